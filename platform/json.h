@@ -1,0 +1,79 @@
+#pragma once
+
+#include "error.h"
+
+#include <simdjson.h>
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace wayfarer::platform {
+
+// Bytes are read in place when this many bytes past their end may be read (a buffer
+// with the spare capacity, or an embedded file, which carries that padding); otherwise
+// they are copied once.
+inline constexpr std::size_t jsonPadding = simdjson::SIMDJSON_PADDING;
+
+// One value of a parsed JSON document. Valid only inside the callback of readJson.
+class JsonValue {
+public:
+    explicit JsonValue(simdjson::dom::element element) : element_(element) {}
+
+    bool isObject() const { return element_.is_object(); }
+    bool isArray() const { return element_.is_array(); }
+    bool isString() const { return element_.is_string(); }
+
+    // The text of a string, or nothing for any other kind of value.
+    std::optional<std::string_view> string() const;
+    // A number whose value is whole and fits a signed 64-bit integer, or nothing.
+    std::optional<std::int64_t> wholeNumber() const;
+    // The member of an object (the first one, if a key repeats), or nothing when this is
+    // not an object or has no such member.
+    std::optional<JsonValue> member(std::string_view key) const;
+
+    // Number of elements of an array or members of an object; 0 for other values.
+    std::size_t size() const;
+    // Calls f for each element of an array, in order; nothing for other values.
+    template <typename F> void forEachElement(F&& f) const;
+    // Calls f(key, value) for each member of an object, in order.
+    template <typename F> void forEachMember(F&& f) const;
+
+private:
+    simdjson::dom::element element_;
+};
+
+// Reads bytes as JSON by the platform reader's rules: the top-level value is an object or
+// an array (no fragments), the text is valid UTF-8, and nothing follows the value. On
+// success calls `use` with the top-level value and returns nothing; otherwise returns a
+// cannotParse error. Uses one reusable parser per thread.
+std::optional<Error> readJson(std::string_view bytes, const std::function<void(JsonValue)>& use);
+
+// Same as readJson, with the padding promised: `bytes` must be followed by jsonPadding
+// readable bytes (see makeJsonBuffer).
+std::optional<Error> readPaddedJson(std::string_view bytes, const std::function<void(JsonValue)>& use);
+
+// A buffer whose capacity leaves room for the padding, so bodies received into it are
+// parsed without a copy.
+std::string makeJsonBuffer(std::size_t expectedSize = 0);
+bool hasJsonPadding(const std::string& buffer);
+
+template <typename F> void JsonValue::forEachElement(F&& f) const {
+    simdjson::dom::array array;
+    if (element_.get_array().get(array) != simdjson::SUCCESS)
+        return;
+    for (simdjson::dom::element element : array)
+        f(JsonValue(element));
+}
+
+template <typename F> void JsonValue::forEachMember(F&& f) const {
+    simdjson::dom::object object;
+    if (element_.get_object().get(object) != simdjson::SUCCESS)
+        return;
+    for (auto [key, value] : object)
+        f(key, JsonValue(value));
+}
+
+}

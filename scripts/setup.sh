@@ -1,0 +1,35 @@
+#!/usr/bin/env bash
+# Installs the Debian packages that Wayfarer builds, tests and runs with.
+# Does nothing when all are present; without root it prints the one command to run.
+set -euo pipefail
+
+packages=(
+  g++ cmake ninja-build pkg-config
+  libcurl4-openssl-dev libsimdjson-dev libturbojpeg0-dev libpng-dev libwebp-dev
+  libcpp-httplib-dev libssl-dev
+  qt6-base-dev qt6-tools-dev libqt6opengl6-dev libqt6svg6-dev fonts-dejavu-core
+  libgtest-dev libgmock-dev libbenchmark-dev
+  xvfb xdotool
+)
+
+missing=()
+for package in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$package")
+  fi
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+  exit 0
+fi
+
+if [ "$(id -u)" -ne 0 ]; then
+  echo "Wayfarer needs these packages; install them with:" >&2
+  echo "sudo apt-get install ${missing[*]}"
+  exit 1
+fi
+
+echo "Installing: ${missing[*]}" >&2
+export DEBIAN_FRONTEND=noninteractive
+apt-get update -qq
+apt-get install -y -qq "${missing[@]}" >/dev/null
