@@ -14,6 +14,7 @@ enum class ErrorCode {
     secureConnectionFailed,
     networkConnectionLost,
     cannotParse,
+    cannotParseResponse,
     tooLarge,
     unsupportedURL,
     tooManyRedirects,

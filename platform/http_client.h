@@ -1,0 +1,86 @@
+#pragma once
+
+#include "error.h"
+
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace wayfarer::platform {
+
+struct HttpRequest {
+    std::string url;
+    std::vector<std::pair<std::string, std::string>> headers;
+    // The longest silence allowed while the transfer runs.
+    std::chrono::milliseconds requestTimeout = std::chrono::seconds(10);
+    // The whole transfer, retries while the network is unreachable included.
+    std::chrono::milliseconds resourceTimeout = std::chrono::seconds(10);
+    // A larger body fails the transfer with tooLarge; nothing partial is delivered.
+    std::size_t maxBodySize = 8u << 20;
+};
+
+struct HttpResponse {
+    long status = 0;
+    // Received with spare capacity for jsonPadding, so it parses in place.
+    std::string body;
+};
+
+// Exactly one of the two is present.
+struct HttpResult {
+    std::optional<HttpResponse> response;
+    std::optional<Error> error;
+};
+
+using HttpCompletion = std::function<void(HttpResult)>;
+
+// A running transfer. Cancelling one that has not finished makes its completion run
+// with a cancelled error; cancelling later does nothing. Safe from any thread.
+class HttpTask {
+public:
+    virtual ~HttpTask() = default;
+    virtual void cancel() = 0;
+};
+
+struct HttpClientOptions {
+    // A PEM file of certificate authorities trusted beside the system's own.
+    std::optional<std::string> extraCaFile;
+    // PEM text of the only certificate authorities trusted (the system's are not).
+    std::optional<std::string> exclusiveCaPem;
+};
+
+// An HTTP client on libcurl: one worker thread drives every transfer through a multi
+// handle, which keeps connections alive and reuses them. Only http and https are
+// fetched, also for redirects (at most 5); certificates and host names are always
+// verified. Completions run on the worker thread, exactly once per started transfer.
+//
+// A connection refused, or a name that does not resolve, fails at once. A network that
+// cannot be reached (no route to the host) is waited for: the transfer is retried until
+// its resource time-out passes, and then fails as timed out.
+class HttpClient {
+public:
+    explicit HttpClient(HttpClientOptions options = {});
+    // Cancels the transfers still running (their completions run with a cancelled error)
+    // and joins the worker.
+    ~HttpClient();
+    HttpClient(const HttpClient&) = delete;
+    HttpClient& operator=(const HttpClient&) = delete;
+
+    std::shared_ptr<HttpTask> start(HttpRequest request, HttpCompletion completion);
+
+    // The process's client, made on first use with the options set before that use,
+    // and never destroyed.
+    static HttpClient& shared();
+    // Takes effect only before the first call of shared(); returns whether it did.
+    static bool setSharedOptions(HttpClientOptions options);
+
+    class Worker;
+
+private:
+    std::shared_ptr<Worker> worker_;
+};
+
+}

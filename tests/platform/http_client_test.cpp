@@ -1,0 +1,202 @@
+#include "platform/http_client.h"
+#include "platform/json.h"
+
+#include "tests/support/test_server.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <future>
+#include <set>
+
+namespace wayfarer::platform {
+namespace {
+
+using testing::RawServer;
+using testing::TestServer;
+using namespace std::chrono_literals;
+
+HttpResult fetch(HttpClient& client, HttpRequest request) {
+    std::promise<HttpResult> promise;
+    auto future = promise.get_future();
+    client.start(std::move(request), [&](HttpResult result) { promise.set_value(std::move(result)); });
+    EXPECT_EQ(future.wait_for(30s), std::future_status::ready);
+    return future.get();
+}
+
+HttpRequest get(std::string url) {
+    HttpRequest request;
+    request.url = std::move(url);
+    return request;
+}
+
+ErrorCode errorOf(const HttpResult& result) {
+    EXPECT_FALSE(result.response) << "status " << result.response->status;
+    return result.error ? result.error->code : ErrorCode::unknown;
+}
+
+class HttpClientTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        server.server().Get("/echo", [](const httplib::Request& request, httplib::Response& response) {
+            response.set_content(request.get_header_value("accept") + "|" + request.get_header_value("x-custom"),
+                                 "text/plain");
+        });
+        server.server().Get("/error", [](const httplib::Request&, httplib::Response& response) {
+            response.status = 500;
+            response.set_content("<html><body>Internal error</body></html>", "text/html");
+        });
+        server.server().Get("/big", [](const httplib::Request& request, httplib::Response& response) {
+            response.set_content(std::string(std::stoul(request.get_param_value("size")), 'x'), "text/plain");
+        });
+        server.server().Get("/big-chunked", [](const httplib::Request&, httplib::Response& response) {
+            response.set_chunked_content_provider("text/plain", [](std::size_t offset, httplib::DataSink& sink) {
+                const std::string chunk(64 * 1024, 'y');
+                sink.write(chunk.data(), chunk.size());
+                if (offset > (32u << 20))
+                    sink.done();
+                return true;
+            });
+        });
+        server.server().Get("/slow", [](const httplib::Request&, httplib::Response& response) {
+            std::this_thread::sleep_for(1500ms);
+            response.set_content("late", "text/plain");
+        });
+        server.server().Get("/port", [](const httplib::Request& request, httplib::Response& response) {
+            response.set_content(std::to_string(request.remote_port), "text/plain");
+        });
+        server.server().Get(R"(/redirect/(\d+))", [](const httplib::Request& request, httplib::Response& response) {
+            const int left = std::stoi(request.matches[1]);
+            response.set_redirect(left == 0 ? "/echo" : "/redirect/" + std::to_string(left - 1));
+        });
+        server.server().Get("/to-file", [](const httplib::Request&, httplib::Response& response) {
+            response.set_redirect("file:///etc/passwd");
+        });
+        server.start();
+    }
+
+    TestServer server;
+    HttpClient client;
+};
+
+TEST_F(HttpClientTest, DeliversBodyStatusAndSendsTheCallersHeaders) {
+    auto request = get(server.baseURL() + "/echo");
+    request.headers = {{"accept", "application/json"}, {"x-custom", "EUR"}};
+    const auto result = fetch(client, request);
+    ASSERT_TRUE(result.response);
+    EXPECT_FALSE(result.error);
+    EXPECT_EQ(result.response->status, 200);
+    EXPECT_EQ(result.response->body, "application/json|EUR");
+    EXPECT_TRUE(hasJsonPadding(result.response->body));
+}
+
+TEST_F(HttpClientTest, AnErrorStatusWithABodyIsStillAResponse) {
+    const auto result = fetch(client, get(server.baseURL() + "/error"));
+    ASSERT_TRUE(result.response);
+    EXPECT_EQ(result.response->status, 500);
+    EXPECT_NE(result.response->body.find("Internal error"), std::string::npos);
+}
+
+TEST_F(HttpClientTest, BodiesOverTheCapFailWithoutAPartialBody) {
+    auto request = get(server.baseURL() + "/big?size=1000");
+    request.maxBodySize = 1000;
+    ASSERT_TRUE(fetch(client, request).response) << "a body exactly at the cap passes";
+
+    request.url = server.baseURL() + "/big?size=1001";
+    EXPECT_EQ(errorOf(fetch(client, request)), ErrorCode::tooLarge) << "announced by Content-Length";
+
+    request.url = server.baseURL() + "/big-chunked";
+    request.maxBodySize = 8u << 20;
+    EXPECT_EQ(errorOf(fetch(client, request)), ErrorCode::tooLarge) << "streamed without a length";
+}
+
+TEST_F(HttpClientTest, TimeOutsCancellationAndRefusal) {
+    auto request = get(server.baseURL() + "/slow");
+    request.resourceTimeout = 300ms;
+    EXPECT_EQ(errorOf(fetch(client, request)), ErrorCode::timedOut);
+
+    std::promise<HttpResult> promise;
+    auto task = client.start(get(server.baseURL() + "/slow"), [&](HttpResult r) { promise.set_value(std::move(r)); });
+    task->cancel();
+    auto future = promise.get_future();
+    ASSERT_EQ(future.wait_for(1s), std::future_status::ready) << "cancellation does not wait for the server";
+    EXPECT_EQ(errorOf(future.get()), ErrorCode::cancelled);
+    task->cancel();
+
+    const auto refused = fetch(client, get("http://127.0.0.1:" + std::to_string(testing::refusedPort()) + "/"));
+    EXPECT_EQ(errorOf(refused), ErrorCode::cannotConnectToHost);
+}
+
+TEST_F(HttpClientTest, FollowsHttpRedirectsOnlyAndAtMostFive) {
+    const auto five = fetch(client, get(server.baseURL() + "/redirect/4"));
+    ASSERT_TRUE(five.response);
+    EXPECT_EQ(five.response->status, 200);
+    EXPECT_EQ(errorOf(fetch(client, get(server.baseURL() + "/redirect/5"))), ErrorCode::tooManyRedirects);
+    EXPECT_EQ(errorOf(fetch(client, get(server.baseURL() + "/to-file"))), ErrorCode::unsupportedURL);
+    for (const char* url : {"file:///etc/passwd", "ftp://127.0.0.1/x", "gopher://127.0.0.1/", "nonsense"})
+        EXPECT_EQ(errorOf(fetch(client, get(url))), ErrorCode::unsupportedURL) << url;
+}
+
+TEST_F(HttpClientTest, KeepsTheConnectionAliveBetweenRequests) {
+    std::set<std::string> ports;
+    for (int i = 0; i < 5; ++i)
+        ports.insert(fetch(client, get(server.baseURL() + "/port")).response->body);
+    EXPECT_EQ(ports.size(), 1u);
+}
+
+TEST_F(HttpClientTest, EveryCompletionRunsOnceWhenManyRunAndTheClientGoesAway) {
+    std::atomic<int> completions = 0;
+    {
+        HttpClient shortLived;
+        for (int i = 0; i < 20; ++i)
+            shortLived.start(get(server.baseURL() + (i % 2 ? "/echo" : "/slow")), [&](HttpResult) { ++completions; });
+    }
+    EXPECT_EQ(completions, 20);
+}
+
+TEST(HttpClientFaults, ResetsTruncationAndGarbageAreLostConnections) {
+    const struct {
+        const char* name;
+        RawServer::Script script;
+        ErrorCode expected;
+    } cases[] = {
+        {"reset before answering", [](int) { return RawServer::Ending::reset; }, ErrorCode::networkConnectionLost},
+        {"closed before answering", [](int) { return RawServer::Ending::close; }, ErrorCode::networkConnectionLost},
+        {"truncated body",
+         [](int socket) {
+             RawServer::send(socket, "HTTP/1.1 200 OK\r\nContent-Length: 100\r\n\r\n{\"data\": [");
+             return RawServer::Ending::close;
+         },
+         ErrorCode::networkConnectionLost},
+        {"reset mid-body",
+         [](int socket) {
+             RawServer::send(socket, "HTTP/1.1 200 OK\r\nContent-Length: 100\r\n\r\n{\"data\": [");
+             return RawServer::Ending::reset;
+         },
+         ErrorCode::networkConnectionLost},
+        {"not HTTP at all",
+         [](int socket) {
+             RawServer::send(socket, "SSH-2.0-OpenSSH_9.2\r\n");
+             return RawServer::Ending::close;
+         },
+         ErrorCode::cannotParseResponse},
+    };
+    HttpClient client;
+    for (const auto& row : cases) {
+        RawServer server(row.script);
+        EXPECT_EQ(errorOf(fetch(client, get(server.baseURL() + "/"))), row.expected) << row.name;
+    }
+}
+
+TEST(HttpClientFaults, AServerThatNeverAnswersTimesOut) {
+    RawServer server([](int) { return RawServer::Ending::hold; });
+    HttpClient client;
+    auto request = get(server.baseURL() + "/");
+    request.requestTimeout = 1s;
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(errorOf(fetch(client, request)), ErrorCode::timedOut);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 5s) << "the silence limit, not the resource limit, ends it";
+}
+
+}
+}

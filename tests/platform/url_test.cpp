@@ -1,0 +1,41 @@
+#include "platform/url.h"
+
+#include <gtest/gtest.h>
+
+namespace wayfarer::platform {
+namespace {
+
+TEST(URL, ParsesAbsoluteURLsOfAnySchemeAndNothingElse) {
+    const struct {
+        const char* text;
+        bool parses;
+    } cases[] = {
+        {"https://example.com/covers/1.jpg", true},
+        {"http://127.0.0.1:8080/a?b=c%20d", true},
+        {"file:///etc/passwd", true},
+        {"ftp://example.com/x", true},
+        {"", false},
+        {"rome.jpg", false},
+        {"/covers/1.jpg", false},
+        {"https://exa mple.com/", false},
+        {"https://example.com/a b", false},
+        {"https://example.com/\n", false},
+        {"https://example.com/100%", false},
+        {"https://example.com/%zz", false},
+        {"https://example.com:99999/", false},
+        {"not a url", false},
+    };
+    for (const auto& row : cases)
+        EXPECT_EQ(URL::parse(row.text).has_value(), row.parses) << '"' << row.text << '"';
+    EXPECT_EQ(URL::parse("HTTPS://Example.com/x")->scheme(), "https");
+}
+
+TEST(URL, KnowsLoopbackHosts) {
+    for (const char* host : {"127.0.0.1", "127.1.2.3", "localhost", "[::1]"})
+        EXPECT_TRUE(isLoopbackHost(host)) << host;
+    for (const char* host : {"128.0.0.1", "127.0.0.1.example.com", "localhost.example.com", "10.0.0.1", ""})
+        EXPECT_FALSE(isLoopbackHost(host)) << host;
+}
+
+}
+}

@@ -1,0 +1,128 @@
+#include "test_server.h"
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <stdexcept>
+#include <vector>
+
+namespace wayfarer::testing {
+
+TestServer::TestServer() = default;
+
+TestServer::~TestServer() {
+    server_.stop();
+    if (thread_.joinable())
+        thread_.join();
+}
+
+void TestServer::start() {
+    port_ = server_.bind_to_any_port("127.0.0.1");
+    if (port_ <= 0)
+        throw std::runtime_error("cannot bind a loopback port");
+    thread_ = std::thread([this] { server_.listen_after_bind(); });
+}
+
+std::string TestServer::baseURL() const { return "http://127.0.0.1:" + std::to_string(port_); }
+
+namespace {
+
+int listenOnLoopback(int& port) {
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    if (fd < 0 || ::bind(fd, reinterpret_cast<sockaddr*>(&address), length) != 0 || ::listen(fd, 16) != 0 ||
+        ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) != 0)
+        throw std::runtime_error("cannot listen on loopback");
+    port = ntohs(address.sin_port);
+    return fd;
+}
+
+void readRequestHead(int socket) {
+    std::string head;
+    char buffer[4096];
+    while (head.find("\r\n\r\n") == std::string::npos) {
+        pollfd ready{socket, POLLIN, 0};
+        if (::poll(&ready, 1, 5000) <= 0)
+            return;
+        const ssize_t got = ::recv(socket, buffer, sizeof buffer, 0);
+        if (got <= 0)
+            return;
+        head.append(buffer, static_cast<std::size_t>(got));
+    }
+}
+
+}
+
+RawServer::RawServer(Script script) : script_(std::move(script)) {
+    listener_ = listenOnLoopback(port_);
+    if (::pipe2(wakePipe_, O_CLOEXEC) != 0)
+        throw std::runtime_error("cannot make a pipe");
+    thread_ = std::thread([this] { serve(); });
+}
+
+RawServer::~RawServer() {
+    const char byte = 0;
+    [[maybe_unused]] const auto written = ::write(wakePipe_[1], &byte, 1);
+    thread_.join();
+    ::close(listener_);
+    ::close(wakePipe_[0]);
+    ::close(wakePipe_[1]);
+}
+
+std::string RawServer::baseURL() const { return "http://127.0.0.1:" + std::to_string(port_); }
+
+void RawServer::send(int socket, const std::string& bytes) {
+    std::size_t sent = 0;
+    while (sent < bytes.size()) {
+        const ssize_t wrote = ::send(socket, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
+        if (wrote <= 0)
+            return;
+        sent += static_cast<std::size_t>(wrote);
+    }
+}
+
+void RawServer::serve() {
+    std::vector<int> held;
+    while (true) {
+        pollfd fds[2] = {{listener_, POLLIN, 0}, {wakePipe_[0], POLLIN, 0}};
+        if (::poll(fds, 2, -1) < 0 || (fds[1].revents & POLLIN) != 0)
+            break;
+        const int socket = ::accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
+        if (socket < 0)
+            continue;
+        readRequestHead(socket);
+        switch (script_(socket)) {
+        case Ending::close:
+            ::shutdown(socket, SHUT_WR);
+            ::close(socket);
+            break;
+        case Ending::reset: {
+            const linger abortive{1, 0};
+            ::setsockopt(socket, SOL_SOCKET, SO_LINGER, &abortive, sizeof abortive);
+            ::close(socket);
+            break;
+        }
+        case Ending::hold:
+            held.push_back(socket);
+            break;
+        }
+    }
+    for (const int socket : held)
+        ::close(socket);
+}
+
+int refusedPort() {
+    int port = 0;
+    const int fd = listenOnLoopback(port);
+    ::close(fd);
+    return port;
+}
+
+}

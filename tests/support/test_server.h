@@ -1,0 +1,63 @@
+#pragma once
+
+#include <httplib.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <thread>
+
+namespace wayfarer::testing {
+
+// An HTTP server on a free loopback port, run on its own thread for one test.
+// Handlers are registered on server() before start().
+class TestServer {
+public:
+    TestServer();
+    ~TestServer();
+    TestServer(const TestServer&) = delete;
+    TestServer& operator=(const TestServer&) = delete;
+
+    httplib::Server& server() { return server_; }
+    void start();
+    int port() const { return port_; }
+    std::string baseURL() const;
+
+private:
+    httplib::Server server_;
+    std::thread thread_;
+    int port_ = 0;
+};
+
+// A TCP server on a free loopback port that answers each connection with a script:
+// it reads the request head, then `respond` writes raw bytes and decides how the
+// connection ends. For answers no well-behaved server gives.
+class RawServer {
+public:
+    enum class Ending { close, reset, hold };
+    using Script = std::function<Ending(int socket)>;
+
+    explicit RawServer(Script script);
+    ~RawServer();
+    RawServer(const RawServer&) = delete;
+    RawServer& operator=(const RawServer&) = delete;
+
+    int port() const { return port_; }
+    std::string baseURL() const;
+
+    static void send(int socket, const std::string& bytes);
+
+private:
+    void serve();
+
+    Script script_;
+    int listener_ = -1;
+    int port_ = 0;
+    int wakePipe_[2] = {-1, -1};
+    std::thread thread_;
+};
+
+// A loopback port with nothing listening on it, so connections to it are refused.
+int refusedPort();
+
+}
