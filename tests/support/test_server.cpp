@@ -25,6 +25,10 @@ void TestServer::start() {
     if (port_ <= 0)
         throw std::runtime_error("cannot bind a loopback port");
     thread_ = std::thread([this] { server_.listen_after_bind(); });
+    // stop() does nothing until the accept loop runs, so a test that ends at once would
+    // otherwise leave the destructor waiting for ever.
+    while (!server_.is_running())
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
 }
 
 std::string TestServer::baseURL() const { return "http://127.0.0.1:" + std::to_string(port_); }

@@ -1,0 +1,31 @@
+// Attraction::loadCoverImage lives beside the transport it calls, apart from the record's
+// JSON reading, so that the record can be built and tested without the network.
+#include "attraction.h"
+#include "catalogue_context.h"
+#include "data_task_manager.h"
+
+namespace wayfarer {
+
+void Attraction::loadCoverImage(std::function<void()> completion) {
+    loadCoverImage(std::move(completion), CatalogueContext::shared());
+}
+
+void Attraction::loadCoverImage(std::function<void()> completion, const CatalogueContext& context) {
+    if (!coverURL) {
+        didLoadImage = true;
+        completion();
+        return;
+    }
+    // The delivery holds the record, so it lives until its image is stored.
+    DataTaskManager::downloadImage(
+        *coverURL,
+        [self = shared_from_this(), context, completion = std::move(completion)](
+            std::shared_ptr<const platform::Image> image) {
+            self->coverImg = std::move(image);
+            self->didLoadImage = true;
+            context.postToMain(completion);
+        },
+        context);
+}
+
+}

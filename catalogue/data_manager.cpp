@@ -1,0 +1,88 @@
+#include "data_manager.h"
+
+#include "platform/localized.h"
+#include "platform/no_destructor.h"
+
+namespace wayfarer {
+
+DataManager::DataManager(std::shared_ptr<DataTaskManager> manager, std::shared_ptr<platform::MainQueue> mainQueue)
+    : taskManager(std::move(manager)), mainQueue_(std::move(mainQueue)) {}
+
+std::shared_ptr<DataManager> DataManager::shared() {
+    static platform::NoDestructor<std::shared_ptr<DataManager>> instance(
+        std::make_shared<DataManager>(DataTaskManager::shared()));
+    return *instance;
+}
+
+void DataManager::loadAttractions(std::optional<std::string> text, bool nextPage, Completion completion) {
+    if (text)
+        textToSearch_ = std::move(*text);
+    if (nextPage)
+        ++offsetPage_;
+    if (textToSearch_.empty()) {
+        completion(Failure{localized("error_no_text")});
+        return;
+    }
+    // The transport may answer on its worker thread or, without an address, at once; either
+    // way the answer is handled on the main queue.
+    taskManager->fetchAttractions(
+        textToSearch_, currency_, offsetPage_,
+        [weak = weak_from_this(), queue = mainQueue_ ? mainQueue_ : platform::mainQueue(), search = search_,
+         completion = std::move(completion)](DataTaskManager::Result result) {
+            queue->post([weak, search, result = std::move(result), completion]() mutable {
+                const auto self = weak.lock();
+                completion(respond(self && self->search_ == search ? self.get() : nullptr, result));
+            });
+        });
+}
+
+DataManager::Result DataManager::respond(DataManager* currentSearch, DataTaskManager::Result& result) {
+    if (auto* success = std::get_if<DataTaskManager::Success>(&result)) {
+        if (!success->attractions) {
+            if (currentSearch != nullptr)
+                currentSearch->cancelSearch();
+            return Failure{localized("error_no_content")};
+        }
+        if (currentSearch != nullptr)
+            currentSearch->merge(*success->attractions);
+        return Success{};
+    }
+    const auto& failure = std::get<DataTaskManager::Failure>(result);
+    return Failure{failure.error ? failure.error->localizedDescription() : localized("error_message")};
+}
+
+void DataManager::merge(std::vector<std::shared_ptr<Attraction>>& answer) {
+    // A set of the held uuids stands in for a scan of the list: the same decisions, in
+    // the same order, in time linear in the answer.
+    const std::size_t answerSize = answer.size();
+    std::size_t duplicates = 0;
+    attractions_.reserve(attractions_.size() + answerSize);
+    for (auto& record : answer) {
+        if (heldUuids_.insert(record->uuid).second) {
+            attractions_.push_back(std::move(record));
+            continue;
+        }
+        ++duplicates;
+        didFinishLoading_ =
+            duplicates == answerSize && static_cast<std::int64_t>(attractions_.size()) >= taskManager->count();
+    }
+}
+
+void DataManager::clear() {
+    textToSearch_.clear();
+    offsetPage_ = 0;
+    didFinishLoading_ = false;
+    attractions_.clear();
+    heldUuids_.clear();
+    ++search_;
+}
+
+void DataManager::resetSearch() { clear(); }
+
+void DataManager::cancelSearch() {
+    clear();
+    if (const auto& task = taskManager->dataTask())
+        task->cancel();
+}
+
+}

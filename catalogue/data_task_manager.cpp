@@ -1,0 +1,148 @@
+#include "data_task_manager.h"
+
+#include "activities_url.h"
+
+#include "platform/image.h"
+#include "platform/json.h"
+#include "platform/language.h"
+#include "platform/no_destructor.h"
+
+#include <mutex>
+
+namespace wayfarer {
+
+DataTaskManager::DataTaskManager(Configuration configuration) : configuration_(std::move(configuration)) {
+    if (!configuration_.languageCode)
+        configuration_.languageCode = platform::userLanguageCode;
+}
+
+DataTaskManager::~DataTaskManager() {
+    if (dataTask_)
+        dataTask_->cancel();
+    dataTask_ = nullptr;
+}
+
+namespace {
+
+std::mutex sharedConfigurationMutex;
+bool sharedMade = false;
+std::optional<DataTaskManager::Configuration>& sharedConfiguration() {
+    static std::optional<DataTaskManager::Configuration> configuration;
+    return configuration;
+}
+
+}
+
+bool DataTaskManager::setSharedConfiguration(Configuration configuration) {
+    std::lock_guard lock(sharedConfigurationMutex);
+    if (sharedMade)
+        return false;
+    sharedConfiguration() = std::move(configuration);
+    return true;
+}
+
+std::shared_ptr<DataTaskManager> DataTaskManager::shared() {
+    static platform::NoDestructor<std::shared_ptr<DataTaskManager>> instance([] {
+        std::lock_guard lock(sharedConfigurationMutex);
+        sharedMade = true;
+        return std::make_shared<DataTaskManager>(sharedConfiguration().value_or(Configuration{}));
+    }());
+    return *instance;
+}
+
+std::optional<platform::HttpRequest> DataTaskManager::makeGetRequest(const std::optional<platform::URL>& url) const {
+    if (!url)
+        return std::nullopt;
+    platform::HttpRequest request;
+    request.url = url->string();
+    request.requestTimeout = configuration_.context.timeout;
+    request.resourceTimeout = configuration_.context.timeout;
+    request.maxBodySize = maxAnswerSize;
+    return request;
+}
+
+void DataTaskManager::fetchAttractions(std::string_view text, Attraction::Currency currency, std::int64_t offset,
+                                       Completion completion) {
+    auto request = makeGetRequest(activitiesURL(configuration_.baseURL, text, offset));
+    if (!request) {
+        completion(Failure{});
+        return;
+    }
+    request->headers = {
+        {"accept", "application/json"},
+        {"accept-language", configuration_.languageCode().value_or("en-US")},
+        {"x-lorvanta-currency", std::string(Attraction::rawValue(currency))},
+    };
+    // The handler keeps the transport alive until it has run.
+    dataTask_ = configuration_.context.http->start(
+        std::move(*request), [self = shared_from_this(), completion = std::move(completion)](platform::HttpResult result) {
+            std::optional<std::string> body;
+            if (result.response)
+                body = std::move(result.response->body);
+            self->parseAttractions(body, result.error, completion);
+        });
+}
+
+void DataTaskManager::parseAttractions(const std::optional<std::string>& body,
+                                       const std::optional<platform::Error>& error, const Completion& completion) {
+    if (!body) {
+        completion(Failure{error});
+        return;
+    }
+    std::vector<std::shared_ptr<Attraction>> attractions;
+    bool isObject = false;
+    const auto read = [&](platform::JsonValue root) {
+        isObject = root.isObject();
+        if (!isObject)
+            return;
+        if (const auto meta = root.member("meta"))
+            if (const auto total = meta->member("count"))
+                if (const auto whole = total->wholeNumber())
+                    count_ = *whole;
+        const auto data = root.member("data");
+        if (!data || !data->isArray())
+            return;
+        bool allObjects = true;
+        data->forEachElement([&](platform::JsonValue element) { allObjects = allObjects && element.isObject(); });
+        if (!allObjects)
+            return;
+        attractions.reserve(data->size());
+        data->forEachElement([&](platform::JsonValue element) {
+            if (auto record = Attraction::fromDictionary(element))
+                attractions.push_back(std::move(record));
+        });
+    };
+    const auto readError = platform::hasJsonPadding(*body) ? platform::readPaddedJson(*body, read)
+                                                           : platform::readJson(*body, read);
+    if (readError) {
+        completion(Failure{readError});
+        return;
+    }
+    if (!isObject) {
+        completion(Failure{});
+        return;
+    }
+    completion(Success{std::move(attractions)});
+}
+
+void DataTaskManager::downloadImage(const platform::URL& url,
+                                    std::function<void(std::shared_ptr<const platform::Image>)> completion,
+                                    const CatalogueContext& context) {
+    platform::HttpRequest request;
+    request.url = url.string();
+    request.requestTimeout = context.timeout;
+    request.resourceTimeout = context.timeout;
+    request.maxBodySize = maxImageSize;
+    context.http->start(std::move(request), [context, completion = std::move(completion)](platform::HttpResult result) {
+        const auto deliver = [context, completion](std::shared_ptr<const platform::Image> image) {
+            context.postToMain([completion, image = std::move(image)] { completion(image); });
+        };
+        if (!result.response || result.response->body.empty()) {
+            deliver(nullptr);
+            return;
+        }
+        platform::decodeImageAsync(std::move(result.response->body), deliver);
+    });
+}
+
+}

@@ -1,0 +1,86 @@
+#pragma once
+
+#include "attraction.h"
+#include "catalogue_context.h"
+
+#include "platform/error.h"
+#include "platform/http_client.h"
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <variant>
+#include <vector>
+
+namespace wayfarer {
+
+// The only part of the catalogue that talks to the network: sends one search to the
+// catalogue service, reads its JSON answer into records and remembers the service's
+// total. Completions of searches run on the HTTP worker thread.
+class DataTaskManager : public std::enable_shared_from_this<DataTaskManager> {
+public:
+    struct Success {
+        // Always filled by this transport, possibly empty.
+        std::optional<std::vector<std::shared_ptr<Attraction>>> attractions;
+    };
+    struct Failure {
+        std::optional<platform::Error> error;
+    };
+    using Result = std::variant<Success, Failure>;
+    using Completion = std::function<void(Result)>;
+
+    struct Configuration {
+        // The catalogue service's base address, without the activities path.
+        std::string baseURL;
+        CatalogueContext context = CatalogueContext::shared();
+        // The user's language code for "accept-language"; asked at every request.
+        std::function<std::optional<std::string>()> languageCode;
+    };
+
+    static constexpr std::size_t maxAnswerSize = 8u << 20;
+    static constexpr std::size_t maxImageSize = 16u << 20;
+
+    explicit DataTaskManager(Configuration configuration);
+    // Cancels the last search task, if any.
+    ~DataTaskManager();
+    DataTaskManager(const DataTaskManager&) = delete;
+    DataTaskManager& operator=(const DataTaskManager&) = delete;
+
+    // The process's transport, made on first use from the configuration set before it.
+    static std::shared_ptr<DataTaskManager> shared();
+    // Takes effect only before the first call of shared(); returns whether it did.
+    static bool setSharedConfiguration(Configuration configuration);
+
+    // Searches `text` at page `offset`. When no address can be made, `completion` runs
+    // at once, before this returns, with a failure without an error, and nothing is sent.
+    void fetchAttractions(std::string_view text, Attraction::Currency currency, std::int64_t offset,
+                          Completion completion);
+
+    // The GET request for `url` with the transport's settings; nothing without a URL.
+    std::optional<platform::HttpRequest> makeGetRequest(const std::optional<platform::URL>& url) const;
+
+    // Reads one finished search: its body (received with JSON padding) or its error.
+    void parseAttractions(const std::optional<std::string>& body, const std::optional<platform::Error>& error,
+                          const Completion& completion);
+
+    // Fetches and decodes one image. `completion` runs once on the main queue, with the
+    // image or with nothing (no body, a transport error, bytes that are no image).
+    static void downloadImage(const platform::URL& url,
+                              std::function<void(std::shared_ptr<const platform::Image>)> completion,
+                              const CatalogueContext& context = CatalogueContext::shared());
+
+    // The total the service reported in the last answer that carried one.
+    std::int64_t count() const { return count_.load(); }
+    // The last search task started; main thread only.
+    const std::shared_ptr<platform::HttpTask>& dataTask() const { return dataTask_; }
+
+private:
+    Configuration configuration_;
+    std::shared_ptr<platform::HttpTask> dataTask_;
+    std::atomic<std::int64_t> count_ = 0;
+};
+
+}

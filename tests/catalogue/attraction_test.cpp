@@ -1,0 +1,75 @@
+#include "catalogue/attraction.h"
+
+#include <gtest/gtest.h>
+
+namespace wayfarer {
+namespace {
+
+std::shared_ptr<Attraction> recordOf(const std::string& json) {
+    std::shared_ptr<Attraction> record;
+    const auto error = platform::readJson(json, [&](platform::JsonValue value) { record = Attraction::fromDictionary(value); });
+    EXPECT_FALSE(error) << json;
+    return record;
+}
+
+TEST(AttractionFromDictionary, RejectsOnlyRecordsWithoutAUsableUuid) {
+    for (const char* json : {R"({})", R"({"title": "Colosseum"})", R"({"uuid": 42})", R"({"uuid": ""})",
+                             R"({"uuid": null})", R"({"uuid": ["a"]})", R"([{"uuid": "a"}])"})
+        EXPECT_EQ(recordOf(json), nullptr) << json;
+}
+
+TEST(AttractionFromDictionary, TakesEachFieldOnlyWhenItHasTheExpectedType) {
+    const struct {
+        const char* json;
+        std::optional<std::string> title, description, days, price, cover;
+        bool didLoadImage;
+    } cases[] = {
+        {R"({"uuid": "a"})", {}, {}, {}, {}, {}, true},
+        {R"({"uuid": "a", "title": "Louvre", "description": "Art", "operational_days": "Mon-Sat",
+             "retail_price": {"formatted_value": " $45.00 "}, "cover_image_url": "https://x.test/c.jpg"})",
+         "Louvre", "Art", "Mon-Sat", " $45.00 ", "https://x.test/c.jpg", false},
+        {R"({"uuid": "a", "title": null, "operational_days": ["Mon"], "description": 3})", {}, {}, {}, {}, {}, true},
+        {R"({"uuid": "a", "cover_image_url": ""})", {}, {}, {}, {}, {}, false},
+        {R"({"uuid": "a", "cover_image_url": "not a url"})", {}, {}, {}, {}, {}, false},
+        {R"({"uuid": "a", "cover_image_url": null})", {}, {}, {}, {}, {}, true},
+        {R"({"uuid": "a", "cover_image_url": 7})", {}, {}, {}, {}, {}, true},
+        {R"({"uuid": "a", "retail_price": "$45.00"})", {}, {}, {}, {}, {}, true},
+        {R"({"uuid": "a", "retail_price": {"value": 45}})", {}, {}, {}, {}, {}, true},
+        {R"({"uuid": "a", "retail_price": {"formatted_value": 45}})", {}, {}, {}, {}, {}, true},
+        {R"({"uuid": "a", "formatted_value": "$1"})", {}, {}, {}, {}, {}, true},
+    };
+    for (const auto& row : cases) {
+        const auto record = recordOf(row.json);
+        ASSERT_NE(record, nullptr) << row.json;
+        EXPECT_EQ(record->uuid, "a");
+        EXPECT_EQ(record->title, row.title) << row.json;
+        EXPECT_EQ(record->description, row.description) << row.json;
+        EXPECT_EQ(record->operationalDays, row.days) << row.json;
+        EXPECT_EQ(record->price, row.price) << row.json;
+        EXPECT_EQ(record->coverURL ? std::optional(record->coverURL->string()) : std::nullopt, row.cover) << row.json;
+        EXPECT_EQ(record->didLoadImage, row.didLoadImage) << row.json;
+        EXPECT_FALSE(record->userDidLike);
+        EXPECT_EQ(record->coverImg, nullptr);
+    }
+}
+
+TEST(Attraction, EqualityLooksAtTheUuidTextOnly) {
+    const auto a = recordOf(R"({"uuid": "id-1", "title": "One"})");
+    const auto b = recordOf(R"({"uuid": "id-1", "title": "Two"})");
+    const auto c = recordOf(R"({"uuid": "ID-1", "title": "One"})");
+    EXPECT_TRUE(*a == *b);
+    EXPECT_FALSE(*a == *c);
+    EXPECT_EQ(Attraction::make(""), nullptr);
+}
+
+TEST(AttractionCurrency, ConvertsOnlyTheExactRawValues) {
+    EXPECT_EQ(Attraction::currencyFromRawValue("EUR"), Attraction::Currency::EUR);
+    EXPECT_EQ(Attraction::currencyFromRawValue("USD"), Attraction::Currency::USD);
+    for (const char* text : {"eur", "Eur", "usd", "", "GBP", "EUR "})
+        EXPECT_EQ(Attraction::currencyFromRawValue(text), std::nullopt) << text;
+    EXPECT_EQ(Attraction::rawValue(Attraction::Currency::EUR), "EUR");
+    EXPECT_EQ(Attraction::rawValue(Attraction::Currency::USD), "USD");
+}
+
+}
+}

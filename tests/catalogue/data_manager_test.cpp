@@ -1,0 +1,202 @@
+#include "catalogue_fixture.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <random>
+
+namespace wayfarer {
+namespace {
+
+using namespace std::chrono_literals;
+using testing::Answer;
+using testing::pageJson;
+
+std::vector<std::string> uuidsFrom(int first, int count, const std::string& prefix = "r") {
+    std::vector<std::string> uuids;
+    for (int i = first; i < first + count; ++i)
+        uuids.push_back(prefix + std::to_string(i));
+    return uuids;
+}
+
+class DataManagerTest : public testing::CatalogueFixture {
+protected:
+    void SetUp() override {
+        CatalogueFixture::SetUp();
+        session = std::make_shared<DataManager>(makeTaskManager(), mainLoop);
+    }
+
+    // Loads and waits for the completion; returns the failure message, or nothing on success.
+    std::optional<std::string> load(std::optional<std::string> text, bool nextPage) {
+        std::optional<DataManager::Result> result;
+        session->loadAttractions(std::move(text), nextPage, [&](DataManager::Result r) { result = std::move(r); });
+        runUntil([&] { return result.has_value(); });
+        if (const auto* failure = std::get_if<DataManager::Failure>(&*result))
+            return failure->message;
+        return std::nullopt;
+    }
+
+    std::vector<std::string> heldUuids() const {
+        std::vector<std::string> uuids;
+        for (const auto& record : session->attractions())
+            uuids.push_back(record->uuid);
+        return uuids;
+    }
+
+    std::shared_ptr<DataManager> session;
+};
+
+TEST_F(DataManagerTest, ANewSearchAsksForOffsetZeroAndEachNextPageForTheFollowingOne) {
+    answerWith([](const testing::SeenRequest& seen) {
+        const int page = std::stoi(seen.offset);
+        return Answer{200, pageJson(uuidsFrom(page * 10, 10), 100)};
+    });
+    session->resetSearch();
+    EXPECT_EQ(load("rome", false), std::nullopt);
+    EXPECT_EQ(load(std::nullopt, true), std::nullopt);
+    EXPECT_EQ(load(std::nullopt, true), std::nullopt);
+    const auto seen = seenRequests();
+    ASSERT_EQ(seen.size(), 3u);
+    for (std::size_t i = 0; i < seen.size(); ++i) {
+        EXPECT_EQ(seen[i].text, "rome");
+        EXPECT_EQ(seen[i].offset, std::to_string(i));
+    }
+    EXPECT_EQ(heldUuids(), uuidsFrom(0, 30));
+    EXPECT_EQ(session->offsetPage(), 2);
+    EXPECT_FALSE(session->didFinishLoading());
+}
+
+TEST_F(DataManagerTest, MergesWithoutDuplicatesAndDetectsTheEnd) {
+    const struct {
+        const char* name;
+        std::vector<std::string> held;
+        std::vector<std::string> answer;
+        long long count;
+        std::vector<std::string> expected;
+        bool didFinishLoading;
+    } cases[] = {
+        {"first page", {}, uuidsFrom(0, 10), 57, uuidsFrom(0, 10), false},
+        {"one new among nine held", uuidsFrom(0, 10), uuidsFrom(1, 10), 57, uuidsFrom(0, 11), false},
+        {"all held and the total reached", uuidsFrom(0, 25), uuidsFrom(16, 9), 25, uuidsFrom(0, 25), true},
+        {"all held below the total", uuidsFrom(0, 25), uuidsFrom(16, 9), 30, uuidsFrom(0, 25), false},
+        {"empty answer", uuidsFrom(0, 5), {}, 5, uuidsFrom(0, 5), false},
+        {"a repeat inside one answer", {}, {"x", "y", "x"}, 9, {"x", "y"}, false},
+    };
+    for (const auto& row : cases) {
+        session = std::make_shared<DataManager>(makeTaskManager(), mainLoop);
+        answerWith([&](const testing::SeenRequest& seen) {
+            return Answer{200, seen.offset == "0" ? pageJson(row.held, row.count) : pageJson(row.answer, row.count)};
+        });
+        if (!row.held.empty()) {
+            ASSERT_EQ(load("rome", false), std::nullopt);
+            ASSERT_EQ(load(std::nullopt, true), std::nullopt);
+        } else {
+            ASSERT_EQ(load("rome", true), std::nullopt);
+        }
+        EXPECT_EQ(heldUuids(), row.expected) << row.name;
+        EXPECT_EQ(session->didFinishLoading(), row.didFinishLoading) << row.name;
+    }
+}
+
+TEST_F(DataManagerTest, MergingKeepsTheHeldObjectsWithTheirState) {
+    answerWith([](const testing::SeenRequest&) { return Answer{200, pageJson({"a", "b"}, 2)}; });
+    ASSERT_EQ(load("rome", false), std::nullopt);
+    const auto first = session->attractions()[0];
+    first->userDidLike = true;
+    ASSERT_EQ(load(std::nullopt, true), std::nullopt);
+    EXPECT_EQ(session->attractions()[0], first);
+    EXPECT_TRUE(session->attractions()[0]->userDidLike);
+    EXPECT_TRUE(session->didFinishLoading());
+    session->resetSearch();
+    EXPECT_TRUE(session->attractions().empty());
+    EXPECT_FALSE(session->didFinishLoading());
+}
+
+TEST_F(DataManagerTest, EveryFailureBecomesAMessageReadyToShow) {
+    const struct {
+        const char* name;
+        std::optional<std::string> text;
+        Answer answer;
+        std::string message;
+    } cases[] = {
+        {"refused text", "rome!", {}, "We couldn't search for that. Use at least three letters or digits, without punctuation or accents."},
+        {"two characters", "ro", {}, "We couldn't search for that. Use at least three letters or digits, without punctuation or accents."},
+        {"HTML", "rome", {500, "<html></html>", "text/html"},
+         "The data couldn't be read because it isn't in the correct format."},
+        {"array", "rome", {200, "[]"}, "We couldn't search for that. Use at least three letters or digits, without punctuation or accents."},
+    };
+    for (const auto& row : cases) {
+        answerWith([&](const testing::SeenRequest&) { return row.answer; });
+        session->resetSearch();
+        EXPECT_EQ(load(row.text, false), row.message) << row.name;
+    }
+    session->resetSearch();
+    bool ranAtOnce = false;
+    session->loadAttractions(std::nullopt, true, [&](DataManager::Result result) {
+        ranAtOnce = true;
+        EXPECT_EQ(std::get<DataManager::Failure>(result).message, "Type what you are looking for first.");
+    });
+    EXPECT_TRUE(ranAtOnce) << "no text fails before returning";
+    EXPECT_EQ(session->offsetPage(), 1) << "the raised offset is not lowered again";
+}
+
+TEST_F(DataManagerTest, AnAnswerToAReplacedSearchIsNotMerged) {
+    answerWith([](const testing::SeenRequest& seen) {
+        const auto delay = seen.text == "rom" ? 300ms : 0ms;
+        return Answer{200, pageJson(uuidsFrom(0, 10, seen.text + "-"), 50), "application/json", delay};
+    });
+    int completions = 0;
+    session->resetSearch();
+    session->loadAttractions("rom", false, [&](DataManager::Result) { ++completions; });
+    session->resetSearch();
+    session->loadAttractions("rome", false, [&](DataManager::Result) { ++completions; });
+    runUntil([&] { return completions == 2; });
+    mainLoop->runUntil([] { return false; }, 100ms);
+    EXPECT_EQ(completions, 2);
+    EXPECT_EQ(heldUuids(), uuidsFrom(0, 10, "rome-"));
+}
+
+TEST_F(DataManagerTest, CancelSearchClearsTheSessionAndTheAnswerReportsTheCancellation) {
+    answerWith([](const testing::SeenRequest&) { return Answer{200, pageJson({"a"}, 1), "application/json", 2s}; });
+    std::optional<DataManager::Result> result;
+    session->loadAttractions("rome", false, [&](DataManager::Result r) { result = std::move(r); });
+    session->cancelSearch();
+    runUntil([&] { return result.has_value(); });
+    EXPECT_EQ(std::get<DataManager::Failure>(*result).message, "cancelled");
+    EXPECT_TRUE(session->attractions().empty());
+    EXPECT_EQ(session->textToSearch(), "");
+    session->cancelSearch();
+}
+
+TEST_F(DataManagerTest, OverlappingSearchesAndPagesNeverMixAndCompleteOnce) {
+    std::mt19937 random(7);
+    answerWith([](const testing::SeenRequest& seen) {
+        const int page = std::stoi(seen.offset);
+        const auto delay = std::chrono::milliseconds((page * 37 + static_cast<int>(seen.text.size()) * 11) % 40);
+        return Answer{200, pageJson(uuidsFrom(page * 10, 10, seen.text + "-"), 1000), "application/json", delay};
+    });
+    const std::vector<std::string> texts = {"rom", "rome", "romes", "paris", "pari"};
+    std::map<int, int> completions;
+    int started = 0;
+    for (int round = 0; round < 40; ++round) {
+        const int id = started++;
+        const auto completion = [&, id](DataManager::Result) { ++completions[id]; };
+        if (random() % 3 == 0) {
+            session->loadAttractions(std::nullopt, true, completion);
+        } else {
+            session->resetSearch();
+            session->loadAttractions(texts[random() % texts.size()], false, completion);
+        }
+        mainLoop->runUntil([] { return false; }, std::chrono::milliseconds(random() % 15));
+        for (const auto& record : session->attractions())
+            ASSERT_TRUE(record->uuid.starts_with(session->textToSearch() + "-")) << record->uuid;
+    }
+    runUntil([&] { return static_cast<int>(completions.size()) == started; });
+    for (const auto& [id, count] : completions)
+        EXPECT_EQ(count, 1) << "completion " << id;
+    for (const auto& record : session->attractions())
+        EXPECT_TRUE(record->uuid.starts_with(session->textToSearch() + "-")) << record->uuid;
+}
+
+}
+}

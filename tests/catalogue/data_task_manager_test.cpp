@@ -1,0 +1,149 @@
+#include "catalogue_fixture.h"
+
+#include <gtest/gtest.h>
+
+#include <future>
+
+namespace wayfarer {
+namespace {
+
+using namespace std::chrono_literals;
+using testing::Answer;
+using testing::pageJson;
+using testing::recordJson;
+
+struct Outcome {
+    bool success = false;
+    std::vector<std::string> uuids;
+    std::optional<platform::ErrorCode> error;
+};
+
+class DataTaskManagerTest : public testing::CatalogueFixture {
+protected:
+    // Runs one search and waits for its completion, which runs on the HTTP worker.
+    Outcome search(DataTaskManager& manager, std::string_view text = "rome",
+                   Attraction::Currency currency = Attraction::Currency::USD) {
+        std::promise<DataTaskManager::Result> promise;
+        manager.fetchAttractions(text, currency, 0, [&](DataTaskManager::Result r) { promise.set_value(std::move(r)); });
+        auto future = promise.get_future();
+        EXPECT_EQ(future.wait_for(20s), std::future_status::ready);
+        Outcome outcome;
+        const auto result = future.get();
+        if (const auto* success = std::get_if<DataTaskManager::Success>(&result)) {
+            outcome.success = true;
+            EXPECT_TRUE(success->attractions) << "the transport always delivers a list";
+            for (const auto& record : success->attractions.value_or(std::vector<std::shared_ptr<Attraction>>{}))
+                outcome.uuids.push_back(record->uuid);
+        } else if (const auto& error = std::get<DataTaskManager::Failure>(result).error) {
+            outcome.error = error->code;
+        }
+        return outcome;
+    }
+};
+
+TEST_F(DataTaskManagerTest, ReadsEveryShapeOfAnswer) {
+    const std::string r1 = recordJson("a"), r2 = recordJson("b"), r3 = recordJson("c");
+    const struct {
+        const char* name;
+        Answer answer;
+        bool success;
+        std::vector<std::string> uuids;
+        std::optional<platform::ErrorCode> error;
+        long long count;
+    } cases[] = {
+        {"three records", {200, R"({"meta": {"count": 57}, "data": [)" + r1 + "," + r2 + "," + r3 + "]}"},
+         true, {"a", "b", "c"}, {}, 57},
+        {"empty object", {200, "{}"}, true, {}, {}, 5},
+        {"count as text", {200, R"({"meta": {"count": "57"}, "data": [)" + r1 + "]}"}, true, {"a"}, {}, 5},
+        {"meta not an object", {200, R"({"meta": [57], "data": [)" + r1 + "]}"}, true, {"a"}, {}, 5},
+        {"count not whole", {200, R"({"meta": {"count": 2.5}})"}, true, {}, {}, 5},
+        {"count whole in exponent form", {200, R"({"meta": {"count": 1e3}})"}, true, {}, {}, 1000},
+        {"count too large", {200, R"({"meta": {"count": 1e30}})"}, true, {}, {}, 5},
+        {"a record without uuid is skipped",
+         {200, R"({"data": [)" + r1 + R"(, {"uuid": "", "title": "x"}, )" + r3 + "]}"}, true, {"a", "c"}, {}, 5},
+        {"a null element empties the list", {200, R"({"data": [)" + r1 + "," + r2 + ", null]}"}, true, {}, {}, 5},
+        {"data not an array", {200, R"({"data": {"uuid": "a"}})"}, true, {}, {}, 5},
+        {"repeated uuids are kept", {200, R"({"data": [)" + r1 + "," + r1 + "]}"}, true, {"a", "a"}, {}, 5},
+        {"404 with a JSON error", {404, R"({"error": "not found"})"}, true, {}, {}, 5},
+        {"top-level array", {200, "[" + r1 + "]"}, false, {}, {}, 5},
+        {"HTML error page", {500, "<html><body>Oops</body></html>", "text/html"}, false, {}, platform::ErrorCode::cannotParse, 5},
+        {"empty body", {200, ""}, false, {}, platform::ErrorCode::cannotParse, 5},
+        {"truncated JSON", {200, R"({"data": [)" + r1}, false, {}, platform::ErrorCode::cannotParse, 5},
+        {"invalid UTF-8", {200, "{\"data\": [], \"x\": \"\xC3\x28\"}"}, false, {}, platform::ErrorCode::cannotParse, 5},
+        {"over the cap", {200, "[\"" + std::string(DataTaskManager::maxAnswerSize, 'x') + "\"]"},
+         false, {}, platform::ErrorCode::tooLarge, 5},
+    };
+    for (const auto& row : cases) {
+        auto manager = makeTaskManager();
+        answerWith([](const testing::SeenRequest&) { return Answer{200, R"({"meta": {"count": 5}})"}; });
+        search(*manager);
+        ASSERT_EQ(manager->count(), 5);
+        answerWith([&](const testing::SeenRequest&) { return row.answer; });
+        const auto outcome = search(*manager);
+        EXPECT_EQ(outcome.success, row.success) << row.name;
+        EXPECT_EQ(outcome.uuids, row.uuids) << row.name;
+        EXPECT_EQ(outcome.error, row.error) << row.name;
+        EXPECT_EQ(manager->count(), row.count) << row.name;
+    }
+}
+
+TEST_F(DataTaskManagerTest, SendsTheThreeHeaders) {
+    auto manager = makeTaskManager();
+    language = "it";
+    search(*manager, "rome", Attraction::Currency::EUR);
+    language = std::nullopt;
+    search(*manager, "st peter", Attraction::Currency::USD);
+    const auto seen = seenRequests();
+    ASSERT_EQ(seen.size(), 2u);
+    EXPECT_EQ(seen[0].accept, "application/json");
+    EXPECT_EQ(seen[0].acceptLanguage, "it");
+    EXPECT_EQ(seen[0].currency, "EUR");
+    EXPECT_EQ(seen[1].acceptLanguage, "en-US");
+    EXPECT_EQ(seen[1].currency, "USD");
+    EXPECT_EQ(seen[1].text, "st peter");
+    EXPECT_EQ(seen[1].offset, "0");
+}
+
+TEST_F(DataTaskManagerTest, ARefusedTextFailsBeforeReturningAndSendsNothing) {
+    auto manager = makeTaskManager();
+    bool ran = false;
+    manager->fetchAttractions("ab", Attraction::Currency::USD, 0, [&](DataTaskManager::Result result) {
+        ran = true;
+        const auto* failure = std::get_if<DataTaskManager::Failure>(&result);
+        ASSERT_NE(failure, nullptr);
+        EXPECT_FALSE(failure->error);
+    });
+    EXPECT_TRUE(ran);
+    EXPECT_EQ(manager->dataTask(), nullptr);
+    EXPECT_TRUE(seenRequests().empty());
+}
+
+TEST_F(DataTaskManagerTest, TransportFailuresCarryThePlatformError) {
+    auto manager = makeTaskManager(300ms);
+    answerWith([](const testing::SeenRequest&) { return Answer{200, "{}", "application/json", 1500ms}; });
+    EXPECT_EQ(search(*manager).error, platform::ErrorCode::timedOut);
+
+    testing::RawServer resetting([](int) { return testing::RawServer::Ending::reset; });
+    auto unreachable = std::make_shared<DataTaskManager>(
+        DataTaskManager::Configuration{resetting.baseURL(), context(), [] { return std::nullopt; }});
+    EXPECT_EQ(search(*unreachable).error, platform::ErrorCode::networkConnectionLost);
+}
+
+TEST_F(DataTaskManagerTest, ACancelledTaskStillCompletesWithTheCancellationError) {
+    answerWith([](const testing::SeenRequest&) { return Answer{200, "{}", "application/json", 2s}; });
+    std::promise<DataTaskManager::Result> promise;
+    {
+        auto manager = makeTaskManager();
+        manager->fetchAttractions("rome", Attraction::Currency::USD, 0,
+                                  [&](DataTaskManager::Result r) { promise.set_value(std::move(r)); });
+        manager->dataTask()->cancel();
+    }
+    auto future = promise.get_future();
+    ASSERT_EQ(future.wait_for(1s), std::future_status::ready);
+    const auto result = future.get();
+    ASSERT_TRUE(std::holds_alternative<DataTaskManager::Failure>(result));
+    EXPECT_EQ(std::get<DataTaskManager::Failure>(result).error->code, platform::ErrorCode::cancelled);
+}
+
+}
+}
