@@ -19,7 +19,10 @@ namespace wayfarer::platform {
 // cache has dropped them; only the cache's own references count against its capacity.
 class DecodedImageCache {
 public:
-    static constexpr std::size_t defaultCapacity = std::size_t{96} << 20;
+    // Thirteen 1200 x 800 covers: the rows of a phone-sized list, the detail screen and some
+    // scrolling back. With a thousand covers held as JPEG (about 90 MB) the process stays
+    // near 150 MB; each doubling of this costs its full size in resident memory.
+    static constexpr std::size_t defaultCapacity = std::size_t{48} << 20;
 
     explicit DecodedImageCache(std::size_t capacityBytes = defaultCapacity);
     DecodedImageCache(const DecodedImageCache&) = delete;

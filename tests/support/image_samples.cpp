@@ -69,16 +69,16 @@ platform::PixelBuffer makePicture(int width, int height, std::uint32_t seed, int
     platform::PixelBuffer picture{width, height, width * 4, {}};
     picture.rgba.resize(static_cast<std::size_t>(picture.bytesPerRow) * static_cast<std::size_t>(height));
     const double phase = seed * 0.61803398875;
+    std::vector<double> red(static_cast<std::size_t>(width));
+    for (int x = 0; x < width; ++x)
+        red[x] = 127.5 + 127.5 * std::sin(6.2832 * (static_cast<double>(x) / width + phase));
     for (int y = 0; y < height; ++y) {
+        const double v = static_cast<double>(y) / height;
+        const double green = 127.5 + 127.5 * std::cos(6.2832 * (v * 0.8 + phase * 1.7));
         for (int x = 0; x < width; ++x) {
             const double u = static_cast<double>(x) / width;
-            const double v = static_cast<double>(y) / height;
             std::uint8_t* pixel = &picture.rgba[static_cast<std::size_t>(y) * picture.bytesPerRow + x * 4];
-            const double channel[3] = {
-                127.5 + 127.5 * std::sin(6.2832 * (u + phase)),
-                127.5 + 127.5 * std::cos(6.2832 * (v * 0.8 + phase * 1.7)),
-                255.0 * (u + v) / 2.0,
-            };
+            const double channel[3] = {red[x], green, 255.0 * (u + v) / 2.0};
             for (int c = 0; c < 3; ++c) {
                 double noise = 0;
                 if (grain > 0) {
