@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstdlib>
 #include <condition_variable>
 #include <mutex>
 #include <thread>
@@ -148,6 +149,24 @@ TEST(DecodeImageAsync, DecodesOnItsOwnThreadInTheOrderAsked) {
         EXPECT_NE(id, std::this_thread::get_id());
         EXPECT_EQ(id, threadsUsed.front()) << "one serial worker";
     }
+}
+
+TEST(DecodeImageAsync, LetsTheProcessExitWithDecodesStillWaiting) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            const std::string cover = samples::encodeJpeg(samples::makePicture(600, 400, 1, 6));
+            std::atomic<int> decoded = 0;
+            for (int i = 0; i < 200; ++i)
+                decodeImageAsync(cover, [&decoded](std::shared_ptr<const Image> image) {
+                    if (image)
+                        ++decoded;
+                });
+            while (decoded == 0)
+                std::this_thread::yield();
+            std::exit(decoded < 200 ? 3 : 4);
+        },
+        ::testing::ExitedWithCode(3), "");
 }
 
 }
