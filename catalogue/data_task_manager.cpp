@@ -3,6 +3,7 @@
 #include "activities_url.h"
 
 #include "platform/image.h"
+#include "platform/image_decode_queue.h"
 #include "platform/json.h"
 #include "platform/language.h"
 #include "platform/no_destructor.h"

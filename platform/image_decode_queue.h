@@ -1,0 +1,18 @@
+#pragma once
+
+#include "image.h"
+
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace wayfarer::platform {
+
+// Decodes `bytes` as Image::decode does, on the process's one image-decoding thread
+// (never the caller's), one request after another in the order asked. `done` runs on
+// that thread with the image, or with nullptr when the bytes are no image; callers post
+// onwards to the main queue themselves. Requests still waiting when the process exits
+// are dropped without running `done`.
+void decodeImageAsync(std::string bytes, std::function<void(std::shared_ptr<const Image>)> done);
+
+}

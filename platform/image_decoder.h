@@ -1,0 +1,27 @@
+#pragma once
+
+#include "image_format.h"
+#include "pixel_buffer.h"
+
+#include <cstdint>
+#include <optional>
+#include <string_view>
+
+namespace wayfarer::platform {
+
+// Whole-image decoders into RGBA8888. Each reads the header first and refuses the
+// dimensions that imageDimensionsAllowed refuses before taking any pixel memory; damaged
+// or truncated data anywhere in the image gives nothing, never a partly decoded image.
+std::optional<PixelBuffer> decodeJpeg(std::string_view bytes);
+std::optional<PixelBuffer> decodePng(std::string_view bytes);
+std::optional<PixelBuffer> decodeWebp(std::string_view bytes);
+
+// Decodes bytes in the format their magic number announces; nothing for any other bytes.
+std::optional<PixelBuffer> decodeImagePixels(std::string_view bytes);
+std::optional<PixelBuffer> decodeImagePixels(ImageFormat format, std::string_view bytes);
+
+// A zeroed buffer for a width x height image, or nothing when the
+// dimensions are refused or the memory cannot be had. The decoders' one way to get pixels.
+std::optional<PixelBuffer> allocatePixelBuffer(std::int64_t width, std::int64_t height);
+
+}

@@ -1,0 +1,26 @@
+#include "image_decoder.h"
+
+#include <webp/decode.h>
+
+namespace wayfarer::platform {
+
+std::optional<PixelBuffer> decodeWebp(std::string_view bytes) {
+    const auto* data = reinterpret_cast<const std::uint8_t*>(bytes.data());
+    WebPBitstreamFeatures features{};
+    if (WebPGetFeatures(data, bytes.size(), &features) != VP8_STATUS_OK)
+        return std::nullopt;
+    // Animations need the demuxer and have no single picture to show; the still decoder
+    // refuses them anyway, but only after we would have taken the memory.
+    if (features.has_animation)
+        return std::nullopt;
+    auto buffer = allocatePixelBuffer(features.width, features.height);
+    if (!buffer)
+        return std::nullopt;
+
+    if (WebPDecodeRGBAInto(data, bytes.size(), buffer->rgba.data(), buffer->rgba.size(), buffer->bytesPerRow)
+        == nullptr)
+        return std::nullopt;
+    return buffer;
+}
+
+}

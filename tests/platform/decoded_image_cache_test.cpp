@@ -1,0 +1,173 @@
+#include "image_samples.h"
+#include "platform/image.h"
+#include "platform/image_decode_queue.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace wayfarer::platform {
+namespace {
+
+constexpr int side = 32;
+constexpr std::size_t pixelBytes = side * side * 4;
+
+std::string pngNumbered(std::uint32_t seed) {
+    return samples::encodePng(samples::makePicture(side, side, seed));
+}
+
+std::shared_ptr<const Image> imageNumbered(std::uint32_t seed, const std::shared_ptr<DecodedImageCache>& cache) {
+    return Image::decode(pngNumbered(seed), cache);
+}
+
+TEST(DecodedImageCache, StaysWithinItsBoundWhileImagesAreDecoded) {
+    const auto cache = std::make_shared<DecodedImageCache>(5 * pixelBytes + pixelBytes / 2);
+    std::vector<std::shared_ptr<const Image>> images;
+    for (std::uint32_t seed = 0; seed < 40; ++seed) {
+        images.push_back(imageNumbered(seed, cache));
+        ASSERT_NE(images.back(), nullptr);
+        ASSERT_LE(cache->size(), cache->capacity());
+        ASSERT_EQ(cache->count(), std::min<std::size_t>(seed + 1, 5));
+        ASSERT_EQ(cache->size(), cache->count() * pixelBytes);
+    }
+    // Every image still gives its pixels, decoded again once the cache has dropped them.
+    for (std::uint32_t seed = 0; seed < 40; seed += 13) {
+        const auto pixels = images[seed]->pixels();
+        ASSERT_NE(pixels, nullptr);
+        EXPECT_EQ(pixels->rgba, samples::makePicture(side, side, seed).rgba);
+    }
+    EXPECT_LE(cache->size(), cache->capacity());
+}
+
+TEST(DecodedImageCache, DropsTheLeastRecentlyUsedFirst) {
+    const auto cache = std::make_shared<DecodedImageCache>(3 * pixelBytes);
+    const auto a = imageNumbered(1, cache);
+    const auto b = imageNumbered(2, cache);
+    const auto c = imageNumbered(3, cache);
+    const auto pixelsOfB = b->pixels();
+    const auto pixelsOfC = c->pixels();
+    const auto pixelsOfA = a->pixels();  // b is now the least recently used
+
+    const auto d = imageNumbered(4, cache);
+    EXPECT_EQ(cache->count(), 3u);
+    EXPECT_EQ(a->pixels(), pixelsOfA) << "kept: the same buffer";
+    EXPECT_EQ(c->pixels(), pixelsOfC) << "kept: the same buffer";
+    const auto decodedAgain = b->pixels();
+    EXPECT_NE(decodedAgain, pixelsOfB) << "dropped: a new buffer";
+    EXPECT_EQ(decodedAgain->rgba, pixelsOfB->rgba);
+}
+
+TEST(DecodedImageCache, GivesBackMemoryAsImagesGoAndAsTheCapacityShrinks) {
+    const auto cache = std::make_shared<DecodedImageCache>(4 * pixelBytes);
+    auto first = imageNumbered(1, cache);
+    const auto second = imageNumbered(2, cache);
+    const auto third = imageNumbered(3, cache);
+    EXPECT_EQ(cache->size(), 3 * pixelBytes);
+
+    first.reset();
+    EXPECT_EQ(cache->size(), 2 * pixelBytes) << "a destroyed image leaves nothing behind";
+
+    const auto heldOutside = second->pixels();
+    cache->setCapacity(pixelBytes);
+    EXPECT_EQ(cache->count(), 1u);
+    EXPECT_EQ(second->pixels(), heldOutside) << "the most recently used stays";
+    EXPECT_EQ(heldOutside->rgba.size(), pixelBytes) << "pixels held outside outlive the cache's copy";
+
+    cache->clear();
+    EXPECT_EQ(cache->size(), 0u);
+    EXPECT_EQ(cache->count(), 0u);
+}
+
+TEST(DecodedImageCache, HandsOutPixelsTooLargeToKeepWithoutKeepingThem) {
+    const auto cache = std::make_shared<DecodedImageCache>(pixelBytes - 1);
+    const auto image = imageNumbered(1, cache);
+    ASSERT_NE(image, nullptr);
+    const auto pixels = image->pixels();
+    ASSERT_NE(pixels, nullptr);
+    EXPECT_EQ(pixels->rgba.size(), pixelBytes);
+    EXPECT_EQ(cache->size(), 0u);
+}
+
+TEST(DecodedImageCache, ServesManyThreadsAtOnce) {
+    // Room for three of the eight images, so that threads keep evicting each other's.
+    const auto cache = std::make_shared<DecodedImageCache>(3 * pixelBytes);
+    std::vector<std::shared_ptr<const Image>> images;
+    std::vector<std::uint8_t> firstBytes;
+    for (std::uint32_t seed = 0; seed < 8; ++seed) {
+        images.push_back(imageNumbered(seed, cache));
+        firstBytes.push_back(images.back()->pixels()->rgba[0]);
+    }
+    std::atomic<int> wrong = 0;
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t)
+        threads.emplace_back([&, t] {
+            for (int i = 0; i < 60; ++i) {
+                const std::size_t which = static_cast<std::size_t>(t * 3 + i) % images.size();
+                const auto pixels = images[which]->pixels();
+                if (pixels == nullptr || pixels->width != side || pixels->rgba[0] != firstBytes[which])
+                    ++wrong;
+            }
+        });
+    threads.emplace_back([&] {
+        for (std::uint32_t seed = 100; seed < 110; ++seed)
+            imageNumbered(seed, cache);
+        cache->setCapacity(2 * pixelBytes);
+    });
+    for (auto& thread : threads)
+        thread.join();
+    EXPECT_EQ(wrong, 0);
+    EXPECT_LE(cache->size(), 2 * pixelBytes);
+}
+
+TEST(DecodeImageAsync, DecodesOnItsOwnThreadInTheOrderAsked) {
+    std::mutex mutex;
+    std::condition_variable finished;
+    std::vector<std::pair<int, int>> widthsInOrder;  // (request, width or -1 for nothing)
+    std::vector<std::thread::id> threadsUsed;
+    const std::string inputs[] = {
+        samples::encodeJpeg(samples::makePicture(40, 10)),
+        "<html>not an image</html>",
+        samples::encodeWebp(samples::makePicture(20, 10)),
+        samples::encodePng(samples::makePicture(30, 10)),
+    };
+    for (int request = 0; request < 4; ++request)
+        decodeImageAsync(inputs[request], [&, request](std::shared_ptr<const Image> image) {
+            std::lock_guard lock(mutex);
+            widthsInOrder.emplace_back(request, image ? image->width() : -1);
+            threadsUsed.push_back(std::this_thread::get_id());
+            finished.notify_one();
+        });
+    std::unique_lock lock(mutex);
+    ASSERT_TRUE(finished.wait_for(lock, std::chrono::seconds(20), [&] { return widthsInOrder.size() == 4; }));
+    EXPECT_EQ(widthsInOrder, (std::vector<std::pair<int, int>>{{0, 40}, {1, -1}, {2, 20}, {3, 30}}));
+    for (const auto id : threadsUsed) {
+        EXPECT_NE(id, std::this_thread::get_id());
+        EXPECT_EQ(id, threadsUsed.front()) << "one serial worker";
+    }
+}
+
+TEST(DecodeImageAsync, LetsTheProcessExitWithDecodesStillWaiting) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            const std::string cover = samples::encodeJpeg(samples::makePicture(600, 400, 1, 6));
+            std::atomic<int> decoded = 0;
+            for (int i = 0; i < 200; ++i)
+                decodeImageAsync(cover, [&decoded](std::shared_ptr<const Image> image) {
+                    if (image)
+                        ++decoded;
+                });
+            while (decoded == 0)
+                std::this_thread::yield();
+            std::exit(decoded < 200 ? 3 : 4);
+        },
+        ::testing::ExitedWithCode(3), "");
+}
+
+}
+}

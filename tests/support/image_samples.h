@@ -1,0 +1,28 @@
+#pragma once
+
+#include "platform/pixel_buffer.h"
+
+#include <cstdint>
+#include <string>
+
+// Pictures made in code and encoded with the same libraries the decoders use, for tests
+// and benchmarks.
+namespace wayfarer::samples {
+
+// Smooth colour gradients that differ with `seed`, with alpha between 128 and 255. With
+// `grain` above 0, pseudo-random noise of that amplitude per channel makes the picture
+// compress about as well as a photograph.
+platform::PixelBuffer makePicture(int width, int height, std::uint32_t seed = 0, int grain = 0);
+
+std::string encodeJpeg(const platform::PixelBuffer& picture, int quality = 85, bool progressive = false);
+std::string encodePng(const platform::PixelBuffer& picture);
+// A greyscale PNG of the picture's red channel.
+std::string encodeGrayPng(const platform::PixelBuffer& picture);
+std::string encodeWebp(const platform::PixelBuffer& picture, float quality = 80);
+std::string encodeLosslessWebp(const platform::PixelBuffer& picture);
+
+// A PNG of only a signature, an IHDR chunk announcing width x height (8-bit RGBA) and
+// an IEND chunk: a header that claims an image without its data.
+std::string pngHeaderOnly(std::uint32_t width, std::uint32_t height);
+
+}
