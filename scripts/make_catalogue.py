@@ -80,11 +80,13 @@ def make():
             }
             # About one record in twenty lacks something, as real catalogue data does.
             if index % 20 == 7:
-                record.pop("price_eur")
-            elif index % 20 == 13:
-                record["has_cover"] = False
-            elif index % 40 == 19:
-                record.pop("description")
+                gap = (index // 20) % 3
+                if gap == 0:
+                    record.pop("price_eur")
+                elif gap == 1:
+                    record["has_cover"] = False
+                else:
+                    record.pop("description")
             activities.append(record)
             index += 1
     return activities
