@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <unordered_map>
 
 namespace wayfarer::service {
@@ -34,7 +35,7 @@ int boundedDistance(std::string_view a, std::string_view b, int limit) {
     const std::size_t n = a.size(), m = b.size();
     if ((n > m ? n - m : m - n) > static_cast<std::size_t>(limit) || n > maxFuzzyLength || m > maxFuzzyLength)
         return limit + 1;
-    std::array<std::array<int, maxFuzzyLength + 1>, 3> rows{};
+    std::array<std::array<int, maxFuzzyLength + 1>, 3> rows;
     auto* previous2 = &rows[0];
     auto* previous = &rows[1];
     auto* current = &rows[2];
@@ -57,6 +58,24 @@ int boundedDistance(std::string_view a, std::string_view b, int limit) {
         std::swap(previous, current);
     }
     return (*previous)[m];
+}
+
+// The letters and digits a term holds, one bit each (others share the last bit). Each
+// edit adds or removes at most one letter, so two terms are at least as many edits apart
+// as the larger number of letters one has and the other lacks: a cheap test that spares
+// most distance computations.
+std::uint64_t letterMask(std::string_view term) {
+    std::uint64_t mask = 0;
+    for (const char c : term) {
+        const auto byte = static_cast<unsigned char>(c);
+        const int bit = byte >= 'a' && byte <= 'z' ? byte - 'a' : byte >= '0' && byte <= '9' ? 26 + byte - '0' : 36 + (byte & 15);
+        mask |= std::uint64_t{1} << bit;
+    }
+    return mask;
+}
+
+int fewestEdits(std::uint64_t a, std::uint64_t b) {
+    return std::max(std::popcount(a & ~b), std::popcount(b & ~a));
 }
 
 // Per-thread working arrays, sized to the largest index searched; every search leaves
@@ -110,6 +129,7 @@ SearchIndex::SearchIndex(const ActivityCatalogue& catalogue) : recordCount_(cata
         if (byLength_.size() <= length)
             byLength_.resize(length + 1);
         byLength_[length].push_back(id);
+        masks_.push_back(letterMask(terms_[id]));
     }
 }
 
@@ -137,8 +157,11 @@ std::vector<SearchIndex::TermMatch> SearchIndex::matchingTerms(const std::string
     if (edits == 0)
         return matches;
     const std::size_t from = length > static_cast<std::size_t>(edits) ? length - static_cast<std::size_t>(edits) : 0;
+    const std::uint64_t mask = letterMask(term);
     for (std::size_t bucket = from; bucket <= length + static_cast<std::size_t>(edits) && bucket < byLength_.size(); ++bucket)
         for (const std::uint32_t id : byLength_[bucket]) {
+            if (fewestEdits(mask, masks_[id]) > edits)
+                continue;
             const int distance = boundedDistance(term, terms_[id], edits);
             if (distance > 0 && distance <= edits)
                 consider(id, distance == 1 ? 0.8f : 0.6f);

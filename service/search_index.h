@@ -58,6 +58,7 @@ private:
     std::vector<std::string> terms_;                  // sorted, for prefix look-up
     std::vector<std::vector<Posting>> postings_;      // per term, in record order
     std::vector<std::vector<std::uint32_t>> byLength_;  // term ids by character count
+    std::vector<std::uint64_t> masks_;                 // per term, for the fuzzy match
     std::size_t recordCount_ = 0;
 };
 
