@@ -2,6 +2,7 @@
 #include "activity_catalogue.h"
 #include "catalogue_server.h"
 
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -80,10 +81,13 @@ int main(int argc, char** argv) {
             options.plainHttp = true;
             continue;
         }
+        static constexpr std::string_view withValue[] = {"--listen", "--cert-out", "--catalogue", "--generate",
+                                                          "--latency", "--fail-rate", "--seed"};
+        if (std::find(std::begin(withValue), std::end(withValue), argument) == std::end(withValue))
+            return usageError("unknown argument " + std::string(argument));
         const auto text = value();
         if (!text)
-            return usageError(argument.starts_with("--") ? std::string(argument) + " needs a value"
-                                                          : "unknown argument " + std::string(argument));
+            return usageError(std::string(argument) + " needs a value");
         long long number = 0;
         double rate = 0;
         if (argument == "--listen") {
@@ -109,8 +113,6 @@ int main(int argc, char** argv) {
             if (!parseNumber(*text, seed) || text->front() == '-')
                 return usageError("--seed wants a whole number");
             options.seed = seed;
-        } else {
-            return usageError("unknown option " + std::string(argument));
         }
     }
     if (!cataloguePath.empty() && generate > 0)
