@@ -1,0 +1,23 @@
+#pragma once
+
+#include "activities_request.h"
+#include "activity_catalogue.h"
+#include "search_index.h"
+
+#include <string>
+#include <string_view>
+
+namespace wayfarer::service {
+
+// The JSON answer to an activities request: {"meta": {"count": N, "offset", "limit"},
+// "data": [records]}. Cover addresses point at `baseURL` + "/covers/" + uuid + ".jpg".
+std::string activitiesAnswer(const ActivityCatalogue& catalogue, const SearchPage& page,
+                             const ActivitiesQuery& query, std::string_view baseURL);
+
+// The JSON body of a refused request: {"error": {"status": S, "message": M}}.
+std::string errorAnswer(int status, std::string_view message);
+
+// Appends text as a JSON string literal.
+void appendJsonString(std::string& out, std::string_view text);
+
+}

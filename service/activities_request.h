@@ -1,0 +1,40 @@
+#pragma once
+
+#include "price_format.h"
+#include "search_index.h"
+
+#include <map>
+#include <string>
+#include <string_view>
+#include <variant>
+
+namespace wayfarer::service {
+
+// What one activities request asks for, once its query items and headers are checked.
+struct ActivitiesQuery {
+    std::string text;
+    SearchOptions options;
+    std::size_t offset = 0;  // in records
+    std::size_t limit = 10;
+    Currency currency = Currency::USD;
+    std::string language = "en";
+};
+
+// Why a request is refused: a 4xx status and a message for the JSON error body.
+struct RequestError {
+    int status = 400;
+    std::string message;
+};
+
+using QueryItems = std::multimap<std::string, std::string>;
+
+// Checks the decoded query items and the two headers of an activities request. Missing
+// items take their usual values (limit 10, offset 0, AND, AUTO, NONE, relevance; USD);
+// a value out of range or not understood is refused. "extend_other_languages" and
+// "extend_content_fields" are accepted and have no effect: the catalogue has one language
+// and always searches all its fields.
+std::variant<ActivitiesQuery, RequestError> readActivitiesQuery(const QueryItems& items,
+                                                                std::string_view currencyHeader,
+                                                                std::string_view languageHeader);
+
+}

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <openssl/evp.h>
+#include <openssl/x509.h>
+
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace wayfarer::service {
+
+struct PrivateKeyFree {
+    void operator()(EVP_PKEY* key) const { EVP_PKEY_free(key); }
+};
+struct CertificateFree {
+    void operator()(X509* certificate) const { X509_free(certificate); }
+};
+
+// A key and a self-signed certificate made in memory for one run of the server, valid for
+// 127.0.0.1, ::1 and localhost. Clients trust exactly this certificate through its PEM.
+class TlsIdentity {
+public:
+    // A new EC P-256 key and its certificate, or nothing (with the reason) on failure.
+    static std::optional<TlsIdentity> make(std::string* error);
+
+    EVP_PKEY* key() const { return key_.get(); }
+    X509* certificate() const { return certificate_.get(); }
+    const std::string& certificatePem() const { return pem_; }
+
+private:
+    std::unique_ptr<EVP_PKEY, PrivateKeyFree> key_;
+    std::unique_ptr<X509, CertificateFree> certificate_;
+    std::string pem_;
+};
+
+}

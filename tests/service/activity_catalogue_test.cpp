@@ -1,0 +1,84 @@
+#include "service/activity_catalogue.h"
+#include "service/search_index.h"
+
+#include <gtest/gtest.h>
+
+#include <set>
+
+namespace wayfarer::service {
+namespace {
+
+TEST(ActivityCatalogue, DemoCatalogueIsLargeVariedAndIncomplete) {
+    const auto& activities = embeddedCatalogue().activities;
+    ASSERT_GE(activities.size(), 300u);
+    std::set<std::string> cities, continents, uuids;
+    std::size_t withoutPrice = 0, withoutCover = 0, withoutDescription = 0;
+    for (const auto& a : activities) {
+        EXPECT_FALSE(a.title.empty());
+        EXPECT_FALSE(a.city.empty()) << a.title;
+        EXPECT_FALSE(a.category.empty()) << a.title;
+        EXPECT_TRUE(uuids.insert(a.uuid).second) << a.uuid;
+        cities.insert(a.city);
+        continents.insert(a.continent);
+        withoutPrice += !a.priceEuroCents;
+        withoutCover += !a.hasCover;
+        withoutDescription += !a.description;
+    }
+    EXPECT_GE(cities.size(), 30u);
+    EXPECT_GE(continents.size(), 5u);
+    const std::size_t incomplete = withoutPrice + withoutCover + withoutDescription;
+    EXPECT_GT(withoutPrice, 0u);
+    EXPECT_GT(withoutCover, 0u);
+    EXPECT_GT(withoutDescription, 0u);
+    EXPECT_LT(incomplete, activities.size() / 10);
+}
+
+TEST(ActivityCatalogue, RefusesBrokenDocuments) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"not json", "not valid JSON"},
+        {"{}", "no \"activities\""},
+        {R"({"activities": [1]})", "activity 0 is not an object"},
+        {R"({"activities": [{"title": "A"}]})", "activity 0 has no uuid"},
+        {R"({"activities": [{"uuid": "", "title": "A"}]})", "activity 0 has no uuid"},
+        {R"({"activities": [{"uuid": "a"}]})", "activity 0 has no title"},
+        {R"({"activities": [{"uuid": "a", "title": "A"}, {"uuid": "a", "title": "B"}]})", "repeats the uuid a"},
+    };
+    for (const auto& [json, fragment] : cases) {
+        const auto result = readCatalogue(json);
+        const auto* problem = std::get_if<std::string>(&result);
+        ASSERT_NE(problem, nullptr) << json;
+        EXPECT_NE(problem->find(fragment), std::string::npos) << *problem;
+    }
+}
+
+TEST(ActivityCatalogue, ReadsOptionalFields) {
+    const auto result = readCatalogue(R"({"activities": [
+        {"uuid": "a", "title": "A", "price_eur": 12.5, "has_cover": false, "operational_days": "Daily"},
+        {"uuid": "b", "title": "B", "price_eur": 30, "description": "Text."},
+        {"uuid": "c", "title": "C", "price_eur": "12"}]})");
+    const auto& activities = std::get<ActivityCatalogue>(result).activities;
+    ASSERT_EQ(activities.size(), 3u);
+    EXPECT_EQ(activities[0].priceEuroCents, 1250);
+    EXPECT_FALSE(activities[0].hasCover);
+    EXPECT_EQ(activities[0].operationalDays, "Daily");
+    EXPECT_EQ(activities[0].description, std::nullopt);
+    EXPECT_EQ(activities[1].priceEuroCents, 3000);
+    EXPECT_TRUE(activities[1].hasCover);
+    EXPECT_EQ(activities[2].priceEuroCents, std::nullopt);
+}
+
+TEST(ActivityCatalogue, GeneratesRepeatableCataloguesWithUniqueIds) {
+    const auto first = generateCatalogue(2000, 7);
+    const auto again = generateCatalogue(2000, 7);
+    ASSERT_EQ(first.activities.size(), 2000u);
+    std::set<std::string> uuids;
+    for (std::size_t i = 0; i < first.activities.size(); ++i) {
+        EXPECT_EQ(first.activities[i].title, again.activities[i].title);
+        uuids.insert(first.activities[i].uuid);
+    }
+    EXPECT_EQ(uuids.size(), 2000u);
+    EXPECT_GT(SearchIndex(first).search("colosseum", 0, 10).total, 0u);
+}
+
+}
+}

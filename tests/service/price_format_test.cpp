@@ -1,0 +1,51 @@
+#include "service/price_format.h"
+
+#include <gtest/gtest.h>
+
+namespace wayfarer::service {
+namespace {
+
+struct PriceCase {
+    std::int64_t cents;
+    Currency currency;
+    const char* language;
+    const char* expected;
+};
+
+TEST(PriceFormat, WritesPricesAsTheLanguageDoes) {
+    const PriceCase cases[] = {
+        {4500, Currency::USD, "en", "$45.00"},
+        {4500, Currency::EUR, "en", "€45.00"},
+        {104550, Currency::USD, "en", "$1,045.50"},
+        {5, Currency::USD, "en", "$0.05"},
+        {4500, Currency::EUR, "it", "45,00\u00A0€"},
+        {4500, Currency::USD, "it", "45,00\u00A0$"},
+        {123456789, Currency::EUR, "de", "1.234.567,89\u00A0€"},
+        {4599, Currency::EUR, "es", "45,99\u00A0€"},
+        {123450, Currency::EUR, "fr", "1\u202F234,50\u202F€"},
+        {4500, Currency::EUR, "ja", "€45.00"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(formatPrice(c.cents, c.currency, c.language), c.expected) << c.cents << " " << c.language;
+}
+
+TEST(PriceFormat, ReadsTheLanguageOfTheHeader) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"it", "it"}, {"it-IT,it;q=0.9,en;q=0.8", "it"}, {"FR-ca", "fr"}, {"en-US", "en"},
+        {"", "en"}, {"*", "en"}, {" de", "de"}};
+    for (const auto& [header, language] : cases)
+        EXPECT_EQ(priceLanguage(header), language) << header;
+}
+
+TEST(PriceFormat, ConvertsAndNamesCurrencies) {
+    EXPECT_EQ(convertEuroCents(10000, Currency::EUR), 10000);
+    EXPECT_EQ(convertEuroCents(10000, Currency::USD), 10800);
+    EXPECT_EQ(convertEuroCents(1, Currency::USD), 1);  // rounded to the nearest cent
+    EXPECT_EQ(currencyFromCode("EUR"), Currency::EUR);
+    EXPECT_EQ(currencyFromCode("USD"), Currency::USD);
+    EXPECT_EQ(currencyFromCode("usd"), std::nullopt);
+    EXPECT_EQ(currencyFromCode("GBP"), std::nullopt);
+}
+
+}
+}
