@@ -1,0 +1,17 @@
+// The main of the Qt test programs: one QApplication for all tests, on the offscreen
+// platform unless the environment names another, so that no display is needed.
+#include "ui/environment.h"
+
+#include <QApplication>
+
+#include <gtest/gtest.h>
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication application(argc, argv);
+    QApplication::setStyle(QStringLiteral("Fusion"));
+    wayfarer::ui::setAnimationsEnabled(false);
+    testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}

@@ -1,0 +1,14 @@
+#pragma once
+
+#include "platform/main_queue.h"
+
+namespace wayfarer::ui {
+
+// The main queue on the Qt event loop: tasks posted from any thread run on the thread of
+// the application object, one per event, in the order they were posted.
+class QtMainQueue final : public platform::MainQueue {
+public:
+    void post(std::function<void()> task) override;
+};
+
+}
