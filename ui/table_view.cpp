@@ -224,11 +224,16 @@ void TableView::scrollContentsBy(int, int) { layout(Pass::scroll); }
 
 void TableView::resizeEvent(QResizeEvent* event) { QAbstractScrollArea::resizeEvent(event); }
 
-bool TableView::viewportEvent(QEvent* event) {
-    if (event->type() == QEvent::Resize && (loaded_ || isVisible()))
-        layout(Pass::resize);
-    else if (event->type() == QEvent::Show && !loaded_)
+void TableView::showEvent(QShowEvent* event) {
+    QAbstractScrollArea::showEvent(event);
+    // The rows are first asked for when the table is shown, after its owner has set it up.
+    if (!loaded_)
         layout(Pass::reload);
+}
+
+bool TableView::viewportEvent(QEvent* event) {
+    if (event->type() == QEvent::Resize && loaded_)
+        layout(Pass::resize);
     return QAbstractScrollArea::viewportEvent(event);
 }
 

@@ -92,6 +92,7 @@ public:
 protected:
     void scrollContentsBy(int dx, int dy) override;
     void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     bool viewportEvent(QEvent* event) override;
 
 private:
