@@ -3,6 +3,7 @@
 #include "environment.h"
 
 #include <QEvent>
+#include <QKeyEvent>
 #include <QScrollBar>
 #include <QScroller>
 #include <QScrollerProperties>
@@ -223,6 +224,16 @@ int TableView::cellCount() const {
 void TableView::scrollContentsBy(int, int) { layout(Pass::scroll); }
 
 void TableView::resizeEvent(QResizeEvent* event) { QAbstractScrollArea::resizeEvent(event); }
+
+void TableView::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Home)
+        verticalScrollBar()->setValue(0);
+    else if (event->key() == Qt::Key_End)
+        verticalScrollBar()->setValue(verticalScrollBar()->maximum());
+    else
+        return QAbstractScrollArea::keyPressEvent(event);
+    event->accept();
+}
 
 void TableView::showEvent(QShowEvent* event) {
     QAbstractScrollArea::showEvent(event);

@@ -2,7 +2,11 @@
 #include "shell/cell_nibs.h"
 #include "shell/image_asset.h"
 #include "shell/shared_colors.h"
+#include "ui/button.h"
 #include "ui/image_view.h"
+#include "ui/label.h"
+#include "ui/table_view_cell.h"
+#include "ui/widget_classes.h"
 
 #include <QPainter>
 
@@ -49,6 +53,74 @@ TEST(SharedColors, AreMadeOnceWithTheirComponents) {
     EXPECT_EQ(coralColor().resolved().alphaF(), 1.0f);
 }
 
+// Stand-ins for the two cells: they take the outlets the screens need from the files.
+class AttractionCellStandIn : public ui::TableViewCell {
+    Q_OBJECT
+
+public:
+    using ui::TableViewCell::TableViewCell;
+    void declareOutlets(ui::Outlets& outlets) override {
+        outlets.add("containerView", containerView);
+        outlets.add("thumbnailView", thumbnailView);
+        outlets.add("separatorView", separatorView);
+        outlets.add("likeButton", likeButton);
+        outlets.add("titleLabel", titleLabel);
+        outlets.add("priceLabel", priceLabel);
+    }
+    ui::View* containerView = nullptr;
+    ui::ImageView* thumbnailView = nullptr;
+    ui::View* separatorView = nullptr;
+    ui::Button* likeButton = nullptr;
+    ui::Label* titleLabel = nullptr;
+    ui::Label* priceLabel = nullptr;
+};
+
+class DetailCellStandIn : public ui::TableViewCell {
+    Q_OBJECT
+
+public:
+    using ui::TableViewCell::TableViewCell;
+    void declareOutlets(ui::Outlets& outlets) override {
+        outlets.add("titleLabel", titleLabel);
+        outlets.add("descriptionLabel", descriptionLabel);
+        outlets.add("fromLabel", fromLabel);
+        outlets.add("priceLabel", priceLabel);
+        outlets.add("availabilityLabel", availabilityLabel);
+    }
+    ui::Label* titleLabel = nullptr;
+    ui::Label* descriptionLabel = nullptr;
+    ui::Label* fromLabel = nullptr;
+    ui::Label* priceLabel = nullptr;
+    ui::Label* availabilityLabel = nullptr;
+};
+
+TEST(CellNibs, ConnectEveryOutletTheCellsNeed) {
+    ui::registerWidgetClass<AttractionCellStandIn>(QStringLiteral("AttractionTableViewCell"));
+    ui::registerWidgetClass<DetailCellStandIn>(QStringLiteral("DetailCell"));
+
+    auto attraction = attractionTableViewCellNib()->instantiate();
+    ASSERT_TRUE(attraction.ok()) << attraction.error().message.toStdString();
+    auto* card = qobject_cast<AttractionCellStandIn*>(attraction.value().get());
+    ASSERT_NE(card, nullptr);
+    card->resize(390, 312);
+    card->contentView().setBackgroundColor(ui::Color::secondaryLabel());
+    card->separatorView->setBackgroundColor(amberColor());
+    card->containerView->setCornerRadius(2);
+    card->titleLabel->setText(QStringLiteral("Colosseum, Roman Forum and Palatine Hill guided tour"));
+    card->priceLabel->setText(QStringLiteral("$ 59.00"));
+    card->priceLabel->setTextColor(coralColor());
+    card->thumbnailView->setImage(image(ImageAsset::archeology));
+    card->likeButton->setImage(image(ImageAsset::heartWhite));
+    card->show();
+    const QRect heart = card->likeButton->geometry();
+    EXPECT_EQ(heart.right(), card->thumbnailView->width() - 9) << "the heart keeps to the picture's corner";
+    wayfarer::testing::saveScreenshot(*card, QStringLiteral("attraction_cell"));
+
+    auto detail = detailCellNib()->instantiate();
+    ASSERT_TRUE(detail.ok()) << detail.error().message.toStdString();
+    EXPECT_NE(qobject_cast<DetailCellStandIn*>(detail.value().get())->availabilityLabel, nullptr);
+}
+
 TEST(CellNibs, AreMadeOnce) {
     EXPECT_EQ(attractionTableViewCellNib().get(), attractionTableViewCellNib().get());
     EXPECT_EQ(detailCellNib().get(), detailCellNib().get());
@@ -75,3 +147,5 @@ TEST(ImageAsset, ScreenshotOfTheAssets) {
 
 }
 }
+
+#include "resources_test.moc"

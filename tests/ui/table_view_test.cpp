@@ -251,6 +251,36 @@ TEST(TableView, TappingARowSelectsItAndHighlightsOnlyWithASelectionStyle) {
     EXPECT_EQ(plain.table.indexPathForSelectedRow(), (IndexPath{0, 2}));
 }
 
+TEST(TableView, WheelKeysAndDraggingScrollTheRows) {
+    RecordingList list(40);
+    QWheelEvent wheel(QPointF(100, 100), QPointF(100, 100), QPoint(), QPoint(0, -120), Qt::NoButton, Qt::NoModifier,
+                      Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(list.table.viewport(), &wheel);
+    EXPECT_GT(list.table.contentOffset(), 0) << "the wheel scrolls down";
+
+    list.table.setContentOffset(0);
+    QTest::keyClick(&list.table, Qt::Key_PageDown);
+    EXPECT_EQ(list.table.contentOffset(), visibleHeight);
+    QTest::keyClick(&list.table, Qt::Key_Down);
+    EXPECT_GT(list.table.contentOffset(), visibleHeight);
+    QTest::keyClick(&list.table, Qt::Key_End);
+    EXPECT_EQ(list.table.contentOffset(), 40 * rowHeight - visibleHeight);
+}
+
+TEST(TableView, ButtonsInsideCellsTakeTheirClicks) {
+    NibList list;
+    list.rows = 5;
+    list.table.reloadData();
+    list.take();
+    auto* cell = static_cast<testing::TestCell*>(list.table.cellForRow({0, 1}));
+    ASSERT_NE(cell, nullptr);
+    int taps = 0;
+    QObject::connect(cell->likeButton, &QAbstractButton::clicked, [&] { ++taps; });
+    QTest::mouseClick(cell->likeButton, Qt::LeftButton, {}, cell->likeButton->rect().center());
+    EXPECT_EQ(taps, 1);
+    EXPECT_TRUE(list.take().empty()) << "a tap on the button is no tap on the row";
+}
+
 class HeaderList : public RecordingList {
 public:
     HeaderList() : RecordingList(0) {}
