@@ -43,7 +43,9 @@ public:
     }
     double heightForRow(ui::TableView& view, ui::IndexPath) override { return view.frame().width() * 4.0 / 5.0; }
 
-    std::optional<ui::Image> archeology = shell::image(shell::ImageAsset::archeology);
+    // A cover as the catalogue sends it: a decoded photograph larger than the thumbnail.
+    std::optional<ui::Image> archeology =
+        ui::Image::fromQImage(shell::image(shell::ImageAsset::archeology)->toQImage(QSize(780, 1688)));
     ui::TableView table;
 };
 

@@ -13,8 +13,8 @@ struct Image::Data {
     QImage raster;
     std::unique_ptr<QSvgRenderer> svg;
     QSizeF size;
-    // The last rendering of a vector image, kept because a list draws the same heart at
-    // the same size in every row.
+    // The last rendering at a device size, kept because a list draws the same heart at
+    // the same size in every row, and a cover at the same size on every paint.
     mutable std::mutex cacheMutex;
     mutable QImage cached;
 };
@@ -58,16 +58,20 @@ QSizeF Image::size() const { return data_->size; }
 const QString& Image::name() const { return data_->name; }
 
 QImage Image::toQImage(const QSize& pixelSize) const {
-    if (!data_->svg)
-        return data_->raster.scaled(pixelSize, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     std::lock_guard lock(data_->cacheMutex);
     if (data_->cached.size() != pixelSize) {
-        QImage image(pixelSize, QImage::Format_ARGB32_Premultiplied);
-        image.fill(Qt::transparent);
-        QPainter painter(&image);
-        data_->svg->render(&painter, QRectF(QPointF(0, 0), QSizeF(pixelSize)));
-        painter.end();
-        data_->cached = std::move(image);
+        if (data_->svg) {
+            QImage image(pixelSize, QImage::Format_ARGB32_Premultiplied);
+            image.fill(Qt::transparent);
+            QPainter painter(&image);
+            data_->svg->render(&painter, QRectF(QPointF(0, 0), QSizeF(pixelSize)));
+            painter.end();
+            data_->cached = std::move(image);
+        } else {
+            data_->cached = data_->raster.size() == pixelSize
+                                ? data_->raster
+                                : data_->raster.scaled(pixelSize, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        }
     }
     return data_->cached;
 }
@@ -75,17 +79,12 @@ QImage Image::toQImage(const QSize& pixelSize) const {
 void Image::draw(QPainter& painter, const QRectF& target) const {
     if (target.isEmpty())
         return;
+    // Drawn from a copy made at the device's size: scaling a picture on every paint
+    // costs more than the rest of a list row.
     const qreal ratio = painter.device() ? painter.device()->devicePixelRatioF() : 1.0;
     const QTransform& transform = painter.worldTransform();
     const qreal scale = ratio * std::max(std::abs(transform.m11()), std::abs(transform.m22()));
     const QSize pixels = (target.size() * scale).toSize().expandedTo(QSize(1, 1));
-    if (!data_->svg) {
-        painter.save();
-        painter.setRenderHint(QPainter::SmoothPixmapTransform);
-        painter.drawImage(target, data_->raster);
-        painter.restore();
-        return;
-    }
     painter.drawImage(target, toQImage(pixels));
 }
 

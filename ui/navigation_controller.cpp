@@ -117,6 +117,7 @@ ViewController* NavigationController::popViewController(bool animated) {
     std::unique_ptr<ViewController> popped = std::move(stack_.back());
     stack_.pop_back();
     ViewController* raw = popped.get();
+    raw->parent_ = nullptr;  // off the stack it presents nothing and finds no stack
     leaving_.push_back(std::move(popped));
     updateBar();
     auto release = [this, raw] {

@@ -132,6 +132,7 @@ void ViewController::dismissPresented(bool animated, std::function<void()> compl
     if (presented_->presented_)
         presented_->dismissPresented(false, {});
     std::unique_ptr<ViewController> leaving = std::move(presented_);
+    leaving->presenting_ = nullptr;  // off screen it presents nothing
     Window* host = window();
     if (!host) {
         discardLater(std::move(leaving));

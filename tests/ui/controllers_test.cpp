@@ -154,6 +154,9 @@ TEST_F(ControllerTest, NavigationStackPushesAndPops) {
     EXPECT_TRUE(root->view()->isVisible());
     EXPECT_EQ(window.statusBarStyle(), StatusBarStyle::darkContent);
     EXPECT_EQ(stack->popViewController(true), nullptr) << "the root stays";
+    EXPECT_EQ(pushed->navigationController(), nullptr);
+    pushed->present(std::make_unique<Screen>(), false);
+    EXPECT_EQ(stack->presentedViewController(), nullptr) << "a popped screen is out of the window";
     settle();
     EXPECT_TRUE(pushed.isNull());
 
