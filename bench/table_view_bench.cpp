@@ -1,11 +1,8 @@
 // Laying out, painting and scrolling a table of 10,000 result cards on the offscreen
 // platform: the cost of one screenful is what decides whether scrolling is smooth.
-#include "test_cell.h"
+#include "cards.h"
 
-#include "shell/image_asset.h"
 #include "ui/environment.h"
-#include "ui/table_view.h"
-#include "ui/window.h"
 
 #include <QApplication>
 #include <QImage>
@@ -16,38 +13,7 @@
 namespace {
 
 using namespace wayfarer;
-
-const QString identifier = QStringLiteral("reuseIdentifier");
-constexpr int rowCount = 10000;
-
-class Cards final : public ui::TableViewDataSource, public ui::TableViewDelegate {
-public:
-    Cards() {
-        testing::registerTestCell();
-        table.setDataSource(this);
-        table.setDelegate(this);
-        table.registerNib(ui::Nib::named(QStringLiteral("TestCell")), identifier);
-        table.resize(ui::Window::defaultSize.width(), ui::Window::defaultSize.height());
-        table.show();
-        table.reloadData();
-    }
-    int numberOfRowsInSection(ui::TableView&, int) override { return rowCount; }
-    ui::TableViewCell& cellForRow(ui::TableView& view, ui::IndexPath indexPath) override {
-        auto& cell = static_cast<testing::TestCell&>(view.dequeueReusableCell(identifier, indexPath));
-        cell.titleLabel->setText(QStringLiteral("Guided tour of the old town, part %1").arg(indexPath.row));
-        cell.priceLabel->setText(QStringLiteral("$ %1.00").arg(10 + indexPath.row % 90));
-        cell.likeButton->setImage(shell::image(indexPath.row % 3 == 0 ? shell::ImageAsset::heartFill
-                                                                      : shell::ImageAsset::heartWhite));
-        cell.thumbnailView->setImage(archeology);
-        return cell;
-    }
-    double heightForRow(ui::TableView& view, ui::IndexPath) override { return view.frame().width() * 4.0 / 5.0; }
-
-    // A cover as the catalogue sends it: a decoded photograph larger than the thumbnail.
-    std::optional<ui::Image> archeology =
-        ui::Image::fromQImage(shell::image(shell::ImageAsset::archeology)->toQImage(QSize(780, 1688)));
-    ui::TableView table;
-};
+using bench::Cards;
 
 void paint(ui::TableView& table, QImage& screen) {
     QPainter painter(&screen);
