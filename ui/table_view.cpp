@@ -4,6 +4,7 @@
 
 #include <QEvent>
 #include <QKeyEvent>
+#include <QMouseEvent>
 #include <QScrollBar>
 #include <QScroller>
 #include <QScrollerProperties>
@@ -401,6 +402,34 @@ void TableView::placeViews() {
         backgroundView_->setGeometry(viewport()->rect());
         backgroundView_->lower();
     }
+}
+
+bool TableView::dragInput(QScroller::Input input, QWidget& source, const QMouseEvent& event) {
+    QScroller* scroller = QScroller::scroller(viewport());
+    const QPointF position = source.mapTo(viewport(), event.position().toPoint());
+    scroller->handleInput(input, position, static_cast<qint64>(event.timestamp()));
+    return scroller->state() == QScroller::Dragging || scroller->state() == QScroller::Scrolling;
+}
+
+void TableView::mousePressEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton)
+        return QAbstractScrollArea::mousePressEvent(event);
+    dragInput(QScroller::InputPress, *viewport(), *event);
+    event->accept();
+}
+
+void TableView::mouseMoveEvent(QMouseEvent* event) {
+    if (!event->buttons().testFlag(Qt::LeftButton))
+        return QAbstractScrollArea::mouseMoveEvent(event);
+    dragInput(QScroller::InputMove, *viewport(), *event);
+    event->accept();
+}
+
+void TableView::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton)
+        return QAbstractScrollArea::mouseReleaseEvent(event);
+    dragInput(QScroller::InputRelease, *viewport(), *event);
+    event->accept();
 }
 
 void TableView::cellTapped(TableViewCell& cell) {

@@ -7,6 +7,7 @@
 #include <QAbstractScrollArea>
 #include <QHash>
 #include <QPointer>
+#include <QScroller>
 
 #include <functional>
 #include <memory>
@@ -94,6 +95,9 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
     bool viewportEvent(QEvent* event) override;
 
 private:
@@ -113,6 +117,8 @@ private:
     double rowsTop() const;
     void recycle(TableViewCell& cell);
     void cellTapped(TableViewCell& cell);
+    // Feeds a mouse drag over `source` to the kinetic scroller; true once it is scrolling.
+    bool dragInput(QScroller::Input input, QWidget& source, const QMouseEvent& event);
     void adopt(QWidget* view);
 
     TableViewStyle style_ = TableViewStyle::plain;

@@ -67,10 +67,25 @@ void TableViewCell::resizeEvent(QResizeEvent* event) {
         highlightView_->setGeometry(rect());
 }
 
+// A press on the row may start a drag that scrolls the table; only a press and release
+// without one is a tap.
 void TableViewCell::mousePressEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton)
         return View::mousePressEvent(event);
+    dragged_ = false;
     setHighlighted(true);
+    if (table_)
+        table_->dragInput(QScroller::InputPress, *this, *event);
+    event->accept();
+}
+
+void TableViewCell::mouseMoveEvent(QMouseEvent* event) {
+    if (!event->buttons().testFlag(Qt::LeftButton) || !table_)
+        return View::mouseMoveEvent(event);
+    if (table_->dragInput(QScroller::InputMove, *this, *event) && !dragged_) {
+        dragged_ = true;
+        setHighlighted(false);
+    }
     event->accept();
 }
 
@@ -78,8 +93,11 @@ void TableViewCell::mouseReleaseEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton)
         return View::mouseReleaseEvent(event);
     setHighlighted(false);
-    if (rect().contains(event->position().toPoint()) && table_)
+    if (table_)
+        table_->dragInput(QScroller::InputRelease, *this, *event);
+    if (!dragged_ && rect().contains(event->position().toPoint()) && table_)
         table_->cellTapped(*this);
+    dragged_ = false;
     event->accept();
 }
 

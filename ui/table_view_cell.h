@@ -36,6 +36,7 @@ public:
 protected:
     void resizeEvent(QResizeEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
@@ -48,6 +49,7 @@ private:
     TableViewCellSelectionStyle selectionStyle_ = TableViewCellSelectionStyle::defaultStyle;
     bool highlighted_ = false;
     bool selected_ = false;
+    bool dragged_ = false;
     TableView* table_ = nullptr;
 };
 

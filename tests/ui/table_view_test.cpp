@@ -267,6 +267,21 @@ TEST(TableView, WheelKeysAndDraggingScrollTheRows) {
     EXPECT_EQ(list.table.contentOffset(), 40 * rowHeight - visibleHeight);
 }
 
+TEST(TableView, DraggingARowScrollsWithoutSelectingIt) {
+    RecordingList list(40);
+    list.take();
+    TableViewCell* cell = list.table.cellForRow({0, 3});
+    ASSERT_NE(cell, nullptr);
+    QTest::mousePress(cell, Qt::LeftButton, {}, QPoint(200, 90));
+    for (int y = 80; y >= -200; y -= 20)
+        QTest::mouseMove(cell, QPoint(200, y), 10);
+    EXPECT_FALSE(cell->showsSelectionHighlight()) << "a drag takes the highlight away";
+    QTest::mouseRelease(cell, Qt::LeftButton, {}, QPoint(200, -200), 10);
+    QTRY_VERIFY_WITH_TIMEOUT(list.table.contentOffset() >= 200, 3000);
+    const auto events = list.take();
+    EXPECT_EQ(std::count(events.begin(), events.end(), "select 3"), 0);
+}
+
 TEST(TableView, ButtonsInsideCellsTakeTheirClicks) {
     NibList list;
     list.rows = 5;
