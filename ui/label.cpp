@@ -24,10 +24,14 @@ void Label::setBackgroundColor(const Color& color) {
     applyColors();
 }
 
-void Label::changeEvent(QEvent* event) {
-    QLabel::changeEvent(event);
-    if (event->type() == QEvent::ApplicationPaletteChange)
+void Label::paintEvent(QPaintEvent* event) {
+    // Colours that follow the appearance are resolved when drawn, so that a change of
+    // the desktop's appearance shows at the next paint.
+    const QPalette& colors = palette();
+    if (colors.color(QPalette::WindowText) != textColor_.resolved() ||
+        colors.color(QPalette::Window) != backgroundColor_.resolved())
         applyColors();
+    QLabel::paintEvent(event);
 }
 
 void Label::applyColors() {

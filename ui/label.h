@@ -30,7 +30,7 @@ public:
     void setNumberOfLines(int lines) { setWordWrap(lines != 1); }
 
 protected:
-    void changeEvent(QEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
 
 private:
     QString plainText() const { return text_.value_or(QString()); }

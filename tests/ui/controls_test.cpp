@@ -164,7 +164,22 @@ TEST(Color, SystemColoursFollowTheAppearanceFromVersion13) {
     const QPalette original = QApplication::palette();
     QPalette dark = original;
     dark.setColor(QPalette::Window, QColor(30, 30, 30));
+    View screen;
+    Label& label = *new Label(&screen);
+    label.setTextColor(Color::label());
+    EXPECT_EQ(label.palette().color(QPalette::WindowText), QColor(0, 0, 0));
+
     QApplication::setPalette(dark);
+    label.setText(QStringLiteral("Rome"));
+    label.resize(80, 30);
+    const QImage drawn = label.grab().toImage();
+    const QColor labelInDark = label.palette().color(QPalette::WindowText);
+    EXPECT_EQ(labelInDark, QColor(255, 255, 255)) << "labels follow a change of appearance";
+    bool lightText = false;
+    for (int y = 0; y < drawn.height(); ++y)
+        for (int x = 0; x < drawn.width(); ++x)
+            lightText = lightText || drawn.pixelColor(x, y).lightness() > 200;
+    EXPECT_TRUE(lightText);
     EXPECT_EQ(Color::systemBackground().resolved(), QColor(0, 0, 0));
     EXPECT_EQ(Color::white().resolved(), QColor(255, 255, 255));
     setPlatformVersion(12);
