@@ -1,0 +1,116 @@
+#include "application.h"
+
+#include "ui/environment.h"
+#include "ui/qt_main_queue.h"
+
+#include <QApplication>
+#include <QGuiApplication>
+
+#include <cstdio>
+
+namespace wayfarer::shell {
+
+Application::Application(ApplicationSettings settings, const ControllerClasses& classes)
+    : settings_(std::move(settings)), classes_(classes) {}
+
+ui::Window* Application::window() const {
+    return sceneDelegate_ ? sceneDelegate_->window() : appDelegate_.window();
+}
+
+ui::LoadResult<std::unique_ptr<ui::Window>> Application::makeWindow(const QString& interfaceFile) const {
+    const auto nib = ui::Nib::named(interfaceFile);
+    if (!nib->exists())
+        return ui::LoadError{QStringLiteral("interface file \"%1\" is not among the application's resources").arg(interfaceFile)};
+    const auto className = nib->topLevelStringProperty(viewControllerClassProperty);
+    if (!className)
+        return ui::LoadError{QStringLiteral("interface file \"%1\" names no screen class (the property \"%2\")")
+                                 .arg(interfaceFile, viewControllerClassProperty)};
+    auto controller = classes_.create(*className);
+    if (!controller)
+        return ui::LoadError{QStringLiteral("interface file \"%1\" names the screen class \"%2\", which the program lacks")
+                                 .arg(interfaceFile, *className)};
+    auto loaded = controller->loadViewFromNib(*nib);
+    if (!loaded.ok())
+        return loaded.error();
+    auto window = std::make_unique<ui::Window>();
+    if (!settings_.applicationName.isEmpty())
+        window->setWindowTitle(settings_.applicationName);
+    window->setRootViewController(std::move(controller));
+    return window;
+}
+
+ui::LoadResult<bool> Application::launch(const QVariantMap& launchOptions) {
+    appDelegate_.didFinishLaunchingWithOptions(launchOptions);
+    if (ui::platformVersion() < 13) {
+        auto window = makeWindow(settings_.mainInterfaceFile);
+        if (!window.ok())
+            return window.error();
+        appDelegate_.setWindow(std::move(window.value()));
+        appDelegate_.window()->makeKeyAndVisible();
+        return true;
+    }
+
+    const SceneSession session;
+    const SceneConfiguration configuration = appDelegate_.configurationForConnectingSceneSession(session, {});
+    const SceneManifestEntry* entry = settings_.sceneConfiguration(configuration.name, configuration.sessionRole);
+    if (!entry)
+        return ui::LoadError{QStringLiteral("application settings: no scene configuration \"%1\" for the role \"%2\"")
+                                 .arg(configuration.name, configuration.sessionRole)};
+    if (entry->delegateClass != QLatin1String("SceneDelegate"))
+        return ui::LoadError{QStringLiteral("application settings: the scene delegate class \"%1\" is unknown")
+                                 .arg(entry->delegateClass)};
+    auto window = makeWindow(entry->interfaceFile);
+    if (!window.ok())
+        return window.error();
+    sceneDelegate_ = std::make_unique<SceneDelegate>();
+    sceneDelegate_->setWindow(std::move(window.value()));
+    sceneDelegate_->window()->makeKeyAndVisible();
+    sceneDelegate_->willConnectToSession(session, {});
+    return true;
+}
+
+void Application::enterBackground() {
+    if (!sceneDelegate_)
+        return;
+    sceneDelegate_->sceneWillResignActive();
+    sceneDelegate_->sceneDidEnterBackground();
+}
+
+void Application::enterForeground() {
+    if (!sceneDelegate_)
+        return;
+    sceneDelegate_->sceneWillEnterForeground();
+    sceneDelegate_->sceneDidBecomeActive();
+}
+
+int runApplication(int argc, char** argv, const ControllerClasses& classes) {
+    QApplication qtApplication(argc, argv);
+    platform::setMainQueue(std::make_shared<ui::QtMainQueue>());
+
+    auto settings = ApplicationSettings::load();
+    if (!settings.ok()) {
+        std::fprintf(stderr, "wayfarer: %s\n", qPrintable(settings.error().message));
+        return 1;
+    }
+    QApplication::setApplicationName(settings.value().applicationName);
+    Application application(std::move(settings.value()), classes);
+    if (auto launched = application.launch(); !launched.ok()) {
+        std::fprintf(stderr, "wayfarer: %s\n", qPrintable(launched.error().message));
+        return 1;
+    }
+    QObject::connect(&qtApplication, &QGuiApplication::applicationStateChanged, &qtApplication,
+                     [&application](Qt::ApplicationState state) {
+                         if (state == Qt::ApplicationActive)
+                             application.enterForeground();
+                         else if (state == Qt::ApplicationSuspended || state == Qt::ApplicationHidden)
+                             application.enterBackground();
+                     });
+    const int status = QApplication::exec();
+    // The window goes before the Qt application object it needs.
+    application.appDelegate().setWindow(nullptr);
+    if (application.sceneDelegate())
+        application.sceneDelegate()->setWindow(nullptr);
+    return status;
+}
+
+}

@@ -1,0 +1,49 @@
+#pragma once
+
+#include "app_delegate.h"
+#include "application_settings.h"
+#include "controller_classes.h"
+#include "scene_delegate.h"
+
+#include <memory>
+
+namespace wayfarer::shell {
+
+// The name under which interface files give the class of the screen that owns their
+// top-level view.
+inline const QString viewControllerClassProperty = QStringLiteral("viewControllerClass");
+
+// Starts the application as the phone platform would: the application delegate, then,
+// from platform version 13, a scene session with its configuration and scene delegate,
+// and one window whose root screen comes from the main interface file.
+class Application {
+public:
+    Application(ApplicationSettings settings, const ControllerClasses& classes);
+
+    // Everything up to the visible window. Fails with a message when the settings or the
+    // main interface file do not make a first screen.
+    ui::LoadResult<bool> launch(const QVariantMap& launchOptions = {});
+
+    AppDelegate& appDelegate() { return appDelegate_; }
+    SceneDelegate* sceneDelegate() const { return sceneDelegate_.get(); }
+    // The window, wherever the platform version keeps it.
+    ui::Window* window() const;
+
+    // The application moving to the background and back.
+    void enterBackground();
+    void enterForeground();
+
+private:
+    ui::LoadResult<std::unique_ptr<ui::Window>> makeWindow(const QString& interfaceFile) const;
+
+    ApplicationSettings settings_;
+    const ControllerClasses& classes_;
+    AppDelegate appDelegate_;
+    std::unique_ptr<SceneDelegate> sceneDelegate_;
+};
+
+// The program's entry: makes the Qt application, installs the main queue on its event
+// loop, launches with `classes` and runs the loop. Returns the exit status.
+int runApplication(int argc, char** argv, const ControllerClasses& classes);
+
+}

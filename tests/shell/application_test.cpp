@@ -1,0 +1,150 @@
+#include "qt_test_support.h"
+#include "shell/application.h"
+#include "ui/button.h"
+#include "ui/environment.h"
+#include "ui/image_view.h"
+#include "ui/label.h"
+
+#include <gtest/gtest.h>
+
+namespace wayfarer::shell {
+namespace {
+
+// Stands in for the welcome screen: it takes the four outlets of the main interface file.
+class WelcomeStandIn : public ui::ViewController {
+    Q_OBJECT
+
+public:
+    void declareOutlets(ui::Outlets& outlets) override {
+        outlets.add("backgroundImageView", backgroundImageView);
+        outlets.add("searchButton", searchButton);
+        outlets.add("welcomeButton", welcomeButton);
+        outlets.add("scopeOfWorkLabel", scopeOfWorkLabel);
+    }
+    void viewDidLoad() override {
+        ++loads;
+        welcomeButton->setTitle(QStringLiteral("Welcome"));
+        searchButton->setTitle(QStringLiteral("Search attractions"));
+        scopeOfWorkLabel->setText(QStringLiteral("Find tours, museums and sights in the cities you visit."));
+    }
+    ui::ImageView* backgroundImageView = nullptr;
+    ui::Button* searchButton = nullptr;
+    ui::Button* welcomeButton = nullptr;
+    ui::Label* scopeOfWorkLabel = nullptr;
+    int loads = 0;
+};
+
+ApplicationSettings settings() {
+    auto loaded = ApplicationSettings::load();
+    EXPECT_TRUE(loaded.ok());
+    return loaded.value();
+}
+
+TEST(AppDelegate, EverySessionGetsTheDefaultConfigurationWithItsOwnRole) {
+    AppDelegate delegate;
+    EXPECT_TRUE(delegate.didFinishLaunchingWithOptions({{QStringLiteral("url"), QStringLiteral("x")}}));
+    for (const QString& role : {windowApplicationRole, QStringLiteral("externalDisplay")})
+        for (const QVariantMap& options : {QVariantMap{}, QVariantMap{{QStringLiteral("a"), 1}}})
+            EXPECT_EQ(delegate.configurationForConnectingSceneSession(SceneSession{role}, options),
+                      (SceneConfiguration{QStringLiteral("Default Configuration"), role}));
+    EXPECT_EQ(delegate.window(), nullptr);
+}
+
+TEST(ApplicationSettings, ReadsTheBundledFileAndRefusesBrokenOnes) {
+    const ApplicationSettings bundled = settings();
+    EXPECT_EQ(bundled.applicationName, QStringLiteral("Wayfarer"));
+    EXPECT_EQ(bundled.mainInterfaceFile, QStringLiteral("Main"));
+    const auto* scene = bundled.sceneConfiguration(QStringLiteral("Default Configuration"), windowApplicationRole);
+    ASSERT_NE(scene, nullptr);
+    EXPECT_EQ(scene->delegateClass, QStringLiteral("SceneDelegate"));
+    EXPECT_EQ(scene->interfaceFile, QStringLiteral("Main"));
+
+    struct Case {
+        const char* json;
+        const char* message;
+    };
+    const std::vector<Case> broken = {
+        {"{", "application settings: not JSON"},
+        {"[]", "application settings: not a JSON object"},
+        {"{}", "application settings: \"mainInterfaceFile\" must name an interface file"},
+        {R"({"mainInterfaceFile": "Main", "sceneManifest": {"configurations": {"windowApplication": [{"name": "X"}]}}})",
+         "application settings: a scene configuration of role \"windowApplication\" lacks"},
+    };
+    for (const auto& c : broken) {
+        auto parsed = ApplicationSettings::parse(c.json);
+        ASSERT_FALSE(parsed.ok()) << c.json;
+        EXPECT_TRUE(parsed.error().message.startsWith(QString::fromUtf8(c.message))) << parsed.error().message.toStdString();
+    }
+}
+
+class ApplicationTest : public ::testing::TestWithParam<int> {
+protected:
+    ApplicationTest() { classes.add<WelcomeStandIn>(QStringLiteral("MainViewController")); }
+    ~ApplicationTest() override { ui::setPlatformVersion(13); }
+    ControllerClasses classes;
+};
+
+TEST_P(ApplicationTest, LaunchOpensOneWindowWithTheMainInterfacesScreen) {
+    ui::setPlatformVersion(GetParam());
+    Application application(settings(), classes);
+    auto launched = application.launch({{QStringLiteral("ignored"), true}});
+    ASSERT_TRUE(launched.ok()) << launched.error().message.toStdString();
+    ui::Window* window = application.window();
+    ASSERT_NE(window, nullptr);
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("Wayfarer"));
+    EXPECT_EQ(window->size(), ui::Window::defaultSize);
+    if (GetParam() >= 13) {
+        ASSERT_NE(application.sceneDelegate(), nullptr);
+        EXPECT_EQ(application.sceneDelegate()->window(), window);
+        EXPECT_EQ(application.appDelegate().window(), nullptr);
+    } else {
+        EXPECT_EQ(application.sceneDelegate(), nullptr);
+        EXPECT_EQ(application.appDelegate().window(), window);
+    }
+    auto* screen = qobject_cast<WelcomeStandIn*>(window->rootViewController());
+    ASSERT_NE(screen, nullptr);
+    EXPECT_EQ(screen->loads, 1);
+    EXPECT_EQ(screen->view()->geometry(), window->rect());
+    EXPECT_NE(screen->backgroundImageView->image(), std::nullopt);
+
+    // The round trip to the background changes nothing.
+    application.enterBackground();
+    application.enterForeground();
+    EXPECT_EQ(window->rootViewController(), screen);
+    EXPECT_EQ(screen->loads, 1);
+    EXPECT_EQ(screen->welcomeButton->title(), QStringLiteral("Welcome"));
+
+    window->resize(600, 900);
+    EXPECT_EQ(screen->backgroundImageView->geometry(), QRect(0, 0, 600, 900)) << "the background follows the window";
+    window->resize(ui::Window::defaultSize);
+    wayfarer::testing::saveScreenshot(*window, QStringLiteral("main_interface_v%1").arg(GetParam()));
+}
+
+INSTANTIATE_TEST_SUITE_P(PlatformVersions, ApplicationTest, ::testing::Values(12, 13));
+
+TEST(Application, LaunchFailsClearlyWithoutTheFirstScreensClass) {
+    ControllerClasses none;
+    Application application(settings(), none);
+    auto launched = application.launch();
+    ASSERT_FALSE(launched.ok());
+    EXPECT_EQ(launched.error().message,
+              QStringLiteral("interface file \"Main\" names the screen class \"MainViewController\", which the program lacks"));
+    EXPECT_EQ(application.window(), nullptr);
+}
+
+TEST(Application, LaunchFailsClearlyWithoutTheSceneConfiguration) {
+    auto changed = settings();
+    changed.sceneConfigurations.front().name = QStringLiteral("Other");
+    ControllerClasses classes;
+    classes.add<WelcomeStandIn>(QStringLiteral("MainViewController"));
+    Application application(changed, classes);
+    auto launched = application.launch();
+    ASSERT_FALSE(launched.ok());
+    EXPECT_TRUE(launched.error().message.contains(QStringLiteral("no scene configuration \"Default Configuration\"")));
+}
+
+}
+}
+
+#include "application_test.moc"

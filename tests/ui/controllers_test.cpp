@@ -1,0 +1,258 @@
+#include "qt_test_support.h"
+#include "ui/alert_controller.h"
+#include "ui/button.h"
+#include "ui/environment.h"
+#include "ui/label.h"
+#include "ui/navigation_controller.h"
+#include "ui/table_view_controller.h"
+#include "ui/window.h"
+
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace wayfarer::ui {
+namespace {
+
+class Screen : public ViewController {
+    Q_OBJECT
+
+public:
+    explicit Screen(QString name = {}, StatusBarStyle style = StatusBarStyle::defaultStyle) : style_(style) {
+        setTitle(std::move(name));
+    }
+    StatusBarStyle preferredStatusBarStyle() const override { return style_; }
+    void viewDidLoad() override {
+        ++loads;
+        inNavigation = navigationController() != nullptr;
+        loadedSize = view()->size();
+    }
+    int loads = 0;
+    bool inNavigation = false;
+    QSize loadedSize;
+
+private:
+    StatusBarStyle style_;
+};
+
+class ControllerTest : public ::testing::Test {
+protected:
+    ControllerTest() {
+        auto root = std::make_unique<Screen>(QStringLiteral("Welcome"));
+        rootScreen = root.get();
+        window.setRootViewController(std::move(root));
+        window.show();
+    }
+    // Runs the deferred releases of dismissed and popped screens.
+    static void settle() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
+
+    Window window;
+    Screen* rootScreen = nullptr;
+};
+
+TEST_F(ControllerTest, ViewLoadsOnceWithTheWindowsSize) {
+    rootScreen->view();
+    rootScreen->view();
+    EXPECT_EQ(rootScreen->loads, 1);
+    EXPECT_EQ(rootScreen->loadedSize, Window::defaultSize);
+    EXPECT_EQ(window.windowTitle(), QStringLiteral("Wayfarer"));
+}
+
+TEST_F(ControllerTest, PresentationStylesCoverTheWindowOrShowASheet) {
+    struct Case {
+        ModalPresentationStyle style;
+        int version;
+        bool fullWindow;
+    };
+    const std::vector<Case> cases = {
+        {ModalPresentationStyle::fullScreen, 13, true},
+        {ModalPresentationStyle::automatic, 13, false},
+        {ModalPresentationStyle::automatic, 12, true},
+        {ModalPresentationStyle::pageSheet, 13, false},
+    };
+    for (const auto& c : cases) {
+        setPlatformVersion(c.version);
+        auto presented = std::make_unique<Screen>();
+        presented->setModalPresentationStyle(c.style);
+        Screen* shown = presented.get();
+        rootScreen->present(std::move(presented), true);
+        ASSERT_EQ(rootScreen->presentedViewController(), shown);
+        EXPECT_EQ(shown->presentingViewController(), rootScreen);
+        EXPECT_EQ(shown->view()->mapTo(&window, QPoint(0, 0)) == QPoint(0, 0) && shown->view()->size() == window.size(),
+                  c.fullWindow);
+        EXPECT_EQ(rootScreen->view()->isVisible(), !c.fullWindow) << "a full-screen cover hides what it covers";
+        shown->dismiss(true);
+        EXPECT_EQ(rootScreen->presentedViewController(), nullptr);
+        EXPECT_TRUE(rootScreen->view()->isVisible());
+        settle();
+    }
+    setPlatformVersion(13);
+}
+
+TEST_F(ControllerTest, PresentingFromAScreenOutsideTheWindowDoesNothing) {
+    Screen loose;
+    auto presented = std::make_unique<Screen>();
+    QPointer<Screen> watched = presented.get();
+    loose.present(std::move(presented), false);
+    EXPECT_EQ(loose.presentedViewController(), nullptr);
+    EXPECT_TRUE(watched.isNull());
+
+    rootScreen->present(std::make_unique<Screen>(), false);
+    auto second = std::make_unique<Screen>();
+    rootScreen->present(std::move(second), false);
+    EXPECT_EQ(qobject_cast<Screen*>(rootScreen->presentedViewController())->loads, 1) << "one presentation at a time";
+}
+
+class Closer : public Screen {
+    Q_OBJECT
+
+public:
+    void close() { dismiss(true); }
+};
+
+TEST_F(ControllerTest, ScreenMayDismissItselfFromItsOwnButton) {
+    auto closer = std::make_unique<Closer>();
+    QPointer<Closer> watched = closer.get();
+    closer->setModalPresentationStyle(ModalPresentationStyle::fullScreen);
+    rootScreen->present(std::move(closer), true);
+    auto* button = new Button(watched->view());
+    button->resize(80, 40);
+    button->addTarget(watched.data(), &Closer::close, ControlEvent::touchUpInside);
+    button->show();
+    QTest::mouseClick(button, Qt::LeftButton);
+    EXPECT_EQ(rootScreen->presentedViewController(), nullptr);
+    EXPECT_FALSE(watched.isNull()) << "released only once control is back in the event loop";
+    settle();
+    EXPECT_TRUE(watched.isNull());
+}
+
+TEST_F(ControllerTest, NavigationStackPushesAndPops) {
+    auto results = std::make_unique<Screen>(QStringLiteral("Results"), StatusBarStyle::darkContent);
+    Screen* root = results.get();
+    auto navigation = std::make_unique<NavigationController>();
+    NavigationController* stack = navigation.get();
+    navigation->setModalPresentationStyle(ModalPresentationStyle::fullScreen);
+    std::vector<std::unique_ptr<ViewController>> controllers;
+    controllers.push_back(std::move(results));
+    navigation->setViewControllers(std::move(controllers));
+    rootScreen->present(std::move(navigation), true);
+    EXPECT_TRUE(root->inNavigation) << "the root knows its stack when its view loads";
+    stack->setNavigationBarHidden(true, false);
+    EXPECT_EQ(root->view()->geometry(), QRect(QPoint(0, 0), window.size()));
+
+    auto detail = std::make_unique<Screen>(QStringLiteral("Detail"), StatusBarStyle::lightContent);
+    QPointer<Screen> pushed = detail.get();
+    stack->pushViewController(std::move(detail), true);
+    EXPECT_EQ(stack->viewControllers(), (std::vector<ViewController*>{root, pushed.data()}));
+    EXPECT_EQ(pushed->navigationController(), stack);
+    EXPECT_TRUE(pushed->view()->isVisible());
+    EXPECT_FALSE(root->view()->isVisible());
+    EXPECT_EQ(window.statusBarStyle(), StatusBarStyle::lightContent);
+
+    EXPECT_EQ(stack->popViewController(true), pushed.data());
+    EXPECT_EQ(stack->topViewController(), root);
+    EXPECT_TRUE(root->view()->isVisible());
+    EXPECT_EQ(window.statusBarStyle(), StatusBarStyle::darkContent);
+    EXPECT_EQ(stack->popViewController(true), nullptr) << "the root stays";
+    EXPECT_EQ(pushed->navigationController(), nullptr);
+    pushed->present(std::make_unique<Screen>(), false);
+    EXPECT_EQ(stack->presentedViewController(), nullptr) << "a popped screen is out of the window";
+    settle();
+    EXPECT_TRUE(pushed.isNull());
+
+    // Dismissing the stack also takes what it presents.
+    root->present(std::make_unique<AlertController>(QStringLiteral("Error"), QStringLiteral("No text")), false);
+    EXPECT_NE(stack->presentedViewController(), nullptr) << "a screen in a stack presents from the stack";
+    root->dismiss(false);
+    EXPECT_EQ(stack->presentedViewController(), nullptr);
+    stack->dismiss(false);
+    EXPECT_EQ(rootScreen->presentedViewController(), nullptr);
+    EXPECT_EQ(window.statusBarStyle(), StatusBarStyle::defaultStyle);
+}
+
+TEST_F(ControllerTest, NavigationSlidesWhenAnimated) {
+    setAnimationsEnabled(true);
+    auto navigation = std::make_unique<NavigationController>(std::make_unique<Screen>());
+    navigation->setModalPresentationStyle(ModalPresentationStyle::fullScreen);
+    NavigationController* stack = navigation.get();
+    rootScreen->present(std::move(navigation), false);
+    auto detail = std::make_unique<Screen>();
+    Screen* pushed = detail.get();
+    stack->pushViewController(std::move(detail), true);
+    QTest::qWait(60);
+    EXPECT_GT(pushed->view()->x(), 0) << "half way in";
+    QTRY_COMPARE_WITH_TIMEOUT(pushed->view()->x(), 0, 2000);
+    setAnimationsEnabled(false);
+}
+
+struct AlertCase {
+    const char* name;
+    std::vector<AlertActionStyle> styles;
+    std::function<void(AlertController&)> choose;
+    std::vector<int> handled;
+};
+
+TEST_F(ControllerTest, AlertButtonsRunTheirHandlerOnceAfterDismissal) {
+    auto key = [](Qt::Key k) {
+        return [k](AlertController& alert) { QTest::keyClick(alert.view(), k); };
+    };
+    const std::vector<AlertCase> cases = {
+        {"click", {AlertActionStyle::defaultStyle}, [](AlertController& a) { QTest::mouseClick(a.buttonForAction(0), Qt::LeftButton); }, {0}},
+        {"Return on the only button", {AlertActionStyle::defaultStyle}, key(Qt::Key_Return), {0}},
+        {"Escape on the only button", {AlertActionStyle::defaultStyle}, key(Qt::Key_Escape), {0}},
+        {"Return skips cancel", {AlertActionStyle::cancel, AlertActionStyle::defaultStyle}, key(Qt::Key_Return), {1}},
+        {"Escape chooses cancel", {AlertActionStyle::defaultStyle, AlertActionStyle::cancel}, key(Qt::Key_Escape), {1}},
+        {"chosen twice", {AlertActionStyle::defaultStyle}, [](AlertController& a) { a.choose(0); a.choose(0); }, {0}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<int> handled;
+        bool dismissedFirst = false;
+        auto alert = std::make_unique<AlertController>(QStringLiteral("Error"), QStringLiteral("Something failed"));
+        for (std::size_t i = 0; i < c.styles.size(); ++i)
+            alert->addAction({QStringLiteral("Button %1").arg(i), c.styles[i], [&, i] {
+                                  handled.push_back(static_cast<int>(i));
+                                  dismissedFirst = rootScreen->presentedViewController() == nullptr;
+                              }});
+        AlertController* shown = alert.get();
+        rootScreen->present(std::move(alert), true);
+        c.choose(*shown);
+        EXPECT_EQ(handled, c.handled);
+        EXPECT_TRUE(dismissedFirst);
+        settle();
+    }
+}
+
+TEST_F(ControllerTest, AlertScreenshot) {
+    auto alert = std::make_unique<AlertController>(QStringLiteral("Something went wrong"),
+                                                   QStringLiteral("The catalogue could not be reached."));
+    alert->addAction({QStringLiteral("OK"), AlertActionStyle::defaultStyle, {}});
+    auto* label = new Label(rootScreen->view());
+    label->setGeometry(20, 100, 350, 40);
+    label->setText(QStringLiteral("The screen underneath"));
+    label->show();
+    rootScreen->present(std::move(alert), false);
+    QCoreApplication::processEvents();
+    const QImage shot = testing::saveScreenshot(window, QStringLiteral("alert"));
+    EXPECT_LT(shot.pixelColor(5, 5).lightness(), 200) << "the screen underneath is dimmed";
+}
+
+class Rows : public TableViewController {
+    Q_OBJECT
+
+public:
+    int numberOfRowsInSection(TableView&, int) override { return 0; }
+};
+
+TEST_F(ControllerTest, TableViewControllerServesItsOwnTable) {
+    Rows rows;
+    TableView* table = rows.tableView();
+    ASSERT_NE(table, nullptr);
+    EXPECT_EQ(table->dataSource(), &rows);
+    EXPECT_EQ(table->delegate(), &rows);
+}
+
+}
+}
+
+#include "controllers_test.moc"

@@ -1,0 +1,238 @@
+#include "qt_test_support.h"
+#include "ui/activity_indicator_view.h"
+#include "ui/button.h"
+#include "ui/color.h"
+#include "ui/environment.h"
+#include "ui/image_view.h"
+#include "ui/label.h"
+#include "ui/qt_main_queue.h"
+#include "ui/view.h"
+
+#include <QApplication>
+#include <QPainter>
+#include <QTest>
+#include <QThread>
+
+#include <gtest/gtest.h>
+
+#include <thread>
+
+namespace wayfarer::ui {
+namespace {
+
+class Target : public QObject {
+public:
+    void tapped(Button* sender) { senders.push_back(sender->tag()); }
+    void other() { ++others; }
+    std::vector<int> senders;
+    int others = 0;
+};
+
+TEST(Button, BindingTheSameTargetAndActionTwiceBindsOnce) {
+    Button button;
+    button.resize(100, 40);
+    button.setTag(7);
+    Target target;
+    button.addTarget(&target, &Target::tapped, ControlEvent::touchUpInside);
+    button.addTarget(&target, &Target::tapped, ControlEvent::touchUpInside);
+    button.addTarget(&target, &Target::other, ControlEvent::touchUpInside);
+    QTest::mouseClick(&button, Qt::LeftButton);
+    EXPECT_EQ(target.senders, (std::vector<int>{7}));
+    EXPECT_EQ(target.others, 1);
+
+    Target second;
+    button.addTarget(&second, &Target::tapped, ControlEvent::touchUpInside);
+    button.removeTarget(&target, &Target::other, ControlEvent::touchUpInside);
+    button.sendActions(ControlEvent::touchUpInside);
+    EXPECT_EQ(target.senders, (std::vector<int>{7, 7}));
+    EXPECT_EQ(target.others, 1);
+    EXPECT_EQ(second.senders, (std::vector<int>{7}));
+}
+
+TEST(Button, ReleaseOutsideIsNoTapAndADestroyedTargetIsDropped) {
+    Button button;
+    button.resize(100, 40);
+    button.show();
+    auto target = std::make_unique<Target>();
+    button.addTarget(target.get(), &Target::other, ControlEvent::touchUpInside);
+    QTest::mousePress(&button, Qt::LeftButton, {}, QPoint(10, 10));
+    QTest::mouseRelease(&button, Qt::LeftButton, {}, QPoint(300, 300));
+    EXPECT_EQ(target->others, 0);
+    target.reset();
+    EXPECT_EQ(button.actionCount(ControlEvent::touchUpInside), 0u);
+    button.sendActions(ControlEvent::touchUpInside);  // must not reach the destroyed target
+}
+
+TEST(Label, AbsentTextShowsNothing) {
+    Label label;
+    label.setText(QStringLiteral("Colosseum"));
+    EXPECT_EQ(label.text(), QStringLiteral("Colosseum"));
+    label.setText(std::nullopt);
+    EXPECT_EQ(label.text(), std::nullopt);
+    EXPECT_TRUE(label.QLabel::text().isEmpty());
+}
+
+TEST(ImageView, ContentModesPlaceTheImage) {
+    struct Case {
+        ContentMode mode;
+        QSizeF image;
+        QRectF expected;
+    };
+    const QRectF bounds(0, 0, 200, 100);
+    const std::vector<Case> cases = {
+        {ContentMode::scaleToFill, {50, 50}, bounds},
+        {ContentMode::scaleAspectFit, {50, 50}, {50, 0, 100, 100}},
+        {ContentMode::scaleAspectFit, {400, 100}, {0, 25, 200, 50}},
+        {ContentMode::scaleAspectFill, {50, 50}, {0, -50, 200, 200}},
+        {ContentMode::center, {40, 20}, {80, 40, 40, 20}},
+        {ContentMode::center, {400, 20}, {-100, 40, 400, 20}},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(imageRect(bounds, c.image, c.mode), c.expected) << static_cast<int>(c.mode);
+}
+
+std::optional<Image> solid(const QColor& color) {
+    QImage image(8, 8, QImage::Format_ARGB32);
+    image.fill(color);
+    return Image::fromQImage(image);
+}
+
+TEST(ImageView, AnimationCyclesThroughTheImagesWithoutEnd) {
+    ImageView view;
+    view.resize(20, 20);
+    view.setAnimationImages({*solid(Qt::red), *solid(Qt::green), *solid(Qt::blue)});
+    view.setAnimationDuration(0.3);
+    EXPECT_FALSE(view.currentAnimationFrame());
+    view.startAnimating();
+    std::vector<std::size_t> seen;
+    QElapsedTimer clock;
+    clock.start();
+    while (seen.size() < 5 && clock.elapsed() < 5000) {
+        const auto frame = view.currentAnimationFrame();
+        if (seen.empty() || seen.back() != *frame)
+            seen.push_back(*frame);
+        QTest::qWait(5);
+    }
+    EXPECT_EQ(seen, (std::vector<std::size_t>{0, 1, 2, 0, 1}));
+    EXPECT_TRUE(view.isAnimating());
+    view.stopAnimating();
+    EXPECT_FALSE(view.currentAnimationFrame());
+}
+
+TEST(ActivityIndicator, HidesWhenStoppedAndUsesTheOlderStyleBeforeVersion13) {
+    View parent;
+    auto* indicator = new ActivityIndicatorView(QRect(0, 0, 100, 100), &parent);
+    parent.show();
+    EXPECT_FALSE(indicator->isVisible());
+    indicator->startAnimating();
+    EXPECT_TRUE(indicator->isVisible());
+    indicator->stopAnimating();
+    EXPECT_FALSE(indicator->isVisible());
+
+    indicator->setStyle(ActivityIndicatorStyle::medium);
+    EXPECT_EQ(indicator->effectiveStyle(), ActivityIndicatorStyle::medium);
+    setPlatformVersion(12);
+    EXPECT_EQ(indicator->effectiveStyle(), ActivityIndicatorStyle::gray);
+    setPlatformVersion(13);
+}
+
+TEST(View, AutoresizingFollowsTheParentsSize) {
+    struct Case {
+        AutoresizingMask mask;
+        QRect after;
+    };
+    const std::vector<Case> cases = {
+        {Autoresizing::flexibleWidth | Autoresizing::flexibleHeight, {10, 10, 280, 180}},
+        {Autoresizing::none, {10, 10, 80, 80}},
+        {Autoresizing::flexibleLeftMargin | Autoresizing::flexibleTopMargin, {210, 110, 80, 80}},
+        {Autoresizing::flexibleWidth | Autoresizing::flexibleBottomMargin, {10, 10, 280, 80}},
+        {Autoresizing::flexibleLeftMargin | Autoresizing::flexibleRightMargin, {110, 10, 80, 80}},
+    };
+    for (const auto& c : cases) {
+        View parent;
+        parent.resize(100, 100);
+        auto* child = new View(&parent);
+        child->setFrame({10, 10, 80, 80});
+        child->setAutoresizingMask(c.mask);
+        parent.show();
+        parent.resize(300, 200);
+        EXPECT_EQ(child->frame(), c.after) << c.mask.toInt();
+    }
+}
+
+TEST(Color, SystemColoursFollowTheAppearanceFromVersion13) {
+    const QPalette original = QApplication::palette();
+    QPalette dark = original;
+    dark.setColor(QPalette::Window, QColor(30, 30, 30));
+    View screen;
+    Label& label = *new Label(&screen);
+    label.setTextColor(Color::label());
+    EXPECT_EQ(label.palette().color(QPalette::WindowText), QColor(0, 0, 0));
+
+    QApplication::setPalette(dark);
+    label.setText(QStringLiteral("Rome"));
+    label.resize(80, 30);
+    const QImage drawn = label.grab().toImage();
+    const QColor labelInDark = label.palette().color(QPalette::WindowText);
+    EXPECT_EQ(labelInDark, QColor(255, 255, 255)) << "labels follow a change of appearance";
+    bool lightText = false;
+    for (int y = 0; y < drawn.height(); ++y)
+        for (int x = 0; x < drawn.width(); ++x)
+            lightText = lightText || drawn.pixelColor(x, y).lightness() > 200;
+    EXPECT_TRUE(lightText);
+    EXPECT_EQ(Color::systemBackground().resolved(), QColor(0, 0, 0));
+    EXPECT_EQ(Color::white().resolved(), QColor(255, 255, 255));
+    setPlatformVersion(12);
+    EXPECT_EQ(Color::systemBackground().resolved(), QColor(255, 255, 255));
+    setPlatformVersion(13);
+    QApplication::setPalette(original);
+    EXPECT_EQ(Color::systemBackground().resolved(), QColor(255, 255, 255));
+    EXPECT_NEAR(Color::secondaryLabel().withAlphaComponent(0.1).resolved().alphaF(), 0.1, 0.001);
+}
+
+TEST(QtMainQueue, RunsTasksFromAnyThreadOnTheGuiThreadInOrder) {
+    QtMainQueue queue;
+    std::vector<int> order;
+    std::vector<bool> onGuiThread;
+    std::thread worker([&] {
+        for (int i = 0; i < 50; ++i)
+            queue.post([&, i] {
+                order.push_back(i);
+                onGuiThread.push_back(QThread::currentThread() == qApp->thread());
+            });
+    });
+    worker.join();
+    QTRY_COMPARE_WITH_TIMEOUT(order.size(), std::size_t(50), 5000);
+    for (int i = 0; i < 50; ++i)
+        EXPECT_EQ(order[static_cast<std::size_t>(i)], i);
+    EXPECT_EQ(std::count(onGuiThread.begin(), onGuiThread.end(), true), 50);
+}
+
+TEST(Controls, Screenshot) {
+    View screen;
+    screen.resize(300, 200);
+    screen.setBackgroundColor(Color::systemBackground());
+    auto* button = new Button(&screen);
+    button->setFrame({20, 20, 260, 44});
+    button->setTitle(QStringLiteral("Search attractions"));
+    button->setBackgroundColor(Color(QColor(255, 110, 91)));
+    button->setTintColor(Color::white());
+    button->setCornerRadius(8);
+    auto* label = new Label(&screen);
+    label->setGeometry(20, 80, 260, 30);
+    label->setText(QStringLiteral("A label in the secondary colour"));
+    label->setTextColor(Color::secondaryLabel());
+    auto* indicator = new ActivityIndicatorView(QRect(20, 120, 60, 60), &screen);
+    indicator->setColor(Color::systemGray());
+    indicator->startAnimating();
+    auto* large = new ActivityIndicatorView(QRect(100, 120, 60, 60), &screen);
+    large->setStyle(ActivityIndicatorStyle::large);
+    large->setColor(Color::systemGray());
+    large->startAnimating();
+    screen.show();
+    const QImage shot = testing::saveScreenshot(screen, QStringLiteral("controls"));
+    EXPECT_EQ(shot.pixelColor(30, 30), QColor(255, 110, 91));
+}
+
+}
+}

@@ -1,0 +1,352 @@
+#include "test_cell.h"
+
+#include "qt_test_support.h"
+#include "ui/table_view.h"
+
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace wayfarer::ui {
+namespace {
+
+constexpr int rowHeight = 100;
+constexpr int visibleHeight = 400;
+const QString identifier = QStringLiteral("reuseIdentifier");
+
+// A list of rows that writes down every event the table sends, as "will 3", "end 0",
+// "cell 3" (the data source was asked for row 3's cell) and "select 2".
+class RecordingList : public TableViewDataSource, public TableViewDelegate {
+public:
+    explicit RecordingList(int rowCount) : rows(rowCount) {
+        table.setDataSource(this);
+        table.setDelegate(this);
+        table.registerCellClass([] { return new TableViewCell; }, identifier);
+        table.resize(390, visibleHeight);
+        table.show();
+    }
+
+    int numberOfRowsInSection(TableView&, int) override { return rows; }
+    TableViewCell& cellForRow(TableView& view, IndexPath indexPath) override {
+        events.push_back("cell " + std::to_string(indexPath.row));
+        return view.dequeueReusableCell(identifier, indexPath);
+    }
+    double heightForRow(TableView&, IndexPath) override { return rowHeight; }
+    void willDisplayCell(TableView&, TableViewCell&, IndexPath indexPath) override {
+        events.push_back("will " + std::to_string(indexPath.row));
+        if (onWillDisplay)
+            onWillDisplay(indexPath.row);
+    }
+    void didEndDisplayingCell(TableView&, TableViewCell&, IndexPath indexPath) override {
+        events.push_back("end " + std::to_string(indexPath.row));
+        if (onDidEndDisplaying)
+            onDidEndDisplaying(indexPath.row);
+    }
+    void didSelectRow(TableView&, IndexPath indexPath) override {
+        events.push_back("select " + std::to_string(indexPath.row));
+    }
+
+    // The events since the last call.
+    std::vector<std::string> take() { return std::exchange(events, {}); }
+    std::vector<int> visibleRows() const {
+        std::vector<int> result;
+        for (const auto& indexPath : table.indexPathsForVisibleRows())
+            result.push_back(indexPath.row);
+        return result;
+    }
+
+    int rows;
+    std::vector<std::string> events;
+    std::function<void(int)> onWillDisplay;
+    std::function<void(int)> onDidEndDisplaying;
+    TableView table;
+};
+
+using Events = std::vector<std::string>;
+
+TEST(TableView, FirstShowAsksForAndDisplaysTheVisibleRowsOnly) {
+    RecordingList list(20);
+    EXPECT_EQ(list.take(), (Events{"cell 0", "will 0", "cell 1", "will 1", "cell 2", "will 2", "cell 3", "will 3"}));
+    EXPECT_EQ(list.visibleRows(), (std::vector<int>{0, 1, 2, 3}));
+}
+
+struct ScrollCase {
+    const char* name;
+    int from;
+    int to;
+    Events events;
+};
+
+TEST(TableView, ScrollingSendsEventsOnlyForRowsThatEnterOrLeave) {
+    const std::vector<ScrollCase> cases = {
+        {"half a row down", 0, 50, {"cell 4", "will 4"}},
+        {"row 0 leaves exactly at its bottom", 50, 100, {"end 0"}},
+        {"a screen down", 0, 400, {"end 0", "end 1", "end 2", "end 3", "cell 4", "will 4", "cell 5", "will 5",
+                                   "cell 6", "will 6", "cell 7", "will 7"}},
+        {"back up a little", 150, 90, {"end 5", "cell 0", "will 0"}},
+        {"to the end, clamped", 0, 5000, {"end 0", "end 1", "end 2", "end 3", "cell 16", "will 16", "cell 17",
+                                          "will 17", "cell 18", "will 18", "cell 19", "will 19"}},
+        {"nowhere", 300, 300, {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        RecordingList list(20);
+        list.table.setContentOffset(c.from);
+        list.take();
+        list.table.setContentOffset(c.to);
+        EXPECT_EQ(list.take(), c.events);
+    }
+}
+
+struct ReloadCase {
+    const char* name;
+    int rowsBefore;
+    int offset;
+    int rowsAfter;
+    Events events;
+    std::vector<int> visibleAfter;
+};
+
+TEST(TableView, ReloadRefillsVisibleRowsAndReportsOnlyChangesOfVisibility) {
+    const std::vector<ReloadCase> cases = {
+        {"same rows", 20, 0, 20, {"cell 0", "cell 1", "cell 2", "cell 3"}, {0, 1, 2, 3}},
+        {"emptied", 20, 0, 0, {"end 0", "end 1", "end 2", "end 3"}, {}},
+        {"shrunk to two", 20, 0, 2, {"end 2", "end 3", "cell 0", "cell 1"}, {0, 1}},
+        {"grown from two", 2, 0, 12, {"cell 0", "cell 1", "cell 2", "will 2", "cell 3", "will 3"}, {0, 1, 2, 3}},
+        {"filled from empty", 0, 0, 3, {"cell 0", "will 0", "cell 1", "will 1", "cell 2", "will 2"}, {0, 1, 2}},
+        {"grown below the screen at the end", 10, 600, 20, {"cell 6", "cell 7", "cell 8", "cell 9"}, {6, 7, 8, 9}},
+        {"shrunk under the scrolled screen", 20, 1600, 10,
+         {"end 16", "end 17", "end 18", "end 19", "cell 6", "will 6", "cell 7", "will 7", "cell 8", "will 8",
+          "cell 9", "will 9"},
+         {6, 7, 8, 9}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        RecordingList list(c.rowsBefore);
+        list.table.setContentOffset(c.offset);
+        list.take();
+        list.rows = c.rowsAfter;
+        list.table.reloadData();
+        EXPECT_EQ(list.take(), c.events);
+        EXPECT_EQ(list.visibleRows(), c.visibleAfter);
+    }
+}
+
+// The results list asks for the next page when the last but one row is about to show,
+// unless that row was the last to leave the screen; the table's events must make that
+// work while the list grows under the user's scrolling.
+TEST(TableView, EventsDrivePagingAsTheResultsListUsesThem) {
+    RecordingList list(10);
+    int requests = 0;
+    bool triggerRowLeftLast = false;
+    auto triggerRow = [&] { return list.rows - (list.rows < 3 ? 1 : 2); };
+    list.onWillDisplay = [&](int row) {
+        if (row == triggerRow() && !triggerRowLeftLast)
+            ++requests;
+    };
+    list.onDidEndDisplaying = [&](int row) { triggerRowLeftLast = row == triggerRow(); };
+
+    // A height that is not a whole number of rows, so that rows enter and leave one at a time.
+    list.table.resize(390, 450);
+    list.table.setContentOffset(400);  // rows 4 to 8: row 8 shows
+    EXPECT_EQ(requests, 1);
+    list.rows = 20;  // the page arrives
+    list.table.reloadData();
+    EXPECT_EQ(requests, 1) << "rows that stay visible are not displayed again";
+    list.table.setContentOffset(1400);  // rows 14 to 18
+    EXPECT_EQ(requests, 2);
+
+    list.table.setContentOffset(1340);  // row 18 leaves at the bottom, row 13 enters at the top
+    ASSERT_TRUE(triggerRowLeftLast);
+    list.table.setContentOffset(1360);  // row 18 comes back
+    EXPECT_EQ(requests, 2) << "the trigger row coming back asks for nothing";
+
+    list.table.setContentOffset(1340);
+    list.table.setContentOffset(1250);  // row 17 leaves after row 18
+    ASSERT_FALSE(triggerRowLeftLast);
+    list.table.setContentOffset(1360);
+    EXPECT_EQ(requests, 3);
+}
+
+TEST(TableView, ReloadAskedForFromAnEventRunsAfterTheCurrentLayout) {
+    RecordingList list(6);
+    list.take();
+    bool reloaded = false;
+    list.onWillDisplay = [&](int) {
+        if (!reloaded) {
+            reloaded = true;
+            list.rows = 1;
+            list.table.reloadData();
+        }
+    };
+    list.table.setContentOffset(200);  // rows 4 and 5 enter; the first asks for a reload to one row
+    EXPECT_EQ(list.visibleRows(), (std::vector<int>{0}));
+    EXPECT_EQ(list.table.numberOfRows(), 1);
+}
+
+TEST(TableView, ScrollingTenThousandRowsReusesAScreenfulOfCells) {
+    RecordingList list(10000);
+    list.table.reloadData();
+    for (int offset = 0; offset <= 10000 * rowHeight; offset += visibleHeight / 3)
+        list.table.setContentOffset(offset);
+    EXPECT_EQ(list.visibleRows().back(), 9999);
+    EXPECT_LE(list.table.cellsCreated(), visibleHeight / rowHeight + 1);
+    EXPECT_EQ(list.table.cellCount(), list.table.cellsCreated());
+}
+
+class NibList : public RecordingList {
+public:
+    NibList() : RecordingList(0) {
+        testing::registerTestCell();
+        table.registerNib(Nib::named(QStringLiteral("TestCell")), identifier);
+    }
+    TableViewCell& cellForRow(TableView& view, IndexPath indexPath) override {
+        auto& cell = static_cast<testing::TestCell&>(view.dequeueReusableCell(identifier, indexPath));
+        cell.titleLabel->setText(QStringLiteral("Row %1").arg(indexPath.row));
+        return cell;
+    }
+};
+
+TEST(TableView, CellsFromAnInterfaceFileWakeOnceAndArePreparedBeforeEachReuse) {
+    NibList list;
+    list.rows = 50;
+    list.table.reloadData();
+    auto* first = static_cast<testing::TestCell*>(list.table.cellForRow({0, 0}));
+    ASSERT_NE(first, nullptr);
+    ASSERT_NE(first->titleLabel, nullptr);
+    EXPECT_EQ(first->reuseIdentifier(), identifier);
+    EXPECT_EQ(first->titleLabel->text(), QStringLiteral("Row 0"));
+
+    list.table.setContentOffset(2000);
+    list.table.setContentOffset(0);
+    int created = 0;
+    for (auto* cell : list.table.viewport()->findChildren<testing::TestCell*>()) {
+        ++created;
+        EXPECT_EQ(cell->awakenings, 1);
+        EXPECT_GE(cell->reuses, 1);
+    }
+    EXPECT_EQ(created, list.table.cellsCreated());
+    EXPECT_EQ(list.table.cellForRow({0, 2}) != nullptr, true);
+    EXPECT_EQ(static_cast<testing::TestCell*>(list.table.cellForRow({0, 2}))->titleLabel->text(), QStringLiteral("Row 2"));
+}
+
+TEST(TableView, TappingARowSelectsItAndHighlightsOnlyWithASelectionStyle) {
+    NibList list;  // its cells have no selection style
+    list.rows = 5;
+    list.table.reloadData();
+    list.take();
+    TableViewCell* cell = list.table.cellForRow({0, 1});
+    QTest::mouseClick(cell, Qt::LeftButton, {}, QPoint(200, 50));
+    EXPECT_EQ(list.take(), (Events{"select 1"}));
+    EXPECT_FALSE(cell->showsSelectionHighlight());
+
+    RecordingList plain(5);
+    TableViewCell* highlighted = plain.table.cellForRow({0, 2});
+    QTest::mousePress(highlighted, Qt::LeftButton, {}, QPoint(200, 50));
+    EXPECT_TRUE(highlighted->showsSelectionHighlight());
+    QTest::mouseRelease(highlighted, Qt::LeftButton, {}, QPoint(200, 50));
+    EXPECT_EQ(plain.table.indexPathForSelectedRow(), (IndexPath{0, 2}));
+}
+
+TEST(TableView, WheelKeysAndDraggingScrollTheRows) {
+    RecordingList list(40);
+    QWheelEvent wheel(QPointF(100, 100), QPointF(100, 100), QPoint(), QPoint(0, -120), Qt::NoButton, Qt::NoModifier,
+                      Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(list.table.viewport(), &wheel);
+    EXPECT_GT(list.table.contentOffset(), 0) << "the wheel scrolls down";
+
+    list.table.setContentOffset(0);
+    QTest::keyClick(&list.table, Qt::Key_PageDown);
+    EXPECT_EQ(list.table.contentOffset(), visibleHeight);
+    QTest::keyClick(&list.table, Qt::Key_Down);
+    EXPECT_GT(list.table.contentOffset(), visibleHeight);
+    QTest::keyClick(&list.table, Qt::Key_End);
+    EXPECT_EQ(list.table.contentOffset(), 40 * rowHeight - visibleHeight);
+}
+
+TEST(TableView, DraggingARowScrollsWithoutSelectingIt) {
+    RecordingList list(40);
+    list.take();
+    TableViewCell* cell = list.table.cellForRow({0, 3});
+    ASSERT_NE(cell, nullptr);
+    QTest::mousePress(cell, Qt::LeftButton, {}, QPoint(200, 90));
+    for (int y = 80; y >= -200; y -= 20)
+        QTest::mouseMove(cell, QPoint(200, y), 10);
+    EXPECT_FALSE(cell->showsSelectionHighlight()) << "a drag takes the highlight away";
+    QTest::mouseRelease(cell, Qt::LeftButton, {}, QPoint(200, -200), 10);
+    QTRY_VERIFY_WITH_TIMEOUT(list.table.contentOffset() >= 200, 3000);
+    const auto events = list.take();
+    EXPECT_EQ(std::count(events.begin(), events.end(), "select 3"), 0);
+}
+
+TEST(TableView, ButtonsInsideCellsTakeTheirClicks) {
+    NibList list;
+    list.rows = 5;
+    list.table.reloadData();
+    list.take();
+    auto* cell = static_cast<testing::TestCell*>(list.table.cellForRow({0, 1}));
+    ASSERT_NE(cell, nullptr);
+    int taps = 0;
+    QObject::connect(cell->likeButton, &QAbstractButton::clicked, [&] { ++taps; });
+    QTest::mouseClick(cell->likeButton, Qt::LeftButton, {}, cell->likeButton->rect().center());
+    EXPECT_EQ(taps, 1);
+    EXPECT_TRUE(list.take().empty()) << "a tap on the button is no tap on the row";
+}
+
+class HeaderList : public RecordingList {
+public:
+    HeaderList() : RecordingList(0) {}
+    QWidget* viewForHeaderInSection(TableView&, int) override { return &header; }
+    double heightForHeaderInSection(TableView&, int) override { return 50; }
+    View header;
+};
+
+TEST(TableView, SectionHeaderStaysAtTheTopWhileRowsScrollUnderIt) {
+    HeaderList list;
+    auto* tableHeader = new View;
+    tableHeader->resize(390, 80);
+    list.table.setTableHeaderView(tableHeader);
+    auto* footer = new View;
+    footer->resize(390, 1);
+    list.table.setTableFooterView(footer);
+    list.rows = 20;
+    list.table.reloadData();
+    EXPECT_EQ(list.header.geometry(), QRect(0, 80, 390, 50));
+    EXPECT_EQ(list.table.rectForRow({0, 0}).top(), 130);
+    EXPECT_EQ(list.table.contentHeight(), 80 + 50 + 2000 + 1);
+
+    list.table.setContentOffset(500);
+    EXPECT_EQ(list.header.geometry(), QRect(0, 0, 390, 50));
+    EXPECT_EQ(tableHeader->geometry().top(), -500);
+    EXPECT_EQ(list.visibleRows().front(), 3);  // rows under the header are still displayed
+}
+
+TEST(TableView, EmptyListStillShowsItsHeaderAndBackground) {
+    HeaderList list;
+    auto* background = new View;
+    background->setBackgroundColor(Color(QColor(10, 20, 30)));
+    list.table.setBackgroundView(background);
+    list.table.reloadData();
+    EXPECT_TRUE(list.header.isVisible());
+    EXPECT_EQ(background->geometry(), list.table.viewport()->rect());
+    EXPECT_TRUE(list.visibleRows().empty());
+}
+
+TEST(TableView, ScreenshotOfAListOfCards) {
+    NibList list;
+    list.rows = 30;
+    list.table.reloadData();
+    list.table.setContentOffset(150);
+    for (const auto& indexPath : list.table.indexPathsForVisibleRows()) {
+        auto* cell = static_cast<testing::TestCell*>(list.table.cellForRow(indexPath));
+        cell->priceLabel->setText(QStringLiteral("$ %1.00").arg(20 + indexPath.row));
+    }
+    const QImage shot = testing::saveScreenshot(list.table, QStringLiteral("table_view"));
+    EXPECT_EQ(shot.size(), list.table.size() * shot.devicePixelRatio());
+}
+
+}
+}

@@ -1,0 +1,205 @@
+#include "qt_test_support.h"
+#include "ui/button.h"
+#include "ui/text_field.h"
+
+#include <QSignalSpy>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace wayfarer::ui {
+namespace {
+
+// Writes down the delegate's callbacks with what the field holds at that moment:
+// "change 0+0 'a' in ''" (before an edit), "selection 'a' 1" (after it).
+class RecordingDelegate : public TextFieldDelegate {
+public:
+    bool textFieldShouldChangeCharacters(TextField& field, TextRange range, const QString& replacement) override {
+        events.push_back(QStringLiteral("change %1+%2 '%3' in '%4'")
+                             .arg(range.location)
+                             .arg(range.length)
+                             .arg(replacement, field.text())
+                             .toStdString());
+        return !refuse || !replacement.contains(*refuse);
+    }
+    void textFieldDidChangeSelection(TextField& field) override {
+        events.push_back(
+            QStringLiteral("selection '%1' %2").arg(field.text()).arg(field.selectedRange().location).toStdString());
+    }
+    bool textFieldShouldReturn(TextField&) override {
+        events.push_back("return");
+        return true;
+    }
+    bool textFieldShouldClear(TextField& field) override {
+        events.push_back("clear '" + field.text().toStdString() + "'");
+        return allowClear;
+    }
+    std::vector<std::string> take() { return std::exchange(events, {}); }
+
+    std::vector<std::string> events;
+    std::optional<QChar> refuse;
+    bool allowClear = true;
+};
+
+using Events = std::vector<std::string>;
+
+class TextFieldTest : public ::testing::Test {
+protected:
+    TextFieldTest() {
+        window.resize(390, 60);
+        field = new TextField(&window);
+        field->setGeometry(10, 10, 370, 36);
+        field->setDelegate(&delegate);
+        field->setAutocapitalizationType(AutocapitalizationType::none);
+        field->setClearButtonMode(TextFieldViewMode::always);
+        window.show();
+    }
+    void type(const QString& keys) { QTest::keyClicks(&field->editorWidget(), keys); }
+    void press(Qt::Key key, Qt::KeyboardModifiers modifiers = {}) {
+        QTest::keyClick(&field->editorWidget(), key, modifiers);
+    }
+
+    QWidget window;
+    TextField* field = nullptr;
+    RecordingDelegate delegate;
+};
+
+TEST_F(TextFieldTest, TypingAsksBeforeEachEditAndReportsTheSelectionAfterIt) {
+    type(QStringLiteral("ab"));
+    EXPECT_EQ(delegate.take(), (Events{"change 0+0 'a' in ''", "selection 'a' 1", "change 1+0 'b' in 'a'",
+                                       "selection 'ab' 2"}));
+}
+
+TEST_F(TextFieldTest, EachEditAndCursorMoveReportsInOrder) {
+    struct Step {
+        const char* name;
+        QString start;
+        TextRange selection;
+        Qt::Key key;
+        Qt::KeyboardModifiers modifiers;
+        Events events;
+        QString result;
+    };
+    const std::vector<Step> steps = {
+        {"backspace at the end", "rome", {4, 0}, Qt::Key_Backspace, {}, {"change 3+1 '' in 'rome'", "selection 'rom' 3"}, "rom"},
+        {"backspace in the middle", "rome", {2, 0}, Qt::Key_Backspace, {}, {"change 1+1 '' in 'rome'", "selection 'rme' 1"}, "rme"},
+        {"delete forwards", "rome", {0, 0}, Qt::Key_Delete, {}, {"change 0+1 '' in 'rome'", "selection 'ome' 0"}, "ome"},
+        {"backspace over a selection", "rome", {1, 2}, Qt::Key_Backspace, {}, {"change 1+2 '' in 'rome'", "selection 're' 1"}, "re"},
+        {"backspace at the start", "rome", {0, 0}, Qt::Key_Backspace, {}, {}, "rome"},
+        {"cursor left", "rome", {4, 0}, Qt::Key_Left, {}, {"selection 'rome' 3"}, "rome"},
+        {"cursor home", "rome", {2, 0}, Qt::Key_Home, {}, {"selection 'rome' 0"}, "rome"},
+        {"select a letter", "rome", {4, 0}, Qt::Key_Left, Qt::ShiftModifier, {"selection 'rome' 3"}, "rome"},
+        {"typing over a selection", "roma", {3, 1}, Qt::Key_E, {}, {"change 3+1 'e' in 'roma'", "selection 'rome' 4"}, "rome"},
+        {"typing a doubled letter", "aa", {1, 0}, Qt::Key_A, {}, {"change 1+0 'a' in 'aa'", "selection 'aaa' 2"}, "aaa"},
+    };
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.name);
+        field->setText(step.start);
+        field->setSelectedRange(step.selection);
+        delegate.take();
+        press(step.key, step.modifiers);
+        EXPECT_EQ(delegate.take(), step.events);
+        EXPECT_EQ(field->text(), step.result);
+    }
+}
+
+TEST_F(TextFieldTest, RefusedEditLeavesTextAndSelectionAndReportsNothing) {
+    delegate.refuse = QChar(u'x');
+    type(QStringLiteral("ax"));
+    EXPECT_EQ(delegate.take(), (Events{"change 0+0 'a' in ''", "selection 'a' 1", "change 1+0 'x' in 'a'"}));
+    EXPECT_EQ(field->text(), QStringLiteral("a"));
+    EXPECT_EQ(field->selectedRange(), (TextRange{1, 0}));
+    type(QStringLiteral("b"));
+    EXPECT_EQ(field->text(), QStringLiteral("ab")) << "the field still takes edits after a refusal";
+}
+
+TEST_F(TextFieldTest, ClearButtonShowsWheneverThereIsTextAndAsksTheDelegate) {
+    EXPECT_FALSE(field->isClearButtonShown());
+    field->setText(QStringLiteral("Milan"));
+    EXPECT_FALSE(field->isFirstResponder());
+    EXPECT_TRUE(field->isClearButtonShown()) << "shown also without focus";
+
+    delegate.allowClear = false;
+    QTest::mouseClick(&field->clearButton(), Qt::LeftButton);
+    EXPECT_EQ(delegate.take(), (Events{"clear 'Milan'"}));
+    EXPECT_EQ(field->text(), QStringLiteral("Milan"));
+
+    delegate.allowClear = true;
+    QTest::mouseClick(&field->clearButton(), Qt::LeftButton);
+    EXPECT_EQ(delegate.take(), (Events{"clear 'Milan'", "selection '' 0"}));
+    EXPECT_EQ(field->text(), QString());
+    EXPECT_FALSE(field->isClearButtonShown());
+}
+
+TEST_F(TextFieldTest, ReturnReachesTheDelegateAlsoOnAnEmptyFieldUnlessTheKeyDisablesItself) {
+    QSignalSpy returns(field, &TextField::returnPressed);
+    field->setReturnKeyType(ReturnKeyType::done);
+    press(Qt::Key_Return);
+    EXPECT_EQ(delegate.take(), (Events{"return"}));
+    EXPECT_EQ(returns.count(), 1);
+
+    field->setEnablesReturnKeyAutomatically(true);
+    press(Qt::Key_Return);
+    EXPECT_TRUE(delegate.take().empty());
+    type(QStringLiteral("a"));
+    delegate.take();
+    press(Qt::Key_Enter);
+    EXPECT_EQ(delegate.take(), (Events{"return"}));
+    EXPECT_EQ(field->text(), QStringLiteral("a")) << "Return edits nothing";
+}
+
+TEST_F(TextFieldTest, WordCapitalisationCapitalisesTypedWordsUnlessTheUserTapsShift) {
+    struct Case {
+        AutocapitalizationType type;
+        QString typed;
+        QString result;
+    };
+    const std::vector<Case> cases = {
+        {AutocapitalizationType::words, "rome cathedral", "Rome Cathedral"},
+        {AutocapitalizationType::none, "rome cathedral", "rome cathedral"},
+        {AutocapitalizationType::sentences, "old town. new", "Old town. New"},
+        {AutocapitalizationType::allCharacters, "eur", "EUR"},
+    };
+    for (const auto& c : cases) {
+        field->setText({});
+        field->setAutocapitalizationType(c.type);
+        type(c.typed);
+        EXPECT_EQ(field->text(), c.result);
+    }
+    field->setText({});
+    field->setAutocapitalizationType(AutocapitalizationType::words);
+    delegate.take();
+    press(Qt::Key_Shift);
+    type(QStringLiteral("rome"));
+    EXPECT_EQ(field->text(), QStringLiteral("rome"));
+    EXPECT_EQ(delegate.take().front(), "change 0+0 'r' in ''") << "the delegate sees the letter as it goes in";
+    field->setText(QStringLiteral("rome"));
+    field->setSelectedRange({4, 0});
+    type(QStringLiteral(" cathedral"));
+    EXPECT_EQ(field->text(), QStringLiteral("rome Cathedral")) << "tapping Shift lasts one letter";
+}
+
+TEST_F(TextFieldTest, FirstResponderFollowsFocusAndSettingTextReportsNothing) {
+    window.activateWindow();
+    field->becomeFirstResponder();
+    EXPECT_TRUE(field->isFirstResponder());
+    field->resignFirstResponder();
+    EXPECT_FALSE(field->isFirstResponder());
+    field->setText(QStringLiteral("Colosseum"));
+    EXPECT_TRUE(delegate.take().empty());
+}
+
+TEST_F(TextFieldTest, Screenshot) {
+    field->setPlaceholder(QStringLiteral("Search attractions"));
+    field->setBorderStyle(TextBorderStyle::roundedRect);
+    testing::saveScreenshot(window, QStringLiteral("text_field_placeholder"));
+    type(QStringLiteral("rome"));
+    testing::saveScreenshot(window, QStringLiteral("text_field_with_clear_button"));
+    EXPECT_TRUE(field->isClearButtonShown());
+}
+
+}
+}

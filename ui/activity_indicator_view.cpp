@@ -1,0 +1,109 @@
+#include "activity_indicator_view.h"
+
+#include "environment.h"
+
+#include <QPainter>
+#include <QTimerEvent>
+
+#include <cmath>
+
+namespace wayfarer::ui {
+
+namespace {
+constexpr int spokes = 8;
+}
+
+ActivityIndicatorView::ActivityIndicatorView(QWidget* parent) : View(parent) {
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+    updateVisibility();
+}
+
+ActivityIndicatorView::ActivityIndicatorView(const QRect& frame, QWidget* parent) : ActivityIndicatorView(parent) {
+    setFrame(frame);
+}
+
+ActivityIndicatorStyle ActivityIndicatorView::effectiveStyle() const {
+    if (platformVersion() >= 13)
+        return style_;
+    if (style_ == ActivityIndicatorStyle::medium)
+        return ActivityIndicatorStyle::gray;
+    if (style_ == ActivityIndicatorStyle::large)
+        return ActivityIndicatorStyle::whiteLarge;
+    return style_;
+}
+
+void ActivityIndicatorView::setStyle(ActivityIndicatorStyle style) {
+    style_ = style;
+    if (effectiveStyle() == ActivityIndicatorStyle::gray)
+        color_ = Color::gray();
+    else if (effectiveStyle() == ActivityIndicatorStyle::white || effectiveStyle() == ActivityIndicatorStyle::whiteLarge)
+        color_ = Color::white();
+    update();
+}
+
+void ActivityIndicatorView::setColor(const Color& color) {
+    color_ = color;
+    update();
+}
+
+void ActivityIndicatorView::setHidesWhenStopped(bool hides) {
+    hidesWhenStopped_ = hides;
+    updateVisibility();
+}
+
+void ActivityIndicatorView::startAnimating() {
+    if (animating_)
+        return;
+    animating_ = true;
+    timer_.start(1000 / 12, this);
+    updateVisibility();
+}
+
+void ActivityIndicatorView::stopAnimating() {
+    animating_ = false;
+    timer_.stop();
+    updateVisibility();
+}
+
+void ActivityIndicatorView::updateVisibility() {
+    setVisible(animating_ || !hidesWhenStopped_);
+    update();
+}
+
+int ActivityIndicatorView::wheelDiameter() const {
+    switch (effectiveStyle()) {
+    case ActivityIndicatorStyle::whiteLarge:
+    case ActivityIndicatorStyle::large:
+        return 37;
+    default:
+        return 20;
+    }
+}
+
+void ActivityIndicatorView::timerEvent(QTimerEvent* event) {
+    if (event->timerId() != timer_.timerId())
+        return View::timerEvent(event);
+    phase_ = (phase_ + 1) % spokes;
+    update();
+}
+
+void ActivityIndicatorView::paintEvent(QPaintEvent* event) {
+    View::paintEvent(event);
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const double radius = wheelDiameter() / 2.0;
+    const double width = radius / 4.0;
+    painter.translate(QRectF(rect()).center());
+    QColor color = color_.resolved();
+    for (int spoke = 0; spoke < spokes; ++spoke) {
+        // The leading spoke is darkest; the others fade behind it as the wheel turns.
+        const int age = (spoke - phase_ + spokes) % spokes;
+        color.setAlphaF(static_cast<float>(1.0 - age * 0.85 / spokes));
+        painter.setPen(QPen(color, width, Qt::SolidLine, Qt::RoundCap));
+        const double angle = -2 * M_PI * spoke / spokes;
+        const QPointF direction(std::sin(angle), -std::cos(angle));
+        painter.drawLine(direction * radius * 0.45, direction * (radius - width / 2));
+    }
+}
+
+}

@@ -1,0 +1,88 @@
+#pragma once
+
+#include "color.h"
+#include "image.h"
+#include "image_view.h"
+#include "target_action.h"
+
+#include <QAbstractButton>
+
+#include <optional>
+
+namespace wayfarer::ui {
+
+enum class ControlState { normal = 0, highlighted = 1, disabled = 2 };
+
+// A push button with a title and an image beside it, a tint that colours the title, a
+// background with rounded corners, an integer tag, and target-action on its events: a
+// click (press and release inside) is touch-up-inside.
+class Button : public QAbstractButton {
+    Q_OBJECT
+    Q_PROPERTY(QString title READ titleText WRITE setTitleText)
+    Q_PROPERTY(QString imageName READ imageName WRITE setImageName)
+    Q_PROPERTY(QColor tintColor READ tintQColor WRITE setTintQColor)
+    Q_PROPERTY(QColor backgroundColor READ backgroundQColor WRITE setBackgroundQColor)
+    Q_PROPERTY(double cornerRadius READ cornerRadius WRITE setCornerRadius)
+    Q_PROPERTY(int tag READ tag WRITE setTag)
+
+public:
+    explicit Button(QWidget* parent = nullptr);
+
+    QRect frame() const { return geometry(); }
+    void setFrame(const QRect& frame) { setGeometry(frame); }
+
+    // Only the normal state has its own title and image; the others show the normal ones.
+    std::optional<QString> title(ControlState state = ControlState::normal) const;
+    void setTitle(const std::optional<QString>& title, ControlState state = ControlState::normal);
+    const std::optional<Image>& image(ControlState state = ControlState::normal) const;
+    void setImage(const std::optional<Image>& image, ControlState state = ControlState::normal);
+    // How the image fills the space beside the title; the image view's content mode.
+    ContentMode imageContentMode() const { return imageContentMode_; }
+    void setImageContentMode(ContentMode mode);
+
+    const Color& tintColor() const { return tintColor_; }
+    void setTintColor(const Color& color);
+    // Overrides the tint for the title.
+    void setTitleColor(const std::optional<Color>& color);
+    const Color& backgroundColor() const { return backgroundColor_; }
+    void setBackgroundColor(const Color& color);
+    double cornerRadius() const { return cornerRadius_; }
+    void setCornerRadius(double radius);
+
+    int tag() const { return tag_; }
+    void setTag(int tag) { tag_ = tag; }
+
+    template <class Target, class Action>
+    void addTarget(Target* target, Action action, ControlEvents events) { actions_.add(target, action, events); }
+    template <class Target, class Action>
+    void removeTarget(Target* target, Action action, ControlEvents events) { actions_.remove(target, action, events); }
+    void sendActions(ControlEvents events) { actions_.send(*this, events); }
+    std::size_t actionCount(ControlEvents events) { return actions_.count(events); }
+
+    QSize sizeHint() const override;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    QString titleText() const { return title_.value_or(QString()); }
+    void setTitleText(const QString& text) { setTitle(text); }
+    QString imageName() const { return image_ ? image_->name() : QString(); }
+    void setImageName(const QString& name) { setImage(Image::named(name)); }
+    QColor tintQColor() const { return tintColor_.resolved(); }
+    void setTintQColor(const QColor& color) { setTintColor(Color(color)); }
+    QColor backgroundQColor() const { return backgroundColor_.resolved(); }
+    void setBackgroundQColor(const QColor& color) { setBackgroundColor(Color(color)); }
+
+    std::optional<QString> title_;
+    std::optional<Image> image_;
+    ContentMode imageContentMode_ = ContentMode::scaleToFill;
+    Color tintColor_ = Color::systemBlue();
+    std::optional<Color> titleColor_;
+    Color backgroundColor_ = Color::clear();
+    double cornerRadius_ = 0.0;
+    int tag_ = 0;
+    TargetActions<Button> actions_;
+};
+
+}

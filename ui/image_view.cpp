@@ -1,0 +1,108 @@
+#include "image_view.h"
+
+#include <QPainter>
+#include <QTimerEvent>
+
+#include <cmath>
+
+namespace wayfarer::ui {
+
+QRectF imageRect(const QRectF& bounds, const QSizeF& imageSize, ContentMode mode) {
+    if (imageSize.isEmpty())
+        return {};
+    QSizeF size = imageSize;
+    switch (mode) {
+    case ContentMode::scaleToFill:
+        return bounds;
+    case ContentMode::scaleAspectFit:
+        size = imageSize.scaled(bounds.size(), Qt::KeepAspectRatio);
+        break;
+    case ContentMode::scaleAspectFill:
+        size = imageSize.scaled(bounds.size(), Qt::KeepAspectRatioByExpanding);
+        break;
+    case ContentMode::center:
+        break;
+    }
+    return QRectF(bounds.center() - QPointF(size.width() / 2, size.height() / 2), size);
+}
+
+ImageView::ImageView(QWidget* parent) : View(parent) {}
+
+void ImageView::setImage(const std::optional<Image>& image) {
+    image_ = image;
+    update();
+}
+
+void ImageView::setContentMode(ContentMode mode) {
+    contentMode_ = mode;
+    update();
+}
+
+void ImageView::setAnimationImages(std::vector<Image> images) {
+    animationImages_ = std::move(images);
+    if (animationImages_.empty())
+        stopAnimating();
+    update();
+}
+
+void ImageView::setAnimationDuration(double seconds) { animationDuration_ = seconds; }
+
+double ImageView::frameSeconds() const {
+    const double duration = animationDuration_ > 0 ? animationDuration_ : animationImages_.size() / 30.0;
+    return duration / static_cast<double>(animationImages_.size());
+}
+
+void ImageView::startAnimating() {
+    if (animationImages_.empty() || animating_)
+        return;
+    animating_ = true;
+    clock_.start();
+    shownFrame_.reset();
+    // Waking at a tenth of a frame keeps each change of picture within a few percent of
+    // its time without redrawing between changes.
+    timer_.start(std::max(10, static_cast<int>(frameSeconds() * 100)), Qt::PreciseTimer, this);
+    update();
+}
+
+void ImageView::stopAnimating() {
+    animating_ = false;
+    timer_.stop();
+    shownFrame_.reset();
+    update();
+}
+
+std::optional<std::size_t> ImageView::currentAnimationFrame() const {
+    if (!animating_)
+        return std::nullopt;
+    const auto elapsedFrames = static_cast<std::size_t>(std::floor(clock_.elapsed() / 1000.0 / frameSeconds()));
+    return elapsedFrames % animationImages_.size();
+}
+
+void ImageView::timerEvent(QTimerEvent* event) {
+    if (event->timerId() != timer_.timerId())
+        return View::timerEvent(event);
+    const auto frames = animationImages_.size();
+    const double cycles = clock_.elapsed() / 1000.0 / (frameSeconds() * static_cast<double>(frames));
+    if (animationRepeatCount_ > 0 && cycles >= animationRepeatCount_) {
+        stopAnimating();
+        return;
+    }
+    if (currentAnimationFrame() != shownFrame_)
+        update();
+}
+
+void ImageView::paintEvent(QPaintEvent* event) {
+    View::paintEvent(event);
+    const Image* shown = image_ ? &*image_ : nullptr;
+    if (animating_) {
+        shownFrame_ = currentAnimationFrame();
+        shown = &animationImages_[*shownFrame_];
+    }
+    if (!shown)
+        return;
+    QPainter painter(this);
+    painter.setClipRect(rect());
+    shown->draw(painter, imageRect(rect(), shown->size(), contentMode_));
+}
+
+}

@@ -1,0 +1,70 @@
+#pragma once
+
+#include "image.h"
+#include "view.h"
+
+#include <QBasicTimer>
+#include <QElapsedTimer>
+
+#include <optional>
+#include <vector>
+
+namespace wayfarer::ui {
+
+// How an image fills its view, with the platform's values.
+enum class ContentMode { scaleToFill = 0, scaleAspectFit = 1, scaleAspectFill = 2, center = 4 };
+
+// Where `image` of `imageSize` is drawn inside `bounds` for `mode`.
+QRectF imageRect(const QRectF& bounds, const QSizeF& imageSize, ContentMode mode);
+
+// Shows an image, or cycles through animation images: each frame shows for the duration
+// divided by the number of frames, repeating without end unless a repeat count is set.
+class ImageView : public View {
+    Q_OBJECT
+    Q_PROPERTY(QString imageName READ imageName WRITE setImageName)
+    Q_PROPERTY(int contentMode READ contentModeValue WRITE setContentModeValue)
+
+public:
+    explicit ImageView(QWidget* parent = nullptr);
+
+    const std::optional<Image>& image() const { return image_; }
+    void setImage(const std::optional<Image>& image);
+    ContentMode contentMode() const { return contentMode_; }
+    void setContentMode(ContentMode mode);
+
+    const std::vector<Image>& animationImages() const { return animationImages_; }
+    void setAnimationImages(std::vector<Image> images);
+    double animationDuration() const { return animationDuration_; }
+    void setAnimationDuration(double seconds);
+    // 0 repeats without end.
+    int animationRepeatCount() const { return animationRepeatCount_; }
+    void setAnimationRepeatCount(int count) { animationRepeatCount_ = count; }
+    void startAnimating();
+    void stopAnimating();
+    bool isAnimating() const { return animating_; }
+    // The animation frame shown now, while animating.
+    std::optional<std::size_t> currentAnimationFrame() const;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void timerEvent(QTimerEvent* event) override;
+
+private:
+    QString imageName() const { return image_ ? image_->name() : QString(); }
+    void setImageName(const QString& name) { setImage(Image::named(name)); }
+    int contentModeValue() const { return static_cast<int>(contentMode_); }
+    void setContentModeValue(int mode) { setContentMode(static_cast<ContentMode>(mode)); }
+    double frameSeconds() const;
+
+    std::optional<Image> image_;
+    ContentMode contentMode_ = ContentMode::scaleToFill;
+    std::vector<Image> animationImages_;
+    double animationDuration_ = 0.0;
+    int animationRepeatCount_ = 0;
+    bool animating_ = false;
+    QElapsedTimer clock_;
+    QBasicTimer timer_;
+    std::optional<std::size_t> shownFrame_;
+};
+
+}

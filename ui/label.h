@@ -1,0 +1,50 @@
+#pragma once
+
+#include "color.h"
+
+#include <QLabel>
+
+#include <optional>
+
+namespace wayfarer::ui {
+
+// A text, possibly absent (which shows nothing), in a colour that may follow the
+// appearance, over an optional background.
+class Label : public QLabel {
+    Q_OBJECT
+    Q_PROPERTY(QString text READ plainText WRITE setPlainText)
+    Q_PROPERTY(QColor textColor READ textQColor WRITE setTextQColor)
+    Q_PROPERTY(QColor backgroundColor READ backgroundQColor WRITE setBackgroundQColor)
+    Q_PROPERTY(int numberOfLines READ numberOfLines WRITE setNumberOfLines)
+
+public:
+    explicit Label(QWidget* parent = nullptr);
+
+    std::optional<QString> text() const { return text_; }
+    void setText(const std::optional<QString>& text);
+    const Color& textColor() const { return textColor_; }
+    void setTextColor(const Color& color);
+    void setBackgroundColor(const Color& color);
+    // 1 keeps the text on one line; 0 wraps it over as many as it needs.
+    int numberOfLines() const { return wordWrap() ? 0 : 1; }
+    void setNumberOfLines(int lines) { setWordWrap(lines != 1); }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    QString plainText() const { return text_.value_or(QString()); }
+    void setPlainText(const QString& text) { setText(text); }
+    QColor textQColor() const { return textColor_.resolved(); }
+    void setTextQColor(const QColor& color) { setTextColor(Color(color)); }
+    QColor backgroundQColor() const { return backgroundColor_.resolved(); }
+    void setBackgroundQColor(const QColor& color) { setBackgroundColor(Color(color)); }
+    void applyColors();
+
+    std::optional<QString> text_;
+    Color textColor_ = Color::label();
+    Color backgroundColor_ = Color::clear();
+    bool applyingColors_ = false;
+};
+
+}

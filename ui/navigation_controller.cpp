@@ -1,0 +1,214 @@
+#include "navigation_controller.h"
+
+#include "button.h"
+#include "environment.h"
+#include "label.h"
+#include "view.h"
+
+#include <QEvent>
+#include <QPointer>
+#include <QParallelAnimationGroup>
+#include <QPropertyAnimation>
+
+namespace wayfarer::ui {
+
+namespace {
+constexpr int barHeight = 44;
+constexpr int slideMilliseconds = 250;
+}
+
+NavigationController::NavigationController() = default;
+
+NavigationController::NavigationController(std::unique_ptr<ViewController> root) {
+    std::vector<std::unique_ptr<ViewController>> controllers;
+    controllers.push_back(std::move(root));
+    setViewControllers(std::move(controllers));
+}
+
+NavigationController::~NavigationController() {
+    leaving_.clear();
+    stack_.clear();
+}
+
+void NavigationController::loadView() {
+    auto* view = new View;
+    view->setBackgroundColor(Color::systemBackground());
+    view->installEventFilter(this);
+    bar_ = new View(view);
+    bar_->setBackgroundColor(Color::dynamic(QColor(248, 248, 248), QColor(28, 28, 30)));
+    barTitle_ = new Label(bar_);
+    barTitle_->setAlignment(Qt::AlignCenter);
+    QFont font = barTitle_->font();
+    font.setBold(true);
+    barTitle_->setFont(font);
+    backButton_ = new Button(bar_);
+    backButton_->setObjectName(QStringLiteral("backButton"));
+    backButton_->addTarget(this, &NavigationController::popViewControllerAnimated, ControlEvent::touchUpInside);
+    setView(view);
+    for (const auto& controller : stack_)
+        adopt(*controller);
+    layoutChildren();
+}
+
+void NavigationController::popViewControllerAnimated() { popViewController(animationsEnabled()); }
+
+bool NavigationController::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Resize && isViewLoaded() && watched == view())
+        layoutChildren();
+    return ViewController::eventFilter(watched, event);
+}
+
+QRect NavigationController::contentRect() const {
+    QWidget* host = const_cast<NavigationController*>(this)->view();
+    return barHidden_ ? host->rect() : host->rect().adjusted(0, barHeight, 0, 0);
+}
+
+void NavigationController::adopt(ViewController& controller) {
+    controller.parent_ = this;
+    if (!isViewLoaded())
+        return;
+    QWidget* child = controller.view();
+    child->setParent(view());
+    child->setGeometry(contentRect());
+    child->setVisible(&controller == topViewController());
+    bar_->raise();
+}
+
+void NavigationController::setViewControllers(std::vector<std::unique_ptr<ViewController>> controllers, bool) {
+    for (auto& old : stack_)
+        discardLater(std::move(old));
+    stack_ = std::move(controllers);
+    std::erase(stack_, nullptr);
+    for (const auto& controller : stack_)
+        adopt(*controller);
+    updateBar();
+}
+
+std::vector<ViewController*> NavigationController::viewControllers() const {
+    std::vector<ViewController*> controllers;
+    for (const auto& controller : stack_)
+        controllers.push_back(controller.get());
+    return controllers;
+}
+
+ViewController* NavigationController::topViewController() const {
+    return stack_.empty() ? nullptr : stack_.back().get();
+}
+
+void NavigationController::pushViewController(std::unique_ptr<ViewController> controller, bool animated) {
+    if (!controller)
+        return;
+    ViewController* previous = topViewController();
+    stack_.push_back(std::move(controller));
+    adopt(*stack_.back());
+    updateBar();
+    if (!isViewLoaded())
+        return;
+    QWidget* leaving = previous && previous->isViewLoaded() ? previous->view() : nullptr;
+    slide(stack_.back()->view(), leaving, true, animated, [leaving = QPointer<QWidget>(leaving)] {
+        if (leaving)
+            leaving->hide();
+    });
+}
+
+ViewController* NavigationController::popViewController(bool animated) {
+    if (stack_.size() < 2)
+        return nullptr;
+    std::unique_ptr<ViewController> popped = std::move(stack_.back());
+    stack_.pop_back();
+    ViewController* raw = popped.get();
+    raw->parent_ = nullptr;  // off the stack it presents nothing and finds no stack
+    leaving_.push_back(std::move(popped));
+    updateBar();
+    auto release = [this, raw] {
+        const auto found = std::find_if(leaving_.begin(), leaving_.end(), [&](const auto& c) { return c.get() == raw; });
+        if (found != leaving_.end()) {
+            discardLater(std::move(*found));
+            leaving_.erase(found);
+        }
+    };
+    if (!isViewLoaded()) {
+        release();
+        return raw;
+    }
+    QWidget* entering = topViewController()->view();
+    entering->setGeometry(contentRect());
+    entering->show();
+    slide(entering, raw->isViewLoaded() ? raw->view() : nullptr, false, animated, release);
+    return raw;
+}
+
+void NavigationController::slide(QWidget* entering, QWidget* leaving, bool forward, bool animated,
+                                 std::function<void()> done) {
+    const QRect content = contentRect();
+    const int width = content.width();
+    if (!animated || !animationsEnabled()) {
+        layoutChildren();
+        if (done)
+            done();
+        return;
+    }
+    auto* group = new QParallelAnimationGroup(view());
+    auto move = [&](QWidget* widget, int fromX, int toX) {
+        auto* animation = new QPropertyAnimation(widget, "pos", group);
+        animation->setDuration(slideMilliseconds);
+        animation->setEasingCurve(QEasingCurve::OutCubic);
+        animation->setStartValue(QPoint(content.x() + fromX, content.y()));
+        animation->setEndValue(QPoint(content.x() + toX, content.y()));
+        group->addAnimation(animation);
+    };
+    if (forward) {
+        move(entering, width, 0);
+        if (leaving)
+            move(leaving, 0, -width / 3);
+        entering->raise();
+    } else {
+        move(entering, -width / 3, 0);
+        if (leaving) {
+            move(leaving, 0, width);
+            leaving->raise();
+        }
+    }
+    bar_->raise();
+    connect(group, &QAbstractAnimation::finished, this, [this, done = std::move(done)] {
+        layoutChildren();
+        if (done)
+            done();
+    });
+    group->start(QAbstractAnimation::DeleteWhenStopped);
+}
+
+void NavigationController::setNavigationBarHidden(bool hidden, bool) {
+    barHidden_ = hidden;
+    if (isViewLoaded())
+        layoutChildren();
+}
+
+StatusBarStyle NavigationController::preferredStatusBarStyle() const {
+    const ViewController* top = topViewController();
+    return top ? top->preferredStatusBarStyle() : ViewController::preferredStatusBarStyle();
+}
+
+void NavigationController::layoutChildren() {
+    if (!bar_)
+        return;
+    bar_->setVisible(!barHidden_);
+    bar_->setGeometry(0, 0, view()->width(), barHeight);
+    barTitle_->setGeometry(bar_->rect().adjusted(80, 0, -80, 0));
+    backButton_->setGeometry(4, 0, 76, barHeight);
+    for (const auto& controller : stack_)
+        if (controller->isViewLoaded())
+            controller->view()->setGeometry(contentRect());
+    bar_->raise();
+}
+
+void NavigationController::updateBar() {
+    if (!bar_)
+        return;
+    ViewController* top = topViewController();
+    barTitle_->setText(top ? top->title() : QString());
+    backButton_->setVisible(stack_.size() > 1);
+    backButton_->setTitle(QStringLiteral("‹ ") + (stack_.size() > 1 ? stack_[stack_.size() - 2]->title() : QString()));
+}
+
+}

@@ -1,0 +1,130 @@
+#include "nib.h"
+
+#include "view.h"
+#include "widget_classes.h"
+
+#include <QBuffer>
+#include <QFile>
+#include <QHash>
+#include <QUiLoader>
+#include <QXmlStreamReader>
+
+namespace wayfarer::ui {
+
+namespace {
+
+class WidgetLoader final : public QUiLoader {
+public:
+    QWidget* createWidget(const QString& className, QWidget* parent, const QString& name) override {
+        if (QWidget* widget = createRegisteredWidget(className, parent)) {
+            widget->setObjectName(name);
+            return widget;
+        }
+        return QUiLoader::createWidget(className, parent, name);
+    }
+};
+
+// One loader for the program: making one scans for plugins, which costs far more than
+// building a small file.
+WidgetLoader& loader() {
+    static WidgetLoader instance;
+    return instance;
+}
+
+QObject* findNamed(QWidget& root, const QString& name) {
+    if (root.objectName() == name)
+        return &root;
+    return root.findChild<QObject*>(name);
+}
+
+std::optional<LoadError> connect(const QString& file, QWidget& root, OutletOwner& owner, const char* ownerKind) {
+    Outlets outlets;
+    owner.declareOutlets(outlets);
+    std::vector<QObject*> found;
+    for (const auto& outlet : outlets.entries()) {
+        QObject* object = findNamed(root, outlet.name);
+        if (!object)
+            return LoadError{QStringLiteral("interface file \"%1\": no object named \"%2\" for the %3's outlet")
+                                 .arg(file, outlet.name, QString::fromLatin1(ownerKind))};
+        if (!outlet.accepts(object))
+            return LoadError{QStringLiteral("interface file \"%1\": the object \"%2\" is a %3, the %4's outlet needs a %5")
+                                 .arg(file, outlet.name, QString::fromLatin1(object->metaObject()->className()),
+                                      QString::fromLatin1(ownerKind), outlet.typeName)};
+        found.push_back(object);
+    }
+    for (std::size_t i = 0; i < found.size(); ++i)
+        outlets.entries()[i].assign(found[i]);
+    return std::nullopt;
+}
+
+}
+
+std::shared_ptr<const Nib> Nib::named(const QString& name) {
+    QFile file(QStringLiteral(":/Interface/%1.ui").arg(name));
+    if (!file.open(QIODevice::ReadOnly))
+        return std::shared_ptr<const Nib>(new Nib(name, std::nullopt));
+    return std::shared_ptr<const Nib>(new Nib(name, file.readAll()));
+}
+
+std::shared_ptr<const Nib> Nib::fromData(const QString& name, const QByteArray& contents) {
+    return std::shared_ptr<const Nib>(new Nib(name, contents));
+}
+
+std::optional<QString> Nib::topLevelStringProperty(const QString& property) const {
+    if (!contents_)
+        return std::nullopt;
+    QXmlStreamReader xml(*contents_);
+    int widgetDepth = 0;
+    while (!xml.atEnd()) {
+        xml.readNext();
+        if (xml.isStartElement() && xml.name() == u"widget")
+            ++widgetDepth;
+        else if (xml.isEndElement() && xml.name() == u"widget" && --widgetDepth == 0)
+            return std::nullopt;
+        else if (widgetDepth == 1 && xml.isStartElement() && xml.name() == u"property" &&
+                 xml.attributes().value(QStringLiteral("name")) == property) {
+            while (xml.readNextStartElement())
+                if (xml.name() == u"string")
+                    return xml.readElementText();
+            return std::nullopt;
+        }
+    }
+    return std::nullopt;
+}
+
+LoadResult<std::unique_ptr<QWidget>> Nib::instantiate(OutletOwner* owner) const {
+    if (!contents_)
+        return LoadError{QStringLiteral("interface file \"%1\" is not among the application's resources").arg(name_)};
+    QByteArray bytes = *contents_;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::ReadOnly);
+    std::unique_ptr<QWidget> root(loader().load(&buffer));
+    if (!root)
+        return LoadError{QStringLiteral("interface file \"%1\" could not be read: %2").arg(name_, loader().errorString())};
+
+    // The file's top-level view receives its own outlets first, so that an owner
+    // reading them in its own outlets finds them set.
+    if (auto* view = dynamic_cast<View*>(root.get())) {
+        if (auto error = connect(name_, *root, *view, "top-level view"))
+            return *error;
+    }
+    if (owner) {
+        if (auto error = connect(name_, *root, *owner, "owner"))
+            return *error;
+    }
+    const auto views = root->findChildren<View*>();
+    for (View* view : views)
+        view->awakeFromNib();
+    if (auto* view = dynamic_cast<View*>(root.get()))
+        view->awakeFromNib();
+    return LoadResult<std::unique_ptr<QWidget>>(std::move(root));
+}
+
+std::unique_ptr<QWidget> instantiateOrDie(const Nib& nib, OutletOwner* owner) {
+    auto loaded = nib.instantiate(owner);
+    if (!loaded.ok())
+        qFatal("%s", qPrintable(loaded.error().message));
+    return std::move(loaded.value());
+}
+
+}

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+#include <functional>
+#include <vector>
+
+namespace wayfarer::ui {
+
+// The outlets an owner offers an interface file: each a name and a place to store the
+// object of that name, which must be of the outlet's type.
+class Outlets {
+public:
+    template <class T>
+    void add(const char* name, T*& slot) {
+        static_assert(std::is_base_of_v<QObject, T>);
+        entries_.push_back(Entry{
+            QString::fromLatin1(name),
+            QString::fromLatin1(T::staticMetaObject.className()),
+            [](QObject* object) { return qobject_cast<T*>(object) != nullptr; },
+            [&slot](QObject* object) { slot = qobject_cast<T*>(object); },
+        });
+    }
+
+    struct Entry {
+        QString name;
+        QString typeName;
+        std::function<bool(QObject*)> accepts;
+        std::function<void(QObject*)> assign;
+    };
+    const std::vector<Entry>& entries() const { return entries_; }
+
+private:
+    std::vector<Entry> entries_;
+};
+
+// An object that loads an interface file as its owner and receives its outlets.
+class OutletOwner {
+public:
+    virtual ~OutletOwner() = default;
+    virtual void declareOutlets(Outlets& outlets) = 0;
+};
+
+}

@@ -1,0 +1,185 @@
+#include "window.h"
+
+#include "navigation_controller.h"
+#include "view.h"
+
+#include <QPropertyAnimation>
+#include <QResizeEvent>
+
+namespace wayfarer::ui {
+
+namespace {
+
+constexpr int slideMilliseconds = 300;
+constexpr int sheetTopInset = 40;
+
+// The layer a presented screen sits in: it covers the window, catches the clicks meant
+// for the screens below, and dims them when the screen does not cover them.
+class PresentationLayer final : public View {
+public:
+    PresentationLayer(QWidget& window, bool dims) : View(&window) {
+        if (dims)
+            setBackgroundColor(Color(QColor(0, 0, 0, 100)));
+    }
+};
+
+}
+
+Window::Window(QWidget* parent) : QWidget(parent) {
+    setWindowTitle(QStringLiteral("Wayfarer"));
+    resize(defaultSize);
+}
+
+Window::~Window() {
+    leaving_.clear();
+    root_.reset();
+}
+
+void Window::setRootViewController(std::unique_ptr<ViewController> controller) {
+    if (root_) {
+        root_->window_ = nullptr;
+        discardLater(std::move(root_));
+    }
+    root_ = std::move(controller);
+    if (!root_)
+        return;
+    root_->window_ = this;
+    QWidget* view = root_->view();
+    view->setParent(this);
+    view->setGeometry(rect());
+    view->lower();
+    view->show();
+}
+
+void Window::makeKeyAndVisible() {
+    show();
+    activateWindow();
+}
+
+ViewController* Window::topmostViewController() const {
+    ViewController* top = root_.get();
+    while (top && top->presentedViewController())
+        top = top->presentedViewController();
+    while (auto* navigation = qobject_cast<NavigationController*>(top)) {
+        if (!navigation->topViewController())
+            break;
+        top = navigation->topViewController();
+    }
+    return top;
+}
+
+StatusBarStyle Window::statusBarStyle() const {
+    const ViewController* top = topmostViewController();
+    return top ? top->preferredStatusBarStyle() : StatusBarStyle::defaultStyle;
+}
+
+QRect Window::frameFor(const ViewController& controller) const {
+    if (controller.effectivePresentationStyle() == ModalPresentationStyle::pageSheet)
+        return rect().adjusted(0, sheetTopInset, 0, 0);
+    return rect();
+}
+
+void Window::showPresented(ViewController& controller, bool animated, std::function<void()> completion) {
+    const bool covers = controller.effectivePresentationStyle() == ModalPresentationStyle::fullScreen ||
+                        controller.effectivePresentationStyle() == ModalPresentationStyle::overFullScreen;
+    auto* container = new PresentationLayer(*this, !covers);
+    container->setGeometry(rect());
+    QWidget* view = controller.view();
+    view->setParent(container);
+    view->setGeometry(frameFor(controller));
+    view->show();
+    layers_.push_back({&controller, container});
+    container->show();
+    container->raise();
+    // Keys must not reach the screens underneath.
+    if (QWidget* focused = focusWidget(); focused && !container->isAncestorOf(focused))
+        focused->clearFocus();
+
+    const bool slides = animated && controller.effectivePresentationStyle() != ModalPresentationStyle::overFullScreen;
+    if (!slides) {
+        updateCoveredLayers();
+        if (completion)
+            completion();
+        return;
+    }
+    auto* animation = new QPropertyAnimation(view, "pos", view);
+    animation->setDuration(slideMilliseconds);
+    animation->setEasingCurve(QEasingCurve::OutCubic);
+    animation->setStartValue(QPoint(view->x(), height()));
+    animation->setEndValue(view->pos());
+    connect(animation, &QPropertyAnimation::finished, this, [this, completion = std::move(completion)] {
+        updateCoveredLayers();
+        if (completion)
+            completion();
+    });
+    view->move(view->x(), height());
+    animation->start(QAbstractAnimation::DeleteWhenStopped);
+}
+
+void Window::hidePresented(std::unique_ptr<ViewController> controller, bool animated, std::function<void()> completion) {
+    const auto layer = std::find_if(layers_.begin(), layers_.end(),
+                                    [&](const Layer& l) { return l.controller == controller.get(); });
+    if (layer == layers_.end()) {
+        discardLater(std::move(controller));
+        if (completion)
+            completion();
+        return;
+    }
+    QWidget* container = layer->container;
+    layers_.erase(layer);
+    updateCoveredLayers();
+
+    ViewController* leaving = controller.get();
+    leaving_.push_back(std::move(controller));
+    auto finish = [this, leaving, container, completion = std::move(completion)] {
+        container->hide();
+        container->deleteLater();
+        const auto found = std::find_if(leaving_.begin(), leaving_.end(),
+                                        [&](const auto& c) { return c.get() == leaving; });
+        if (found != leaving_.end()) {
+            discardLater(std::move(*found));
+            leaving_.erase(found);
+        }
+        if (completion)
+            completion();
+    };
+    QWidget* view = leaving->isViewLoaded() ? leaving->view() : nullptr;
+    if (!animated || !view || leaving->effectivePresentationStyle() == ModalPresentationStyle::overFullScreen)
+        return finish();
+    auto* animation = new QPropertyAnimation(view, "pos", view);
+    animation->setDuration(slideMilliseconds);
+    animation->setEasingCurve(QEasingCurve::InCubic);
+    animation->setEndValue(QPoint(view->x(), height()));
+    connect(animation, &QPropertyAnimation::finished, this, finish);
+    animation->start(QAbstractAnimation::DeleteWhenStopped);
+}
+
+void Window::updateCoveredLayers() {
+    // Screens under one that covers the whole window are hidden: they cannot be seen,
+    // and they need not be drawn.
+    bool covered = false;
+    for (auto layer = layers_.rbegin(); layer != layers_.rend(); ++layer) {
+        layer->container->setVisible(!covered);
+        if (layer->controller->effectivePresentationStyle() == ModalPresentationStyle::fullScreen)
+            covered = true;
+    }
+    if (root_ && root_->isViewLoaded())
+        root_->view()->setVisible(!covered);
+}
+
+void Window::layoutLayers() {
+    if (root_ && root_->isViewLoaded())
+        root_->view()->setGeometry(rect());
+    for (const Layer& layer : layers_) {
+        layer.container->setGeometry(rect());
+        if (layer.controller->isViewLoaded())
+            layer.controller->view()->setGeometry(frameFor(*layer.controller));
+    }
+}
+
+void Window::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    layoutLayers();
+}
+
+}

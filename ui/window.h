@@ -1,0 +1,55 @@
+#pragma once
+
+#include "view_controller.h"
+
+#include <QWidget>
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+namespace wayfarer::ui {
+
+// The application's window: it shows its root controller's view and, above it, every
+// screen presented from there, each in a layer of its own. No status bar is drawn; the
+// style the screens ask for is kept as a property.
+class Window : public QWidget {
+    Q_OBJECT
+
+public:
+    static constexpr QSize defaultSize{390, 844};
+
+    explicit Window(QWidget* parent = nullptr);
+    ~Window() override;
+
+    ViewController* rootViewController() const { return root_.get(); }
+    void setRootViewController(std::unique_ptr<ViewController> controller);
+    void makeKeyAndVisible();
+
+    // The screen on top: the last presented one, or the root; a navigation stack
+    // counts as its top screen.
+    ViewController* topmostViewController() const;
+    StatusBarStyle statusBarStyle() const;
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    friend class ViewController;
+    struct Layer {
+        ViewController* controller;
+        QWidget* container;
+    };
+
+    void showPresented(ViewController& controller, bool animated, std::function<void()> completion);
+    void hidePresented(std::unique_ptr<ViewController> controller, bool animated, std::function<void()> completion);
+    void layoutLayers();
+    void updateCoveredLayers();
+    QRect frameFor(const ViewController& controller) const;
+
+    std::unique_ptr<ViewController> root_;
+    std::vector<Layer> layers_;
+    std::vector<std::unique_ptr<ViewController>> leaving_;
+};
+
+}
