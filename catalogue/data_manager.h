@@ -39,6 +39,10 @@ public:
     // to search, otherwise from the main queue.
     void loadAttractions(std::optional<std::string> text, bool nextPage, Completion completion);
 
+    // Merges one answer of the current search into the list, dropping records already
+    // held, and updates didFinishLoading. Main thread only.
+    void merge(std::vector<std::shared_ptr<Attraction>>& answer);
+
     // Clears the session; a request in flight runs on, but its answer is no longer merged.
     void resetSearch();
     // Clears the session and cancels the transport's current task.
@@ -47,6 +51,8 @@ public:
     const std::shared_ptr<DataTaskManager> taskManager;
     const std::vector<std::shared_ptr<Attraction>>& attractions() const { return attractions_; }
     Attraction::Currency currency() const { return currency_; }
+    // The currency of the requests to come; the application keeps the default, USD.
+    void setCurrency(Attraction::Currency currency) { currency_ = currency; }
     std::int64_t offsetPage() const { return offsetPage_; }
     const std::string& textToSearch() const { return textToSearch_; }
     bool didFinishLoading() const { return didFinishLoading_; }
@@ -55,7 +61,6 @@ private:
     // The outcome of one answer. `currentSearch` is the session when the answer belongs to
     // its current search, and only then is the answer merged; otherwise null.
     static Result respond(DataManager* currentSearch, DataTaskManager::Result& result);
-    void merge(std::vector<std::shared_ptr<Attraction>>& answer);
     void clear();
 
     std::shared_ptr<platform::MainQueue> mainQueue_;

@@ -37,7 +37,7 @@ public:
         std::string baseURL;
         CatalogueContext context = CatalogueContext::shared();
         // The user's language code for "accept-language"; asked at every request.
-        std::function<std::optional<std::string>()> languageCode;
+        std::function<std::optional<std::string>()> languageCode = nullptr;
     };
 
     static constexpr std::size_t maxAnswerSize = 8u << 20;

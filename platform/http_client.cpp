@@ -112,6 +112,9 @@ public:
     explicit Worker(HttpClientOptions options) : options_(std::move(options)) {
         ensureCurlGlobal();
         multi_ = curl_multi_init();
+        // As browsers do: a few connections per server, kept alive and reused, rather than one
+        // for every concurrent request, which a server would have to keep open.
+        curl_multi_setopt(multi_, CURLMOPT_MAX_HOST_CONNECTIONS, 6L);
         share_ = curl_share_init();
         // Only the worker thread uses these handles, so the share needs no locks.
         curl_share_setopt(share_, CURLSHOPT_SHARE, CURL_LOCK_DATA_DNS);

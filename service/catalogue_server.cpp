@@ -137,6 +137,10 @@ struct CatalogueServer::Impl {
 };
 
 void CatalogueServer::Impl::install() {
+    // Each kept-alive connection holds a worker until it closes, so the pool must be larger
+    // than the connections clients keep open (six per host for ours), or requests queue
+    // behind idle connections until their keep-alive time-out.
+    server->new_task_queue = [] { return new httplib::ThreadPool(48); };
     server->set_socket_options(setNoDelay);
     server->set_tcp_nodelay(true);
     server->set_keep_alive_max_count(100000);

@@ -1,0 +1,19 @@
+#pragma once
+
+#include "catalogue/data_manager.h"
+
+#include <ostream>
+#include <string>
+#include <string_view>
+
+namespace wayfarer::tools {
+
+// The session's list as one JSON document:
+// {"attractions": [...], "count": N, "offsetPage": K, "didFinishLoading": B}.
+void writeJson(std::ostream& out, const DataManager& session);
+// The same as a table for people.
+void writeTable(std::ostream& out, const DataManager& session);
+// `text` as a JSON string, quotes included.
+std::string jsonString(std::string_view text);
+
+}

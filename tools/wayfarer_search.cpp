@@ -1,0 +1,200 @@
+// wayfarer-search: the search session on the command line.
+#include "search_output.h"
+
+#include "catalogue/activities_url.h"
+#include "catalogue/data_manager.h"
+#include "platform/localized.h"
+#include "platform/no_destructor.h"
+#include "platform/run_loop.h"
+#include "platform/url.h"
+#include "service/catalogue_server.h"
+
+#include <charconv>
+#include <cstdlib>
+#include <filesystem>
+#include <iostream>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace {
+
+using namespace wayfarer;
+
+constexpr const char* usageText =
+    "usage: wayfarer-search [--catalogue URL] [--ca-file PEM] [--currency USD|EUR] [--pages N] [--covers] [--json] TEXT\n"
+    "       wayfarer-search [--catalogue URL] --url TEXT\n"
+    "\n"
+    "Searches the activity catalogue for TEXT. Without --catalogue (or WAYFARER_CATALOGUE_URL)\n"
+    "it searches the demo catalogue, served inside this process.\n";
+
+struct Options {
+    std::optional<std::string> catalogue;
+    std::optional<std::string> caFile;
+    Attraction::Currency currency = Attraction::Currency::USD;
+    int pages = 1;
+    bool covers = false;
+    bool json = false;
+    bool urlOnly = false;
+    std::optional<std::string> text;
+};
+
+struct UsageError {
+    std::string message;
+};
+
+std::variant<Options, UsageError> parseOptions(int argc, char** argv) {
+    Options options;
+    std::vector<std::string> arguments(argv + 1, argv + argc);
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::string& argument = arguments[i];
+        const auto value = [&]() -> std::optional<std::string> {
+            if (i + 1 >= arguments.size())
+                return std::nullopt;
+            return arguments[++i];
+        };
+        if (argument == "--catalogue" || argument == "--ca-file" || argument == "--currency" || argument == "--pages") {
+            const auto given = value();
+            if (!given)
+                return UsageError{argument + " needs a value"};
+            if (argument == "--catalogue") {
+                options.catalogue = *given;
+            } else if (argument == "--ca-file") {
+                options.caFile = *given;
+            } else if (argument == "--currency") {
+                const auto currency = Attraction::currencyFromRawValue(*given);
+                if (!currency)
+                    return UsageError{"--currency must be USD or EUR, not '" + *given + "'"};
+                options.currency = *currency;
+            } else {
+                int pages = 0;
+                const auto [end, error] = std::from_chars(given->data(), given->data() + given->size(), pages);
+                if (error != std::errc() || end != given->data() + given->size() || pages < 1 || pages > 1000)
+                    return UsageError{"--pages must be a whole number from 1 to 1000, not '" + *given + "'"};
+                options.pages = pages;
+            }
+        } else if (argument == "--covers") {
+            options.covers = true;
+        } else if (argument == "--json") {
+            options.json = true;
+        } else if (argument == "--url") {
+            options.urlOnly = true;
+        } else if (argument == "--help" || argument == "-h") {
+            return UsageError{};
+        } else if (argument == "--") {
+            if (i + 2 != arguments.size())
+                return UsageError{"give exactly one search text"};
+            options.text = arguments[i + 1];
+            break;
+        } else if (argument.starts_with("--")) {
+            return UsageError{"unknown option " + argument};
+        } else if (options.text) {
+            return UsageError{"give exactly one search text (quote a text with spaces)"};
+        } else {
+            options.text = argument;
+        }
+    }
+    if (!options.text)
+        return UsageError{"no search text given"};
+    if (!options.catalogue)
+        if (const char* fromEnvironment = std::getenv("WAYFARER_CATALOGUE_URL"); fromEnvironment && *fromEnvironment)
+            options.catalogue = fromEnvironment;
+    if (options.catalogue) {
+        const auto url = platform::URL::parse(*options.catalogue);
+        const bool allowed = url && (url->scheme() == "https" ||
+                                     (url->scheme() == "http" && platform::isLoopbackHost(url->host())));
+        if (!allowed)
+            return UsageError{"the catalogue must be an https:// address (or http:// on this machine), not '" +
+                              *options.catalogue + "'"};
+    }
+    if (options.caFile && !std::filesystem::is_regular_file(*options.caFile))
+        return UsageError{"cannot read the certificate file " + *options.caFile};
+    return options;
+}
+
+int fail(const Options& options, const std::string& message) {
+    std::cerr << "wayfarer-search: " << message << "\n";
+    if (options.json)
+        std::cout << "{\"error\": " << tools::jsonString(message) << "}\n";
+    return 1;
+}
+
+}
+
+int main(int argc, char** argv) {
+    const auto parsed = parseOptions(argc, argv);
+    if (const auto* usage = std::get_if<UsageError>(&parsed)) {
+        if (usage->message.empty()) {
+            std::cout << usageText;
+            return 0;
+        }
+        std::cerr << "wayfarer-search: " << usage->message << "\n" << usageText;
+        return 2;
+    }
+    const Options& options = std::get<Options>(parsed);
+
+    // Without a catalogue named, the demo catalogue is served from this process, and its
+    // certificate is the only one trusted. It is never destroyed: stopping it would wait for
+    // the shared client's kept-alive connections to time out.
+    static platform::NoDestructor<std::unique_ptr<service::CatalogueServer>> embeddedServer;
+    auto& embedded = *embeddedServer;
+    std::string baseURL;
+    platform::HttpClientOptions httpOptions;
+    httpOptions.extraCaFile = options.caFile;
+    if (options.catalogue) {
+        baseURL = *options.catalogue;
+    } else {
+        std::string error;
+        embedded = service::CatalogueServer::start({}, &error);
+        if (!embedded)
+            return fail(options, "cannot start the demo catalogue: " + error);
+        baseURL = embedded->baseURL();
+        httpOptions.exclusiveCaPem = embedded->certificatePem();
+    }
+
+    if (options.urlOnly) {
+        const auto url = activitiesURL(baseURL, *options.text, 0);
+        if (!url)
+            return fail(options, localized("error_message"));
+        std::cout << url->string() << "\n";
+        return 0;
+    }
+
+    auto loop = std::make_shared<platform::RunLoop>();
+    platform::setMainQueue(loop);
+    platform::HttpClient::setSharedOptions(httpOptions);
+    DataTaskManager::setSharedConfiguration(DataTaskManager::Configuration{baseURL});
+    const auto session = DataManager::shared();
+    session->setCurrency(options.currency);
+
+    std::optional<std::string> failure;
+    const auto step = [&](std::optional<std::string> text, bool nextPage) {
+        bool done = false;
+        session->loadAttractions(std::move(text), nextPage, [&](DataManager::Result result) {
+            if (const auto* failed = std::get_if<DataManager::Failure>(&result))
+                failure = failed->message;
+            done = true;
+        });
+        loop->runUntil([&] { return done; }, std::chrono::minutes(1));
+        return !failure;
+    };
+    session->resetSearch();
+    if (!step(*options.text, false))
+        return fail(options, *failure);
+    for (int page = 1; page < options.pages; ++page)
+        if (!step(std::nullopt, true))
+            return fail(options, *failure);
+
+    if (options.covers) {
+        std::size_t pending = session->attractions().size();
+        for (const auto& record : session->attractions())
+            record->loadCoverImage([&] { --pending; });
+        loop->runUntil([&] { return pending == 0; }, std::chrono::minutes(2));
+    }
+
+    if (options.json)
+        tools::writeJson(std::cout, *session);
+    else
+        tools::writeTable(std::cout, *session);
+    return 0;
+}
