@@ -56,7 +56,6 @@ void DataManager::merge(std::vector<std::shared_ptr<Attraction>>& answer) {
     // the same order, in time linear in the answer.
     const std::size_t answerSize = answer.size();
     std::size_t duplicates = 0;
-    attractions_.reserve(attractions_.size() + answerSize);
     for (auto& record : answer) {
         if (heldUuids_.insert(record->uuid).second) {
             attractions_.push_back(std::move(record));
