@@ -57,13 +57,16 @@ protected:
 
     std::shared_ptr<platform::RunLoop> mainLoop = std::make_shared<platform::RunLoop>();
     platform::HttpClient http;
-    TestServer server;
     std::optional<std::string> language = "en";
 
 private:
     std::mutex mutex_;
     std::function<Answer(const SeenRequest&)> responder_;
     std::vector<SeenRequest> seen_;
+
+protected:
+    // Last, so it stops before the state its handlers use is destroyed.
+    TestServer server;
 };
 
 }

@@ -14,21 +14,22 @@ class CoverImageTest : public testing::CatalogueFixture {
 protected:
     void SetUp() override {
         CatalogueFixture::SetUp();
-        jpeg = samples::encodeJpeg(samples::makePicture(120, 80, 3));
-        server.server().Get("/cover.jpg", [this](const httplib::Request&, httplib::Response& response) {
-            response.set_content(jpeg, "image/jpeg");
+        // Shared with the handlers, which may still run while the fixture is torn down.
+        const auto jpeg = std::make_shared<const std::string>(samples::encodeJpeg(samples::makePicture(120, 80, 3)));
+        server.server().Get("/cover.jpg", [jpeg](const httplib::Request&, httplib::Response& response) {
+            response.set_content(*jpeg, "image/jpeg");
         });
         server.server().Get("/page.html", [](const httplib::Request&, httplib::Response& response) {
             response.status = 200;
             response.set_content("<html>not an image</html>", "text/html");
         });
-        server.server().Get("/missing.jpg", [this](const httplib::Request&, httplib::Response& response) {
+        server.server().Get("/missing.jpg", [jpeg](const httplib::Request&, httplib::Response& response) {
             response.status = 404;
-            response.set_content(jpeg, "image/jpeg");
+            response.set_content(*jpeg, "image/jpeg");
         });
-        server.server().Get("/slow.jpg", [this](const httplib::Request&, httplib::Response& response) {
+        server.server().Get("/slow.jpg", [jpeg](const httplib::Request&, httplib::Response& response) {
             std::this_thread::sleep_for(1s);
-            response.set_content(jpeg, "image/jpeg");
+            response.set_content(*jpeg, "image/jpeg");
         });
     }
 
@@ -46,8 +47,6 @@ protected:
         runUntil([&] { return done; });
         EXPECT_TRUE(record->didLoadImage);
     }
-
-    std::string jpeg;
 };
 
 TEST_F(CoverImageTest, StoresTheImageOrNothingAndNeverFetchesAgainByItself) {
