@@ -163,8 +163,10 @@ std::vector<SearchIndex::TermMatch> SearchIndex::matchingTerms(const std::string
             if (fewestEdits(mask, masks_[id]) > edits)
                 continue;
             const int distance = boundedDistance(term, terms_[id], edits);
+            // A misspelt match counts for a tenth of an exact one, so that "rome" in a city
+            // outranks "dome" in a title.
             if (distance > 0 && distance <= edits)
-                consider(id, distance == 1 ? 0.8f : 0.6f);
+                consider(id, distance == 1 ? 0.08f : 0.06f);
         }
     return matches;
 }

@@ -79,6 +79,10 @@ TEST(SearchIndex, RanksTitleMatchesFirstAndTiesInCatalogueOrder) {
     EXPECT_EQ(find(index, "colosseum"), (std::vector<std::uint32_t>{1, 6}));
     // A match in the city outranks one in the description.
     EXPECT_EQ(find(index, "rome"), (std::vector<std::uint32_t>{0, 1, 6, 7}));
+    // The exact city outranks a misspelling in a title: "rome" is not "dome".
+    const ActivityCatalogue domes{{activity("Dome climb", "Florence", "The cupola."), activity("Catacombs", "Rome", "Tombs.")}};
+    const SearchIndex domeIndex(domes);
+    EXPECT_EQ(find(domeIndex, "rome"), (std::vector<std::uint32_t>{1, 0}));
 }
 
 TEST(SearchIndex, PagesByRecordOffset) {
