@@ -56,7 +56,6 @@ protected:
     void runUntil(const std::function<bool()>& done);
 
     std::shared_ptr<platform::RunLoop> mainLoop = std::make_shared<platform::RunLoop>();
-    platform::HttpClient http;
     std::optional<std::string> language = "en";
 
 private:
@@ -65,8 +64,10 @@ private:
     std::vector<SeenRequest> seen_;
 
 protected:
-    // Last, so it stops before the state its handlers use is destroyed.
+    // Destroyed in reverse order: the client first, closing its kept-alive connections so
+    // the server stops at once, then the server, before the state its handlers use.
     TestServer server;
+    platform::HttpClient http;
 };
 
 }
