@@ -7,7 +7,7 @@ packages=(
   g++ cmake ninja-build pkg-config
   libcurl4-openssl-dev libsimdjson-dev libturbojpeg0-dev libpng-dev libwebp-dev
   libcpp-httplib-dev libssl-dev
-  qt6-base-dev qt6-tools-dev libqt6opengl6-dev libqt6svg6-dev fonts-dejavu-core
+  qt6-base-dev qt6-tools-dev libqt6opengl6-dev qt6-svg-dev fonts-dejavu-core
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xdotool
 )
