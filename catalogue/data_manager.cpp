@@ -67,7 +67,7 @@ void DataManager::merge(std::vector<std::shared_ptr<Attraction>>& answer) {
     }
 }
 
-void DataManager::clear() {
+void DataManager::resetSearch() {
     textToSearch_.clear();
     offsetPage_ = 0;
     didFinishLoading_ = false;
@@ -76,10 +76,8 @@ void DataManager::clear() {
     ++search_;
 }
 
-void DataManager::resetSearch() { clear(); }
-
 void DataManager::cancelSearch() {
-    clear();
+    resetSearch();
     if (const auto& task = taskManager->dataTask())
         task->cancel();
 }

@@ -61,7 +61,6 @@ private:
     // The outcome of one answer. `currentSearch` is the session when the answer belongs to
     // its current search, and only then is the answer merged; otherwise null.
     static Result respond(DataManager* currentSearch, DataTaskManager::Result& result);
-    void clear();
 
     std::shared_ptr<platform::MainQueue> mainQueue_;
     std::vector<std::shared_ptr<Attraction>> attractions_;

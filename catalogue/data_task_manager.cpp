@@ -103,15 +103,18 @@ void DataTaskManager::parseAttractions(const std::optional<std::string>& body,
         const auto data = root.member("data");
         if (!data || !data->isArray())
             return;
+        // One element that is not an object empties the whole list.
         bool allObjects = true;
-        data->forEachElement([&](platform::JsonValue element) { allObjects = allObjects && element.isObject(); });
-        if (!allObjects)
-            return;
         attractions.reserve(data->size());
         data->forEachElement([&](platform::JsonValue element) {
+            allObjects = allObjects && element.isObject();
+            if (!allObjects)
+                return;
             if (auto record = Attraction::fromDictionary(element))
                 attractions.push_back(std::move(record));
         });
+        if (!allObjects)
+            attractions.clear();
     };
     const auto readError = platform::hasJsonPadding(*body) ? platform::readPaddedJson(*body, read)
                                                            : platform::readJson(*body, read);
