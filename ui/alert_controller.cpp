@@ -104,6 +104,11 @@ void AlertController::loadView() {
     messageLabel->setWordWrap(true);
     messageLabel->setVisible(!message_.isEmpty());
     column->addWidget(messageLabel);
+    // A wrapped text asks its layout for too little height in a card of fixed width: each
+    // label is given the height its text needs at the card's inner width.
+    const int textWidth = cardWidth - column->contentsMargins().left() - column->contentsMargins().right();
+    for (Label* label : {titleLabel, messageLabel})
+        label->setMinimumHeight(label->heightForWidth(textWidth));
     column->addSpacing(10);
 
     auto* buttons = actions_.size() == 2 ? static_cast<QBoxLayout*>(new QHBoxLayout)

@@ -2,6 +2,7 @@
 
 #include "view.h"
 
+#include <QKeyEvent>
 #include <QPainter>
 
 namespace wayfarer::ui {
@@ -110,6 +111,14 @@ void Button::paintEvent(QPaintEvent*) {
         painter.setBrush(Qt::NoBrush);
         painter.drawRoundedRect(area.adjusted(1, 1, -1, -1), std::max(cornerRadius_, 3.0), std::max(cornerRadius_, 3.0));
     }
+}
+
+void Button::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        click();
+        return event->accept();
+    }
+    QAbstractButton::keyPressEvent(event);
 }
 
 }

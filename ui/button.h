@@ -63,6 +63,8 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    // Return and Enter press a focused button, as Space does.
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     QString titleText() const { return title_.value_or(QString()); }

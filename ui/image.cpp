@@ -12,6 +12,7 @@ struct Image::Data {
     QString name;
     QImage raster;
     std::unique_ptr<QSvgRenderer> svg;
+    std::function<QImage(QSize)> render;
     QSizeF size;
     // The last rendering at a device size, kept because a list draws the same heart at
     // the same size in every row, and a cover at the same size on every paint.
@@ -53,6 +54,13 @@ std::optional<Image> Image::fromQImage(const QImage& image) {
     return Image(std::move(data));
 }
 
+Image Image::fromRenderer(QSizeF size, std::function<QImage(QSize)> render) {
+    auto data = std::make_shared<Data>();
+    data->render = std::move(render);
+    data->size = size;
+    return Image(std::move(data));
+}
+
 QSizeF Image::size() const { return data_->size; }
 
 const QString& Image::name() const { return data_->name; }
@@ -67,6 +75,8 @@ QImage Image::toQImage(const QSize& pixelSize) const {
             data_->svg->render(&painter, QRectF(QPointF(0, 0), QSizeF(pixelSize)));
             painter.end();
             data_->cached = std::move(image);
+        } else if (data_->render) {
+            data_->cached = data_->render(pixelSize);
         } else {
             data_->cached = data_->raster.size() == pixelSize
                                 ? data_->raster
@@ -85,7 +95,9 @@ void Image::draw(QPainter& painter, const QRectF& target) const {
     const QTransform& transform = painter.worldTransform();
     const qreal scale = ratio * std::max(std::abs(transform.m11()), std::abs(transform.m22()));
     const QSize pixels = (target.size() * scale).toSize().expandedTo(QSize(1, 1));
-    painter.drawImage(target, toQImage(pixels));
+    const QImage picture = toQImage(pixels);
+    if (!picture.isNull())
+        painter.drawImage(target, picture);
 }
 
 }

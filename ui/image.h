@@ -4,6 +4,7 @@
 #include <QSizeF>
 #include <QString>
 
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -22,6 +23,11 @@ public:
     static std::optional<Image> fromSvg(const QByteArray& svg, const QString& name = {});
     // Nothing for a null image.
     static std::optional<Image> fromQImage(const QImage& image);
+    // A picture of `size` points that `render` draws on demand at a size in device
+    // pixels; only the last rendering is kept. For photographs held elsewhere in a
+    // compact form, so that a screen holds pixels only for what it shows. `render` may
+    // return a null image when the pixels cannot be had; nothing is drawn then.
+    static Image fromRenderer(QSizeF size, std::function<QImage(QSize pixelSize)> render);
 
     QSizeF size() const;
     // The asset name the image was loaded under; empty for images made otherwise.

@@ -134,6 +134,9 @@ ViewController* NavigationController::popViewController(bool animated) {
     QWidget* entering = topViewController()->view();
     entering->setGeometry(contentRect());
     entering->show();
+    // The keys go back where they were on the screen that comes back.
+    if (QWidget* lastFocused = entering->focusWidget())
+        lastFocused->setFocus(Qt::OtherFocusReason);
     slide(entering, raw->isViewLoaded() ? raw->view() : nullptr, false, animated, release);
     return raw;
 }

@@ -5,6 +5,7 @@
 #include <QEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QScrollBar>
 #include <QScroller>
 #include <QScrollerProperties>
@@ -15,7 +16,23 @@
 namespace wayfarer::ui {
 
 namespace {
+
 int heightOf(const QWidget* view) { return view ? view->height() : 0; }
+
+// The outline of the row the arrow keys have reached.
+class FocusRing final : public QWidget {
+public:
+    using QWidget::QWidget;
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(QPen(Color::systemBlue().resolved(), 3.0));
+        painter.drawRoundedRect(QRectF(rect()).adjusted(1.5, 1.5, -1.5, -1.5), 6, 6);
+    }
+};
+
 }
 
 TableView::TableView(QWidget* parent) : TableView(TableViewStyle::plain, parent) {}
@@ -227,13 +244,79 @@ void TableView::scrollContentsBy(int, int) { layout(Pass::scroll); }
 void TableView::resizeEvent(QResizeEvent* event) { QAbstractScrollArea::resizeEvent(event); }
 
 void TableView::keyPressEvent(QKeyEvent* event) {
-    if (event->key() == Qt::Key_Home)
+    switch (event->key()) {
+    case Qt::Key_Home:
         verticalScrollBar()->setValue(0);
-    else if (event->key() == Qt::Key_End)
+        break;
+    case Qt::Key_End:
         verticalScrollBar()->setValue(verticalScrollBar()->maximum());
-    else
+        break;
+    case Qt::Key_Down:
+        moveKeyboardRow(1);
+        break;
+    case Qt::Key_Up:
+        moveKeyboardRow(-1);
+        break;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        if (!keyboardRow_)
+            return event->ignore();
+        chooseRow(*keyboardRow_);
+        break;
+    default:
         return QAbstractScrollArea::keyPressEvent(event);
+    }
     event->accept();
+}
+
+void TableView::moveKeyboardRow(int step) {
+    // Keys that reach the table from a child (the search field of a header) bring the
+    // focus with them, so that Return then chooses the row.
+    setFocus(Qt::OtherFocusReason);
+    if (rowCount_ == 0)
+        return;
+    const auto [first, last] = visibleRange();
+    int row = keyboardRow_ ? keyboardRow_->row + step : (step > 0 ? first : last - 1);
+    row = std::clamp(row, 0, static_cast<int>(rowCount_) - 1);
+    keyboardRow_ = IndexPath{0, row};
+    // Rows pass under a pinned section header: the row must show below it.
+    const QRect rowRect = rectForRow(*keyboardRow_);
+    const int covered = sectionHeaderView_ ? static_cast<int>(std::lround(sectionHeaderHeight_)) : 0;
+    int y = contentOffset();
+    if (rowRect.top() - covered < y)
+        y = rowRect.top() - covered;
+    else if (rowRect.bottom() + 1 > y + viewport()->height())
+        y = rowRect.bottom() + 1 - viewport()->height();
+    verticalScrollBar()->setValue(std::clamp(y, 0, verticalScrollBar()->maximum()));
+    placeFocusRing();
+}
+
+void TableView::placeFocusRing() {
+    const bool shown = keyboardRow_ && hasFocus() && keyboardRow_->row < static_cast<int>(rowCount_);
+    if (!shown) {
+        if (focusRing_)
+            focusRing_->hide();
+        return;
+    }
+    if (!focusRing_) {
+        focusRing_ = new FocusRing(viewport());
+        focusRing_->setAttribute(Qt::WA_TransparentForMouseEvents);
+    }
+    focusRing_->setGeometry(rectForRow(*keyboardRow_).translated(0, -contentOffset()).adjusted(2, 2, -2, -2));
+    focusRing_->show();
+    focusRing_->raise();
+    if (sectionHeaderView_)
+        sectionHeaderView_->raise();
+}
+
+void TableView::focusInEvent(QFocusEvent* event) {
+    QAbstractScrollArea::focusInEvent(event);
+    placeFocusRing();
+}
+
+void TableView::focusOutEvent(QFocusEvent* event) {
+    QAbstractScrollArea::focusOutEvent(event);
+    placeFocusRing();
 }
 
 void TableView::showEvent(QShowEvent* event) {
@@ -402,6 +485,9 @@ void TableView::placeViews() {
         backgroundView_->setGeometry(viewport()->rect());
         backgroundView_->lower();
     }
+    if (keyboardRow_ && keyboardRow_->row >= static_cast<int>(rowCount_))
+        keyboardRow_.reset();
+    placeFocusRing();
 }
 
 bool TableView::dragInput(QScroller::Input input, QWidget& source, const QMouseEvent& event) {
@@ -433,12 +519,14 @@ void TableView::mouseReleaseEvent(QMouseEvent* event) {
 }
 
 void TableView::cellTapped(TableViewCell& cell) {
-    const auto indexPath = indexPathForCell(cell);
-    if (!indexPath)
-        return;
+    if (const auto indexPath = indexPathForCell(cell))
+        chooseRow(*indexPath);
+}
+
+void TableView::chooseRow(IndexPath indexPath) {
     selectRow(indexPath);
     if (delegate_)
-        delegate_->didSelectRow(*this, *indexPath);
+        delegate_->didSelectRow(*this, indexPath);
 }
 
 }

@@ -77,6 +77,10 @@ public:
     std::optional<IndexPath> indexPathForCell(const TableViewCell& cell) const;
     QRect rectForRow(IndexPath indexPath) const;
 
+    // The row the arrow keys have moved to, marked with a focus ring while the table has
+    // the keyboard focus; Return or Enter selects it as a tap would.
+    std::optional<IndexPath> keyboardRow() const { return keyboardRow_; }
+
     std::optional<IndexPath> indexPathForSelectedRow() const { return selectedRow_; }
     void selectRow(std::optional<IndexPath> indexPath);
     void deselectRow(IndexPath indexPath, bool animated);
@@ -95,6 +99,8 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
@@ -117,6 +123,9 @@ private:
     double rowsTop() const;
     void recycle(TableViewCell& cell);
     void cellTapped(TableViewCell& cell);
+    void chooseRow(IndexPath indexPath);
+    void moveKeyboardRow(int step);
+    void placeFocusRing();
     // Feeds a mouse drag over `source` to the kinetic scroller; true once it is scrolling.
     bool dragInput(QScroller::Input input, QWidget& source, const QMouseEvent& event);
     void adopt(QWidget* view);
@@ -143,6 +152,8 @@ private:
     QPointer<QWidget> sectionHeaderView_;
 
     std::optional<IndexPath> selectedRow_;
+    std::optional<IndexPath> keyboardRow_;
+    QWidget* focusRing_ = nullptr;
     int cellsCreated_ = 0;
     bool layingOut_ = false;
     std::optional<Pass> pendingPass_;

@@ -1,6 +1,7 @@
 #include "text_field.h"
 
 #include "button.h"
+#include "environment.h"
 
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -206,11 +207,26 @@ void TextField::setBorderStyle(TextBorderStyle style) {
 }
 
 bool TextField::becomeFirstResponder() {
+    // A field that is not on screen yet takes the focus when it is shown: focus given
+    // to a widget outside a shown window would stay with the window it had then.
+    if (!isVisible()) {
+        focusWhenShown_ = true;
+        return true;
+    }
     editor_->setFocus(Qt::OtherFocusReason);
     return true;
 }
 
+void TextField::showEvent(QShowEvent* event) {
+    View::showEvent(event);
+    if (focusWhenShown_) {
+        focusWhenShown_ = false;
+        editor_->setFocus(Qt::OtherFocusReason);
+    }
+}
+
 bool TextField::resignFirstResponder() {
+    focusWhenShown_ = false;
     if (isFirstResponder())
         editor_->clearFocus();
     return true;
@@ -261,7 +277,8 @@ void TextField::reportIfChanged() {
     if (settingProgrammatically_ || state == reported_)
         return;
     reported_ = state;
-    if (delegate_)
+    // The notification exists from platform version 13 on.
+    if (delegate_ && platformVersion() >= 13)
         delegate_->textFieldDidChangeSelection(*this);
 }
 

@@ -74,6 +74,7 @@ signals:
 protected:
     void resizeEvent(QResizeEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     class Editor;
@@ -107,6 +108,7 @@ private:
     bool typing_ = false;
     bool shiftHeld_ = false;
     bool capitalizeNextLetter_ = true;
+    bool focusWhenShown_ = false;
     ReturnKeyType returnKeyType_ = ReturnKeyType::defaultKey;
     bool enablesReturnKeyAutomatically_ = false;
     TextFieldViewMode clearButtonMode_ = TextFieldViewMode::never;

@@ -43,6 +43,9 @@ public:
     void setTitle(const QString& title);
 
     virtual StatusBarStyle preferredStatusBarStyle() const { return StatusBarStyle::defaultStyle; }
+    // The Escape key, unused by the focused view: a screen that can go back does so and
+    // answers true. The window asks the top screen first, then the screens it sits in.
+    virtual bool performEscape() { return false; }
     ModalPresentationStyle modalPresentationStyle() const { return modalPresentationStyle_; }
     void setModalPresentationStyle(ModalPresentationStyle style) { modalPresentationStyle_ = style; }
     // The style the presentation uses on the running platform version.

@@ -3,6 +3,7 @@
 #include "navigation_controller.h"
 #include "view.h"
 
+#include <QKeyEvent>
 #include <QPropertyAnimation>
 #include <QResizeEvent>
 
@@ -88,11 +89,12 @@ void Window::showPresented(ViewController& controller, bool animated, std::funct
     view->setParent(container);
     view->setGeometry(frameFor(controller));
     view->show();
-    layers_.push_back({&controller, container});
+    QWidget* focused = focusWidget();
+    layers_.push_back({&controller, container, focused});
     container->show();
     container->raise();
     // Keys must not reach the screens underneath.
-    if (QWidget* focused = focusWidget(); focused && !container->isAncestorOf(focused))
+    if (focused && !container->isAncestorOf(focused))
         focused->clearFocus();
 
     const bool slides = animated && controller.effectivePresentationStyle() != ModalPresentationStyle::overFullScreen;
@@ -126,8 +128,11 @@ void Window::hidePresented(std::unique_ptr<ViewController> controller, bool anim
         return;
     }
     QWidget* container = layer->container;
+    const QPointer<QWidget> previousFocus = layer->previousFocus;
     layers_.erase(layer);
     updateCoveredLayers();
+    if (previousFocus && previousFocus->isVisible())
+        previousFocus->setFocus(Qt::OtherFocusReason);
 
     ViewController* leaving = controller.get();
     leaving_.push_back(std::move(controller));
@@ -152,6 +157,15 @@ void Window::hidePresented(std::unique_ptr<ViewController> controller, bool anim
     animation->setEndValue(QPoint(view->x(), height()));
     connect(animation, &QPropertyAnimation::finished, this, finish);
     animation->start(QAbstractAnimation::DeleteWhenStopped);
+}
+
+void Window::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape) {
+        for (ViewController* screen = topmostViewController(); screen; screen = screen->parentViewController())
+            if (screen->performEscape())
+                return event->accept();
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void Window::updateCoveredLayers() {

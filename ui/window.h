@@ -2,6 +2,7 @@
 
 #include "view_controller.h"
 
+#include <QPointer>
 #include <QWidget>
 
 #include <functional>
@@ -33,12 +34,15 @@ public:
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     friend class ViewController;
     struct Layer {
         ViewController* controller;
         QWidget* container;
+        // Where the keyboard focus was before the screen came, to return it there.
+        QPointer<QWidget> previousFocus;
     };
 
     void showPresented(ViewController& controller, bool animated, std::function<void()> completion);

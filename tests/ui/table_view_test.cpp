@@ -261,10 +261,26 @@ TEST(TableView, WheelKeysAndDraggingScrollTheRows) {
     list.table.setContentOffset(0);
     QTest::keyClick(&list.table, Qt::Key_PageDown);
     EXPECT_EQ(list.table.contentOffset(), visibleHeight);
-    QTest::keyClick(&list.table, Qt::Key_Down);
-    EXPECT_GT(list.table.contentOffset(), visibleHeight);
     QTest::keyClick(&list.table, Qt::Key_End);
     EXPECT_EQ(list.table.contentOffset(), 40 * rowHeight - visibleHeight);
+}
+
+TEST(TableView, ArrowsMarkARowKeepItInViewAndReturnSelectsIt) {
+    RecordingList list(40);
+    list.table.setFocus();
+    QTest::keyClick(&list.table, Qt::Key_Down);
+    ASSERT_TRUE(list.table.keyboardRow().has_value());
+    EXPECT_EQ(list.table.keyboardRow()->row, 0) << "the first row in view is marked first";
+    const int rowsInView = visibleHeight / rowHeight;
+    for (int i = 0; i < rowsInView + 2; ++i)
+        QTest::keyClick(&list.table, Qt::Key_Down);
+    EXPECT_EQ(list.table.keyboardRow()->row, rowsInView + 2);
+    EXPECT_GT(list.table.contentOffset(), 0) << "the marked row is scrolled into view";
+    QTest::keyClick(&list.table, Qt::Key_Up);
+    list.take();
+    QTest::keyClick(&list.table, Qt::Key_Return);
+    const auto events = list.take();
+    EXPECT_EQ(std::count(events.begin(), events.end(), "select " + std::to_string(rowsInView + 1)), 1);
 }
 
 TEST(TableView, DraggingARowScrollsWithoutSelectingIt) {
