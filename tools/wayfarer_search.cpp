@@ -1,17 +1,13 @@
 // wayfarer-search: the search session on the command line.
+#include "catalogue_choice.h"
 #include "search_output.h"
 
 #include "catalogue/activities_url.h"
 #include "catalogue/data_manager.h"
 #include "platform/localized.h"
-#include "platform/no_destructor.h"
 #include "platform/run_loop.h"
-#include "platform/url.h"
-#include "service/catalogue_server.h"
 
 #include <charconv>
-#include <cstdlib>
-#include <filesystem>
 #include <iostream>
 #include <optional>
 #include <string>
@@ -29,8 +25,7 @@ constexpr const char* usageText =
     "it searches the demo catalogue, served inside this process.\n";
 
 struct Options {
-    std::optional<std::string> catalogue;
-    std::optional<std::string> caFile;
+    tools::CatalogueChoice catalogue;
     Attraction::Currency currency = Attraction::Currency::USD;
     int pages = 1;
     bool covers = false;
@@ -58,9 +53,9 @@ std::variant<Options, UsageError> parseOptions(int argc, char** argv) {
             if (!given)
                 return UsageError{argument + " needs a value"};
             if (argument == "--catalogue") {
-                options.catalogue = *given;
+                options.catalogue.catalogue = *given;
             } else if (argument == "--ca-file") {
-                options.caFile = *given;
+                options.catalogue.caFile = *given;
             } else if (argument == "--currency") {
                 const auto currency = Attraction::currencyFromRawValue(*given);
                 if (!currency)
@@ -96,19 +91,8 @@ std::variant<Options, UsageError> parseOptions(int argc, char** argv) {
     }
     if (!options.text)
         return UsageError{"no search text given"};
-    if (!options.catalogue)
-        if (const char* fromEnvironment = std::getenv("WAYFARER_CATALOGUE_URL"); fromEnvironment && *fromEnvironment)
-            options.catalogue = fromEnvironment;
-    if (options.catalogue) {
-        const auto url = platform::URL::parse(*options.catalogue);
-        const bool allowed = url && (url->scheme() == "https" ||
-                                     (url->scheme() == "http" && platform::isLoopbackHost(url->host())));
-        if (!allowed)
-            return UsageError{"the catalogue must be an https:// address (or http:// on this machine), not '" +
-                              *options.catalogue + "'"};
-    }
-    if (options.caFile && !std::filesystem::is_regular_file(*options.caFile))
-        return UsageError{"cannot read the certificate file " + *options.caFile};
+    if (auto wrong = tools::completeCatalogueChoice(options.catalogue))
+        return UsageError{*wrong};
     return options;
 }
 
@@ -133,24 +117,11 @@ int main(int argc, char** argv) {
     }
     const Options& options = std::get<Options>(parsed);
 
-    // Without a catalogue named, the demo catalogue is served from this process, and its
-    // certificate is the only one trusted. It is never destroyed: stopping it would wait for
-    // the shared client's kept-alive connections to time out.
-    static platform::NoDestructor<std::unique_ptr<service::CatalogueServer>> embeddedServer;
-    auto& embedded = *embeddedServer;
-    std::string baseURL;
-    platform::HttpClientOptions httpOptions;
-    httpOptions.extraCaFile = options.caFile;
-    if (options.catalogue) {
-        baseURL = *options.catalogue;
-    } else {
-        std::string error;
-        embedded = service::CatalogueServer::start({}, &error);
-        if (!embedded)
-            return fail(options, "cannot start the demo catalogue: " + error);
-        baseURL = embedded->baseURL();
-        httpOptions.exclusiveCaPem = embedded->certificatePem();
-    }
+    std::string error;
+    const auto catalogue = tools::connectCatalogue(options.catalogue, &error);
+    if (!catalogue)
+        return fail(options, error);
+    const std::string& baseURL = catalogue->baseURL;
 
     if (options.urlOnly) {
         const auto url = activitiesURL(baseURL, *options.text, 0);
@@ -162,8 +133,7 @@ int main(int argc, char** argv) {
 
     auto loop = std::make_shared<platform::RunLoop>();
     platform::setMainQueue(loop);
-    platform::HttpClient::setSharedOptions(httpOptions);
-    DataTaskManager::setSharedConfiguration(DataTaskManager::Configuration{baseURL});
+    tools::useCatalogue(*catalogue);
     const auto session = DataManager::shared();
     session->setCurrency(options.currency);
 
