@@ -54,6 +54,9 @@ public:
     // Takes effect only before the first call of shared(); returns whether it did.
     static bool setSharedConfiguration(Configuration configuration);
 
+    // Where this transport's work runs; cover downloads for its records go the same way.
+    const CatalogueContext& context() const { return configuration_.context; }
+
     // Searches `text` at page `offset`. When no address can be made, `completion` runs
     // at once, before this returns, with a failure without an error, and nothing is sent.
     void fetchAttractions(std::string_view text, Attraction::Currency currency, std::int64_t offset,

@@ -83,9 +83,12 @@ void Application::enterForeground() {
     sceneDelegate_->sceneDidBecomeActive();
 }
 
-int runApplication(int argc, char** argv, const ControllerClasses& classes) {
+int runApplication(int argc, char** argv, const ControllerClasses& classes, const LaunchHooks& hooks) {
     QApplication qtApplication(argc, argv);
     platform::setMainQueue(std::make_shared<ui::QtMainQueue>());
+    if (hooks.beforeLaunch)
+        if (const auto status = hooks.beforeLaunch(QApplication::arguments()))
+            return *status;
 
     auto settings = ApplicationSettings::load();
     if (!settings.ok()) {
@@ -98,6 +101,8 @@ int runApplication(int argc, char** argv, const ControllerClasses& classes) {
         std::fprintf(stderr, "wayfarer: %s\n", qPrintable(launched.error().message));
         return 1;
     }
+    if (hooks.afterLaunch)
+        hooks.afterLaunch(application);
     QObject::connect(&qtApplication, &QGuiApplication::applicationStateChanged, &qtApplication,
                      [&application](Qt::ApplicationState state) {
                          if (state == Qt::ApplicationActive)

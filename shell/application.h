@@ -5,7 +5,11 @@
 #include "controller_classes.h"
 #include "scene_delegate.h"
 
+#include <QStringList>
+
+#include <functional>
 #include <memory>
+#include <optional>
 
 namespace wayfarer::shell {
 
@@ -42,8 +46,16 @@ private:
     std::unique_ptr<SceneDelegate> sceneDelegate_;
 };
 
+// What a program adds to the start: `beforeLaunch` sees the arguments that Qt left and
+// may end the program with a status before anything is shown; `afterLaunch` runs once
+// the window is up, before the event loop starts.
+struct LaunchHooks {
+    std::function<std::optional<int>(const QStringList& arguments)> beforeLaunch;
+    std::function<void(Application&)> afterLaunch;
+};
+
 // The program's entry: makes the Qt application, installs the main queue on its event
 // loop, launches with `classes` and runs the loop. Returns the exit status.
-int runApplication(int argc, char** argv, const ControllerClasses& classes);
+int runApplication(int argc, char** argv, const ControllerClasses& classes, const LaunchHooks& hooks = {});
 
 }

@@ -1,0 +1,50 @@
+#pragma once
+
+#include "ui/table_view_cell.h"
+
+#include <memory>
+
+namespace wayfarer {
+
+class Attraction;
+
+namespace ui {
+class Button;
+class ImageView;
+class Label;
+class View;
+}
+
+// One card of the results list, made from the interface file "AttractionTableViewCell":
+// the cover thumbnail, the title, the price and the heart. The results screen wires the
+// heart and brings the cover.
+class AttractionTableViewCell final : public ui::TableViewCell {
+    Q_OBJECT
+
+public:
+    explicit AttractionTableViewCell(QWidget* parent = nullptr);
+
+    // Outlets, connected by the interface file.
+    ui::View* containerView = nullptr;
+    ui::ImageView* thumbnailView = nullptr;
+    ui::View* separatorView = nullptr;
+    ui::Button* likeButton = nullptr;
+    ui::Label* titleLabel = nullptr;
+    ui::Label* priceLabel = nullptr;
+
+    void declareOutlets(ui::Outlets& outlets) override;
+    void awakeFromNib() override;
+    void prepareForReuse() override;
+
+    // Empties the thumbnail, the heart and both texts.
+    void resetContent();
+    // Shows the record's title, price, cover (once it has arrived) and like.
+    void configure(const Attraction& attraction);
+    // Whether the cell still shows `attraction`: configured with it and not emptied since.
+    bool isShowing(const Attraction& attraction) const;
+
+private:
+    std::weak_ptr<const Attraction> shown_;
+};
+
+}

@@ -1,0 +1,53 @@
+#include "detail_header_view.h"
+
+#include "catalogue/attraction.h"
+#include "cover_image.h"
+#include "platform/localized.h"
+#include "shell/image_asset.h"
+#include "shell/shared_colors.h"
+#include "ui/button.h"
+#include "ui/environment.h"
+#include "ui/image_view.h"
+#include "ui/nib.h"
+
+namespace wayfarer {
+
+DetailHeaderView::DetailHeaderView(const QRect& frame, QWidget* parent) : ui::View(parent) {
+    setFrame(frame);
+    setupView();
+}
+
+DetailHeaderView::DetailHeaderView(QWidget* parent) : ui::View(parent) { setupView(); }
+
+void DetailHeaderView::declareOutlets(ui::Outlets& outlets) {
+    outlets.add("contentView", contentView);
+    outlets.add("backButton", backButton);
+    outlets.add("imageView", imageView);
+    outlets.add("separatorView", separatorView);
+    outlets.add("likeButton", likeButton);
+}
+
+void DetailHeaderView::setupView() {
+    static const auto nib = ui::Nib::named(QStringLiteral("DetailHeaderView"));
+    addSubview(*ui::instantiateOrDie(*nib, this).release());
+    // Read once, so that the page and the back button agree.
+    const ui::Color pageBackground = ui::platformVersion() >= 13 ? ui::Color::systemBackground() : ui::Color::white();
+    contentView->setFrame(bounds());
+    contentView->setAutoresizingMask(ui::Autoresizing::flexibleWidth | ui::Autoresizing::flexibleHeight);
+    contentView->setBackgroundColor(pageBackground);
+    separatorView->setBackgroundColor(shell::amberColor());
+    imageView->setImage(std::nullopt);
+    backButton->setTitle(QString::fromStdString(localized("back")), ui::ControlState::normal);
+    backButton->setTintColor(ui::Color::white());
+    backButton->setBackgroundColor(pageBackground.withAlphaComponent(0.1));
+    likeButton->setImage(std::nullopt, ui::ControlState::normal);
+}
+
+void DetailHeaderView::configure(const Attraction& attraction) {
+    imageView->setImage(coverImage(attraction.coverImg));
+    likeButton->setImage(shell::image(attraction.userDidLike ? shell::ImageAsset::heartFill
+                                                             : shell::ImageAsset::heartBlack),
+                         ui::ControlState::normal);
+}
+
+}

@@ -1,0 +1,38 @@
+#pragma once
+
+#include "ui/view.h"
+
+namespace wayfarer {
+
+class Attraction;
+
+namespace ui {
+class Button;
+class ImageView;
+}
+
+// The top of the detail screen: the cover, the back button, an amber separator and the
+// heart, from the interface file "DetailHeaderView". The detail screen binds both buttons.
+class DetailHeaderView final : public ui::View {
+    Q_OBJECT
+
+public:
+    explicit DetailHeaderView(const QRect& frame, QWidget* parent = nullptr);
+    explicit DetailHeaderView(QWidget* parent = nullptr);
+
+    // Outlets, connected by the interface file.
+    ui::View* contentView = nullptr;
+    ui::Button* backButton = nullptr;
+    ui::ImageView* imageView = nullptr;
+    ui::View* separatorView = nullptr;
+    ui::Button* likeButton = nullptr;
+
+    void declareOutlets(ui::Outlets& outlets) override;
+    // Shows the record's cover (or nothing) and whether it is liked.
+    void configure(const Attraction& attraction);
+
+private:
+    void setupView();
+};
+
+}

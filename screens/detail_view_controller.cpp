@@ -1,0 +1,82 @@
+#include "detail_view_controller.h"
+
+#include "catalogue/attraction.h"
+#include "detail_cell.h"
+#include "detail_header_view.h"
+#include "results_table_view_controller.h"
+#include "shell/cell_nibs.h"
+#include "shell/image_asset.h"
+#include "ui/button.h"
+#include "ui/navigation_controller.h"
+
+namespace wayfarer {
+
+DetailViewController::DetailViewController() : ui::TableViewController(ui::TableViewStyle::plain) {}
+
+QRect DetailViewController::headerFrame() {
+    const QRect table = tableView()->frame();
+    return QRect(0, 0, table.width(), table.height() * 55 / 100);
+}
+
+void DetailViewController::viewDidLoad() {
+    ui::TableViewController::viewDidLoad();
+    ui::TableView& table = *tableView();
+    header = new DetailHeaderView(headerFrame());
+    header->backButton->addTarget(this, &DetailViewController::backButtonDidTap, ui::ControlEvent::touchUpInside);
+    header->likeButton->addTarget(this, &DetailViewController::likeButtonDidTap, ui::ControlEvent::touchUpInside);
+    // The screen is never shown without a record; without one the header stays empty.
+    if (attraction)
+        header->configure(*attraction);
+    table.setEstimatedRowHeight(100);
+    table.setTableFooterView(new ui::View);
+    table.tableFooterView()->setGeometry(0, 0, table.frame().width(), 1);
+    table.setSeparatorStyle(ui::TableViewCellSeparatorStyle::none);
+    table.registerNib(shell::detailCellNib(), shell::reuseIdentifier);
+    table.setTableHeaderView(header);
+}
+
+int DetailViewController::numberOfRowsInSection(ui::TableView&, int) { return 1; }
+
+ui::TableViewCell& DetailViewController::cellForRow(ui::TableView& table, ui::IndexPath indexPath) {
+    auto& cell = static_cast<DetailCell&>(table.dequeueReusableCell(shell::reuseIdentifier, indexPath));
+    if (attraction)
+        cell.configure(*attraction);
+    return cell;
+}
+
+double DetailViewController::heightForRow(ui::TableView&, ui::IndexPath) {
+    return tableView()->frame().height() * 40.0 / 100.0;
+}
+
+void DetailViewController::backButtonDidTap() { closeDetail(); }
+
+void DetailViewController::likeButtonDidTap(ui::Button* button) { toggleLike(button); }
+
+void DetailViewController::closeDetail() {
+    ui::NavigationController* navigation = navigationController();
+    if (!navigation)
+        return;
+    if (didChangeLike) {
+        const auto stack = navigation->viewControllers();
+        if (auto* results = stack.empty() ? nullptr : qobject_cast<ResultsTableViewController*>(stack.front()))
+            results->tableView()->reloadData();
+    }
+    navigation->popViewController(true);
+}
+
+void DetailViewController::toggleLike(ui::Button* button) {
+    if (!attraction)
+        return;
+    attraction->userDidLike = !attraction->userDidLike;
+    button->setImage(shell::image(attraction->userDidLike ? shell::ImageAsset::heartFill
+                                                          : shell::ImageAsset::heartWhite),
+                     ui::ControlState::normal);
+    didChangeLike = true;
+}
+
+bool DetailViewController::performEscape() {
+    closeDetail();
+    return true;
+}
+
+}

@@ -1,0 +1,63 @@
+#include "main_view_controller.h"
+
+#include "platform/localized.h"
+#include "results_table_view_controller.h"
+#include "shell/image_asset.h"
+#include "shell/shared_colors.h"
+#include "ui/button.h"
+#include "ui/image_view.h"
+#include "ui/label.h"
+#include "ui/navigation_controller.h"
+
+namespace wayfarer {
+
+namespace {
+
+QString text(const char* key) { return QString::fromStdString(localized(key)); }
+
+}
+
+MainViewController::MainViewController() : ui::ViewController(QStringLiteral("Main")) {}
+
+void MainViewController::declareOutlets(ui::Outlets& outlets) {
+    outlets.add("backgroundImageView", backgroundImageView);
+    outlets.add("searchButton", searchButton);
+    outlets.add("welcomeButton", welcomeButton);
+    outlets.add("scopeOfWorkLabel", scopeOfWorkLabel);
+}
+
+void MainViewController::viewDidLoad() {
+    ui::ViewController::viewDidLoad();
+    searchButton->setTitle(text("search_placeholder"), ui::ControlState::normal);
+    searchButton->setImageContentMode(ui::ContentMode::scaleAspectFit);
+    searchButton->setCornerRadius(2.0);
+    searchButton->addTarget(this, &MainViewController::showResults, ui::ControlEvent::touchUpInside);
+    // Return or Space on the focused button opens the search, as a tap does.
+    searchButton->setFocus(Qt::OtherFocusReason);
+    welcomeButton->setTitle(text("welcome"), ui::ControlState::normal);
+    welcomeButton->setTintColor(shell::coralColor());
+    scopeOfWorkLabel->setText(text("scope_of_work"));
+
+    const auto milan = shell::image(shell::ImageAsset::milanGallery);
+    const auto rome = shell::image(shell::ImageAsset::romeCathedral);
+    const auto archeology = shell::image(shell::ImageAsset::archeology);
+    if (!milan || !rome || !archeology)
+        return;
+    backgroundImageView->setAnimationImages({*milan, *rome, *archeology});
+    backgroundImageView->setAnimationDuration(9.0);
+    backgroundImageView->startAnimating();
+}
+
+void MainViewController::showResults() { presentResults(*this, session_ ? session_ : DataManager::shared()); }
+
+void presentResults(ui::ViewController& presenter, std::shared_ptr<DataManager> session) {
+    auto results = std::make_unique<ResultsTableViewController>(std::move(session));
+    auto navigation = std::make_unique<ui::NavigationController>();
+    navigation->setModalPresentationStyle(ui::ModalPresentationStyle::fullScreen);
+    std::vector<std::unique_ptr<ui::ViewController>> stack;
+    stack.push_back(std::move(results));
+    navigation->setViewControllers(std::move(stack));
+    presenter.present(std::move(navigation), true);
+}
+
+}

@@ -1,0 +1,209 @@
+#include "results_table_view_controller.h"
+
+#include "attraction_table_view_cell.h"
+#include "cover_image.h"
+#include "detail_view_controller.h"
+#include "platform/localized.h"
+#include "shell/cell_nibs.h"
+#include "shell/image_asset.h"
+#include "text_field_header_view.h"
+#include "ui/activity_indicator_view.h"
+#include "ui/alert_controller.h"
+#include "ui/button.h"
+#include "ui/environment.h"
+#include "ui/image_view.h"
+#include "ui/navigation_controller.h"
+#include "ui/text_field.h"
+
+#include <QPointer>
+
+namespace wayfarer {
+
+ResultsTableViewController::ResultsTableViewController(std::shared_ptr<DataManager> session)
+    : ui::TableViewController(ui::TableViewStyle::plain), dataManager(std::move(session)) {}
+
+ResultsTableViewController::~ResultsTableViewController() {
+    if (header)
+        header->textField->setDelegate(nullptr);
+}
+
+void ResultsTableViewController::viewDidLoad() {
+    ui::TableViewController::viewDidLoad();
+    if (ui::NavigationController* navigation = navigationController())
+        navigation->setNavigationBarHidden(true, false);
+    ui::TableView& table = *tableView();
+
+    indicator = new ui::ActivityIndicatorView(table.frame());
+    indicator->setHidesWhenStopped(true);
+    indicator->setStyle(ui::platformVersion() >= 13 ? ui::ActivityIndicatorStyle::medium
+                                                     : ui::ActivityIndicatorStyle::gray);
+    indicator->setColor(ui::Color::systemGray());
+    table.setBackgroundView(indicator);
+
+    header = new TextFieldHeaderView(QRect(0, 0, table.frame().width(), static_cast<int>(headerHeight)));
+    header->closeButton->addTarget(this, &ResultsTableViewController::close, ui::ControlEvent::touchUpInside);
+    header->textField->setDelegate(this);
+
+    table.setEstimatedRowHeight(100);
+    table.setTableFooterView(new ui::View);
+    table.tableFooterView()->setGeometry(0, 0, table.frame().width(), 1);
+    table.setSeparatorStyle(ui::TableViewCellSeparatorStyle::none);
+    table.registerNib(shell::attractionTableViewCellNib(), shell::reuseIdentifier);
+
+    // A desktop user types at once: the field takes the keys when the screen is shown.
+    header->textField->becomeFirstResponder();
+}
+
+int ResultsTableViewController::numberOfRowsInSection(ui::TableView&, int) {
+    return static_cast<int>(dataManager->attractions().size());
+}
+
+ui::TableViewCell& ResultsTableViewController::cellForRow(ui::TableView& table, ui::IndexPath indexPath) {
+    auto& cell = static_cast<AttractionTableViewCell&>(table.dequeueReusableCell(shell::reuseIdentifier, indexPath));
+    cell.likeButton->setTag(indexPath.row);
+    cell.likeButton->addTarget(this, &ResultsTableViewController::likeButtonDidTap, ui::ControlEvent::touchUpInside);
+    const std::shared_ptr<Attraction> attraction = dataManager->attractions().at(indexPath.row);
+    cell.configure(*attraction);
+    if (!attraction->didLoadImage) {
+        // The cover goes into this cell only while the cell still shows the record: a
+        // cell reused for another row meanwhile keeps that row's picture. The record
+        // keeps the cover either way, and its row shows it when it is filled again.
+        attraction->loadCoverImage(
+            [cell = QPointer<AttractionTableViewCell>(&cell), attraction] {
+                if (cell && cell->isShowing(*attraction))
+                    cell->thumbnailView->setImage(coverImage(attraction->coverImg));
+            },
+            dataManager->taskManager->context());
+    } else {
+        cell.thumbnailView->setImage(coverImage(attraction->coverImg));
+    }
+    return cell;
+}
+
+double ResultsTableViewController::heightForRow(ui::TableView& table, ui::IndexPath) {
+    return table.frame().width() * 4.0 / 5.0;
+}
+
+QWidget* ResultsTableViewController::viewForHeaderInSection(ui::TableView&, int) { return header; }
+
+double ResultsTableViewController::heightForHeaderInSection(ui::TableView&, int) { return headerHeight; }
+
+int ResultsTableViewController::triggerRow() const {
+    const int count = static_cast<int>(dataManager->attractions().size());
+    return count - (count < 3 ? 1 : 2);
+}
+
+std::shared_ptr<Attraction> ResultsTableViewController::attractionAt(int row) const {
+    const auto& attractions = dataManager->attractions();
+    if (row < 0 || static_cast<std::size_t>(row) >= attractions.size())
+        return nullptr;
+    return attractions[static_cast<std::size_t>(row)];
+}
+
+void ResultsTableViewController::willDisplayCell(ui::TableView&, ui::TableViewCell&, ui::IndexPath indexPath) {
+    if (indexPath.row == triggerRow() && !dataManager->didFinishLoading() && !didUploadMoreItems)
+        loadResults(std::nullopt, true);
+}
+
+void ResultsTableViewController::didEndDisplayingCell(ui::TableView&, ui::TableViewCell&, ui::IndexPath indexPath) {
+    didUploadMoreItems = indexPath.row == triggerRow();
+}
+
+void ResultsTableViewController::didSelectRow(ui::TableView&, ui::IndexPath indexPath) {
+    if (header->textField->isFirstResponder())
+        header->textField->resignFirstResponder();
+    auto attraction = attractionAt(indexPath.row);
+    if (!attraction)
+        return;
+    auto detail = std::make_unique<DetailViewController>();
+    detail->attraction = std::move(attraction);
+    if (ui::NavigationController* navigation = navigationController())
+        navigation->pushViewController(std::move(detail), true);
+}
+
+void ResultsTableViewController::textDidChange(ui::TextField& textField) {
+    const QString text = textField.text();
+    if (text.isEmpty() || text.size() < 3)
+        return;
+    dataManager->resetSearch();
+    tableView()->reloadData();
+    loadResults(text.toStdString(), false);
+}
+
+void ResultsTableViewController::loadResults(std::optional<std::string> text, bool nextPage) {
+    indicator->startAnimating();
+    dataManager->loadAttractions(std::move(text), nextPage,
+                                 [screen = QPointer<ResultsTableViewController>(this)](DataManager::Result result) {
+                                     if (screen)
+                                         screen->handleResult(result);
+                                 });
+}
+
+void ResultsTableViewController::handleResult(const DataManager::Result& result) {
+    indicator->stopAnimating();
+    // The screen has been closed: the welcome screen shows no alert for its search.
+    if (closed_)
+        return;
+    if (const auto* failure = std::get_if<DataManager::Failure>(&result))
+        return showError(QString::fromStdString(failure->message));
+    tableView()->reloadData();
+}
+
+void ResultsTableViewController::showError(const QString& message) {
+    auto alert = std::make_unique<ui::AlertController>(QString::fromStdString(localized("error_title")), message,
+                                                       ui::AlertControllerStyle::alert);
+    alert->addAction(ui::AlertAction{QStringLiteral("OK"), ui::AlertActionStyle::defaultStyle,
+                                     [screen = QPointer<ResultsTableViewController>(this)] {
+                                         if (!screen)
+                                             return;
+                                         screen->dataManager->cancelSearch();
+                                         screen->tableView()->reloadData();
+                                     }});
+    header->textField->resignFirstResponder();
+    present(std::move(alert), true);
+}
+
+void ResultsTableViewController::likeButtonDidTap(ui::Button* button) {
+    const auto attraction = attractionAt(button->tag());
+    if (!attraction)
+        return;
+    attraction->userDidLike = !attraction->userDidLike;
+    button->setImage(shell::image(attraction->userDidLike ? shell::ImageAsset::heartFill
+                                                          : shell::ImageAsset::heartWhite),
+                     ui::ControlState::normal);
+}
+
+void ResultsTableViewController::close() {
+    closed_ = true;
+    dataManager->cancelSearch();
+    dismiss(true);
+}
+
+bool ResultsTableViewController::textFieldShouldReturn(ui::TextField& textField) {
+    textField.resignFirstResponder();
+    // The keys go to the list, where the arrows move through the cards.
+    tableView()->setFocus(Qt::OtherFocusReason);
+    return true;
+}
+
+void ResultsTableViewController::textFieldDidChangeSelection(ui::TextField& textField) { textDidChange(textField); }
+
+bool ResultsTableViewController::textFieldShouldChangeCharacters(ui::TextField& textField, ui::TextRange,
+                                                                 const QString&) {
+    if (ui::platformVersion() < 13)
+        textDidChange(textField);
+    return true;
+}
+
+bool ResultsTableViewController::textFieldShouldClear(ui::TextField&) {
+    dataManager->cancelSearch();
+    tableView()->reloadData();
+    return true;
+}
+
+bool ResultsTableViewController::performEscape() {
+    close();
+    return true;
+}
+
+}

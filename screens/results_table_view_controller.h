@@ -1,0 +1,76 @@
+#pragma once
+
+#include "catalogue/data_manager.h"
+#include "ui/table_view_controller.h"
+#include "ui/text_field_delegate.h"
+
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace wayfarer {
+
+class TextFieldHeaderView;
+
+namespace ui {
+class ActivityIndicatorView;
+class Button;
+}
+
+// The search screen: the search header over a list of result cards read from the search
+// session. Three or more characters search, the end of the list fetches the next page,
+// a heart likes, a card opens its detail, every failure shows in one alert.
+class ResultsTableViewController final : public ui::TableViewController, public ui::TextFieldDelegate {
+    Q_OBJECT
+
+public:
+    explicit ResultsTableViewController(std::shared_ptr<DataManager> session = DataManager::shared());
+    ~ResultsTableViewController() override;
+
+    TextFieldHeaderView* header = nullptr;
+    ui::ActivityIndicatorView* indicator = nullptr;
+    const std::shared_ptr<DataManager> dataManager;
+    static constexpr double headerHeight = 50.0;
+    // The last row that left the screen was the paging trigger row.
+    bool didUploadMoreItems = false;
+
+    // Starts a new search when the field holds 3 or more characters.
+    void textDidChange(ui::TextField& textField);
+    void likeButtonDidTap(ui::Button* button);
+    void loadResults(std::optional<std::string> text, bool nextPage);
+    void handleResult(const DataManager::Result& result);
+    void showError(const QString& message);
+    void close();
+
+    int numberOfRowsInSection(ui::TableView& table, int section) override;
+    ui::TableViewCell& cellForRow(ui::TableView& table, ui::IndexPath indexPath) override;
+    double heightForRow(ui::TableView& table, ui::IndexPath indexPath) override;
+    QWidget* viewForHeaderInSection(ui::TableView& table, int section) override;
+    double heightForHeaderInSection(ui::TableView& table, int section) override;
+    void didSelectRow(ui::TableView& table, ui::IndexPath indexPath) override;
+    void willDisplayCell(ui::TableView& table, ui::TableViewCell& cell, ui::IndexPath indexPath) override;
+    void didEndDisplayingCell(ui::TableView& table, ui::TableViewCell& cell, ui::IndexPath indexPath) override;
+
+    bool textFieldShouldReturn(ui::TextField& textField) override;
+    void textFieldDidChangeSelection(ui::TextField& textField) override;
+    bool textFieldShouldChangeCharacters(ui::TextField& textField, ui::TextRange range,
+                                         const QString& replacement) override;
+    bool textFieldShouldClear(ui::TextField& textField) override;
+
+    bool performEscape() override;
+
+protected:
+    void viewDidLoad() override;
+
+private:
+    // The row whose showing asks for the next page: the last of one or two, else the
+    // last but one.
+    int triggerRow() const;
+    // The record of `row`, or null when the row no longer indexes the list.
+    std::shared_ptr<Attraction> attractionAt(int row) const;
+
+    // Set by close: answers that arrive later are not shown.
+    bool closed_ = false;
+};
+
+}

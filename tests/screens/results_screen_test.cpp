@@ -1,0 +1,318 @@
+#include "screens_fixture.h"
+
+#include "platform/localized.h"
+#include "screens/attraction_table_view_cell.h"
+#include "screens/detail_view_controller.h"
+#include "screens/text_field_header_view.h"
+#include "ui/activity_indicator_view.h"
+#include "ui/alert_controller.h"
+#include "ui/button.h"
+#include "ui/environment.h"
+#include "ui/image_view.h"
+#include "ui/text_field.h"
+
+#include <QTest>
+
+namespace wayfarer::testing {
+namespace {
+
+QString text(const char* key) { return QString::fromStdString(localized(key)); }
+
+AttractionTableViewCell& cellAt(ui::TableView& table, int row) {
+    auto* cell = qobject_cast<AttractionTableViewCell*>(table.cellForRow({0, row}));
+    EXPECT_NE(cell, nullptr) << "row " << row << " is not shown";
+    return *cell;
+}
+
+ui::AlertController* alertOver(ui::Window& window) {
+    return qobject_cast<ui::AlertController*>(window.topmostViewController());
+}
+
+class ResultsScreen : public ScreensTest {
+protected:
+    // Types the last character of `text` into a field that holds the others: one search.
+    void search(const QString& text) {
+        field().setText(text.chopped(1));
+        type(text.right(1));
+    }
+};
+
+TEST_F(ResultsScreen, SearchesFromTheThirdCharacterAndAgainOnEveryEditAndCursorMove) {
+    openResults();
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(field().isFirstResponder()) << "the field takes the keys when the screen opens";
+    type("ro");
+    QTest::qWait(50);
+    EXPECT_TRUE(searches().empty());
+    EXPECT_FALSE(results().indicator->isAnimating());
+
+    type("m");
+    EXPECT_TRUE(results().indicator->isAnimating());
+    EXPECT_EQ(table().numberOfRows(), 0);
+    waitForAnswer();
+    EXPECT_EQ(table().numberOfRows(), 10);
+
+    type("e");
+    EXPECT_EQ(table().numberOfRows(), 0) << "every new text starts from an empty list";
+    waitForAnswer();
+    QTest::keyClick(&field().editorWidget(), Qt::Key_Left);
+    waitForAnswer();
+
+    const auto seen = searches();
+    ASSERT_EQ(seen.size(), 3u);
+    EXPECT_EQ(seen[0].text, "Rom") << "typed words are capitalised";
+    EXPECT_EQ(seen[1].text, "Rome");
+    EXPECT_EQ(seen[2].text, "Rome");
+    for (const auto& search : seen)
+        EXPECT_EQ(search.offset, "0");
+}
+
+TEST_F(ResultsScreen, BeforeVersion13AnEditSearchesTheTextFromBeforeIt) {
+    ui::setPlatformVersion(12);
+    openResults();
+    type("rom");
+    QTest::qWait(50);
+    EXPECT_TRUE(searches().empty()) << "the third character is checked against the two before it";
+    type("e");
+    waitForAnswer();
+    ui::setPlatformVersion(13);
+    ASSERT_EQ(searches().size(), 1u);
+    EXPECT_EQ(searches()[0].text, "Rom");
+}
+
+TEST_F(ResultsScreen, PagesFromTheTriggerRowForShortAndLongLists) {
+    struct Case {
+        int rows;
+        int triggerRow;
+    };
+    for (const Case c : {Case{1, 0}, Case{2, 1}, Case{10, 8}}) {
+        SCOPED_TRACE(c.rows);
+        answerWith([&, rows = c.rows](const SeenSearch& seen) {
+            // Each page brings the next record: the list grows by one and never ends.
+            const int page = std::stoi(seen.offset);
+            return Answer{200, pageJson(server.baseURL(), page, rows, 1000)};
+        });
+        auto& screen = openResults();
+        const std::size_t before = searches().size();
+        search("Rome");
+        waitForAnswer();
+        // The trigger row of a short list is in view at once; a long one is scrolled to.
+        table().scrollToRow({0, c.triggerRow}, ui::ScrollPosition::bottom, false);
+        waitForAnswer();
+        const auto seen = searches();
+        ASSERT_GE(seen.size(), before + 2);
+        EXPECT_EQ(seen[before + 1].offset, "1");
+        EXPECT_EQ(seen[before + 1].text, "Rome");
+        EXPECT_GT(screen.dataManager->attractions().size(), static_cast<std::size_t>(c.rows));
+        screen.close();
+        QCoreApplication::processEvents();
+    }
+}
+
+TEST_F(ResultsScreen, AsksNothingOnceTheEndIsReachedOrWhileTheTriggerRowComesBack) {
+    // The second page repeats the first: the list is complete.
+    answerWith([&](const SeenSearch&) { return Answer{200, pageJson(server.baseURL(), 0, 3, 3)}; });
+    auto& screen = openResults();
+    search("Rome");
+    waitForAnswer();
+    ASSERT_EQ(searches().size(), 2u) << "the trigger row of three rows is in view";
+    waitForAnswer();
+    EXPECT_TRUE(screen.dataManager->didFinishLoading());
+    table().reloadData();
+    table().setContentOffset(table().contentHeight());
+    QTest::qWait(50);
+    EXPECT_EQ(searches().size(), 2u);
+
+    // The flag: the trigger row leaving and coming back asks for nothing until another
+    // row has left.
+    answerWith([&](const SeenSearch& seen) {
+        return Answer{200, pageJson(server.baseURL(), std::stoi(seen.offset), 10, 1000)};
+    });
+    search("Romex");
+    waitForAnswer();
+    const std::size_t before = searches().size();
+    auto& cell = cellAt(table(), 0);
+    screen.didEndDisplayingCell(table(), cell, {0, 8});
+    screen.willDisplayCell(table(), cell, {0, 8});
+    EXPECT_TRUE(screen.didUploadMoreItems);
+    EXPECT_EQ(searches().size(), before);
+    screen.didEndDisplayingCell(table(), cell, {0, 3});
+    EXPECT_FALSE(screen.didUploadMoreItems);
+    screen.willDisplayCell(table(), cell, {0, 8});
+    waitForAnswer();
+    EXPECT_EQ(searches().size(), before + 1);
+}
+
+TEST_F(ResultsScreen, AHeartFlipsOnlyItsOwnRecordAndButton) {
+    auto& screen = openResults();
+    search("Rome");
+    waitForAnswer();
+    auto& first = cellAt(table(), 0);
+    auto& second = cellAt(table(), 1);
+    first.likeButton->click();
+    EXPECT_TRUE(screen.dataManager->attractions()[0]->userDidLike);
+    EXPECT_FALSE(screen.dataManager->attractions()[1]->userDidLike);
+    EXPECT_EQ(first.likeButton->image()->name(), "Lorvanta_Heart_Fill");
+    EXPECT_EQ(second.likeButton->image()->name(), "Lorvanta_Heart_White");
+    first.likeButton->click();
+    EXPECT_FALSE(screen.dataManager->attractions()[0]->userDidLike);
+    EXPECT_EQ(first.likeButton->image()->name(), "Lorvanta_Heart_White");
+}
+
+TEST_F(ResultsScreen, TapsOnRowsThatNoLongerIndexTheListDoNothing) {
+    auto& screen = openResults();
+    search("Rome");
+    waitForAnswer();
+    auto& last = cellAt(table(), 2);
+    screen.dataManager->cancelSearch();  // the list empties; the cells still show it
+    last.likeButton->click();
+    screen.didSelectRow(table(), {0, 2});
+    EXPECT_EQ(topmost(), &screen);
+}
+
+TEST_F(ResultsScreen, ACoverGoesOnlyIntoACellThatStillShowsItsRecord) {
+    holdCover("r0");
+    auto& screen = openResults();
+    search("Rome");
+    waitForAnswer();
+    auto* firstCell = &cellAt(table(), 0);
+    // Row 0 leaves and its cell is handed to a row further down before its cover comes.
+    table().scrollToRow({0, 6}, ui::ScrollPosition::top, false);
+    QCoreApplication::processEvents();
+    const auto reusedRow = table().indexPathForCell(*firstCell);
+    ASSERT_TRUE(reusedRow.has_value());
+    ASSERT_GT(reusedRow->row, 0);
+    const auto& shown = *screen.dataManager->attractions()[static_cast<std::size_t>(reusedRow->row)];
+    ASSERT_TRUE(QTest::qWaitFor([&] { return firstCell->thumbnailView->image().has_value(); }, 10000));
+    const ui::Image shownCover = *firstCell->thumbnailView->image();
+    EXPECT_TRUE(shown.didLoadImage);
+
+    holdCover(std::nullopt);
+    const auto& first = *screen.dataManager->attractions()[0];
+    ASSERT_TRUE(QTest::qWaitFor([&] { return first.didLoadImage; }, 10000));
+    QTest::qWait(20);
+    EXPECT_NE(first.coverImg, nullptr) << "the record keeps its cover";
+    EXPECT_TRUE(firstCell->thumbnailView->image()->isSameAs(shownCover)) << "the reused cell got row 0's cover";
+    table().setContentOffset(0);
+    EXPECT_TRUE(cellAt(table(), 0).thumbnailView->image().has_value());
+}
+
+TEST_F(ResultsScreen, ShowsEveryFailureInOneAlertWhoseButtonEmptiesTheList) {
+    struct Case {
+        const char* name;
+        Answer answer;
+        QString typed;
+        QString message;
+    };
+    const std::vector<Case> cases = {
+        {"html page", {200, "<html><body>Bad gateway</body></html>", "text/html"}, "rome",
+         QString::fromStdString(platform::Error{platform::ErrorCode::cannotParse, {}}.localizedDescription())},
+        {"server error page", {500, "<html>Internal error</html>", "text/html"}, "rome",
+         QString::fromStdString(platform::Error{platform::ErrorCode::cannotParse, {}}.localizedDescription())},
+        {"answer that is no object", {200, "[1, 2, 3]"}, "rome", text("error_message")},
+        {"refused text", {}, "%%%", text("error_message")},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        answerWith([&](const SeenSearch&) { return Answer{200, pageJson(server.baseURL(), 0, 10, 10)}; });
+        auto& screen = openResults();
+        search("Abc");
+        waitForAnswer();
+        ASSERT_EQ(table().numberOfRows(), 10);
+        answerWith([&](const SeenSearch&) { return c.answer; });
+        search(c.typed);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return alertOver(window) != nullptr; }, 10000));
+        auto* alert = alertOver(window);
+        EXPECT_EQ(alert->alertTitle(), text("error_title"));
+        EXPECT_EQ(alert->message(), c.message);
+        ASSERT_EQ(alert->actions().size(), 1u);
+        EXPECT_EQ(alert->actions()[0].title, "OK");
+        EXPECT_FALSE(field().isFirstResponder());
+        alert->choose(0);
+        EXPECT_EQ(table().numberOfRows(), 0);
+        EXPECT_EQ(field().text(), c.typed) << "the field keeps its text";
+        screen.close();
+        QCoreApplication::processEvents();
+    }
+}
+
+TEST_F(ResultsScreen, NextPageWithoutATextShowsTheNoTextAlert) {
+    auto& screen = openResults();
+    screen.loadResults(std::nullopt, true);
+    EXPECT_FALSE(screen.indicator->isAnimating());
+    ASSERT_NE(alertOver(window), nullptr);
+    EXPECT_EQ(alertOver(window)->message(), text("error_no_text"));
+}
+
+TEST_F(ResultsScreen, ClearingCancelsTheSearchInFlightAndEmptiesListAndField) {
+    answerWith([&](const SeenSearch& seen) {
+        if (seen.text == "Slow")
+            std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+        return Answer{200, pageJson(server.baseURL(), 0, 10, 10)};
+    });
+    openResults();
+    search("Rome");
+    waitForAnswer();
+    field().setText(QString());
+    search("Slow");
+    field().clearButton().click();
+    EXPECT_EQ(field().text(), "");
+    EXPECT_EQ(table().numberOfRows(), 0);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return alertOver(window) != nullptr; }, 10000));
+    EXPECT_EQ(alertOver(window)->message(),
+              QString::fromStdString(platform::Error{platform::ErrorCode::cancelled, {}}.localizedDescription()));
+}
+
+TEST_F(ResultsScreen, ReturnOnlyHidesTheKeyboard) {
+    openResults();
+    type("ro");
+    QTest::keyClick(&field().editorWidget(), Qt::Key_Return);
+    QTest::qWait(50);
+    EXPECT_TRUE(searches().empty());
+    EXPECT_FALSE(field().isFirstResponder());
+    EXPECT_EQ(field().text(), "Ro");
+}
+
+TEST_F(ResultsScreen, ClosingEmptiesTheSessionAndALateAnswerShowsNoAlert) {
+    answerWith([&](const SeenSearch&) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        return Answer{200, "not json", "text/plain"};
+    });
+    openResults();
+    search("Rome");
+    results().close();
+    EXPECT_EQ(window.rootViewController()->presentedViewController(), nullptr);
+    EXPECT_TRUE(session->attractions().empty());
+    QTest::qWait(600);
+    EXPECT_EQ(topmost(), window.rootViewController()) << "no alert over the welcome screen";
+
+    answerWith([&](const SeenSearch&) { return Answer{200, pageJson(server.baseURL(), 0, 10, 10)}; });
+    auto& reopened = openResults();
+    EXPECT_EQ(reopened.tableView()->numberOfRows(), 0);
+    EXPECT_EQ(reopened.header->textField->text(), "");
+}
+
+TEST_F(ResultsScreen, KeysMoveThroughTheCardsOpenOneAndGoBack) {
+    auto& screen = openResults();
+    search("Rome");
+    waitForAnswer();
+    QTest::keyClick(&field().editorWidget(), Qt::Key_Down);
+    EXPECT_TRUE(table().hasFocus()) << "the arrows take the keys from the field to the list";
+    ASSERT_TRUE(table().keyboardRow().has_value());
+    EXPECT_EQ(table().keyboardRow()->row, 0);
+    QTest::keyClick(&table(), Qt::Key_Down);
+    ASSERT_TRUE(table().keyboardRow().has_value());
+    EXPECT_EQ(table().keyboardRow()->row, 1);
+    QTest::keyClick(&table(), Qt::Key_Return);
+    auto* detail = qobject_cast<DetailViewController*>(topmost());
+    ASSERT_NE(detail, nullptr);
+    EXPECT_EQ(detail->attraction, screen.dataManager->attractions()[1]);
+
+    QTest::keyClick(&window, Qt::Key_Escape);
+    EXPECT_EQ(topmost(), &screen);
+    QTest::keyClick(&window, Qt::Key_Escape);
+    EXPECT_EQ(topmost(), window.rootViewController());
+}
+
+}
+}

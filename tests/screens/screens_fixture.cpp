@@ -1,0 +1,114 @@
+#include "screens_fixture.h"
+
+#include "screens/main_view_controller.h"
+#include "screens/screen_classes.h"
+#include "screens/text_field_header_view.h"
+#include "tests/support/image_samples.h"
+#include "ui/activity_indicator_view.h"
+#include "ui/navigation_controller.h"
+#include "ui/qt_main_queue.h"
+#include "ui/text_field.h"
+
+#include <QTest>
+
+namespace wayfarer::testing {
+
+std::string pageJson(const std::string& baseURL, int first, int count, long long total) {
+    std::string body = R"({"meta": {"count": )" + std::to_string(total) + R"(}, "data": [)";
+    for (int i = first; i < first + count; ++i) {
+        const std::string uuid = "r" + std::to_string(i);
+        body += (i > first ? ", " : "");
+        body += R"({"uuid": ")" + uuid + R"(", "title": "Sight )" + std::to_string(i) +
+                R"(", "cover_image_url": ")" + baseURL + "/covers/" + uuid +
+                R"(.jpg", "retail_price": {"formatted_value": "$1)" + std::to_string(i) +
+                R"(.00"}, "operational_days": "Daily", "description": "A sight."})";
+    }
+    return body + "]}";
+}
+
+void ScreensTest::SetUp() {
+    setenv("LC_ALL", "en_US.UTF-8", 1);
+    registerScreenViews();
+    static const std::string cover = samples::encodeJpeg(samples::makePicture(120, 80, 7));
+    server.server().Get("/api/v3/activities", [this](const httplib::Request& request, httplib::Response& response) {
+        const SeenSearch seen{request.get_param_value("text"), request.get_param_value("offset")};
+        std::function<Answer(const SeenSearch&)> responder;
+        {
+            std::lock_guard lock(mutex_);
+            searches_.push_back(seen);
+            responder = responder_;
+        }
+        const Answer answer = responder ? responder(seen) : Answer{200, pageJson(server.baseURL(), 0, 10, 10)};
+        response.status = answer.status;
+        response.set_content(answer.body, answer.contentType);
+    });
+    server.server().Get(R"(/covers/(.+)\.jpg)", [this](const httplib::Request& request, httplib::Response& response) {
+        const std::string uuid = request.matches[1];
+        std::unique_lock lock(mutex_);
+        coversReleased_.wait(lock, [&] { return heldCover_ != uuid; });
+        ++coversServed_;
+        response.set_content(cover, "image/jpeg");
+    });
+    server.start();
+
+    const auto queue = std::make_shared<ui::QtMainQueue>();
+    DataTaskManager::Configuration configuration{server.baseURL(), CatalogueContext{http.get(), queue},
+                                                 [] { return std::optional<std::string>("en"); }};
+    session = std::make_shared<DataManager>(std::make_shared<DataTaskManager>(std::move(configuration)), queue);
+
+    window.resize(ui::Window::defaultSize);
+    window.setRootViewController(std::make_unique<ui::ViewController>());
+    window.show();
+}
+
+void ScreensTest::TearDown() {
+    holdCover(std::nullopt);
+    windowHolder.reset();
+    // Answers already posted to the main queue reach screens that are gone.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QCoreApplication::processEvents();
+    session.reset();
+    http.reset();
+}
+
+void ScreensTest::answerWith(std::function<Answer(const SeenSearch&)> responder) {
+    std::lock_guard lock(mutex_);
+    responder_ = std::move(responder);
+}
+
+std::vector<SeenSearch> ScreensTest::searches() {
+    std::lock_guard lock(mutex_);
+    return searches_;
+}
+
+void ScreensTest::holdCover(std::optional<std::string> uuid) {
+    {
+        std::lock_guard lock(mutex_);
+        heldCover_ = std::move(uuid);
+    }
+    coversReleased_.notify_all();
+}
+
+int ScreensTest::coversServed() {
+    std::lock_guard lock(mutex_);
+    return coversServed_;
+}
+
+ResultsTableViewController& ScreensTest::openResults() {
+    presentResults(*window.rootViewController(), session);
+    auto* navigation = qobject_cast<ui::NavigationController*>(window.rootViewController()->presentedViewController());
+    EXPECT_NE(navigation, nullptr);
+    results_ = qobject_cast<ResultsTableViewController*>(navigation->viewControllers().front());
+    return *results_;
+}
+
+ui::TextField& ScreensTest::field() { return *results_->header->textField; }
+
+void ScreensTest::type(const QString& text) { QTest::keyClicks(&field().editorWidget(), text); }
+
+void ScreensTest::waitForAnswer() {
+    EXPECT_TRUE(QTest::qWaitFor([this] { return !results_->indicator->isAnimating(); }, 10000));
+    QCoreApplication::processEvents();
+}
+
+}

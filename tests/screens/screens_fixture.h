@@ -1,0 +1,77 @@
+#pragma once
+
+#include "catalogue/data_manager.h"
+#include "catalogue/data_task_manager.h"
+#include "platform/http_client.h"
+#include "screens/results_table_view_controller.h"
+#include "tests/support/test_server.h"
+#include "ui/window.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+namespace wayfarer::testing {
+
+// What the stub catalogue answers one search with.
+struct Answer {
+    int status = 200;
+    std::string body;
+    std::string contentType = "application/json";
+};
+
+struct SeenSearch {
+    std::string text;
+    std::string offset;
+};
+
+// The records "r<first>" to "r<first + count - 1>", each with a cover on the stub.
+std::string pageJson(const std::string& baseURL, int first, int count, long long total);
+
+// A results screen presented over a window, on its own search session against a stub
+// catalogue on loopback whose answers and covers the test controls.
+class ScreensTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    void answerWith(std::function<Answer(const SeenSearch&)> responder);
+    std::vector<SeenSearch> searches();
+    // The cover of record `uuid` waits until another (or none) is held.
+    void holdCover(std::optional<std::string> uuid);
+    int coversServed();
+
+    // Presents a new results screen over the window's root and returns it.
+    ResultsTableViewController& openResults();
+    ResultsTableViewController& results() { return *results_; }
+    ui::TableView& table() { return *results_->tableView(); }
+    ui::TextField& field();
+    void type(const QString& text);
+    // Waits for the search in flight to be answered.
+    void waitForAnswer();
+    // The screen on top of the window now.
+    ui::ViewController* topmost() { return window.topmostViewController(); }
+
+    TestServer server;
+    std::unique_ptr<platform::HttpClient> http = std::make_unique<platform::HttpClient>();
+    std::shared_ptr<DataManager> session;
+    std::unique_ptr<ui::Window> windowHolder = std::make_unique<ui::Window>();
+    ui::Window& window = *windowHolder;
+
+private:
+    std::mutex mutex_;
+    std::condition_variable coversReleased_;
+    std::optional<std::string> heldCover_;
+    int coversServed_ = 0;
+    std::function<Answer(const SeenSearch&)> responder_;
+    std::vector<SeenSearch> searches_;
+    ResultsTableViewController* results_ = nullptr;
+};
+
+}
