@@ -1,13 +1,16 @@
 #!/usr/bin/env bash
-# Sets up, builds and runs wayfarer-search on the demo catalogue embedded in it.
-# Arguments go to wayfarer-search; without any it searches for "rome" with covers.
+# Sets up, builds and starts wayfarer on the demo catalogue embedded in it. Without a
+# display it walks through every screen instead and says where the pictures are.
+# Arguments go to wayfarer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 scripts/setup.sh
 cmake --preset default >/dev/null
-cmake --build --preset default --target wayfarer-search wayfarer-catalogue >/dev/null
-if [ $# -eq 0 ]; then
-  set -- --pages 2 --covers rome
+cmake --build --preset default --target wayfarer wayfarer-search wayfarer-catalogue >/dev/null
+if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] && [ $# -eq 0 ]; then
+  tour="${WAYFARER_TOUR_DIR:-build/tour}"
+  echo "No display: walking through the screens instead, into $tour/"
+  exec build/app/wayfarer --tour "$tour"
 fi
-exec build/tools/wayfarer-search "$@"
+exec build/app/wayfarer "$@"

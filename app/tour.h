@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QString>
+
+#include <chrono>
+
+namespace wayfarer::shell {
+class Application;
+}
+
+namespace wayfarer::app {
+
+// A scripted walk through every screen that saves a picture of each into a folder: the
+// welcome screen, a search with its covers, the next page, a like, the detail screen and
+// the error alert. Runs inside the application's event loop and ends it with the tour's
+// status: 0 when every picture was saved.
+class Tour {
+public:
+    Tour(shell::Application& application, QString directory, std::chrono::steady_clock::time_point processStart);
+
+    // Starts the walk once the event loop runs.
+    void start();
+
+private:
+    int run();
+
+    shell::Application& application_;
+    QString directory_;
+    std::chrono::steady_clock::time_point processStart_;
+};
+
+}

@@ -1,0 +1,128 @@
+// The whole application in a real X server: Xvfb runs the display, xdotool presses the
+// keys a user would, and a screenshot of the display says what the user saw.
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QImage>
+#include <QPixmap>
+#include <QProcess>
+#include <QScreen>
+#include <QStandardPaths>
+#include <QThread>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace {
+
+QString display;
+
+// Runs xdotool with `arguments` on the test's display; whether it succeeded.
+bool xdotool(const QStringList& arguments, QString* output = nullptr) {
+    QProcess process;
+    process.start(QStringLiteral("xdotool"), arguments);
+    if (!process.waitForFinished(15000))
+        return false;
+    if (output)
+        *output = QString::fromLocal8Bit(process.readAllStandardOutput()).trimmed();
+    return process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
+}
+
+// Pixels of the screen close to `colour`.
+int pixelsLike(const QImage& image, QColor colour) {
+    int count = 0;
+    for (int y = 0; y < image.height(); y += 2)
+        for (int x = 0; x < image.width(); x += 2) {
+            const QColor pixel = image.pixelColor(x, y);
+            if (std::abs(pixel.red() - colour.red()) < 6 && std::abs(pixel.green() - colour.green()) < 6 &&
+                std::abs(pixel.blue() - colour.blue()) < 6)
+                ++count;
+        }
+    return count;
+}
+
+QImage screenshot() { return QGuiApplication::primaryScreen()->grabWindow(0).toImage(); }
+
+TEST(EndToEnd, TheKeysOfAUserOpenTheSearchAndShowTheResults) {
+    if (display.isEmpty())
+        GTEST_SKIP() << "Xvfb or xdotool is missing";
+    QProcess app;
+    app.setProcessChannelMode(QProcess::ForwardedChannels);
+    app.start(QStringLiteral(WAYFARER_APP), {});
+    ASSERT_TRUE(app.waitForStarted());
+
+    QString window;
+    ASSERT_TRUE(xdotool({"search", "--sync", "--name", "^Wayfarer$"}, &window)) << "no Wayfarer window appeared";
+    window = window.section(u'\n', 0, 0);
+    ASSERT_TRUE(xdotool({"windowfocus", "--sync", window}));
+    QThread::msleep(300);
+    const QColor amber(255, 196, 96);  // the strip of every result card
+    EXPECT_EQ(pixelsLike(screenshot(), amber), 0) << "the welcome screen shows no cards";
+
+    // The search button holds the focus: Return opens the results, whose field takes the keys.
+    ASSERT_TRUE(xdotool({"key", "--window", window, "Return"}));
+    QThread::msleep(600);
+    ASSERT_TRUE(xdotool({"type", "--window", window, "--delay", "60", "rome"}));
+
+    QElapsedTimer clock;
+    clock.start();
+    QImage shot;
+    while (clock.elapsed() < 15000) {
+        shot = screenshot();
+        if (pixelsLike(shot, amber) > 200)
+            break;
+        QThread::msleep(250);
+    }
+    shot.save(QDir(QStringLiteral(WAYFARER_SCREENSHOT_DIR)).filePath(QStringLiteral("xvfb-results.png")));
+    EXPECT_GT(pixelsLike(shot, amber), 200) << "no result cards after typing \"rome\"";
+    EXPECT_GT(pixelsLike(shot, QColor(255, 110, 91)), 100) << "no coral strip or prices";
+
+    // Escape goes back to the welcome screen.
+    ASSERT_TRUE(xdotool({"key", "--window", window, "Escape"}));
+    QThread::msleep(800);
+    EXPECT_EQ(pixelsLike(screenshot(), amber), 0);
+
+    app.terminate();
+    if (!app.waitForFinished(5000))
+        app.kill();
+}
+
+}
+
+int main(int argc, char** argv) {
+    ::testing::InitGoogleTest(&argc, argv);
+    QDir().mkpath(QStringLiteral(WAYFARER_SCREENSHOT_DIR));
+    std::unique_ptr<QProcess> xvfb;
+    const bool tools = !QStandardPaths::findExecutable(QStringLiteral("Xvfb")).isEmpty() &&
+                       !QStandardPaths::findExecutable(QStringLiteral("xdotool")).isEmpty();
+    if (tools) {
+        // A display number no other server holds.
+        int number = 90;
+        while (QFileInfo::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(number)) ||
+               QFileInfo::exists(QStringLiteral("/tmp/.X%1-lock").arg(number)))
+            ++number;
+        display = QStringLiteral(":%1").arg(number);
+        xvfb = std::make_unique<QProcess>();
+        xvfb->start(QStringLiteral("Xvfb"), {display, "-screen", "0", "480x900x24", "-nolisten", "tcp"});
+        QElapsedTimer clock;
+        clock.start();
+        while (!QFileInfo::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(number)) && clock.elapsed() < 10000)
+            QThread::msleep(50);
+        qputenv("DISPLAY", display.toLocal8Bit());
+        qputenv("QT_QPA_PLATFORM", "xcb");
+    } else {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    int status = 0;
+    {
+        QGuiApplication application(argc, argv);
+        status = RUN_ALL_TESTS();
+    }
+    if (xvfb) {
+        xvfb->terminate();
+        xvfb->waitForFinished(5000);
+    }
+    return status;
+}
