@@ -1,0 +1,80 @@
+// The results screen on the offscreen platform: from the keystroke that makes three
+// characters to the table showing the first page, and scrolling a list of 1,000 cards
+// with their covers, frame by frame.
+#include "results_screen_setup.h"
+
+#include "screens/text_field_header_view.h"
+#include "service/activity_catalogue.h"
+#include "ui/text_field.h"
+
+#include <QKeyEvent>
+#include <QPainter>
+
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <chrono>
+
+namespace {
+
+using namespace wayfarer;
+
+void BM_KeystrokeToFirstPage(benchmark::State& state) {
+    bench::ResultsScreenSetup setup;
+    ui::TextField& field = *setup.results->header->textField;
+    ui::TableView& table = *setup.results->tableView();
+    QImage screen(table.size(), QImage::Format_ARGB32_Premultiplied);
+    for (auto _ : state) {
+        field.setText(QStringLiteral("Ro"));
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_M, Qt::NoModifier, QStringLiteral("m"));
+        QApplication::sendEvent(&field.editorWidget(), &press);
+        bench::runUntil([&] { return !setup.results->indicator->isAnimating() && table.numberOfRows() > 0; });
+        QPainter painter(&screen);
+        table.render(&painter);
+    }
+    state.counters["rows"] = table.numberOfRows();
+}
+BENCHMARK(BM_KeystrokeToFirstPage)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_ScrollFrameOf1000Cards(benchmark::State& state) {
+    const auto catalogue = std::make_shared<service::ActivityCatalogue>(service::generateCatalogue(1000));
+    bench::ResultsScreenSetup setup(catalogue);
+    setup.holdRecords(*catalogue, 1000);
+    // Every cover fetched first: the frames measure drawing, not the network.
+    std::size_t pending = setup.session->attractions().size();
+    for (const auto& record : setup.session->attractions())
+        record->loadCoverImage([&] { --pending; }, setup.session->taskManager->context());
+    bench::runUntil([&] { return pending == 0; }, 120);
+
+    ui::TableView& table = *setup.results->tableView();
+    QImage screen(table.size() * 2, QImage::Format_ARGB32_Premultiplied);
+    screen.setDevicePixelRatio(2);
+    const int step = table.viewport()->height() / 8;
+    double slowest = 0;
+    for (auto _ : state) {
+        const auto start = std::chrono::steady_clock::now();
+        int next = table.contentOffset() + step;
+        if (next >= table.contentHeight() - table.viewport()->height())
+            next = 0;
+        table.setContentOffset(next);
+        QPainter painter(&screen);
+        table.render(&painter);
+        painter.end();
+        slowest = std::max(slowest, std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
+    }
+    state.counters["slowest_frame_ms"] = slowest;
+    state.counters["cells_created"] = table.cellsCreated();
+}
+BENCHMARK(BM_ScrollFrameOf1000Cards)->Unit(benchmark::kMillisecond)->Iterations(2000);
+
+}
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication application(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
