@@ -1,8 +1,8 @@
 #include "attraction_table_view_cell.h"
 
 #include "catalogue/attraction.h"
-#include "record_text.h"
 #include "cover_image.h"
+#include "record_text.h"
 #include "shell/image_asset.h"
 #include "shell/shared_colors.h"
 #include "ui/button.h"

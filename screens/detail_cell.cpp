@@ -1,8 +1,8 @@
 #include "detail_cell.h"
 
 #include "catalogue/attraction.h"
-#include "record_text.h"
 #include "platform/localized.h"
+#include "record_text.h"
 #include "shell/shared_colors.h"
 #include "ui/label.h"
 

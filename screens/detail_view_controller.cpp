@@ -3,9 +3,9 @@
 #include "catalogue/attraction.h"
 #include "detail_cell.h"
 #include "detail_header_view.h"
+#include "like_toggle.h"
 #include "results_table_view_controller.h"
 #include "shell/cell_nibs.h"
-#include "shell/image_asset.h"
 #include "ui/button.h"
 #include "ui/navigation_controller.h"
 
@@ -67,10 +67,7 @@ void DetailViewController::closeDetail() {
 void DetailViewController::toggleLike(ui::Button* button) {
     if (!attraction)
         return;
-    attraction->userDidLike = !attraction->userDidLike;
-    button->setImage(shell::image(attraction->userDidLike ? shell::ImageAsset::heartFill
-                                                          : shell::ImageAsset::heartWhite),
-                     ui::ControlState::normal);
+    flipLike(*attraction, *button);
     didChangeLike = true;
 }
 

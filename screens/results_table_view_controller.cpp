@@ -3,9 +3,9 @@
 #include "attraction_table_view_cell.h"
 #include "cover_image.h"
 #include "detail_view_controller.h"
+#include "like_toggle.h"
 #include "platform/localized.h"
 #include "shell/cell_nibs.h"
-#include "shell/image_asset.h"
 #include "text_field_header_view.h"
 #include "ui/activity_indicator_view.h"
 #include "ui/alert_controller.h"
@@ -167,10 +167,7 @@ void ResultsTableViewController::likeButtonDidTap(ui::Button* button) {
     const auto attraction = attractionAt(button->tag());
     if (!attraction)
         return;
-    attraction->userDidLike = !attraction->userDidLike;
-    button->setImage(shell::image(attraction->userDidLike ? shell::ImageAsset::heartFill
-                                                          : shell::ImageAsset::heartWhite),
-                     ui::ControlState::normal);
+    flipLike(*attraction, *button);
 }
 
 void ResultsTableViewController::close() {
