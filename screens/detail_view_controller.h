@@ -1,13 +1,15 @@
 #pragma once
 
+#include "screens/detail_header_view.h"
 #include "ui/table_view_controller.h"
+
+#include <QPointer>
 
 #include <memory>
 
 namespace wayfarer {
 
 class Attraction;
-class DetailHeaderView;
 
 namespace ui {
 class Button;
@@ -22,7 +24,8 @@ class DetailViewController final : public ui::TableViewController {
 public:
     DetailViewController();
 
-    DetailHeaderView* header = nullptr;
+    // An observer of the table's header view.
+    QPointer<DetailHeaderView> header;
     std::shared_ptr<Attraction> attraction;
     // Set by every tap on the heart, never reset.
     bool didChangeLike = false;

@@ -1,8 +1,12 @@
 #pragma once
 
 #include "catalogue/data_manager.h"
+#include "screens/text_field_header_view.h"
+#include "ui/activity_indicator_view.h"
 #include "ui/table_view_controller.h"
 #include "ui/text_field_delegate.h"
+
+#include <QPointer>
 
 #include <memory>
 #include <optional>
@@ -10,10 +14,7 @@
 
 namespace wayfarer {
 
-class TextFieldHeaderView;
-
 namespace ui {
-class ActivityIndicatorView;
 class Button;
 }
 
@@ -27,8 +28,9 @@ public:
     explicit ResultsTableViewController(std::shared_ptr<DataManager> session = DataManager::shared());
     ~ResultsTableViewController() override;
 
-    TextFieldHeaderView* header = nullptr;
-    ui::ActivityIndicatorView* indicator = nullptr;
+    // Observers of views the table owns; they may go before the screen does.
+    QPointer<TextFieldHeaderView> header;
+    QPointer<ui::ActivityIndicatorView> indicator;
     const std::shared_ptr<DataManager> dataManager;
     static constexpr double headerHeight = 50.0;
     // The last row that left the screen was the paging trigger row.

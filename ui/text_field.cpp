@@ -161,6 +161,10 @@ TextField::~TextField() {
     // The editor's last signals must not reach a delegate that may already be gone.
     delegate_ = nullptr;
     editor_->disconnect(this);
+    // Left to the base class, the editor would be destroyed after this object's own
+    // part, and a focused editor reports losing the focus to its field on the way.
+    editor_->setValidator(nullptr);
+    delete editor_;
 }
 
 QWidget& TextField::editorWidget() { return *editor_; }
