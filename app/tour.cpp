@@ -121,6 +121,10 @@ int Tour::run() {
         return 1;
     };
     const auto save = [&](const char* name) {
+        // A first picture has every view drawn, which starts the covers' rendering.
+        settle();
+        window->grab();
+        ui::Image::waitForBackgroundRendering();
         settle();
         const QString path = QDir(directory_).filePath(QString::fromLatin1(name) + QStringLiteral(".png"));
         if (!window->grab().save(path))

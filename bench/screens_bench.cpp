@@ -1,6 +1,6 @@
 // The results screen on the offscreen platform: from the keystroke that makes three
 // characters to the table showing the first page, and scrolling a list of 1,000 cards
-// with their covers, frame by frame.
+// with their covers, frame by frame, at two device pixels to the point.
 #include "results_screen_setup.h"
 
 #include "screens/text_field_header_view.h"
@@ -47,10 +47,21 @@ void BM_ScrollFrameOf1000Cards(benchmark::State& state) {
     bench::runUntil([&] { return pending == 0; }, 120);
 
     ui::TableView& table = *setup.results->tableView();
-    QImage screen(table.size() * 2, QImage::Format_ARGB32_Premultiplied);
-    screen.setDevicePixelRatio(2);
+    const qreal ratio = table.devicePixelRatioF();
+    QImage screen(table.size() * ratio, QImage::Format_ARGB32_Premultiplied);
+    screen.setDevicePixelRatio(ratio);
     const int step = table.viewport()->height() / 8;
+    // The first screenful fills the caches of glyphs and hearts; it is timed apart.
+    double warmUp = 0;
+    for (int offset = 0; offset <= table.viewport()->height(); offset += step) {
+        const auto start = std::chrono::steady_clock::now();
+        table.setContentOffset(offset);
+        QPainter painter(&screen);
+        table.render(&painter);
+        warmUp = std::max(warmUp, std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
+    }
     double slowest = 0;
+    int over8 = 0;
     for (auto _ : state) {
         const auto start = std::chrono::steady_clock::now();
         int next = table.contentOffset() + step;
@@ -60,9 +71,14 @@ void BM_ScrollFrameOf1000Cards(benchmark::State& state) {
         QPainter painter(&screen);
         table.render(&painter);
         painter.end();
-        slowest = std::max(slowest, std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
+        const double frame = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+        slowest = std::max(slowest, frame);
+        over8 += frame > 8.0 ? 1 : 0;
     }
     state.counters["slowest_frame_ms"] = slowest;
+    state.counters["slowest_first_screen_frame_ms"] = warmUp;
+    state.counters["frames_over_8ms"] = over8;
+    state.counters["device_pixel_ratio"] = ratio;
     state.counters["cells_created"] = table.cellsCreated();
 }
 BENCHMARK(BM_ScrollFrameOf1000Cards)->Unit(benchmark::kMillisecond)->Iterations(2000);
@@ -72,6 +88,9 @@ BENCHMARK(BM_ScrollFrameOf1000Cards)->Unit(benchmark::kMillisecond)->Iterations(
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    // A phone's screen: two device pixels to the point.
+    if (qEnvironmentVariableIsEmpty("QT_SCALE_FACTOR"))
+        qputenv("QT_SCALE_FACTOR", "2");
     QApplication application(argc, argv);
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();

@@ -2,8 +2,8 @@
 
 #include "catalogue/attraction.h"
 #include "cover_image.h"
+#include "hearts.h"
 #include "record_text.h"
-#include "shell/image_asset.h"
 #include "shell/shared_colors.h"
 #include "ui/button.h"
 #include "ui/environment.h"
@@ -48,8 +48,8 @@ void AttractionTableViewCell::configure(const Attraction& attraction) {
     titleLabel->setText(recordText(attraction.title));
     priceLabel->setText(recordText(attraction.price));
     thumbnailView->setImage(coverImage(attraction.coverImg));
-    likeButton->setImage(shell::image(attraction.userDidLike ? shell::ImageAsset::heartFill
-                                                             : shell::ImageAsset::heartWhite),
+    likeButton->setImage(heartImage(attraction.userDidLike ? shell::ImageAsset::heartFill
+                                                          : shell::ImageAsset::heartWhite),
                          ui::ControlState::normal);
     shown_ = attraction.weak_from_this();
 }

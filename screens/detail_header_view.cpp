@@ -2,8 +2,8 @@
 
 #include "catalogue/attraction.h"
 #include "cover_image.h"
+#include "hearts.h"
 #include "platform/localized.h"
-#include "shell/image_asset.h"
 #include "shell/shared_colors.h"
 #include "ui/button.h"
 #include "ui/environment.h"
@@ -45,8 +45,8 @@ void DetailHeaderView::setupView() {
 
 void DetailHeaderView::configure(const Attraction& attraction) {
     imageView->setImage(coverImage(attraction.coverImg));
-    likeButton->setImage(shell::image(attraction.userDidLike ? shell::ImageAsset::heartFill
-                                                             : shell::ImageAsset::heartBlack),
+    likeButton->setImage(heartImage(attraction.userDidLike ? shell::ImageAsset::heartFill
+                                                          : shell::ImageAsset::heartBlack),
                          ui::ControlState::normal);
 }
 

@@ -3,7 +3,7 @@
 #include "catalogue/attraction.h"
 #include "detail_cell.h"
 #include "detail_header_view.h"
-#include "like_toggle.h"
+#include "hearts.h"
 #include "results_table_view_controller.h"
 #include "shell/cell_nibs.h"
 #include "ui/button.h"

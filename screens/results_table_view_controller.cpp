@@ -3,7 +3,7 @@
 #include "attraction_table_view_cell.h"
 #include "cover_image.h"
 #include "detail_view_controller.h"
-#include "like_toggle.h"
+#include "hearts.h"
 #include "platform/localized.h"
 #include "shell/cell_nibs.h"
 #include "text_field_header_view.h"

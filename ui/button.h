@@ -4,6 +4,7 @@
 #include "image.h"
 #include "image_view.h"
 #include "target_action.h"
+#include "view.h"
 
 #include <QAbstractButton>
 
@@ -18,6 +19,7 @@ enum class ControlState { normal = 0, highlighted = 1, disabled = 2 };
 // click (press and release inside) is touch-up-inside.
 class Button : public QAbstractButton {
     Q_OBJECT
+    Q_PROPERTY(int autoresizingMask READ autoresizingMaskValue WRITE setAutoresizingMaskValue)
     Q_PROPERTY(QString title READ titleText WRITE setTitleText)
     Q_PROPERTY(QString imageName READ imageName WRITE setImageName)
     Q_PROPERTY(QColor tintColor READ tintQColor WRITE setTintQColor)
@@ -67,6 +69,8 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    int autoresizingMaskValue() const { return autoresizingMask(*this).toInt(); }
+    void setAutoresizingMaskValue(int mask) { setAutoresizingMask(*this, AutoresizingMask::fromInt(mask)); }
     QString titleText() const { return title_.value_or(QString()); }
     void setTitleText(const QString& text) { setTitle(text); }
     QString imageName() const { return image_ ? image_->name() : QString(); }

@@ -1,10 +1,17 @@
 #include "image.h"
 
+#include "platform/no_destructor.h"
+
+#include <QCoreApplication>
 #include <QFile>
 #include <QPainter>
 #include <QSvgRenderer>
+#include <QThread>
+#include <QThreadPool>
 
+#include <algorithm>
 #include <mutex>
+#include <vector>
 
 namespace wayfarer::ui {
 
@@ -13,12 +20,33 @@ struct Image::Data {
     QImage raster;
     std::unique_ptr<QSvgRenderer> svg;
     std::function<QImage(QSize)> render;
+    bool inBackground = false;
     QSizeF size;
     // The last rendering at a device size, kept because a list draws the same heart at
     // the same size in every row, and a cover at the same size on every paint.
     mutable std::mutex cacheMutex;
     mutable QImage cached;
+    // A rendering under way in the background, and who waits for it.
+    mutable QSize pendingSize;
+    mutable std::vector<std::function<void()>> waiting;
 };
+
+namespace {
+
+// The workers that render pictures in the background: one fewer than the cores, so that
+// the application's thread keeps one to itself, and at least one.
+// Never destroyed: a worker may still be finishing as the program ends.
+QThreadPool& renderingPool() {
+    static platform::NoDestructor<QThreadPool> pool;
+    static const bool sized = [] {
+        pool->setMaxThreadCount(std::max(1, QThread::idealThreadCount() - 1));
+        return true;
+    }();
+    (void)sized;
+    return *pool;
+}
+
+}
 
 std::optional<Image> Image::named(const QString& name) {
     if (name.isEmpty() || name.contains(u'/'))
@@ -54,12 +82,15 @@ std::optional<Image> Image::fromQImage(const QImage& image) {
     return Image(std::move(data));
 }
 
-Image Image::fromRenderer(QSizeF size, std::function<QImage(QSize)> render) {
+Image Image::fromRenderer(QSizeF size, std::function<QImage(QSize)> render, Rendering rendering) {
     auto data = std::make_shared<Data>();
     data->render = std::move(render);
+    data->inBackground = rendering == Rendering::inBackground;
     data->size = size;
     return Image(std::move(data));
 }
+
+void Image::waitForBackgroundRendering() { renderingPool().waitForDone(); }
 
 QSizeF Image::size() const { return data_->size; }
 
@@ -86,7 +117,34 @@ QImage Image::toQImage(const QSize& pixelSize) const {
     return data_->cached;
 }
 
-void Image::draw(QPainter& painter, const QRectF& target) const {
+QImage Image::renderedInBackground(const QSize& pixelSize, const std::function<void()>& whenReady) const {
+    std::lock_guard lock(data_->cacheMutex);
+    if (data_->cached.size() == pixelSize)
+        return data_->cached;
+    if (whenReady)
+        data_->waiting.push_back(whenReady);
+    if (data_->pendingSize == pixelSize)
+        return {};
+    data_->pendingSize = pixelSize;
+    renderingPool().start([data = data_, pixelSize] {
+        QImage rendered = data->render(pixelSize);
+        std::vector<std::function<void()>> waiting;
+        {
+            std::lock_guard storing(data->cacheMutex);
+            // A rendering asked for a newer size since goes on; this one is dropped.
+            if (data->pendingSize != pixelSize)
+                return;
+            data->cached = std::move(rendered);
+            data->pendingSize = QSize();
+            waiting.swap(data->waiting);
+        }
+        for (auto& ready : waiting)
+            QMetaObject::invokeMethod(QCoreApplication::instance(), std::move(ready), Qt::QueuedConnection);
+    });
+    return {};
+}
+
+void Image::draw(QPainter& painter, const QRectF& target, const std::function<void()>& whenReady) const {
     if (target.isEmpty())
         return;
     // Drawn from a copy made at the device's size: scaling a picture on every paint
@@ -95,6 +153,12 @@ void Image::draw(QPainter& painter, const QRectF& target) const {
     const QTransform& transform = painter.worldTransform();
     const qreal scale = ratio * std::max(std::abs(transform.m11()), std::abs(transform.m22()));
     const QSize pixels = (target.size() * scale).toSize().expandedTo(QSize(1, 1));
+    if (data_->inBackground) {
+        const QImage ready = renderedInBackground(pixels, whenReady);
+        if (!ready.isNull())
+            painter.drawImage(target, ready);
+        return;
+    }
     const QImage picture = toQImage(pixels);
     if (!picture.isNull())
         painter.drawImage(target, picture);

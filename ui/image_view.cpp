@@ -1,6 +1,7 @@
 #include "image_view.h"
 
 #include <QPainter>
+#include <QPointer>
 #include <QTimerEvent>
 
 #include <cmath>
@@ -102,7 +103,10 @@ void ImageView::paintEvent(QPaintEvent* event) {
         return;
     QPainter painter(this);
     painter.setClipRect(rect());
-    shown->draw(painter, imageRect(rect(), shown->size(), contentMode_));
+    shown->draw(painter, imageRect(rect(), shown->size(), contentMode_), [view = QPointer<ImageView>(this)] {
+        if (view)
+            view->update();
+    });
 }
 
 }

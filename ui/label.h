@@ -1,6 +1,7 @@
 #pragma once
 
 #include "color.h"
+#include "view.h"
 
 #include <QLabel>
 
@@ -12,6 +13,7 @@ namespace wayfarer::ui {
 // appearance, over an optional background.
 class Label : public QLabel {
     Q_OBJECT
+    Q_PROPERTY(int autoresizingMask READ autoresizingMaskValue WRITE setAutoresizingMaskValue)
     Q_PROPERTY(QString text READ plainText WRITE setPlainText)
     Q_PROPERTY(QColor textColor READ textQColor WRITE setTextQColor)
     Q_PROPERTY(QColor backgroundColor READ backgroundQColor WRITE setBackgroundQColor)
@@ -33,6 +35,8 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    int autoresizingMaskValue() const { return autoresizingMask(*this).toInt(); }
+    void setAutoresizingMaskValue(int mask) { setAutoresizingMask(*this, AutoresizingMask::fromInt(mask)); }
     QString plainText() const { return text_.value_or(QString()); }
     void setPlainText(const QString& text) { setText(text); }
     QColor textQColor() const { return textColor_.resolved(); }

@@ -29,7 +29,6 @@ std::string pageJson(const std::string& baseURL, int first, int count, long long
 void ScreensTest::SetUp() {
     setenv("LC_ALL", "en_US.UTF-8", 1);
     registerScreenViews();
-    static const std::string cover = samples::encodeJpeg(samples::makePicture(120, 80, 7));
     server.server().Get("/api/v3/activities", [this](const httplib::Request& request, httplib::Response& response) {
         const SeenSearch seen{request.get_param_value("text"), request.get_param_value("offset")};
         std::function<Answer(const SeenSearch&)> responder;
@@ -47,6 +46,10 @@ void ScreensTest::SetUp() {
         std::unique_lock lock(mutex_);
         coversReleased_.wait(lock, [&] { return heldCover_ != uuid; });
         ++coversServed_;
+        // Each record's cover is a picture of its own, so that a test can tell them apart.
+        auto& cover = covers_[uuid];
+        if (cover.empty())
+            cover = samples::encodeJpeg(samples::makePicture(120, 80, static_cast<std::uint32_t>(covers_.size())));
         response.set_content(cover, "image/jpeg");
     });
     server.start();

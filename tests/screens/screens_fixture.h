@@ -12,6 +12,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <functional>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -68,6 +69,7 @@ private:
     std::mutex mutex_;
     std::condition_variable coversReleased_;
     std::optional<std::string> heldCover_;
+    std::map<std::string, std::string> covers_;
     int coversServed_ = 0;
     std::function<Answer(const SeenSearch&)> responder_;
     std::vector<SeenSearch> searches_;

@@ -3,6 +3,7 @@
 #include "ui/button.h"
 #include "ui/color.h"
 #include "ui/environment.h"
+#include "ui/image.h"
 #include "ui/image_view.h"
 #include "ui/label.h"
 #include "ui/qt_main_queue.h"
@@ -15,6 +16,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <thread>
 
 namespace wayfarer::ui {
@@ -119,6 +121,37 @@ TEST(ImageView, AnimationCyclesThroughTheImagesWithoutEnd) {
     EXPECT_FALSE(view.currentAnimationFrame());
 }
 
+TEST(Image, ARenderingInTheBackgroundIsDrawnOnceReadyAndCalledForOnce) {
+    std::atomic<int> renderings = 0;
+    std::atomic<bool> renderedOnWorker = false;
+    const QThread* gui = QThread::currentThread();
+    const Image picture = Image::fromRenderer(
+        QSizeF(40, 20),
+        [&](QSize pixels) {
+            ++renderings;
+            renderedOnWorker = QThread::currentThread() != gui;
+            QImage image(pixels, QImage::Format_ARGB32_Premultiplied);
+            image.fill(Qt::red);
+            return image;
+        },
+        Image::Rendering::inBackground);
+    QImage canvas(40, 20, QImage::Format_ARGB32_Premultiplied);
+    canvas.fill(Qt::transparent);
+    bool readyOnGui = false;
+    const auto draw = [&] {
+        QPainter painter(&canvas);
+        picture.draw(painter, QRectF(0, 0, 40, 20), [&] { readyOnGui = QThread::currentThread() == gui; });
+    };
+    draw();
+    draw();  // asked again while it renders: still one rendering
+    EXPECT_EQ(canvas.pixelColor(20, 10).alpha(), 0) << "nothing is drawn before the picture is ready";
+    QTRY_VERIFY_WITH_TIMEOUT(readyOnGui, 5000);
+    EXPECT_TRUE(renderedOnWorker);
+    draw();
+    EXPECT_EQ(canvas.pixelColor(20, 10), QColor(Qt::red));
+    EXPECT_EQ(renderings, 1);
+}
+
 TEST(ActivityIndicator, HidesWhenStoppedAndUsesTheOlderStyleBeforeVersion13) {
     View parent;
     auto* indicator = new ActivityIndicatorView(QRect(0, 0, 100, 100), &parent);
@@ -158,6 +191,22 @@ TEST(View, AutoresizingFollowsTheParentsSize) {
         parent.resize(300, 200);
         EXPECT_EQ(child->frame(), c.after) << c.mask.toInt();
     }
+}
+
+TEST(View, InterfaceFilesGiveButtonsAndLabelsTheirAutoresizingToo) {
+    View parent;
+    parent.resize(100, 100);
+    auto* button = new Button(&parent);
+    auto* label = new Label(&parent);
+    for (QWidget* child : {static_cast<QWidget*>(button), static_cast<QWidget*>(label)}) {
+        child->setGeometry(10, 10, 80, 20);
+        // As the interface loader sets it.
+        child->setProperty("autoresizingMask", int(Autoresizing::flexibleWidth | Autoresizing::flexibleTopMargin));
+    }
+    parent.show();
+    parent.resize(300, 200);
+    EXPECT_EQ(button->geometry(), QRect(10, 110, 280, 20));
+    EXPECT_EQ(label->geometry(), QRect(10, 110, 280, 20));
 }
 
 TEST(Color, SystemColoursFollowTheAppearanceFromVersion13) {

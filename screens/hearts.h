@@ -1,5 +1,9 @@
 #pragma once
 
+#include "shell/image_asset.h"
+
+#include <optional>
+
 namespace wayfarer {
 
 class Attraction;
@@ -7,6 +11,10 @@ class Attraction;
 namespace ui {
 class Button;
 }
+
+// One of the hearts, read once and then shared by every card: a list shows the same two
+// hearts in every row, and each picture keeps its rendering at the size it is shown.
+const std::optional<ui::Image>& heartImage(shell::ImageAsset heart);
 
 // Flips the record's like and shows the new state on the tapped heart: filled when
 // liked, white when not. Shared by the list's hearts and the detail screen's.
