@@ -33,8 +33,9 @@ class ResultsScreen : public ScreensTest {
 protected:
     // Types the last character of `text` into a field that holds the others: one search.
     void search(const QString& text) {
-        field().setText(text.chopped(1));
-        type(text.right(1));
+        const QList<char32_t> codePoints = text.toUcs4();
+        field().setText(QString::fromUcs4(codePoints.data(), codePoints.size() - 1));
+        type(QString::fromUcs4(&codePoints.back(), 1));
     }
 };
 
@@ -235,6 +236,47 @@ TEST_F(ResultsScreen, ShowsEveryFailureInOneAlertWhoseButtonEmptiesTheList) {
         alert->choose(0);
         EXPECT_EQ(table().numberOfRows(), 0);
         EXPECT_EQ(field().text(), c.typed) << "the field keeps its text";
+        screen.close();
+        QCoreApplication::processEvents();
+    }
+}
+
+TEST_F(ResultsScreen, AFailedTransferShowsThePlatformsOwnMessage) {
+    useCatalogueAt("http://127.0.0.1:" + std::to_string(refusedPort()));
+    openResults();
+    search("Rome");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return alertOver(window) != nullptr; }, 10000));
+    EXPECT_EQ(alertOver(window)->message(),
+              QString::fromStdString(platform::Error{platform::ErrorCode::cannotConnectToHost, {}}.localizedDescription()));
+}
+
+TEST_F(ResultsScreen, EveryKindOfTextIsSearchedAsTypedOrRefusedWithAnAlert) {
+    struct Case {
+        QString text;
+        bool refused;
+    };
+    // Letters, digits and spaces go out; punctuation, accents, other scripts and a
+    // malformed escape are refused before anything is sent.
+    const std::vector<Case> cases = {
+        {"Rome", false},        {"new york", false},   {"   ", false},      {"a&b=c?d#e", true},
+        {"St. Peter's", true},  {"東京タワー", true},  {"🙂🙂🙂", true},    {"Zürich", true},
+        {"50%", true},          {"%zz", true},         {"50 % off", true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text.toStdString());
+        auto& screen = openResults();
+        const std::size_t before = searches().size();
+        search(c.text);
+        if (c.refused) {
+            ASSERT_TRUE(QTest::qWaitFor([&] { return alertOver(window) != nullptr; }, 5000));
+            EXPECT_EQ(alertOver(window)->message(), text("error_message"));
+            EXPECT_EQ(searches().size(), before) << "nothing is sent";
+            alertOver(window)->choose(0);
+        } else {
+            waitForAnswer();
+            ASSERT_EQ(searches().size(), before + 1);
+            EXPECT_EQ(QString::fromStdString(searches().back().text), c.text) << "the service sees the text as typed";
+        }
         screen.close();
         QCoreApplication::processEvents();
     }

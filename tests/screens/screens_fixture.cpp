@@ -9,6 +9,7 @@
 #include "ui/qt_main_queue.h"
 #include "ui/text_field.h"
 
+#include <QKeyEvent>
 #include <QTest>
 
 namespace wayfarer::testing {
@@ -54,14 +55,18 @@ void ScreensTest::SetUp() {
     });
     server.start();
 
-    const auto queue = std::make_shared<ui::QtMainQueue>();
-    DataTaskManager::Configuration configuration{server.baseURL(), CatalogueContext{http.get(), queue},
-                                                 [] { return std::optional<std::string>("en"); }};
-    session = std::make_shared<DataManager>(std::make_shared<DataTaskManager>(std::move(configuration)), queue);
+    useCatalogueAt(server.baseURL());
 
     window.resize(ui::Window::defaultSize);
     window.setRootViewController(std::make_unique<ui::ViewController>());
     window.show();
+}
+
+void ScreensTest::useCatalogueAt(const std::string& baseURL) {
+    const auto queue = std::make_shared<ui::QtMainQueue>();
+    DataTaskManager::Configuration configuration{baseURL, CatalogueContext{http.get(), queue},
+                                                 [] { return std::optional<std::string>("en"); }};
+    session = std::make_shared<DataManager>(std::make_shared<DataTaskManager>(std::move(configuration)), queue);
 }
 
 void ScreensTest::TearDown() {
@@ -107,7 +112,21 @@ ResultsTableViewController& ScreensTest::openResults() {
 
 ui::TextField& ScreensTest::field() { return *results_->header->textField; }
 
-void ScreensTest::type(const QString& text) { QTest::keyClicks(&field().editorWidget(), text); }
+void ScreensTest::type(const QString& text) {
+    QWidget& editor = field().editorWidget();
+    for (const char32_t codePoint : text.toUcs4()) {
+        const QString character = QString::fromUcs4(&codePoint, 1);
+        if (codePoint < 0x80) {
+            QTest::keyClick(&editor, character.at(0).toLatin1());
+            continue;
+        }
+        // A character no key of the test's keyboard has, as an input method sends it.
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, character);
+        QKeyEvent release(QEvent::KeyRelease, Qt::Key_unknown, Qt::NoModifier, character);
+        QCoreApplication::sendEvent(&editor, &press);
+        QCoreApplication::sendEvent(&editor, &release);
+    }
+}
 
 void ScreensTest::waitForAnswer() {
     EXPECT_TRUE(QTest::qWaitFor([this] { return !results_->indicator->isAnimating(); }, 10000));

@@ -48,6 +48,8 @@ protected:
     void holdCover(std::optional<std::string> uuid);
     int coversServed();
 
+    // Points the session at another catalogue address.
+    void useCatalogueAt(const std::string& baseURL);
     // Presents a new results screen over the window's root and returns it.
     ResultsTableViewController& openResults();
     ResultsTableViewController& results() { return *results_; }
