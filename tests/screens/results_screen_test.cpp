@@ -33,9 +33,9 @@ class ResultsScreen : public ScreensTest {
 protected:
     // Types the last character of `text` into a field that holds the others: one search.
     void search(const QString& text) {
-        const QList<char32_t> codePoints = text.toUcs4();
-        field().setText(QString::fromUcs4(codePoints.data(), codePoints.size() - 1));
-        type(QString::fromUcs4(&codePoints.back(), 1));
+        const std::u32string codePoints = text.toStdU32String();
+        field().setText(QString::fromStdU32String(codePoints.substr(0, codePoints.size() - 1)));
+        type(QString::fromStdU32String(codePoints.substr(codePoints.size() - 1)));
     }
 };
 
