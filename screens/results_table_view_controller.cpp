@@ -140,10 +140,11 @@ void ResultsTableViewController::loadResults(std::optional<std::string> text, bo
 }
 
 void ResultsTableViewController::handleResult(const DataManager::Result& result) {
-    indicator->stopAnimating();
-    // The screen has been closed: the welcome screen shows no alert for its search.
+    // The screen has been closed: the welcome screen shows no alert for its search, and
+    // the screen's views may be gone already.
     if (closed_)
         return;
+    indicator->stopAnimating();
     if (const auto* failure = std::get_if<DataManager::Failure>(&result))
         return showError(QString::fromStdString(failure->message));
     tableView()->reloadData();
