@@ -14,6 +14,9 @@
 
 #include <QTest>
 
+#include <set>
+#include <thread>
+
 namespace wayfarer::testing {
 namespace {
 
@@ -109,6 +112,29 @@ TEST_F(ResultsScreen, PagesFromTheTriggerRowForShortAndLongLists) {
         screen.close();
         QCoreApplication::processEvents();
     }
+}
+
+TEST_F(ResultsScreen, ScrollingWhilePagesArriveKeepsListAndTableInStep) {
+    answerWith([&](const SeenSearch& seen) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(30));
+        return Answer{200, pageJson(server.baseURL(), 10 * std::stoi(seen.offset), 10, 1000)};
+    });
+    auto& screen = openResults();
+    search("Rome");
+    waitForAnswer();
+    for (int flick = 0; flick < 30; ++flick) {
+        table().setContentOffset(flick % 3 == 2 ? 0 : table().contentHeight());
+        QTest::qWait(10);
+    }
+    waitForAnswer();
+    const auto& attractions = screen.dataManager->attractions();
+    EXPECT_GT(attractions.size(), 20u);
+    EXPECT_EQ(table().numberOfRows(), static_cast<int>(attractions.size()));
+    std::set<std::string> uuids;
+    for (const auto& record : attractions)
+        EXPECT_TRUE(uuids.insert(record->uuid).second) << record->uuid << " is listed twice";
+    for (const ui::IndexPath& row : table().indexPathsForVisibleRows())
+        EXPECT_TRUE(cellAt(table(), row.row).isShowing(*attractions[static_cast<std::size_t>(row.row)]));
 }
 
 TEST_F(ResultsScreen, AsksNothingOnceTheEndIsReachedOrWhileTheTriggerRowComesBack) {
@@ -342,6 +368,9 @@ TEST_F(ResultsScreen, KeysMoveThroughTheCardsOpenOneAndGoBack) {
     auto& screen = openResults();
     search("Rome");
     waitForAnswer();
+    QTest::keyClick(&field().editorWidget(), Qt::Key_PageDown);
+    EXPECT_GT(table().contentOffset(), 0) << "Page Down in the field scrolls the list";
+    table().setContentOffset(0);
     QTest::keyClick(&field().editorWidget(), Qt::Key_Down);
     EXPECT_TRUE(table().hasFocus()) << "the arrows take the keys from the field to the list";
     ASSERT_TRUE(table().keyboardRow().has_value());
