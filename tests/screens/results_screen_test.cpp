@@ -228,6 +228,17 @@ TEST_F(ResultsScreen, ACoverGoesOnlyIntoACellThatStillShowsItsRecord) {
     EXPECT_TRUE(cellAt(table(), 0).thumbnailView->image().has_value());
 }
 
+TEST_F(ResultsScreen, AReloadShowsTheCoversAlreadyScaledInsteadOfEmptyCards) {
+    openResults();
+    search("Rome");
+    waitForAnswer();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return cellAt(table(), 0).thumbnailView->image().has_value(); }, 10000));
+    const ui::Image before = *cellAt(table(), 0).thumbnailView->image();
+    table().reloadData();
+    ASSERT_TRUE(cellAt(table(), 0).thumbnailView->image().has_value());
+    EXPECT_TRUE(cellAt(table(), 0).thumbnailView->image()->isSameAs(before));
+}
+
 TEST_F(ResultsScreen, ShowsEveryFailureInOneAlertWhoseButtonEmptiesTheList) {
     struct Case {
         const char* name;
