@@ -26,8 +26,12 @@ struct Image::Data {
     // the same size in every row, and a cover at the same size on every paint.
     mutable std::mutex cacheMutex;
     mutable QImage cached;
-    // A rendering under way in the background, and who waits for it.
-    mutable QSize pendingSize;
+    // Rendered in the background: the renderings at the two sizes drawn last (a cover
+    // shows on a card and on the detail screen, both drawn while one slides over the
+    // other), most recent first; the sizes being rendered, oldest first; who waits.
+    static constexpr std::size_t keptSizes = 2;
+    mutable std::vector<QImage> renderings;
+    mutable std::vector<QSize> pendingSizes;
     mutable std::vector<std::function<void()>> waiting;
 };
 
@@ -118,25 +122,33 @@ QImage Image::toQImage(const QSize& pixelSize) const {
 }
 
 QImage Image::renderedInBackground(const QSize& pixelSize, const std::function<void()>& whenReady) const {
-    std::lock_guard lock(data_->cacheMutex);
-    if (data_->cached.size() == pixelSize)
-        return data_->cached;
+    Data& data = *data_;
+    std::lock_guard lock(data.cacheMutex);
+    const auto rendered = std::find_if(data.renderings.begin(), data.renderings.end(),
+                                       [&](const QImage& image) { return image.size() == pixelSize; });
+    if (rendered != data.renderings.end())
+        return *rendered;
     if (whenReady)
-        data_->waiting.push_back(whenReady);
-    if (data_->pendingSize == pixelSize)
+        data.waiting.push_back(whenReady);
+    if (std::find(data.pendingSizes.begin(), data.pendingSizes.end(), pixelSize) != data.pendingSizes.end())
         return {};
-    data_->pendingSize = pixelSize;
-    renderingPool().start([data = data_, pixelSize] {
-        QImage rendered = data->render(pixelSize);
+    // A size asked for no longer (a window being resized) is dropped when it is done.
+    if (data.pendingSizes.size() == Data::keptSizes)
+        data.pendingSizes.erase(data.pendingSizes.begin());
+    data.pendingSizes.push_back(pixelSize);
+    renderingPool().start([shared = data_, pixelSize] {
+        QImage image = shared->render(pixelSize);
         std::vector<std::function<void()>> waiting;
         {
-            std::lock_guard storing(data->cacheMutex);
-            // A rendering asked for a newer size since goes on; this one is dropped.
-            if (data->pendingSize != pixelSize)
+            std::lock_guard storing(shared->cacheMutex);
+            const auto pending = std::find(shared->pendingSizes.begin(), shared->pendingSizes.end(), pixelSize);
+            if (pending == shared->pendingSizes.end())
                 return;
-            data->cached = std::move(rendered);
-            data->pendingSize = QSize();
-            waiting.swap(data->waiting);
+            shared->pendingSizes.erase(pending);
+            shared->renderings.insert(shared->renderings.begin(), std::move(image));
+            if (shared->renderings.size() > Data::keptSizes)
+                shared->renderings.pop_back();
+            waiting.swap(shared->waiting);
         }
         for (auto& ready : waiting)
             QMetaObject::invokeMethod(QCoreApplication::instance(), std::move(ready), Qt::QueuedConnection);

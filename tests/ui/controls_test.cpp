@@ -150,6 +150,19 @@ TEST(Image, ARenderingInTheBackgroundIsDrawnOnceReadyAndCalledForOnce) {
     draw();
     EXPECT_EQ(canvas.pixelColor(20, 10), QColor(Qt::red));
     EXPECT_EQ(renderings, 1);
+
+    // A second size (the detail screen's picture of a card's cover) keeps the first.
+    QImage larger(80, 40, QImage::Format_ARGB32_Premultiplied);
+    readyOnGui = false;
+    {
+        QPainter painter(&larger);
+        picture.draw(painter, QRectF(0, 0, 80, 40), [&] { readyOnGui = true; });
+    }
+    QTRY_VERIFY_WITH_TIMEOUT(readyOnGui, 5000);
+    canvas.fill(Qt::transparent);
+    draw();
+    EXPECT_EQ(canvas.pixelColor(20, 10), QColor(Qt::red)) << "the first size is still at hand";
+    EXPECT_EQ(renderings, 2);
 }
 
 TEST(ActivityIndicator, HidesWhenStoppedAndUsesTheOlderStyleBeforeVersion13) {
