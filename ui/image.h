@@ -28,7 +28,7 @@ public:
     enum class Rendering { whenDrawn, inBackground };
 
     // A picture of `size` points that `render` draws on demand at a size in device
-    // pixels; only the last rendering is kept. For photographs held elsewhere in a
+    // pixels; the last rendering is kept (in the background, the last two sizes). For photographs held elsewhere in a
     // compact form, so that a screen holds pixels only for what it shows. `render` may
     // return a null image when the pixels cannot be had; nothing is drawn then. In the
     // background, `render` runs on a worker thread and must be safe there.

@@ -210,10 +210,15 @@ void TableView::scrollToRow(IndexPath indexPath, ScrollPosition position, bool a
     if (row.isNull())
         return;
     const int visible = viewport()->height();
+    // In a plain table rows pass under the pinned section header: a row shown at the top
+    // shows below it.
+    const int covered = sectionHeaderView_ && style_ == TableViewStyle::plain
+                            ? static_cast<int>(std::lround(sectionHeaderHeight_))
+                            : 0;
     int y = contentOffset();
     switch (position) {
     case ScrollPosition::top:
-        y = row.top();
+        y = row.top() - covered;
         break;
     case ScrollPosition::middle:
         y = row.center().y() - visible / 2;
@@ -222,8 +227,8 @@ void TableView::scrollToRow(IndexPath indexPath, ScrollPosition position, bool a
         y = row.bottom() + 1 - visible;
         break;
     case ScrollPosition::none:
-        if (row.top() < y)
-            y = row.top();
+        if (row.top() - covered < y)
+            y = row.top() - covered;
         else if (row.bottom() + 1 > y + visible)
             y = row.bottom() + 1 - visible;
         break;
@@ -279,15 +284,7 @@ void TableView::moveKeyboardRow(int step) {
     int row = keyboardRow_ ? keyboardRow_->row + step : (step > 0 ? first : last - 1);
     row = std::clamp(row, 0, static_cast<int>(rowCount_) - 1);
     keyboardRow_ = IndexPath{0, row};
-    // Rows pass under a pinned section header: the row must show below it.
-    const QRect rowRect = rectForRow(*keyboardRow_);
-    const int covered = sectionHeaderView_ ? static_cast<int>(std::lround(sectionHeaderHeight_)) : 0;
-    int y = contentOffset();
-    if (rowRect.top() - covered < y)
-        y = rowRect.top() - covered;
-    else if (rowRect.bottom() + 1 > y + viewport()->height())
-        y = rowRect.bottom() + 1 - viewport()->height();
-    verticalScrollBar()->setValue(std::clamp(y, 0, verticalScrollBar()->maximum()));
+    scrollToRow(*keyboardRow_, ScrollPosition::none, false);
     placeFocusRing();
 }
 

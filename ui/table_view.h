@@ -88,6 +88,8 @@ public:
     int contentOffset() const;
     void setContentOffset(int y);
     int contentHeight() const;
+    // Scrolls `indexPath` to `position` (`none`: just into view). In a plain table a row
+    // at the top shows below the pinned section header, not under it.
     void scrollToRow(IndexPath indexPath, ScrollPosition position, bool animated);
 
     // Cells the table holds, in view and in the pools; and how many it has made.
