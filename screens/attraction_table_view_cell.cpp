@@ -3,7 +3,7 @@
 #include "catalogue/attraction.h"
 #include "cover_image.h"
 #include "hearts.h"
-#include "record_text.h"
+#include "texts.h"
 #include "shell/shared_colors.h"
 #include "ui/button.h"
 #include "ui/environment.h"

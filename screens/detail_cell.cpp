@@ -1,9 +1,8 @@
 #include "detail_cell.h"
 
 #include "catalogue/attraction.h"
-#include "platform/localized.h"
-#include "record_text.h"
 #include "shell/shared_colors.h"
+#include "texts.h"
 #include "ui/label.h"
 
 namespace wayfarer {
@@ -22,7 +21,7 @@ void DetailCell::awakeFromNib() {
     ui::TableViewCell::awakeFromNib();
     setSelectionStyle(ui::TableViewCellSelectionStyle::none);
     priceLabel->setTextColor(shell::coralColor());
-    fromLabel->setText(QString::fromStdString(localized("from")));
+    fromLabel->setText(localizedText("from"));
 }
 
 void DetailCell::configure(const Attraction& attraction) {

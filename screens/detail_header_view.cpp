@@ -3,8 +3,8 @@
 #include "catalogue/attraction.h"
 #include "cover_image.h"
 #include "hearts.h"
-#include "platform/localized.h"
 #include "shell/shared_colors.h"
+#include "texts.h"
 #include "ui/button.h"
 #include "ui/environment.h"
 #include "ui/image_view.h"
@@ -37,7 +37,7 @@ void DetailHeaderView::setupView() {
     contentView->setBackgroundColor(pageBackground);
     separatorView->setBackgroundColor(shell::amberColor());
     imageView->setImage(std::nullopt);
-    backButton->setTitle(QString::fromStdString(localized("back")), ui::ControlState::normal);
+    backButton->setTitle(localizedText("back"), ui::ControlState::normal);
     backButton->setTintColor(ui::Color::white());
     backButton->setBackgroundColor(pageBackground.withAlphaComponent(0.1));
     likeButton->setImage(std::nullopt, ui::ControlState::normal);

@@ -1,21 +1,15 @@
 #include "main_view_controller.h"
 
-#include "platform/localized.h"
 #include "results_table_view_controller.h"
 #include "shell/image_asset.h"
 #include "shell/shared_colors.h"
+#include "texts.h"
 #include "ui/button.h"
 #include "ui/image_view.h"
 #include "ui/label.h"
 #include "ui/navigation_controller.h"
 
 namespace wayfarer {
-
-namespace {
-
-QString text(const char* key) { return QString::fromStdString(localized(key)); }
-
-}
 
 MainViewController::MainViewController() : ui::ViewController(QStringLiteral("Main")) {}
 
@@ -28,15 +22,15 @@ void MainViewController::declareOutlets(ui::Outlets& outlets) {
 
 void MainViewController::viewDidLoad() {
     ui::ViewController::viewDidLoad();
-    searchButton->setTitle(text("search_placeholder"), ui::ControlState::normal);
+    searchButton->setTitle(localizedText("search_placeholder"), ui::ControlState::normal);
     searchButton->setImageContentMode(ui::ContentMode::scaleAspectFit);
     searchButton->setCornerRadius(2.0);
     searchButton->addTarget(this, &MainViewController::showResults, ui::ControlEvent::touchUpInside);
     // Return or Space on the focused button opens the search, as a tap does.
     searchButton->setFocus(Qt::OtherFocusReason);
-    welcomeButton->setTitle(text("welcome"), ui::ControlState::normal);
+    welcomeButton->setTitle(localizedText("welcome"), ui::ControlState::normal);
     welcomeButton->setTintColor(shell::coralColor());
-    scopeOfWorkLabel->setText(text("scope_of_work"));
+    scopeOfWorkLabel->setText(localizedText("scope_of_work"));
 
     const auto milan = shell::image(shell::ImageAsset::milanGallery);
     const auto rome = shell::image(shell::ImageAsset::romeCathedral);

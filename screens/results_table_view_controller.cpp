@@ -4,9 +4,9 @@
 #include "cover_image.h"
 #include "detail_view_controller.h"
 #include "hearts.h"
-#include "platform/localized.h"
 #include "shell/cell_nibs.h"
 #include "text_field_header_view.h"
+#include "texts.h"
 #include "ui/activity_indicator_view.h"
 #include "ui/alert_controller.h"
 #include "ui/button.h"
@@ -151,7 +151,7 @@ void ResultsTableViewController::handleResult(const DataManager::Result& result)
 }
 
 void ResultsTableViewController::showError(const QString& message) {
-    auto alert = std::make_unique<ui::AlertController>(QString::fromStdString(localized("error_title")), message,
+    auto alert = std::make_unique<ui::AlertController>(localizedText("error_title"), message,
                                                        ui::AlertControllerStyle::alert);
     alert->addAction(ui::AlertAction{QStringLiteral("OK"), ui::AlertActionStyle::defaultStyle,
                                      [screen = QPointer<ResultsTableViewController>(this)] {

@@ -1,7 +1,7 @@
 #include "text_field_header_view.h"
 
-#include "platform/localized.h"
 #include "shell/shared_colors.h"
+#include "texts.h"
 #include "ui/button.h"
 #include "ui/environment.h"
 #include "ui/nib.h"
@@ -31,7 +31,7 @@ void TextFieldHeaderView::setupView() {
     contentView->setAutoresizingMask(ui::Autoresizing::flexibleWidth | ui::Autoresizing::flexibleHeight);
     contentView->setBackgroundColor(ui::platformVersion() >= 13 ? ui::Color::systemBackground() : ui::Color::white());
     offsetView->setBackgroundColor(shell::coralColor());
-    textField->setPlaceholder(QString::fromStdString(localized("search_results_placeholder")));
+    textField->setPlaceholder(localizedText("search_results_placeholder"));
     textField->setReturnKeyType(ui::ReturnKeyType::done);
     textField->setEnablesReturnKeyAutomatically(false);
     textField->setClearButtonMode(ui::TextFieldViewMode::always);

@@ -1,10 +1,10 @@
 #include "screens_fixture.h"
 
-#include "platform/localized.h"
 #include "screens/attraction_table_view_cell.h"
 #include "screens/cover_image.h"
 #include "screens/detail_view_controller.h"
 #include "screens/text_field_header_view.h"
+#include "screens/texts.h"
 #include "ui/activity_indicator_view.h"
 #include "ui/alert_controller.h"
 #include "ui/button.h"
@@ -19,8 +19,6 @@
 
 namespace wayfarer::testing {
 namespace {
-
-QString text(const char* key) { return QString::fromStdString(localized(key)); }
 
 AttractionTableViewCell& cellAt(ui::TableView& table, int row) {
     auto* cell = qobject_cast<AttractionTableViewCell*>(table.cellForRow({0, row}));
@@ -251,8 +249,8 @@ TEST_F(ResultsScreen, ShowsEveryFailureInOneAlertWhoseButtonEmptiesTheList) {
          QString::fromStdString(platform::Error{platform::ErrorCode::cannotParse, {}}.localizedDescription())},
         {"server error page", {500, "<html>Internal error</html>", "text/html"}, "rome",
          QString::fromStdString(platform::Error{platform::ErrorCode::cannotParse, {}}.localizedDescription())},
-        {"answer that is no object", {200, "[1, 2, 3]"}, "rome", text("error_message")},
-        {"refused text", {}, "%%%", text("error_message")},
+        {"answer that is no object", {200, "[1, 2, 3]"}, "rome", localizedText("error_message")},
+        {"refused text", {}, "%%%", localizedText("error_message")},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -265,7 +263,7 @@ TEST_F(ResultsScreen, ShowsEveryFailureInOneAlertWhoseButtonEmptiesTheList) {
         search(c.typed);
         ASSERT_TRUE(QTest::qWaitFor([&] { return alertOver(window) != nullptr; }, 10000));
         auto* alert = alertOver(window);
-        EXPECT_EQ(alert->alertTitle(), text("error_title"));
+        EXPECT_EQ(alert->alertTitle(), localizedText("error_title"));
         EXPECT_EQ(alert->message(), c.message);
         ASSERT_EQ(alert->actions().size(), 1u);
         EXPECT_EQ(alert->actions()[0].title, "OK");
@@ -306,7 +304,7 @@ TEST_F(ResultsScreen, EveryKindOfTextIsSearchedAsTypedOrRefusedWithAnAlert) {
         search(c.text);
         if (c.refused) {
             ASSERT_TRUE(QTest::qWaitFor([&] { return alertOver(window) != nullptr; }, 5000));
-            EXPECT_EQ(alertOver(window)->message(), text("error_message"));
+            EXPECT_EQ(alertOver(window)->message(), localizedText("error_message"));
             EXPECT_EQ(searches().size(), before) << "nothing is sent";
             alertOver(window)->choose(0);
         } else {
@@ -324,7 +322,7 @@ TEST_F(ResultsScreen, NextPageWithoutATextShowsTheNoTextAlert) {
     screen.loadResults(std::nullopt, true);
     EXPECT_FALSE(screen.indicator->isAnimating());
     ASSERT_NE(alertOver(window), nullptr);
-    EXPECT_EQ(alertOver(window)->message(), text("error_no_text"));
+    EXPECT_EQ(alertOver(window)->message(), localizedText("error_no_text"));
 }
 
 TEST_F(ResultsScreen, ClearingCancelsTheSearchInFlightAndEmptiesListAndField) {

@@ -1,11 +1,11 @@
 #include "catalogue/attraction.h"
 #include "platform/image.h"
-#include "platform/localized.h"
 #include "screens/attraction_table_view_cell.h"
 #include "screens/detail_cell.h"
 #include "screens/detail_header_view.h"
 #include "screens/screen_classes.h"
 #include "screens/text_field_header_view.h"
+#include "screens/texts.h"
 #include "shell/cell_nibs.h"
 #include "shell/shared_colors.h"
 #include "tests/support/image_samples.h"
@@ -82,14 +82,14 @@ TEST(AttractionCell, BeforeVersion13UsesTheFixedGrey) {
 TEST(DetailCell, ShowsTheValuesAsTheyAreAndKeepsTheCaption) {
     auto cell = makeCell<DetailCell>(*shell::detailCellNib());
     EXPECT_EQ(cell->selectionStyle(), ui::TableViewCellSelectionStyle::none);
-    EXPECT_EQ(cell->fromLabel->text(), QString::fromStdString(localized("from")));
+    EXPECT_EQ(cell->fromLabel->text(), localizedText("from"));
     EXPECT_EQ(cell->priceLabel->textColor(), shell::coralColor());
     cell->configure(*fullRecord());
     EXPECT_EQ(cell->descriptionLabel->text(), "An amphitheatre.");
     cell->configure(*Attraction::make("bare"));
     for (const ui::Label* label : {cell->titleLabel, cell->descriptionLabel, cell->priceLabel, cell->availabilityLabel})
         EXPECT_EQ(label->text(), std::nullopt);
-    EXPECT_EQ(cell->fromLabel->text(), QString::fromStdString(localized("from")));
+    EXPECT_EQ(cell->fromLabel->text(), localizedText("from"));
 }
 
 TEST(TextFieldHeader, ConfiguresTheFieldAndFollowsItsSize) {
@@ -100,7 +100,7 @@ TEST(TextFieldHeader, ConfiguresTheFieldAndFollowsItsSize) {
     EXPECT_EQ(header.offsetView->backgroundColor(), shell::coralColor());
     EXPECT_EQ(header.contentView->backgroundColor(), ui::Color::systemBackground());
     ui::TextField& field = *header.textField;
-    EXPECT_EQ(field.placeholder(), QString::fromStdString(localized("search_results_placeholder")));
+    EXPECT_EQ(field.placeholder(), localizedText("search_results_placeholder"));
     EXPECT_EQ(field.returnKeyType(), ui::ReturnKeyType::done);
     EXPECT_FALSE(field.enablesReturnKeyAutomatically());
     EXPECT_EQ(field.clearButtonMode(), ui::TextFieldViewMode::always);
@@ -121,7 +121,7 @@ TEST(DetailHeader, FollowsThePlatformVersionAndTheRecord) {
         EXPECT_EQ(header.contentView->backgroundColor(), page);
         EXPECT_EQ(header.backButton->backgroundColor(), page.withAlphaComponent(0.1));
         EXPECT_EQ(header.backButton->tintColor(), ui::Color::white());
-        EXPECT_EQ(header.backButton->title(), QString::fromStdString(localized("back")));
+        EXPECT_EQ(header.backButton->title(), localizedText("back"));
         EXPECT_EQ(header.separatorView->backgroundColor(), shell::amberColor());
         EXPECT_FALSE(header.likeButton->image().has_value()) << "no heart before configure";
 

@@ -1,7 +1,7 @@
 #include "screens_fixture.h"
 
-#include "platform/localized.h"
 #include "screens/main_view_controller.h"
+#include "screens/texts.h"
 #include "ui/button.h"
 #include "ui/image_view.h"
 #include "ui/label.h"
@@ -20,8 +20,6 @@ int qCleanupResources_wayfarer_application_resources();
 namespace wayfarer::testing {
 namespace {
 
-QString text(const char* key) { return QString::fromStdString(localized(key)); }
-
 class WelcomeScreen : public ScreensTest {
 protected:
     MainViewController& loadWelcome(const ui::Nib& nib) {
@@ -36,9 +34,9 @@ protected:
 
 TEST_F(WelcomeScreen, SetsUpItsTextsButtonsAndCyclingBackground) {
     MainViewController& welcome = loadWelcome(*ui::Nib::named("Main"));
-    EXPECT_EQ(welcome.searchButton->title(), text("search_placeholder"));
-    EXPECT_EQ(welcome.welcomeButton->title(), text("welcome"));
-    EXPECT_EQ(welcome.scopeOfWorkLabel->text(), text("scope_of_work"));
+    EXPECT_EQ(welcome.searchButton->title(), localizedText("search_placeholder"));
+    EXPECT_EQ(welcome.welcomeButton->title(), localizedText("welcome"));
+    EXPECT_EQ(welcome.scopeOfWorkLabel->text(), localizedText("scope_of_work"));
     EXPECT_EQ(welcome.preferredStatusBarStyle(), ui::StatusBarStyle::lightContent);
     const auto& frames = welcome.backgroundImageView->animationImages();
     ASSERT_EQ(frames.size(), 3u);
@@ -56,9 +54,9 @@ TEST_F(WelcomeScreen, WithoutItsPicturesStillSetsUpEverythingButTheAnimation) {
     qCleanupResources_wayfarer_application_resources();
     MainViewController& welcome = loadWelcome(*nib);
     qInitResources_wayfarer_application_resources();
-    EXPECT_EQ(welcome.searchButton->title(), text("search_placeholder"));
-    EXPECT_EQ(welcome.welcomeButton->title(), text("welcome"));
-    EXPECT_EQ(welcome.scopeOfWorkLabel->text(), text("scope_of_work"));
+    EXPECT_EQ(welcome.searchButton->title(), localizedText("search_placeholder"));
+    EXPECT_EQ(welcome.welcomeButton->title(), localizedText("welcome"));
+    EXPECT_EQ(welcome.scopeOfWorkLabel->text(), localizedText("scope_of_work"));
     EXPECT_TRUE(welcome.searchButton->actionCount(ui::ControlEvent::touchUpInside) == 1);
     EXPECT_TRUE(welcome.backgroundImageView->animationImages().empty());
     EXPECT_FALSE(welcome.backgroundImageView->isAnimating());
