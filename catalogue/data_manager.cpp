@@ -44,14 +44,24 @@ DataManager::Result DataManager::respond(DataManager* currentSearch, DataTaskMan
             return Failure{localized("error_no_content")};
         }
         if (currentSearch != nullptr)
-            currentSearch->merge(*success->attractions);
+            currentSearch->merge(*success->attractions, success->count);
         return Success{};
     }
     const auto& failure = std::get<DataTaskManager::Failure>(result);
     return Failure{failure.error ? failure.error->localizedDescription() : localized("error_message")};
 }
 
-void DataManager::merge(std::vector<std::shared_ptr<Attraction>>& answer) {
+void DataManager::merge(std::vector<std::shared_ptr<Attraction>>& answer, std::optional<std::int64_t> count) {
+    if (count)
+        count_ = *count;
+    const auto heldAll = [this] { return static_cast<std::int64_t>(attractions_.size()) >= count_; };
+    // With whole pages the service never repeats a page: the end shows as the empty page
+    // after the last, once the list holds the whole total.
+    if (answer.empty()) {
+        if (heldAll())
+            didFinishLoading_ = true;
+        return;
+    }
     // A set of the held uuids stands in for a scan of the list: the same decisions, in
     // the same order, in time linear in the answer.
     const std::size_t answerSize = answer.size();
@@ -62,8 +72,7 @@ void DataManager::merge(std::vector<std::shared_ptr<Attraction>>& answer) {
             continue;
         }
         ++duplicates;
-        didFinishLoading_ =
-            duplicates == answerSize && static_cast<std::int64_t>(attractions_.size()) >= taskManager->count();
+        didFinishLoading_ = duplicates == answerSize && heldAll();
     }
 }
 

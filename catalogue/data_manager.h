@@ -40,8 +40,9 @@ public:
     void loadAttractions(std::optional<std::string> text, bool nextPage, Completion completion);
 
     // Merges one answer of the current search into the list, dropping records already
-    // held, and updates didFinishLoading. Main thread only.
-    void merge(std::vector<std::shared_ptr<Attraction>>& answer);
+    // held, and updates didFinishLoading against the answer's total, or without one the
+    // total of the answers merged before it. Main thread only.
+    void merge(std::vector<std::shared_ptr<Attraction>>& answer, std::optional<std::int64_t> count = std::nullopt);
 
     // Clears the session; a request in flight runs on, but its answer is no longer merged.
     void resetSearch();
@@ -56,6 +57,8 @@ public:
     std::int64_t offsetPage() const { return offsetPage_; }
     const std::string& textToSearch() const { return textToSearch_; }
     bool didFinishLoading() const { return didFinishLoading_; }
+    // The service's total as the last merged answer that carried one reported it.
+    std::int64_t count() const { return count_; }
 
 private:
     // The outcome of one answer. `currentSearch` is the session when the answer belongs to
@@ -69,6 +72,7 @@ private:
     std::int64_t offsetPage_ = 0;
     std::string textToSearch_;
     bool didFinishLoading_ = false;
+    std::int64_t count_ = 0;
     // Raised by every reset and cancel: an answer to an earlier search is not merged.
     std::uint64_t search_ = 0;
 };

@@ -91,15 +91,15 @@ void DataTaskManager::parseAttractions(const std::optional<std::string>& body,
         return;
     }
     std::vector<std::shared_ptr<Attraction>> attractions;
+    std::optional<std::int64_t> total;
     bool isObject = false;
     const auto read = [&](platform::JsonValue root) {
         isObject = root.isObject();
         if (!isObject)
             return;
         if (const auto meta = root.member("meta"))
-            if (const auto total = meta->member("count"))
-                if (const auto whole = total->wholeNumber())
-                    count_ = *whole;
+            if (const auto reported = meta->member("count"))
+                total = reported->wholeNumber();
         const auto data = root.member("data");
         if (!data || !data->isArray())
             return;
@@ -126,7 +126,9 @@ void DataTaskManager::parseAttractions(const std::optional<std::string>& body,
         completion(Failure{});
         return;
     }
-    completion(Success{std::move(attractions)});
+    if (total)
+        count_ = *total;
+    completion(Success{std::move(attractions), total});
 }
 
 void DataTaskManager::downloadImage(const platform::URL& url,

@@ -25,6 +25,9 @@ public:
     struct Success {
         // Always filled by this transport, possibly empty.
         std::optional<std::vector<std::shared_ptr<Attraction>>> attractions;
+        // The total this answer reported in "meta", when it reported one. It travels with
+        // its answer so that a late answer of another search cannot change this one's end.
+        std::optional<std::int64_t> count;
     };
     struct Failure {
         std::optional<platform::Error> error;

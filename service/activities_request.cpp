@@ -1,6 +1,7 @@
 #include "activities_request.h"
 
 #include <charconv>
+#include <limits>
 
 namespace wayfarer::service {
 
@@ -20,6 +21,12 @@ std::optional<std::size_t> digits(std::string_view text) {
     return value;
 }
 
+}
+
+std::size_t ActivitiesQuery::firstRecord() const {
+    if (limit != 0 && offset > std::numeric_limits<std::size_t>::max() / limit)
+        return std::numeric_limits<std::size_t>::max();
+    return offset * limit;
 }
 
 std::variant<ActivitiesQuery, RequestError> readActivitiesQuery(const QueryItems& items,

@@ -14,10 +14,15 @@ namespace wayfarer::service {
 struct ActivitiesQuery {
     std::string text;
     SearchOptions options;
-    std::size_t offset = 0;  // in records
+    // The page number the client sends: 0, 1, 2 and so on, never multiplied by the limit.
+    std::size_t offset = 0;
     std::size_t limit = 10;
     Currency currency = Currency::USD;
     std::string language = "en";
+
+    // The rank of the page's first record: offset × limit, or past any catalogue when the
+    // product does not fit.
+    std::size_t firstRecord() const;
 };
 
 // Why a request is refused: a 4xx status and a message for the JSON error body.

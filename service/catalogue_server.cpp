@@ -205,7 +205,7 @@ void CatalogueServer::Impl::answerActivities(const httplib::Request& request, ht
         return;
     }
     const auto& query = std::get<ActivitiesQuery>(read);
-    const SearchPage page = index.search(query.text, query.offset, query.limit, query.options);
+    const SearchPage page = index.search(query.text, query.firstRecord(), query.limit, query.options);
     response.set_header("Vary", "Accept-Language, X-Lorvanta-Currency");
     response.set_content(activitiesAnswer(*catalogue, page, query, baseURL), jsonType);
 }

@@ -84,7 +84,7 @@ void writeJson(std::ostream& out, const DataManager& session) {
             out << "null";
         out << "}";
     }
-    out << (first ? "]" : "\n]") << ", \"count\": " << session.taskManager->count()
+    out << (first ? "]" : "\n]") << ", \"count\": " << session.count()
         << ", \"offsetPage\": " << session.offsetPage()
         << ", \"didFinishLoading\": " << (session.didFinishLoading() ? "true" : "false") << "}\n";
 }
@@ -105,7 +105,7 @@ void writeTable(std::ostream& out, const DataManager& session) {
         const std::string size = coverSize(*record);
         out << (size.empty() ? (record->didLoadImage ? "none" : "-") : size) << "\n";
     }
-    out << session.attractions().size() << " shown of " << session.taskManager->count() << " found, page "
+    out << session.attractions().size() << " shown of " << session.count() << " found, page "
         << session.offsetPage() << (session.didFinishLoading() ? ", the end of the results" : "") << "\n";
 }
 

@@ -151,7 +151,8 @@ int main(int argc, char** argv) {
     session->resetSearch();
     if (!step(*options.text, false))
         return fail(options, *failure);
-    for (int page = 1; page < options.pages; ++page)
+    // Like the list, it asks for no page once the end has been found.
+    for (int page = 1; page < options.pages && !session->didFinishLoading(); ++page)
         if (!step(std::nullopt, true))
             return fail(options, *failure);
 

@@ -12,7 +12,8 @@ std::string recordJson(const std::string& uuid, const std::string& title) {
 }
 
 std::string pageJson(const std::vector<std::string>& uuids, long long count) {
-    std::string body = R"({"meta": {"count": )" + std::to_string(count) + R"(}, "data": [)";
+    std::string body = count < 0 ? std::string(R"({"meta": {}, "data": [)")
+                                 : R"({"meta": {"count": )" + std::to_string(count) + R"(}, "data": [)";
     for (std::size_t i = 0; i < uuids.size(); ++i)
         body += (i ? ", " : "") + recordJson(uuids[i]);
     return body + "]}";

@@ -27,7 +27,7 @@ struct Answer {
 
 // One activity record as the catalogue sends it.
 std::string recordJson(const std::string& uuid, const std::string& title = "Title");
-// An answer body with `meta.count` and the records of `uuids`.
+// An answer body with `meta.count` (none when negative) and the records of `uuids`.
 std::string pageJson(const std::vector<std::string>& uuids, long long count);
 
 struct SeenRequest {

@@ -27,7 +27,7 @@ bool topLevelIsObjectOrArray(const std::string& text) {
 // array: the platform reader refuses fragments), n_ files must not, i_ files may go
 // either way but must not crash or hang.
 TEST(JsonConformance, AgreesWithTheCorpus) {
-    const fs::path corpus = fs::path(WAYFARER_SHARED_DIR) / "testdata/JSONTestSuite/test_parsing";
+    const fs::path corpus = fs::path(WAYFARER_SOURCE_DIR) / "tests/data/JSONTestSuite/test_parsing";
     ASSERT_TRUE(fs::is_directory(corpus)) << corpus;
     int checked = 0;
     for (const auto& entry : fs::directory_iterator(corpus)) {

@@ -144,19 +144,27 @@ TEST(CatalogueServer, FormatsPricesByCurrencyAndLanguage) {
     }
 }
 
-TEST(CatalogueServer, PagesCountRecords) {
+TEST(CatalogueServer, NumbersPagesNotRecords) {
     auto server = startServer(plain());
     ASSERT_TRUE(server);
     httplib::Client client(server->baseURL());
-    const auto whole = client.Get(activitiesPath("paris", 0, 10), headers());
-    const auto first = client.Get(activitiesPath("paris", 0, 4), headers());
-    const auto second = client.Get(activitiesPath("paris", 4, 6), headers());
-    ASSERT_TRUE(whole && first && second);
-    auto joined = uuids(first->body);
-    for (auto& uuid : uuids(second->body))
-        joined.push_back(uuid);
-    EXPECT_EQ(joined, uuids(whole->body));
-    EXPECT_EQ(joined.size(), 10u);
+    const auto whole = client.Get(activitiesPath("paris", 0, 12), headers());
+    ASSERT_TRUE(whole);
+    const auto ranked = uuids(whole->body);
+    ASSERT_EQ(ranked.size(), 12u);
+    // Page k of limit 4 holds records 4k to 4k + 3 of the ranked list.
+    for (int page = 0; page < 3; ++page) {
+        const auto answer = client.Get(activitiesPath("paris", page, 4), headers());
+        ASSERT_TRUE(answer);
+        EXPECT_EQ(uuids(answer->body), std::vector(ranked.begin() + 4 * page, ranked.begin() + 4 * page + 4)) << page;
+    }
+    // Past the end, also where offset × limit would not fit a machine word: no records.
+    for (const char* offset : {"1000", "999999999999999999"}) {
+        const auto answer = client.Get("/api/v3/activities?text=paris&limit=100&offset=" + std::string(offset), headers());
+        ASSERT_TRUE(answer);
+        EXPECT_EQ(answer->status, 200) << offset;
+        EXPECT_TRUE(uuids(answer->body).empty()) << offset;
+    }
 }
 
 TEST(CatalogueServer, RefusesBadRequestsWithJsonErrors) {
