@@ -80,6 +80,17 @@ std::string activitiesAnswer(const ActivityCatalogue& catalogue, const SearchPag
     return out;
 }
 
+ActivitiesResponse answerActivitiesRequest(const ActivityCatalogue& catalogue, const SearchIndex& index,
+                                           const QueryItems& items, std::string_view currencyHeader,
+                                           std::string_view languageHeader, std::string_view baseURL) {
+    const auto read = readActivitiesQuery(items, currencyHeader, languageHeader);
+    if (const auto* refused = std::get_if<RequestError>(&read))
+        return {refused->status, errorAnswer(refused->status, refused->message)};
+    const auto& query = std::get<ActivitiesQuery>(read);
+    const SearchPage page = index.search(query.text, query.firstRecord(), query.limit, query.options);
+    return {200, activitiesAnswer(catalogue, page, query, baseURL)};
+}
+
 std::string errorAnswer(int status, std::string_view message) {
     std::string out = "{\"error\":{\"status\":" + std::to_string(status) + ",\"message\":";
     appendJsonString(out, message);

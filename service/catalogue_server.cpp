@@ -197,17 +197,13 @@ httplib::Server::HandlerResponse CatalogueServer::Impl::beforeRouting(const http
 }
 
 void CatalogueServer::Impl::answerActivities(const httplib::Request& request, httplib::Response& response) const {
-    const auto read = readActivitiesQuery(request.params, request.get_header_value("x-lorvanta-currency"),
-                                          request.get_header_value("accept-language"));
-    if (const auto* refused = std::get_if<RequestError>(&read)) {
-        response.status = refused->status;
-        response.set_content(errorAnswer(refused->status, refused->message), jsonType);
-        return;
-    }
-    const auto& query = std::get<ActivitiesQuery>(read);
-    const SearchPage page = index.search(query.text, query.firstRecord(), query.limit, query.options);
-    response.set_header("Vary", "Accept-Language, X-Lorvanta-Currency");
-    response.set_content(activitiesAnswer(*catalogue, page, query, baseURL), jsonType);
+    auto answer = answerActivitiesRequest(*catalogue, index, request.params,
+                                          request.get_header_value("x-lorvanta-currency"),
+                                          request.get_header_value("accept-language"), baseURL);
+    response.status = answer.status;
+    if (answer.status == 200)
+        response.set_header("Vary", "Accept-Language, X-Lorvanta-Currency");
+    response.set_content(answer.body, jsonType);
 }
 
 void CatalogueServer::Impl::answerCover(const httplib::Request& request, httplib::Response& response) {
