@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs the Debian packages that Wayfarer builds, tests and runs with.
+# Installs the Debian packages that Wayfarer builds, tests and runs with; with the
+# argument "fuzz", also clang and its runtime with libFuzzer (some 250 MB, so only then).
 # Does nothing when all are present; without root it prints the one command to run.
 set -euo pipefail
 
@@ -11,6 +12,11 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xdotool
 )
+case "${1:-}" in
+  "") ;;
+  fuzz) packages+=(clang libclang-rt-dev) ;;
+  *) echo "usage: $0 [fuzz]" >&2; exit 2 ;;
+esac
 
 missing=()
 for package in "${packages[@]}"; do
