@@ -1,5 +1,6 @@
 #include "url.h"
 
+#include <arpa/inet.h>
 #include <curl/curl.h>
 
 #include <cctype>
@@ -61,16 +62,12 @@ std::optional<URL> URL::parse(std::string_view text) {
 bool isLoopbackHost(std::string_view host) {
     if (host == "localhost" || host == "[::1]" || host == "::1")
         return true;
-    if (!host.starts_with("127."))
-        return false;
-    int dots = 0;
-    for (const char c : host) {
-        if (c == '.')
-            ++dots;
-        else if (!std::isdigit(static_cast<unsigned char>(c)))
-            return false;
-    }
-    return dots == 3;
+    // Only a dotted IPv4 address counts. Text that merely looks like one ("127.999.0.1",
+    // "127.0..1") is a name that libcurl hands to the resolver, which may answer with any
+    // machine.
+    const std::string text(host);
+    in_addr address{};
+    return inet_pton(AF_INET, text.c_str(), &address) == 1 && (ntohl(address.s_addr) >> 24) == 127;
 }
 
 }

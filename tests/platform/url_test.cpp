@@ -37,5 +37,15 @@ TEST(URL, KnowsLoopbackHosts) {
         EXPECT_FALSE(isLoopbackHost(host)) << host;
 }
 
+// libcurl keeps such hosts as names and resolves them, so the resolver would decide where
+// a plain-HTTP request goes.
+TEST(URL, HostsThatOnlyLookLikeLoopbackAddressesAreNotLoopback) {
+    for (const char* host : {"127.0..1", "127...", "127.999.0.1", "127.0.0.256", "127.0.0.08", "127.0.0.1.", "127.0.0.-1"})
+        EXPECT_FALSE(isLoopbackHost(host)) << host;
+    for (const char* text : {"http://127.999.0.1:8080/", "http://127.0..1/"})
+        EXPECT_FALSE(isLoopbackHost(URL::parse(text)->host())) << text;
+    EXPECT_TRUE(isLoopbackHost(URL::parse("http://127.0.0.01/")->host())) << "normalised to 127.0.0.1";
+}
+
 }
 }
