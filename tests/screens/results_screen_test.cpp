@@ -14,6 +14,7 @@
 
 #include <QTest>
 
+#include <algorithm>
 #include <condition_variable>
 #include <mutex>
 #include <set>
@@ -135,6 +136,27 @@ TEST_F(ResultsScreen, ScrollingWhilePagesArriveKeepsListAndTableInStep) {
         EXPECT_TRUE(uuids.insert(record->uuid).second) << record->uuid << " is listed twice";
     for (const ui::IndexPath& row : table().indexPathsForVisibleRows())
         EXPECT_TRUE(cellAt(table(), row.row).isShowing(*attractions[static_cast<std::size_t>(row.row)]));
+}
+
+TEST_F(ResultsScreen, ScrollingToTheEndAsksForEachWholePageOnceAndThenStops) {
+    // Pages of ten of a total of 25: the fourth page is empty, and ends the search.
+    answerWith([&](const SeenSearch& seen) {
+        const int first = 10 * std::stoi(seen.offset);
+        return Answer{200, pageJson(server.baseURL(), first, std::clamp(25 - first, 0, 10), 25)};
+    });
+    auto& screen = openResults();
+    search("Rome");
+    waitForAnswer();
+    for (int turn = 0; turn < 8; ++turn) {
+        table().setContentOffset(table().contentHeight());
+        waitForAnswer();
+    }
+    std::vector<std::string> offsets;
+    for (const SeenSearch& seen : searches())
+        offsets.push_back(seen.offset);
+    EXPECT_EQ(offsets, (std::vector<std::string>{"0", "1", "2", "3"}));
+    EXPECT_EQ(table().numberOfRows(), 25);
+    EXPECT_TRUE(screen.dataManager->didFinishLoading());
 }
 
 TEST_F(ResultsScreen, AsksNothingOnceTheEndIsReachedOrWhileTheTriggerRowComesBack) {
