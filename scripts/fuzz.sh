@@ -24,7 +24,7 @@ for target in "${targets[@]}"; do
   work="build-fuzz/corpus/$target"
   findings="build-fuzz/findings/$target"
   log="build-fuzz/logs/$target.log"
-  rm -rf "$work"
+  rm -rf "$work" "$findings"
   mkdir -p "$work" "$findings" build-fuzz/logs
   cp "fuzz/corpus/$target"/* "$work"/
   # No single allocation may pass 256 MiB: the pixels of the largest image allowed (50
