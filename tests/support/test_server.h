@@ -3,9 +3,11 @@
 #include <httplib.h>
 
 #include <functional>
+#include <future>
 #include <memory>
 #include <string>
 #include <thread>
+#include <utility>
 
 namespace wayfarer::testing {
 
@@ -55,6 +57,20 @@ private:
     int port_ = 0;
     int wakePipe_[2] = {-1, -1};
     std::thread thread_;
+};
+
+// Holds a server's answer until the test opens it; opens at the latest when it goes, so
+// no server thread is left waiting after a failed assertion. Handlers wait on a copy of
+// `opened`.
+struct Gate {
+    std::promise<void> promise;
+    std::shared_future<void> opened = promise.get_future().share();
+    bool isOpen = false;
+    void open() {
+        if (!std::exchange(isOpen, true))
+            promise.set_value();
+    }
+    ~Gate() { open(); }
 };
 
 // A loopback port with nothing listening on it, so connections to it are refused.
