@@ -399,18 +399,22 @@ TEST_F(ResultsScreen, ClosingEmptiesTheSessionAndALateAnswerShowsNoAlert) {
 
 TEST_F(ResultsScreen, AnswersOfAReplacedSearchLeaveTheScreenAlone) {
     // "Slow" fails only once "Rome" is on its way; "Rome" is answered when the test says.
-    std::mutex mutex;
-    std::condition_variable opened;
-    bool slowOpen = false, romeOpen = false;
-    const auto open = [&](bool& gate) {
-        std::lock_guard lock(mutex);
-        gate = true;
-        opened.notify_all();
+    // The gates outlive the test's body: the server's threads may still be leaving them.
+    struct Gates {
+        std::mutex mutex;
+        std::condition_variable opened;
+        bool slowOpen = false, romeOpen = false;
     };
-    answerWith([&](const SeenSearch& seen) {
-        std::unique_lock lock(mutex);
-        bool& gate = seen.text == "Slow" ? slowOpen : romeOpen;
-        opened.wait(lock, [&] { return gate; });
+    const auto gates = std::make_shared<Gates>();
+    const auto open = [gates](bool Gates::*gate) {
+        std::lock_guard lock(gates->mutex);
+        gates.get()->*gate = true;
+        gates->opened.notify_all();
+    };
+    answerWith([this, gates](const SeenSearch& seen) {
+        std::unique_lock lock(gates->mutex);
+        const bool Gates::*gate = seen.text == "Slow" ? &Gates::slowOpen : &Gates::romeOpen;
+        gates->opened.wait(lock, [&] { return gates.get()->*gate; });
         return seen.text == "Slow" ? Answer{200, "not json", "text/plain"}
                                    : Answer{200, pageJson(server.baseURL(), 0, 10, 10)};
     });
@@ -418,15 +422,14 @@ TEST_F(ResultsScreen, AnswersOfAReplacedSearchLeaveTheScreenAlone) {
     search("Slow");
     search("Rome");
     const int before = answersHandled();
-    open(slowOpen);
+    open(&Gates::slowOpen);
     EXPECT_TRUE(QTest::qWaitFor([&] { return answersHandled() > before; }, 10000));
     EXPECT_TRUE(screen.indicator->isAnimating()) << "the replaced search stopped the indicator";
     EXPECT_EQ(alertOver(window), nullptr) << "the replaced search showed its failure";
-    open(romeOpen);
+    open(&Gates::romeOpen);
     waitForAnswer();
     EXPECT_EQ(table().numberOfRows(), 10);
     EXPECT_EQ(alertOver(window), nullptr);
-    open(slowOpen);  // lets any request still waiting go before the server stops
 }
 
 TEST_F(ResultsScreen, ClosingWhileTheListStillMovesNeverReachesPastTheList) {
