@@ -14,6 +14,9 @@
 
 #include <QTest>
 
+#include <algorithm>
+#include <condition_variable>
+#include <mutex>
 #include <set>
 #include <thread>
 
@@ -133,6 +136,27 @@ TEST_F(ResultsScreen, ScrollingWhilePagesArriveKeepsListAndTableInStep) {
         EXPECT_TRUE(uuids.insert(record->uuid).second) << record->uuid << " is listed twice";
     for (const ui::IndexPath& row : table().indexPathsForVisibleRows())
         EXPECT_TRUE(cellAt(table(), row.row).isShowing(*attractions[static_cast<std::size_t>(row.row)]));
+}
+
+TEST_F(ResultsScreen, ScrollingToTheEndAsksForEachWholePageOnceAndThenStops) {
+    // Pages of ten of a total of 25: the fourth page is empty, and ends the search.
+    answerWith([&](const SeenSearch& seen) {
+        const int first = 10 * std::stoi(seen.offset);
+        return Answer{200, pageJson(server.baseURL(), first, std::clamp(25 - first, 0, 10), 25)};
+    });
+    auto& screen = openResults();
+    search("Rome");
+    waitForAnswer();
+    for (int turn = 0; turn < 8; ++turn) {
+        table().setContentOffset(table().contentHeight());
+        waitForAnswer();
+    }
+    std::vector<std::string> offsets;
+    for (const SeenSearch& seen : searches())
+        offsets.push_back(seen.offset);
+    EXPECT_EQ(offsets, (std::vector<std::string>{"0", "1", "2", "3"}));
+    EXPECT_EQ(table().numberOfRows(), 25);
+    EXPECT_TRUE(screen.dataManager->didFinishLoading());
 }
 
 TEST_F(ResultsScreen, AsksNothingOnceTheEndIsReachedOrWhileTheTriggerRowComesBack) {
@@ -371,6 +395,79 @@ TEST_F(ResultsScreen, ClosingEmptiesTheSessionAndALateAnswerShowsNoAlert) {
     auto& reopened = openResults();
     EXPECT_EQ(reopened.tableView()->numberOfRows(), 0);
     EXPECT_EQ(reopened.header->textField->text(), "");
+}
+
+TEST_F(ResultsScreen, AnswersOfAReplacedSearchLeaveTheScreenAlone) {
+    // "Slow" fails only once "Rome" is on its way; "Rome" is answered when the test says.
+    std::mutex mutex;
+    std::condition_variable opened;
+    bool slowOpen = false, romeOpen = false;
+    const auto open = [&](bool& gate) {
+        std::lock_guard lock(mutex);
+        gate = true;
+        opened.notify_all();
+    };
+    answerWith([&](const SeenSearch& seen) {
+        std::unique_lock lock(mutex);
+        bool& gate = seen.text == "Slow" ? slowOpen : romeOpen;
+        opened.wait(lock, [&] { return gate; });
+        return seen.text == "Slow" ? Answer{200, "not json", "text/plain"}
+                                   : Answer{200, pageJson(server.baseURL(), 0, 10, 10)};
+    });
+    auto& screen = openResults();
+    search("Slow");
+    search("Rome");
+    const int before = answersHandled();
+    open(slowOpen);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return answersHandled() > before; }, 10000));
+    EXPECT_TRUE(screen.indicator->isAnimating()) << "the replaced search stopped the indicator";
+    EXPECT_EQ(alertOver(window), nullptr) << "the replaced search showed its failure";
+    open(romeOpen);
+    waitForAnswer();
+    EXPECT_EQ(table().numberOfRows(), 10);
+    EXPECT_EQ(alertOver(window), nullptr);
+    open(slowOpen);  // lets any request still waiting go before the server stops
+}
+
+TEST_F(ResultsScreen, ClosingWhileTheListStillMovesNeverReachesPastTheList) {
+    struct AnimationsOn {
+        AnimationsOn() { ui::setAnimationsEnabled(true); }
+        ~AnimationsOn() { ui::setAnimationsEnabled(false); }
+    } slides;
+    auto& screen = openResults();
+    search("Rome");
+    waitForAnswer();
+    ASSERT_EQ(table().numberOfRows(), 10);
+    QCoreApplication::processEvents();
+
+    // A fling: press on a card, drag upward fast, let go, and leave at once.
+    QWidget* card = table().cellForRow({0, 1});
+    ASSERT_NE(card, nullptr);
+    QTest::mousePress(card, Qt::LeftButton, {}, QPoint(150, 250));
+    for (int y = 230; y >= -300; y -= 60)
+        QTest::mouseMove(card, QPoint(150, y), 5);
+    QTest::mouseRelease(card, Qt::LeftButton, {}, QPoint(150, -300), 5);
+    QTest::keyClick(&window, Qt::Key_Escape);
+    EXPECT_TRUE(session->attractions().empty());
+    EXPECT_EQ(screen.tableView()->numberOfRows(), 0) << "the table still counts the emptied list's rows";
+
+    // The wheel keeps turning while the screen slides away, until the screen is gone.
+    const QPointer<ui::TableView> leaving = screen.tableView();
+    int turns = 0;
+    const bool gone = QTest::qWaitFor(
+        [&] {
+            if (!leaving)
+                return true;
+            QWheelEvent wheel(QPointF(100, 300), QPointF(100, 300), QPoint(), QPoint(0, -240), Qt::NoButton,
+                              Qt::NoModifier, Qt::NoScrollPhase, false);
+            QCoreApplication::sendEvent(leaving->viewport(), &wheel);
+            ++turns;
+            return false;
+        },
+        10000);
+    EXPECT_TRUE(gone);
+    EXPECT_GT(turns, 1) << "the screen went before the wheel could turn during its slide";
+    EXPECT_EQ(topmost(), window.rootViewController());
 }
 
 TEST_F(ResultsScreen, KeysMoveThroughTheCardsOpenOneAndGoBack) {

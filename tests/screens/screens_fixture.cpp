@@ -62,11 +62,33 @@ void ScreensTest::SetUp() {
     window.show();
 }
 
+namespace {
+
+// The session's main queue, counting the answers it hands on, so that a test can wait
+// for one that by design changes nothing on the screen.
+class CountingQueue final : public platform::MainQueue {
+public:
+    explicit CountingQueue(std::shared_ptr<int> handled) : handled_(std::move(handled)) {}
+    void post(std::function<void()> task) override {
+        queue_.post([handled = handled_, task = std::move(task)] {
+            task();
+            ++*handled;
+        });
+    }
+
+private:
+    ui::QtMainQueue queue_;
+    std::shared_ptr<int> handled_;
+};
+
+}
+
 void ScreensTest::useCatalogueAt(const std::string& baseURL) {
     const auto queue = std::make_shared<ui::QtMainQueue>();
     DataTaskManager::Configuration configuration{baseURL, CatalogueContext{http.get(), queue},
                                                  [] { return std::optional<std::string>("en"); }};
-    session = std::make_shared<DataManager>(std::make_shared<DataTaskManager>(std::move(configuration)), queue);
+    session = std::make_shared<DataManager>(std::make_shared<DataTaskManager>(std::move(configuration)),
+                                            std::make_shared<CountingQueue>(answersHandled_));
 }
 
 void ScreensTest::TearDown() {

@@ -58,12 +58,15 @@ protected:
     void type(const QString& text);
     // Waits for the search in flight to be answered.
     void waitForAnswer();
+    // How many answers the session has handed to the screen, shown or not.
+    int answersHandled() const { return *answersHandled_; }
     // The screen on top of the window now.
     ui::ViewController* topmost() { return window.topmostViewController(); }
 
     TestServer server;
     std::unique_ptr<platform::HttpClient> http = std::make_unique<platform::HttpClient>();
     std::shared_ptr<DataManager> session;
+    std::shared_ptr<int> answersHandled_ = std::make_shared<int>(0);
     std::unique_ptr<ui::Window> windowHolder = std::make_unique<ui::Window>();
     ui::Window& window = *windowHolder;
 
