@@ -98,6 +98,8 @@ void ScreensTest::TearDown() {
     QCoreApplication::processEvents();
     session.reset();
     http.reset();
+    // Handlers still running use the fixture's state, which goes before the server would.
+    server.stop();
 }
 
 void ScreensTest::answerWith(std::function<Answer(const SeenSearch&)> responder) {

@@ -22,6 +22,8 @@ public:
 
     httplib::Server& server() { return server_; }
     void start();
+    // Stops listening and waits for the handlers still running; the destructor does it too.
+    void stop();
     int port() const { return port_; }
     std::string baseURL() const;
 
