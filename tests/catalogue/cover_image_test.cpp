@@ -27,11 +27,16 @@ protected:
             response.status = 404;
             response.set_content(*jpeg, "image/jpeg");
         });
-        server.server().Get("/slow.jpg", [jpeg](const httplib::Request&, httplib::Response& response) {
-            std::this_thread::sleep_for(1s);
+        server.server().Get("/slow.jpg", [jpeg, opened = slowCover.opened](const httplib::Request&, httplib::Response& response) {
+            opened.wait();
             response.set_content(*jpeg, "image/jpeg");
         });
     }
+    void TearDown() override {
+        slowCover.open();
+        CatalogueFixture::TearDown();
+    }
+    testing::Gate slowCover;  // held for the whole test: the time-out ends its download
 
     std::shared_ptr<Attraction> recordWithCover(const std::string& cover) {
         auto record = Attraction::make("a");

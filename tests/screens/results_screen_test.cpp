@@ -1,5 +1,7 @@
 #include "screens_fixture.h"
 
+#include "qt_test_support.h"
+
 #include "screens/attraction_table_view_cell.h"
 #include "screens/cover_image.h"
 #include "screens/detail_view_controller.h"
@@ -15,10 +17,7 @@
 #include <QTest>
 
 #include <algorithm>
-#include <condition_variable>
-#include <mutex>
 #include <set>
-#include <thread>
 
 namespace wayfarer::testing {
 namespace {
@@ -48,9 +47,7 @@ TEST_F(ResultsScreen, SearchesFromTheThirdCharacterAndAgainOnEveryEditAndCursorM
     QCoreApplication::processEvents();
     EXPECT_TRUE(field().isFirstResponder()) << "the field takes the keys when the screen opens";
     type("ro");
-    QTest::qWait(50);
-    EXPECT_TRUE(searches().empty());
-    EXPECT_FALSE(results().indicator->isAnimating());
+    EXPECT_FALSE(results().indicator->isAnimating()) << "two characters start no search";
 
     type("m");
     EXPECT_TRUE(results().indicator->isAnimating());
@@ -77,8 +74,7 @@ TEST_F(ResultsScreen, BeforeVersion13AnEditSearchesTheTextFromBeforeIt) {
     ui::setPlatformVersion(12);
     openResults();
     type("rom");
-    QTest::qWait(50);
-    EXPECT_TRUE(searches().empty()) << "the third character is checked against the two before it";
+    EXPECT_FALSE(results().indicator->isAnimating()) << "the third character is checked against the two before it";
     type("e");
     waitForAnswer();
     ui::setPlatformVersion(13);
@@ -117,19 +113,20 @@ TEST_F(ResultsScreen, PagesFromTheTriggerRowForShortAndLongLists) {
 
 TEST_F(ResultsScreen, ScrollingWhilePagesArriveKeepsListAndTableInStep) {
     answerWith([&](const SeenSearch& seen) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(30));
         return Answer{200, pageJson(server.baseURL(), 10 * std::stoi(seen.offset), 10, 1000)};
     });
     auto& screen = openResults();
     search("Rome");
     waitForAnswer();
-    for (int flick = 0; flick < 30; ++flick) {
-        table().setContentOffset(flick % 3 == 2 ? 0 : table().contentHeight());
-        QTest::qWait(10);
+    // Every other page comes while the user is back at the top, the others at the end.
+    for (int round = 0; round < 10; ++round) {
+        table().setContentOffset(table().contentHeight());
+        if (round % 2 == 0)
+            table().setContentOffset(0);
+        waitForAnswer();
     }
-    waitForAnswer();
     const auto& attractions = screen.dataManager->attractions();
-    EXPECT_GT(attractions.size(), 20u);
+    EXPECT_EQ(attractions.size(), 110u) << "each round asked for one page";
     EXPECT_EQ(table().numberOfRows(), static_cast<int>(attractions.size()));
     std::set<std::string> uuids;
     for (const auto& record : attractions)
@@ -170,8 +167,7 @@ TEST_F(ResultsScreen, AsksNothingOnceTheEndIsReachedOrWhileTheTriggerRowComesBac
     EXPECT_TRUE(screen.dataManager->didFinishLoading());
     table().reloadData();
     table().setContentOffset(table().contentHeight());
-    QTest::qWait(50);
-    EXPECT_EQ(searches().size(), 2u);
+    EXPECT_FALSE(screen.indicator->isAnimating()) << "a complete list asks for no page";
 
     // The flag: the trigger row leaving and coming back asks for nothing until another
     // row has left.
@@ -181,6 +177,7 @@ TEST_F(ResultsScreen, AsksNothingOnceTheEndIsReachedOrWhileTheTriggerRowComesBac
     search("Romex");
     waitForAnswer();
     const std::size_t before = searches().size();
+    EXPECT_EQ(before, 3u) << "the service saw nothing between the end and the new search";
     auto& cell = cellAt(table(), 0);
     screen.didEndDisplayingCell(table(), cell, {0, 8});
     screen.willDisplayCell(table(), cell, {0, 8});
@@ -238,8 +235,8 @@ TEST_F(ResultsScreen, ACoverGoesOnlyIntoACellThatStillShowsItsRecord) {
 
     holdCover(std::nullopt);
     const auto& first = *screen.dataManager->attractions()[0];
-    ASSERT_TRUE(QTest::qWaitFor([&] { return first.didLoadImage; }, 10000));
-    QTest::qWait(20);
+    // Until its completion (and any other the covers posted) has run.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return first.didLoadImage && tasksPending() == 0; }, 10000));
     ASSERT_NE(first.coverImg, nullptr) << "the record keeps its cover";
     // The picture in the reused cell is its own row's, not row 0's.
     const QSize sample(12, 8);
@@ -350,9 +347,10 @@ TEST_F(ResultsScreen, NextPageWithoutATextShowsTheNoTextAlert) {
 }
 
 TEST_F(ResultsScreen, ClearingCancelsTheSearchInFlightAndEmptiesListAndField) {
-    answerWith([&](const SeenSearch& seen) {
+    Gate slow;
+    answerWith([&, slowAnswered = slow.opened](const SeenSearch& seen) {
         if (seen.text == "Slow")
-            std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+            slowAnswered.wait();
         return Answer{200, pageJson(server.baseURL(), 0, 10, 10)};
     });
     openResults();
@@ -372,23 +370,20 @@ TEST_F(ResultsScreen, ReturnOnlyHidesTheKeyboard) {
     openResults();
     type("ro");
     QTest::keyClick(&field().editorWidget(), Qt::Key_Return);
-    QTest::qWait(50);
-    EXPECT_TRUE(searches().empty());
+    EXPECT_FALSE(results().indicator->isAnimating());
     EXPECT_FALSE(field().isFirstResponder());
     EXPECT_EQ(field().text(), "Ro");
 }
 
 TEST_F(ResultsScreen, ClosingEmptiesTheSessionAndALateAnswerShowsNoAlert) {
-    answerWith([&](const SeenSearch&) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(300));
-        return Answer{200, "not json", "text/plain"};
-    });
+    answerWith([&](const SeenSearch&) { return Answer{200, "not json", "text/plain"}; });
     openResults();
     search("Rome");
-    results().close();
+    const int before = tasksRun();
+    results().close();  // before the loop can bring the answer
     EXPECT_EQ(window.rootViewController()->presentedViewController(), nullptr);
     EXPECT_TRUE(session->attractions().empty());
-    QTest::qWait(600);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return tasksRun() > before; }, 10000)) << "the answer never came";
     EXPECT_EQ(topmost(), window.rootViewController()) << "no alert over the welcome screen";
 
     answerWith([&](const SeenSearch&) { return Answer{200, pageJson(server.baseURL(), 0, 10, 10)}; });
@@ -399,34 +394,24 @@ TEST_F(ResultsScreen, ClosingEmptiesTheSessionAndALateAnswerShowsNoAlert) {
 
 TEST_F(ResultsScreen, AnswersOfAReplacedSearchLeaveTheScreenAlone) {
     // "Slow" fails only once "Rome" is on its way; "Rome" is answered when the test says.
-    std::mutex mutex;
-    std::condition_variable opened;
-    bool slowOpen = false, romeOpen = false;
-    const auto open = [&](bool& gate) {
-        std::lock_guard lock(mutex);
-        gate = true;
-        opened.notify_all();
-    };
-    answerWith([&](const SeenSearch& seen) {
-        std::unique_lock lock(mutex);
-        bool& gate = seen.text == "Slow" ? slowOpen : romeOpen;
-        opened.wait(lock, [&] { return gate; });
+    Gate slowGate, romeGate;
+    answerWith([&, slow = slowGate.opened, rome = romeGate.opened](const SeenSearch& seen) {
+        (seen.text == "Slow" ? slow : rome).wait();
         return seen.text == "Slow" ? Answer{200, "not json", "text/plain"}
                                    : Answer{200, pageJson(server.baseURL(), 0, 10, 10)};
     });
     auto& screen = openResults();
     search("Slow");
     search("Rome");
-    const int before = answersHandled();
-    open(slowOpen);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return answersHandled() > before; }, 10000));
+    const int before = tasksRun();
+    slowGate.open();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return tasksRun() > before; }, 10000));
     EXPECT_TRUE(screen.indicator->isAnimating()) << "the replaced search stopped the indicator";
     EXPECT_EQ(alertOver(window), nullptr) << "the replaced search showed its failure";
-    open(romeOpen);
+    romeGate.open();
     waitForAnswer();
     EXPECT_EQ(table().numberOfRows(), 10);
     EXPECT_EQ(alertOver(window), nullptr);
-    open(slowOpen);  // lets any request still waiting go before the server stops
 }
 
 TEST_F(ResultsScreen, ClosingWhileTheListStillMovesNeverReachesPastTheList) {
@@ -434,6 +419,7 @@ TEST_F(ResultsScreen, ClosingWhileTheListStillMovesNeverReachesPastTheList) {
         AnimationsOn() { ui::setAnimationsEnabled(true); }
         ~AnimationsOn() { ui::setAnimationsEnabled(false); }
     } slides;
+    AnimationClock clock;
     auto& screen = openResults();
     search("Rome");
     waitForAnswer();
@@ -462,6 +448,7 @@ TEST_F(ResultsScreen, ClosingWhileTheListStillMovesNeverReachesPastTheList) {
                               Qt::NoModifier, Qt::NoScrollPhase, false);
             QCoreApplication::sendEvent(leaving->viewport(), &wheel);
             ++turns;
+            clock.advance(std::chrono::milliseconds(20));
             return false;
         },
         10000);

@@ -64,31 +64,30 @@ void ScreensTest::SetUp() {
 
 namespace {
 
-// The session's main queue, counting the answers it hands on, so that a test can wait
-// for one that by design changes nothing on the screen.
+// The main queue of the session and its covers, counting the tasks posted and run.
 class CountingQueue final : public platform::MainQueue {
 public:
-    explicit CountingQueue(std::shared_ptr<int> handled) : handled_(std::move(handled)) {}
+    explicit CountingQueue(std::shared_ptr<TaskCounts> tasks) : tasks_(std::move(tasks)) {}
     void post(std::function<void()> task) override {
-        queue_.post([handled = handled_, task = std::move(task)] {
+        ++tasks_->posted;
+        queue_.post([tasks = tasks_, task = std::move(task)] {
             task();
-            ++*handled;
+            ++tasks->run;
         });
     }
 
 private:
     ui::QtMainQueue queue_;
-    std::shared_ptr<int> handled_;
+    std::shared_ptr<TaskCounts> tasks_;
 };
 
 }
 
 void ScreensTest::useCatalogueAt(const std::string& baseURL) {
-    const auto queue = std::make_shared<ui::QtMainQueue>();
+    const auto queue = std::make_shared<CountingQueue>(tasks_);
     DataTaskManager::Configuration configuration{baseURL, CatalogueContext{http.get(), queue},
                                                  [] { return std::optional<std::string>("en"); }};
-    session = std::make_shared<DataManager>(std::make_shared<DataTaskManager>(std::move(configuration)),
-                                            std::make_shared<CountingQueue>(answersHandled_));
+    session = std::make_shared<DataManager>(std::make_shared<DataTaskManager>(std::move(configuration)), queue);
 }
 
 void ScreensTest::TearDown() {
@@ -99,6 +98,8 @@ void ScreensTest::TearDown() {
     QCoreApplication::processEvents();
     session.reset();
     http.reset();
+    // Handlers still running use the fixture's state, which goes before the server would.
+    server.stop();
 }
 
 void ScreensTest::answerWith(std::function<Answer(const SeenSearch&)> responder) {

@@ -14,7 +14,9 @@ namespace wayfarer::testing {
 
 TestServer::TestServer() = default;
 
-TestServer::~TestServer() {
+TestServer::~TestServer() { stop(); }
+
+void TestServer::stop() {
     server_.stop();
     if (thread_.joinable())
         thread_.join();
