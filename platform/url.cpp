@@ -2,6 +2,7 @@
 
 #include <curl/curl.h>
 
+#include <algorithm>
 #include <cctype>
 #include <memory>
 
@@ -63,14 +64,27 @@ bool isLoopbackHost(std::string_view host) {
         return true;
     if (!host.starts_with("127."))
         return false;
-    int dots = 0;
-    for (const char c : host) {
-        if (c == '.')
-            ++dots;
-        else if (!std::isdigit(static_cast<unsigned char>(c)))
+    // Four decimal parts of at most 255: anything else would be looked up as a name.
+    int parts = 0;
+    while (!host.empty()) {
+        const std::size_t dot = host.find('.');
+        const std::string_view part = host.substr(0, dot);
+        if (part.empty() || part.size() > 3 ||
+            !std::all_of(part.begin(), part.end(), [](char c) { return std::isdigit(static_cast<unsigned char>(c)); }) ||
+            std::stoi(std::string(part)) > 255)
+            return false;
+        ++parts;
+        if (dot == std::string_view::npos)
+            break;
+        host.remove_prefix(dot + 1);
+        if (host.empty())
             return false;
     }
-    return dots == 3;
+    return parts == 4;
+}
+
+bool isPermittedAddress(const URL& url) {
+    return url.scheme() == "https" || (url.scheme() == "http" && isLoopbackHost(url.host()));
 }
 
 }
