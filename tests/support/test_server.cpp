@@ -35,6 +35,9 @@ TestServer::~TestServer() {
 }
 
 void TestServer::start() {
+    // An answer's head and body go out in separate writes, which Nagle's algorithm would
+    // hold back until the client's delayed acknowledgement.
+    server_->set_tcp_nodelay(true);
     port_ = server_->bind_to_any_port("127.0.0.1");
     if (port_ <= 0)
         throw std::runtime_error("cannot bind a loopback port");
