@@ -145,7 +145,7 @@ TEST(Image, ARenderingInTheBackgroundIsDrawnOnceReadyAndCalledForOnce) {
     draw();
     draw();  // asked again while it renders: still one rendering
     EXPECT_EQ(canvas.pixelColor(20, 10).alpha(), 0) << "nothing is drawn before the picture is ready";
-    QTRY_VERIFY_WITH_TIMEOUT(readyOnGui, 5000);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return readyOnGui; }, 5000));
     EXPECT_TRUE(renderedOnWorker);
     draw();
     EXPECT_EQ(canvas.pixelColor(20, 10), QColor(Qt::red));
@@ -158,11 +158,45 @@ TEST(Image, ARenderingInTheBackgroundIsDrawnOnceReadyAndCalledForOnce) {
         QPainter painter(&larger);
         picture.draw(painter, QRectF(0, 0, 80, 40), [&] { readyOnGui = true; });
     }
-    QTRY_VERIFY_WITH_TIMEOUT(readyOnGui, 5000);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return readyOnGui; }, 5000));
     canvas.fill(Qt::transparent);
     draw();
     EXPECT_EQ(canvas.pixelColor(20, 10), QColor(Qt::red)) << "the first size is still at hand";
     EXPECT_EQ(renderings, 2);
+}
+
+TEST(Image, AFailedRenderingIsNeverAskedForAgainAndAnEmptySizeIsNeverRendered) {
+    for (const auto rendering : {Image::Rendering::whenDrawn, Image::Rendering::inBackground}) {
+        std::atomic<int> renderings = 0;
+        const Image picture = Image::fromRenderer(
+            QSizeF(40, 20), [&](QSize) { ++renderings; return QImage(); }, rendering);
+        QImage canvas(80, 40, QImage::Format_ARGB32_Premultiplied);
+        int repaintsAsked = 0;
+        // Painted again at the same size and at others: the pixels are not there at any.
+        for (const QRectF target : {QRectF(0, 0, 40, 20), QRectF(0, 0, 40, 20), QRectF(0, 0, 80, 40)}) {
+            {
+                QPainter painter(&canvas);
+                picture.draw(painter, target, [&] { ++repaintsAsked; });
+            }
+            Image::waitForBackgroundRendering();
+            QCoreApplication::processEvents();
+        }
+        EXPECT_TRUE(picture.toQImage(QSize(40, 20)).isNull());
+        EXPECT_EQ(renderings, 1) << "rendered " << (rendering == Image::Rendering::whenDrawn ? "when drawn" : "in the background");
+        EXPECT_EQ(repaintsAsked, 0) << "nothing is ready to be drawn";
+    }
+
+    std::atomic<int> renderings = 0;
+    const Image picture = Image::fromRenderer(QSizeF(40, 20), [&](QSize pixels) {
+        ++renderings;
+        QImage image(pixels, QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::red);
+        return image;
+    });
+    for (const QSize empty : {QSize(0, 0), QSize(0, 20), QSize(40, 0), QSize(-1, -1)})
+        EXPECT_TRUE(picture.toQImage(empty).isNull()) << empty.width() << " x " << empty.height();
+    EXPECT_EQ(renderings, 0);
+    EXPECT_FALSE(picture.toQImage(QSize(4, 2)).isNull()) << "an empty size is no failure of the picture";
 }
 
 TEST(ActivityIndicator, HidesWhenStoppedAndUsesTheOlderStyleBeforeVersion13) {
@@ -264,7 +298,7 @@ TEST(QtMainQueue, RunsTasksFromAnyThreadOnTheGuiThreadInOrder) {
             });
     });
     worker.join();
-    QTRY_COMPARE_WITH_TIMEOUT(order.size(), std::size_t(50), 5000);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return order.size() == 50; }, 5000));
     for (int i = 0; i < 50; ++i)
         EXPECT_EQ(order[static_cast<std::size_t>(i)], i);
     EXPECT_EQ(std::count(onGuiThread.begin(), onGuiThread.end(), true), 50);
