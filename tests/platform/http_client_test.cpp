@@ -80,8 +80,9 @@ protected:
         server.start();
     }
 
-    std::atomic<int> plainLandings = 0;
 
+    // Before the server, whose handlers count here until it stops.
+    std::atomic<int> plainLandings = 0;
     TestServer server;
     HttpClient client;
 };

@@ -61,13 +61,9 @@ protected:
     // The screen on top of the window now.
     ui::ViewController* topmost() { return window.topmostViewController(); }
 
-    TestServer server;
-    std::unique_ptr<platform::HttpClient> http = std::make_unique<platform::HttpClient>();
-    std::shared_ptr<DataManager> session;
-    std::unique_ptr<ui::Window> windowHolder = std::make_unique<ui::Window>();
-    ui::Window& window = *windowHolder;
-
 private:
+    // What the server's handlers use: declared before the server, so that it stops and
+    // its last handlers finish before this goes.
     std::mutex mutex_;
     std::condition_variable coversReleased_;
     std::optional<std::string> heldCover_;
@@ -76,6 +72,13 @@ private:
     std::function<Answer(const SeenSearch&)> responder_;
     std::vector<SeenSearch> searches_;
     ResultsTableViewController* results_ = nullptr;
+
+protected:
+    TestServer server;
+    std::unique_ptr<platform::HttpClient> http = std::make_unique<platform::HttpClient>();
+    std::shared_ptr<DataManager> session;
+    std::unique_ptr<ui::Window> windowHolder = std::make_unique<ui::Window>();
+    ui::Window& window = *windowHolder;
 };
 
 }
