@@ -5,6 +5,8 @@
 #include "shell/application.h"
 #include "tools/catalogue_choice.h"
 
+#include <QGuiApplication>
+
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -17,17 +19,33 @@ namespace {
 
 using namespace wayfarer;
 
-constexpr const char* usageText =
-    "usage: wayfarer [--catalogue URL] [--ca-file PEM] [--tour DIR] [Qt options]\n"
+constexpr const char* helpText =
+    "Usage: wayfarer [OPTION]... [QT-OPTION]...\n"
+    "Find attractions in the activity catalogue, in a phone-sized window. Without --catalogue\n"
+    "(or WAYFARER_CATALOGUE_URL) it uses the demo catalogue, served inside this process.\n"
     "\n"
-    "Finds attractions in the activity catalogue. Without --catalogue (or WAYFARER_CATALOGUE_URL)\n"
-    "it uses the demo catalogue, served inside this process. --tour walks through every screen,\n"
-    "saves a picture of each into DIR and exits; without a display it draws off screen.\n";
+    "Options:\n"
+    "  --catalogue URL  search the catalogue at URL: https://, or http:// on this machine\n"
+    "  --ca-file PEM    trust the certificate authorities in the file PEM as well\n"
+    "  --tour DIR       save a picture of every screen into DIR and exit (needs no display)\n"
+    "  -h, --help       show this help and exit\n"
+    "  --version        show the version and exit\n"
+    "Qt's own options, such as -platform NAME or -style NAME, are handed on to Qt.\n"
+    "\n"
+    "Exit status:\n"
+    "  0  the window was closed, or the tour saved\n"
+    "  1  the catalogue or the tour failed\n"
+    "  2  a usage error\n"
+    "\n"
+    "Environment:\n"
+    "  WAYFARER_CATALOGUE_URL     the catalogue to search when --catalogue is not given\n"
+    "  LC_ALL, LC_MESSAGES, LANG  the language of the texts (the first set and not empty)\n";
 
 struct Options {
     tools::CatalogueChoice catalogue;
     std::optional<std::string> tourDirectory;
     bool help = false;
+    bool version = false;
     // What is not ours, for Qt: the program name first.
     std::vector<char*> qtArguments;
 };
@@ -49,17 +67,21 @@ std::variant<Options, std::string> parseOptions(int argc, char** argv) {
                 options.tourDirectory = value;
         } else if (argument == "--help" || argument == "-h") {
             options.help = true;
+        } else if (argument == "--version") {
+            options.version = true;
         } else {
             options.qtArguments.push_back(argv[i]);
         }
     }
+    if (options.help || options.version)
+        return options;
     if (auto wrong = tools::completeCatalogueChoice(options.catalogue))
         return *wrong;
     return options;
 }
 
 int usageError(const std::string& message) {
-    std::fprintf(stderr, "wayfarer: %s\n%s", message.c_str(), usageText);
+    std::fprintf(stderr, "wayfarer: %s\nTry 'wayfarer --help' for more information.\n", message.c_str());
     return 2;
 }
 
@@ -78,7 +100,11 @@ int main(int argc, char** argv) {
         return usageError(*message);
     Options& options = std::get<Options>(parsed);
     if (options.help) {
-        std::fputs(usageText, stdout);
+        std::fputs(helpText, stdout);
+        return 0;
+    }
+    if (options.version) {
+        std::puts("wayfarer (Wayfarer) " WAYFARER_VERSION);
         return 0;
     }
 
@@ -96,8 +122,13 @@ int main(int argc, char** argv) {
     std::optional<app::Tour> tour;
     shell::LaunchHooks hooks;
     hooks.beforeLaunch = [](const QStringList& arguments) -> std::optional<int> {
-        if (arguments.size() > 1)
-            return usageError("unknown option " + arguments.at(1).toStdString());
+        if (arguments.size() > 1) {
+            const std::string argument = arguments.at(1).toStdString();
+            return usageError((argument.starts_with('-') ? "unknown option '" : "unexpected argument '") + argument +
+                              "'");
+        }
+        // Lets the desktop match the window with the installed desktop entry and its icon.
+        QGuiApplication::setDesktopFileName(QStringLiteral(WAYFARER_APP_ID));
         registerScreenViews();
         return std::nullopt;
     };

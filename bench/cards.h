@@ -2,9 +2,13 @@
 
 // A table of 10,000 result cards, as the results list shows them, for the benchmark and
 // the demonstration program.
-#include "test_cell.h"
-
+#include "screens/attraction_table_view_cell.h"
+#include "screens/screen_classes.h"
+#include "shell/cell_nibs.h"
 #include "shell/image_asset.h"
+#include "ui/button.h"
+#include "ui/image_view.h"
+#include "ui/label.h"
 #include "ui/table_view.h"
 #include "ui/window.h"
 
@@ -16,17 +20,17 @@ inline constexpr int rowCount = 10000;
 class Cards final : public ui::TableViewDataSource, public ui::TableViewDelegate {
 public:
     Cards() {
-        testing::registerTestCell();
+        registerScreenViews();
         table.setDataSource(this);
         table.setDelegate(this);
-        table.registerNib(ui::Nib::named(QStringLiteral("TestCell")), identifier);
+        table.registerNib(shell::attractionTableViewCellNib(), identifier);
         table.resize(ui::Window::defaultSize.width(), ui::Window::defaultSize.height());
         table.show();
         table.reloadData();
     }
     int numberOfRowsInSection(ui::TableView&, int) override { return rowCount; }
     ui::TableViewCell& cellForRow(ui::TableView& view, ui::IndexPath indexPath) override {
-        auto& cell = static_cast<testing::TestCell&>(view.dequeueReusableCell(identifier, indexPath));
+        auto& cell = static_cast<AttractionTableViewCell&>(view.dequeueReusableCell(identifier, indexPath));
         cell.titleLabel->setText(QStringLiteral("Guided tour of the old town, part %1").arg(indexPath.row));
         cell.priceLabel->setText(QStringLiteral("$ %1.00").arg(10 + indexPath.row % 90));
         cell.likeButton->setImage(shell::image(indexPath.row % 3 == 0 ? shell::ImageAsset::heartFill

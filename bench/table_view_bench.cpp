@@ -60,8 +60,8 @@ void BM_ScrollThroughAllRows(benchmark::State& state) {
 BENCHMARK(BM_ScrollThroughAllRows)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 void BM_InstantiateCellFromInterfaceFile(benchmark::State& state) {
-    testing::registerTestCell();
-    const auto nib = ui::Nib::named(QStringLiteral("TestCell"));
+    registerScreenViews();
+    const auto nib = shell::attractionTableViewCellNib();
     for (auto _ : state) {
         auto cell = nib->instantiate();
         benchmark::DoNotOptimize(cell.ok());

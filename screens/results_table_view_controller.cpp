@@ -62,7 +62,11 @@ ui::TableViewCell& ResultsTableViewController::cellForRow(ui::TableView& table, 
     auto& cell = static_cast<AttractionTableViewCell&>(table.dequeueReusableCell(shell::reuseIdentifier, indexPath));
     cell.likeButton->setTag(indexPath.row);
     cell.likeButton->addTarget(this, &ResultsTableViewController::likeButtonDidTap, ui::ControlEvent::touchUpInside);
-    const std::shared_ptr<Attraction> attraction = dataManager->attractions().at(indexPath.row);
+    // Every change of the list reloads the table in the same turn, so this holds; should a
+    // row still outlive its record, the card stays as it was rather than reading past the list.
+    const std::shared_ptr<Attraction> attraction = attractionAt(indexPath.row);
+    if (!attraction)
+        return cell;
     cell.configure(*attraction);
     if (!attraction->didLoadImage) {
         // The cover goes into this cell only while the cell still shows the record: a
@@ -125,18 +129,24 @@ void ResultsTableViewController::textDidChange(ui::TextField& textField) {
     const QString text = textField.text();
     if (text.isEmpty() || text.size() < 3)
         return;
+    endSearch();
     dataManager->resetSearch();
     tableView()->reloadData();
     loadResults(text.toStdString(), false);
 }
 
+void ResultsTableViewController::endSearch() { ++search_; }
+
 void ResultsTableViewController::loadResults(std::optional<std::string> text, bool nextPage) {
     indicator->startAnimating();
-    dataManager->loadAttractions(std::move(text), nextPage,
-                                 [screen = QPointer<ResultsTableViewController>(this)](DataManager::Result result) {
-                                     if (screen)
-                                         screen->handleResult(result);
-                                 });
+    dataManager->loadAttractions(
+        std::move(text), nextPage,
+        [screen = QPointer<ResultsTableViewController>(this), search = search_](DataManager::Result result) {
+            // A search since replaced, confirmed or closed leaves the screen as it is: the
+            // indicator turns for the search that replaced it, and the list is that one's.
+            if (screen && screen->search_ == search)
+                screen->handleResult(result);
+        });
 }
 
 void ResultsTableViewController::handleResult(const DataManager::Result& result) {
@@ -145,9 +155,10 @@ void ResultsTableViewController::handleResult(const DataManager::Result& result)
     if (closed_)
         return;
     indicator->stopAnimating();
-    if (const auto* failure = std::get_if<DataManager::Failure>(&result))
-        return showError(QString::fromStdString(failure->message));
+    // The session may have cleared its list for this answer: the table follows at once.
     tableView()->reloadData();
+    if (const auto* failure = std::get_if<DataManager::Failure>(&result))
+        showError(QString::fromStdString(failure->message));
 }
 
 void ResultsTableViewController::showError(const QString& message) {
@@ -157,6 +168,8 @@ void ResultsTableViewController::showError(const QString& message) {
                                      [screen = QPointer<ResultsTableViewController>(this)] {
                                          if (!screen)
                                              return;
+                                         // What the cancellation ends was confirmed here.
+                                         screen->endSearch();
                                          screen->dataManager->cancelSearch();
                                          screen->tableView()->reloadData();
                                      }});
@@ -173,7 +186,11 @@ void ResultsTableViewController::likeButtonDidTap(ui::Button* button) {
 
 void ResultsTableViewController::close() {
     closed_ = true;
+    endSearch();
     dataManager->cancelSearch();
+    // The table may still move while the screen slides away: it must count no rows the
+    // emptied list no longer has.
+    tableView()->reloadData();
     dismiss(true);
 }
 

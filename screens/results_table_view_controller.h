@@ -8,6 +8,7 @@
 
 #include <QPointer>
 
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
@@ -71,8 +72,14 @@ private:
     // The record of `row`, or null when the row no longer indexes the list.
     std::shared_ptr<Attraction> attractionAt(int row) const;
 
+    // Answers of the searches before the current one are not shown: a new text, a
+    // confirmed alert and close each end the search in flight.
+    void endSearch();
+
     // Set by close: answers that arrive later are not shown.
     bool closed_ = false;
+    // Raised by endSearch; each load remembers the value it started under.
+    std::uint64_t search_ = 0;
 };
 
 }

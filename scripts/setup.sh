@@ -10,6 +10,8 @@ packages=(
   qt6-base-dev qt6-tools-dev libqt6opengl6-dev qt6-svg-dev fonts-dejavu-core
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xdotool
+  librsvg2-bin help2man dpkg-dev file
+  lintian desktop-file-utils appstream
 )
 
 missing=()

@@ -19,22 +19,35 @@ namespace {
 
 using namespace wayfarer::service;
 
-constexpr const char* usage =
-    "usage: wayfarer-catalogue [options]\n"
-    "Serves the Wayfarer demo catalogue (GET /api/v3/activities and its covers).\n"
+constexpr const char* helpText =
+    "Usage: wayfarer-catalogue [OPTION]...\n"
+    "Serve the Wayfarer demo catalogue (GET /api/v3/activities and the covers of its records)\n"
+    "until interrupted; it prints its base address once it listens.\n"
     "\n"
-    "  --listen HOST:PORT   address to listen on (default 127.0.0.1:8443; port 0 picks a free one)\n"
-    "  --plain-http         serve plain HTTP instead of HTTPS\n"
-    "  --cert-out PATH      write the certificate's PEM there, for clients to trust\n"
-    "  --catalogue FILE     serve the activities of this JSON file instead of the demo\n"
-    "  --generate N         serve N generated activities (for scale tests)\n"
-    "  --latency MS         delay every answer by MS milliseconds\n"
-    "  --fail-rate P        make a share P (0 to 1) of answers fail: a 500 or a reset connection\n"
-    "  --seed N             seed of the failures, so that a run can be repeated\n"
-    "  --help               show this text\n";
+    "Options:\n"
+    "  --listen HOST:PORT  the address to listen on (default 127.0.0.1:8443; port 0 picks a free one)\n"
+    "  --plain-http        serve plain HTTP instead of HTTPS\n"
+    "  --cert-out PATH     write the certificate's PEM there, for clients to trust\n"
+    "  --catalogue FILE    serve the activities of this JSON file instead of the demo\n"
+    "  --generate N        serve N generated activities (for scale tests)\n"
+    "  --latency MS        delay every answer by MS milliseconds\n"
+    "  --fail-rate P       make a share P (0 to 1) of answers fail: a 500 or a reset connection\n"
+    "  --seed N            seed of the failures, so that a run can be repeated\n"
+    "  -h, --help          show this help and exit\n"
+    "  --version           show the version and exit\n"
+    "\n"
+    "Exit status:\n"
+    "  0  stopped by SIGINT or SIGTERM\n"
+    "  1  the service could not start\n"
+    "  2  a usage error\n"
+    "\n"
+    "Environment:\n"
+    "  The service reads none: the language of each answer's prices is the request's\n"
+    "  Accept-Language, not LC_ALL, LC_MESSAGES or LANG. wayfarer and wayfarer-search use\n"
+    "  a running service when WAYFARER_CATALOGUE_URL (or their --catalogue) names its address.\n";
 
 int usageError(const std::string& message) {
-    std::cerr << "wayfarer-catalogue: " << message << "\n" << usage;
+    std::cerr << "wayfarer-catalogue: " << message << "\nTry 'wayfarer-catalogue --help' for more information.\n";
     return 2;
 }
 
@@ -73,8 +86,12 @@ int main(int argc, char** argv) {
                 return std::nullopt;
             return std::string(argv[++i]);
         };
-        if (argument == "--help") {
-            std::cout << usage;
+        if (argument == "--help" || argument == "-h") {
+            std::cout << helpText;
+            return 0;
+        }
+        if (argument == "--version") {
+            std::cout << "wayfarer-catalogue (Wayfarer) " WAYFARER_VERSION "\n";
             return 0;
         }
         if (argument == "--plain-http") {
@@ -84,7 +101,8 @@ int main(int argc, char** argv) {
         static constexpr std::string_view withValue[] = {"--listen", "--cert-out", "--catalogue", "--generate",
                                                           "--latency", "--fail-rate", "--seed"};
         if (std::find(std::begin(withValue), std::end(withValue), argument) == std::end(withValue))
-            return usageError("unknown argument " + std::string(argument));
+            return usageError((argument.starts_with('-') ? "unknown option '" : "unexpected argument '") +
+                              std::string(argument) + "'");
         const auto text = value();
         if (!text)
             return usageError(std::string(argument) + " needs a value");

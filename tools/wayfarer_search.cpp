@@ -17,12 +17,32 @@ namespace {
 
 using namespace wayfarer;
 
-constexpr const char* usageText =
-    "usage: wayfarer-search [--catalogue URL] [--ca-file PEM] [--currency USD|EUR] [--pages N] [--covers] [--json] TEXT\n"
-    "       wayfarer-search [--catalogue URL] --url TEXT\n"
+constexpr const char* helpText =
+    "Usage: wayfarer-search [OPTION]... TEXT\n"
+    "  or:  wayfarer-search [--catalogue URL] --url TEXT\n"
+    "Search the activity catalogue for TEXT and print the records found, as a table or as JSON.\n"
+    "Without --catalogue (or WAYFARER_CATALOGUE_URL) it searches the demo catalogue, served\n"
+    "inside this process.\n"
     "\n"
-    "Searches the activity catalogue for TEXT. Without --catalogue (or WAYFARER_CATALOGUE_URL)\n"
-    "it searches the demo catalogue, served inside this process.\n";
+    "Options:\n"
+    "  --catalogue URL     search the catalogue at URL: https://, or http:// on this machine\n"
+    "  --ca-file PEM       trust the certificate authorities in the file PEM as well\n"
+    "  --currency USD|EUR  the currency of the prices (default USD)\n"
+    "  --pages N           load N pages of results, from 1 to 1000 (default 1)\n"
+    "  --covers            fetch every record's cover image after the pages\n"
+    "  --json              print one JSON document instead of a table\n"
+    "  --url               print the request address for TEXT and exit, sending nothing\n"
+    "  -h, --help          show this help and exit\n"
+    "  --version           show the version and exit\n"
+    "\n"
+    "Exit status:\n"
+    "  0  the search succeeded\n"
+    "  1  the search failed\n"
+    "  2  a usage error\n"
+    "\n"
+    "Environment:\n"
+    "  WAYFARER_CATALOGUE_URL     the catalogue to search when --catalogue is not given\n"
+    "  LC_ALL, LC_MESSAGES, LANG  the language of messages and prices (the first set, not empty)\n";
 
 struct Options {
     tools::CatalogueChoice catalogue;
@@ -38,7 +58,9 @@ struct UsageError {
     std::string message;
 };
 
-std::variant<Options, UsageError> parseOptions(int argc, char** argv) {
+enum class Request { help, version };
+
+std::variant<Options, Request, UsageError> parseOptions(int argc, char** argv) {
     Options options;
     std::vector<std::string> arguments(argv + 1, argv + argc);
     for (std::size_t i = 0; i < arguments.size(); ++i) {
@@ -75,14 +97,16 @@ std::variant<Options, UsageError> parseOptions(int argc, char** argv) {
         } else if (argument == "--url") {
             options.urlOnly = true;
         } else if (argument == "--help" || argument == "-h") {
-            return UsageError{};
+            return Request::help;
+        } else if (argument == "--version") {
+            return Request::version;
         } else if (argument == "--") {
             if (i + 2 != arguments.size())
                 return UsageError{"give exactly one search text"};
             options.text = arguments[i + 1];
             break;
-        } else if (argument.starts_with("--")) {
-            return UsageError{"unknown option " + argument};
+        } else if (argument.size() > 1 && argument.front() == '-') {
+            return UsageError{"unknown option '" + argument + "'"};
         } else if (options.text) {
             return UsageError{"give exactly one search text (quote a text with spaces)"};
         } else {
@@ -107,12 +131,12 @@ int fail(const Options& options, const std::string& message) {
 
 int main(int argc, char** argv) {
     const auto parsed = parseOptions(argc, argv);
+    if (const auto* request = std::get_if<Request>(&parsed)) {
+        std::cout << (*request == Request::help ? helpText : "wayfarer-search (Wayfarer) " WAYFARER_VERSION "\n");
+        return 0;
+    }
     if (const auto* usage = std::get_if<UsageError>(&parsed)) {
-        if (usage->message.empty()) {
-            std::cout << usageText;
-            return 0;
-        }
-        std::cerr << "wayfarer-search: " << usage->message << "\n" << usageText;
+        std::cerr << "wayfarer-search: " << usage->message << "\nTry 'wayfarer-search --help' for more information.\n";
         return 2;
     }
     const Options& options = std::get<Options>(parsed);

@@ -2,7 +2,6 @@
 
 #include <QPainter>
 #include <QPointer>
-#include <QTimerEvent>
 
 #include <cmath>
 
@@ -27,7 +26,15 @@ QRectF imageRect(const QRectF& bounds, const QSizeF& imageSize, ContentMode mode
     return QRectF(bounds.center() - QPointF(size.width() / 2, size.height() / 2), size);
 }
 
-ImageView::ImageView(QWidget* parent) : View(parent) {}
+ImageView::ImageView(QWidget* parent) : View(parent) {
+    cycle_.setStartValue(0.0);
+    cycle_.setEndValue(1.0);
+    connect(&cycle_, &QVariantAnimation::valueChanged, this, [this] {
+        if (currentAnimationFrame() != shownFrame_)
+            update();
+    });
+    connect(&cycle_, &QAbstractAnimation::finished, this, &ImageView::stopAnimating);
+}
 
 void ImageView::setImage(const std::optional<Image>& image) {
     image_ = image;
@@ -57,17 +64,17 @@ void ImageView::startAnimating() {
     if (animationImages_.empty() || animating_)
         return;
     animating_ = true;
-    clock_.start();
     shownFrame_.reset();
-    // Waking at a tenth of a frame keeps each change of picture within a few percent of
-    // its time without redrawing between changes.
-    timer_.start(std::max(10, static_cast<int>(frameSeconds() * 100)), Qt::PreciseTimer, this);
+    const double cycleSeconds = frameSeconds() * static_cast<double>(animationImages_.size());
+    cycle_.setDuration(std::max(1, static_cast<int>(std::lround(cycleSeconds * 1000))));
+    cycle_.setLoopCount(animationRepeatCount_ > 0 ? animationRepeatCount_ : -1);
+    cycle_.start();
     update();
 }
 
 void ImageView::stopAnimating() {
     animating_ = false;
-    timer_.stop();
+    cycle_.stop();
     shownFrame_.reset();
     update();
 }
@@ -75,21 +82,8 @@ void ImageView::stopAnimating() {
 std::optional<std::size_t> ImageView::currentAnimationFrame() const {
     if (!animating_)
         return std::nullopt;
-    const auto elapsedFrames = static_cast<std::size_t>(std::floor(clock_.elapsed() / 1000.0 / frameSeconds()));
-    return elapsedFrames % animationImages_.size();
-}
-
-void ImageView::timerEvent(QTimerEvent* event) {
-    if (event->timerId() != timer_.timerId())
-        return View::timerEvent(event);
-    const auto frames = animationImages_.size();
-    const double cycles = clock_.elapsed() / 1000.0 / (frameSeconds() * static_cast<double>(frames));
-    if (animationRepeatCount_ > 0 && cycles >= animationRepeatCount_) {
-        stopAnimating();
-        return;
-    }
-    if (currentAnimationFrame() != shownFrame_)
-        update();
+    const auto frame = static_cast<std::size_t>(std::floor(cycle_.currentLoopTime() / 1000.0 / frameSeconds()));
+    return std::min(frame, animationImages_.size() - 1);
 }
 
 void ImageView::paintEvent(QPaintEvent* event) {

@@ -3,8 +3,7 @@
 #include "image.h"
 #include "view.h"
 
-#include <QBasicTimer>
-#include <QElapsedTimer>
+#include <QVariantAnimation>
 
 #include <optional>
 #include <vector>
@@ -47,7 +46,6 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
-    void timerEvent(QTimerEvent* event) override;
 
 private:
     QString imageName() const { return image_ ? image_->name() : QString(); }
@@ -62,8 +60,8 @@ private:
     double animationDuration_ = 0.0;
     int animationRepeatCount_ = 0;
     bool animating_ = false;
-    QElapsedTimer clock_;
-    QBasicTimer timer_;
+    // One cycle through the images, on the clock of Qt's animations.
+    QVariantAnimation cycle_;
     std::optional<std::size_t> shownFrame_;
 };
 

@@ -28,8 +28,8 @@ protected:
             response.status = 404;
             response.set_content(*jpeg, "image/jpeg");
         });
-        server.server().Get("/slow.jpg", [jpeg](const httplib::Request&, httplib::Response& response) {
-            std::this_thread::sleep_for(1s);
+        server.server().Get("/slow.jpg", [jpeg, opened = slowCover.opened](const httplib::Request&, httplib::Response& response) {
+            opened.wait();
             response.set_content(*jpeg, "image/jpeg");
         });
         server.server().Get("/landing.jpg", [jpeg, landings = plainLandings](const httplib::Request&,
@@ -54,6 +54,11 @@ protected:
     CatalogueContext coverContext(std::chrono::milliseconds timeout) {
         return CatalogueContext{&*secureHttp, mainLoop, timeout};
     }
+    void TearDown() override {
+        slowCover.open();
+        CatalogueFixture::TearDown();
+    }
+    testing::Gate slowCover;  // held for the whole test: the time-out ends its download
 
     std::shared_ptr<Attraction> recordWithCover(const std::string& cover) {
         auto record = Attraction::make("a");

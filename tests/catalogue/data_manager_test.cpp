@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <future>
 #include <map>
 #include <random>
 #include <utility>
@@ -10,8 +9,8 @@
 namespace wayfarer {
 namespace {
 
-using namespace std::chrono_literals;
 using testing::Answer;
+using testing::Gate;
 using testing::pageJson;
 
 std::vector<std::string> uuidsFrom(int first, int count, const std::string& prefix = "r") {
@@ -20,19 +19,6 @@ std::vector<std::string> uuidsFrom(int first, int count, const std::string& pref
         uuids.push_back(prefix + std::to_string(i));
     return uuids;
 }
-
-// Holds a server's answer until the test opens it; opens at the latest when it goes, so
-// no server thread is left waiting after a failed assertion.
-struct Gate {
-    std::promise<void> promise;
-    std::shared_future<void> opened = promise.get_future().share();
-    bool isOpen = false;
-    void open() {
-        if (!std::exchange(isOpen, true))
-            promise.set_value();
-    }
-    ~Gate() { open(); }
-};
 
 class DataManagerTest : public testing::CatalogueFixture {
 protected:
@@ -188,7 +174,11 @@ TEST_F(DataManagerTest, AnAnswerToAReplacedSearchChangesNeitherTheListNorTheTota
 }
 
 TEST_F(DataManagerTest, CancelSearchClearsTheSessionAndTheAnswerReportsTheCancellation) {
-    answerWith([](const testing::SeenRequest&) { return Answer{200, pageJson({"a"}, 1), "application/json", 2s}; });
+    Gate gate;
+    answerWith([opened = gate.opened](const testing::SeenRequest&) {
+        opened.wait();
+        return Answer{200, pageJson({"a"}, 1)};
+    });
     std::optional<DataManager::Result> result;
     session->loadAttractions("rome", false, [&](DataManager::Result r) { result = std::move(r); });
     session->cancelSearch();

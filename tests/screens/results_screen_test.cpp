@@ -1,5 +1,7 @@
 #include "screens_fixture.h"
 
+#include "qt_test_support.h"
+
 #include "screens/attraction_table_view_cell.h"
 #include "screens/cover_image.h"
 #include "screens/detail_view_controller.h"
@@ -14,8 +16,8 @@
 
 #include <QTest>
 
+#include <algorithm>
 #include <set>
-#include <thread>
 
 namespace wayfarer::testing {
 namespace {
@@ -45,9 +47,7 @@ TEST_F(ResultsScreen, SearchesFromTheThirdCharacterAndAgainOnEveryEditAndCursorM
     QCoreApplication::processEvents();
     EXPECT_TRUE(field().isFirstResponder()) << "the field takes the keys when the screen opens";
     type("ro");
-    QTest::qWait(50);
-    EXPECT_TRUE(searches().empty());
-    EXPECT_FALSE(results().indicator->isAnimating());
+    EXPECT_FALSE(results().indicator->isAnimating()) << "two characters start no search";
 
     type("m");
     EXPECT_TRUE(results().indicator->isAnimating());
@@ -74,8 +74,7 @@ TEST_F(ResultsScreen, BeforeVersion13AnEditSearchesTheTextFromBeforeIt) {
     ui::setPlatformVersion(12);
     openResults();
     type("rom");
-    QTest::qWait(50);
-    EXPECT_TRUE(searches().empty()) << "the third character is checked against the two before it";
+    EXPECT_FALSE(results().indicator->isAnimating()) << "the third character is checked against the two before it";
     type("e");
     waitForAnswer();
     ui::setPlatformVersion(13);
@@ -114,25 +113,47 @@ TEST_F(ResultsScreen, PagesFromTheTriggerRowForShortAndLongLists) {
 
 TEST_F(ResultsScreen, ScrollingWhilePagesArriveKeepsListAndTableInStep) {
     answerWith([&](const SeenSearch& seen) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(30));
         return Answer{200, pageJson(server.baseURL(), 10 * std::stoi(seen.offset), 10, 1000)};
     });
     auto& screen = openResults();
     search("Rome");
     waitForAnswer();
-    for (int flick = 0; flick < 30; ++flick) {
-        table().setContentOffset(flick % 3 == 2 ? 0 : table().contentHeight());
-        QTest::qWait(10);
+    // Every other page comes while the user is back at the top, the others at the end.
+    for (int round = 0; round < 10; ++round) {
+        table().setContentOffset(table().contentHeight());
+        if (round % 2 == 0)
+            table().setContentOffset(0);
+        waitForAnswer();
     }
-    waitForAnswer();
     const auto& attractions = screen.dataManager->attractions();
-    EXPECT_GT(attractions.size(), 20u);
+    EXPECT_EQ(attractions.size(), 110u) << "each round asked for one page";
     EXPECT_EQ(table().numberOfRows(), static_cast<int>(attractions.size()));
     std::set<std::string> uuids;
     for (const auto& record : attractions)
         EXPECT_TRUE(uuids.insert(record->uuid).second) << record->uuid << " is listed twice";
     for (const ui::IndexPath& row : table().indexPathsForVisibleRows())
         EXPECT_TRUE(cellAt(table(), row.row).isShowing(*attractions[static_cast<std::size_t>(row.row)]));
+}
+
+TEST_F(ResultsScreen, ScrollingToTheEndAsksForEachWholePageOnceAndThenStops) {
+    // Pages of ten of a total of 25: the fourth page is empty, and ends the search.
+    answerWith([&](const SeenSearch& seen) {
+        const int first = 10 * std::stoi(seen.offset);
+        return Answer{200, pageJson(server.baseURL(), first, std::clamp(25 - first, 0, 10), 25)};
+    });
+    auto& screen = openResults();
+    search("Rome");
+    waitForAnswer();
+    for (int turn = 0; turn < 8; ++turn) {
+        table().setContentOffset(table().contentHeight());
+        waitForAnswer();
+    }
+    std::vector<std::string> offsets;
+    for (const SeenSearch& seen : searches())
+        offsets.push_back(seen.offset);
+    EXPECT_EQ(offsets, (std::vector<std::string>{"0", "1", "2", "3"}));
+    EXPECT_EQ(table().numberOfRows(), 25);
+    EXPECT_TRUE(screen.dataManager->didFinishLoading());
 }
 
 TEST_F(ResultsScreen, AsksNothingOnceTheEndIsReachedOrWhileTheTriggerRowComesBack) {
@@ -146,8 +167,7 @@ TEST_F(ResultsScreen, AsksNothingOnceTheEndIsReachedOrWhileTheTriggerRowComesBac
     EXPECT_TRUE(screen.dataManager->didFinishLoading());
     table().reloadData();
     table().setContentOffset(table().contentHeight());
-    QTest::qWait(50);
-    EXPECT_EQ(searches().size(), 2u);
+    EXPECT_FALSE(screen.indicator->isAnimating()) << "a complete list asks for no page";
 
     // The flag: the trigger row leaving and coming back asks for nothing until another
     // row has left.
@@ -157,6 +177,7 @@ TEST_F(ResultsScreen, AsksNothingOnceTheEndIsReachedOrWhileTheTriggerRowComesBac
     search("Romex");
     waitForAnswer();
     const std::size_t before = searches().size();
+    EXPECT_EQ(before, 3u) << "the service saw nothing between the end and the new search";
     auto& cell = cellAt(table(), 0);
     screen.didEndDisplayingCell(table(), cell, {0, 8});
     screen.willDisplayCell(table(), cell, {0, 8});
@@ -214,8 +235,8 @@ TEST_F(ResultsScreen, ACoverGoesOnlyIntoACellThatStillShowsItsRecord) {
 
     holdCover(std::nullopt);
     const auto& first = *screen.dataManager->attractions()[0];
-    ASSERT_TRUE(QTest::qWaitFor([&] { return first.didLoadImage; }, 10000));
-    QTest::qWait(20);
+    // Until its completion (and any other the covers posted) has run.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return first.didLoadImage && tasksPending() == 0; }, 10000));
     ASSERT_NE(first.coverImg, nullptr) << "the record keeps its cover";
     // The picture in the reused cell is its own row's, not row 0's.
     const QSize sample(12, 8);
@@ -326,9 +347,10 @@ TEST_F(ResultsScreen, NextPageWithoutATextShowsTheNoTextAlert) {
 }
 
 TEST_F(ResultsScreen, ClearingCancelsTheSearchInFlightAndEmptiesListAndField) {
-    answerWith([&](const SeenSearch& seen) {
+    Gate slow;
+    answerWith([&, slowAnswered = slow.opened](const SeenSearch& seen) {
         if (seen.text == "Slow")
-            std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+            slowAnswered.wait();
         return Answer{200, pageJson(server.baseURL(), 0, 10, 10)};
     });
     openResults();
@@ -348,29 +370,91 @@ TEST_F(ResultsScreen, ReturnOnlyHidesTheKeyboard) {
     openResults();
     type("ro");
     QTest::keyClick(&field().editorWidget(), Qt::Key_Return);
-    QTest::qWait(50);
-    EXPECT_TRUE(searches().empty());
+    EXPECT_FALSE(results().indicator->isAnimating());
     EXPECT_FALSE(field().isFirstResponder());
     EXPECT_EQ(field().text(), "Ro");
 }
 
 TEST_F(ResultsScreen, ClosingEmptiesTheSessionAndALateAnswerShowsNoAlert) {
-    answerWith([&](const SeenSearch&) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(300));
-        return Answer{200, "not json", "text/plain"};
-    });
+    answerWith([&](const SeenSearch&) { return Answer{200, "not json", "text/plain"}; });
     openResults();
     search("Rome");
-    results().close();
+    const int before = tasksRun();
+    results().close();  // before the loop can bring the answer
     EXPECT_EQ(window.rootViewController()->presentedViewController(), nullptr);
     EXPECT_TRUE(session->attractions().empty());
-    QTest::qWait(600);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return tasksRun() > before; }, 10000)) << "the answer never came";
     EXPECT_EQ(topmost(), window.rootViewController()) << "no alert over the welcome screen";
 
     answerWith([&](const SeenSearch&) { return Answer{200, pageJson(server.baseURL(), 0, 10, 10)}; });
     auto& reopened = openResults();
     EXPECT_EQ(reopened.tableView()->numberOfRows(), 0);
     EXPECT_EQ(reopened.header->textField->text(), "");
+}
+
+TEST_F(ResultsScreen, AnswersOfAReplacedSearchLeaveTheScreenAlone) {
+    // "Slow" fails only once "Rome" is on its way; "Rome" is answered when the test says.
+    Gate slowGate, romeGate;
+    answerWith([&, slow = slowGate.opened, rome = romeGate.opened](const SeenSearch& seen) {
+        (seen.text == "Slow" ? slow : rome).wait();
+        return seen.text == "Slow" ? Answer{200, "not json", "text/plain"}
+                                   : Answer{200, pageJson(server.baseURL(), 0, 10, 10)};
+    });
+    auto& screen = openResults();
+    search("Slow");
+    search("Rome");
+    const int before = tasksRun();
+    slowGate.open();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return tasksRun() > before; }, 10000));
+    EXPECT_TRUE(screen.indicator->isAnimating()) << "the replaced search stopped the indicator";
+    EXPECT_EQ(alertOver(window), nullptr) << "the replaced search showed its failure";
+    romeGate.open();
+    waitForAnswer();
+    EXPECT_EQ(table().numberOfRows(), 10);
+    EXPECT_EQ(alertOver(window), nullptr);
+}
+
+TEST_F(ResultsScreen, ClosingWhileTheListStillMovesNeverReachesPastTheList) {
+    struct AnimationsOn {
+        AnimationsOn() { ui::setAnimationsEnabled(true); }
+        ~AnimationsOn() { ui::setAnimationsEnabled(false); }
+    } slides;
+    AnimationClock clock;
+    auto& screen = openResults();
+    search("Rome");
+    waitForAnswer();
+    ASSERT_EQ(table().numberOfRows(), 10);
+    QCoreApplication::processEvents();
+
+    // A fling: press on a card, drag upward fast, let go, and leave at once.
+    QWidget* card = table().cellForRow({0, 1});
+    ASSERT_NE(card, nullptr);
+    QTest::mousePress(card, Qt::LeftButton, {}, QPoint(150, 250));
+    for (int y = 230; y >= -300; y -= 60)
+        QTest::mouseMove(card, QPoint(150, y), 5);
+    QTest::mouseRelease(card, Qt::LeftButton, {}, QPoint(150, -300), 5);
+    QTest::keyClick(&window, Qt::Key_Escape);
+    EXPECT_TRUE(session->attractions().empty());
+    EXPECT_EQ(screen.tableView()->numberOfRows(), 0) << "the table still counts the emptied list's rows";
+
+    // The wheel keeps turning while the screen slides away, until the screen is gone.
+    const QPointer<ui::TableView> leaving = screen.tableView();
+    int turns = 0;
+    const bool gone = QTest::qWaitFor(
+        [&] {
+            if (!leaving)
+                return true;
+            QWheelEvent wheel(QPointF(100, 300), QPointF(100, 300), QPoint(), QPoint(0, -240), Qt::NoButton,
+                              Qt::NoModifier, Qt::NoScrollPhase, false);
+            QCoreApplication::sendEvent(leaving->viewport(), &wheel);
+            ++turns;
+            clock.advance(std::chrono::milliseconds(20));
+            return false;
+        },
+        10000);
+    EXPECT_TRUE(gone);
+    EXPECT_GT(turns, 1) << "the screen went before the wheel could turn during its slide";
+    EXPECT_EQ(topmost(), window.rootViewController());
 }
 
 TEST_F(ResultsScreen, KeysMoveThroughTheCardsOpenOneAndGoBack) {

@@ -62,8 +62,29 @@ void ScreensTest::SetUp() {
     window.show();
 }
 
+namespace {
+
+// The main queue of the session and its covers, counting the tasks posted and run.
+class CountingQueue final : public platform::MainQueue {
+public:
+    explicit CountingQueue(std::shared_ptr<TaskCounts> tasks) : tasks_(std::move(tasks)) {}
+    void post(std::function<void()> task) override {
+        ++tasks_->posted;
+        queue_.post([tasks = tasks_, task = std::move(task)] {
+            task();
+            ++tasks->run;
+        });
+    }
+
+private:
+    ui::QtMainQueue queue_;
+    std::shared_ptr<TaskCounts> tasks_;
+};
+
+}
+
 void ScreensTest::useCatalogueAt(const std::string& baseURL) {
-    const auto queue = std::make_shared<ui::QtMainQueue>();
+    const auto queue = std::make_shared<CountingQueue>(tasks_);
     DataTaskManager::Configuration configuration{baseURL, CatalogueContext{http.get(), queue},
                                                  [] { return std::optional<std::string>("en"); }};
     session = std::make_shared<DataManager>(std::make_shared<DataTaskManager>(std::move(configuration)), queue);
@@ -77,6 +98,8 @@ void ScreensTest::TearDown() {
     QCoreApplication::processEvents();
     session.reset();
     http.reset();
+    // Handlers still running use the fixture's state, which goes before the server would.
+    server.stop();
 }
 
 void ScreensTest::answerWith(std::function<Answer(const SeenSearch&)> responder) {

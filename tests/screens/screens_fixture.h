@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <functional>
@@ -35,6 +36,12 @@ struct SeenSearch {
 // The records "r<first>" to "r<first + count - 1>", each with a cover on the stub.
 std::string pageJson(const std::string& baseURL, int first, int count, long long total);
 
+// Tasks posted to a main queue and run from it.
+struct TaskCounts {
+    std::atomic<int> posted = 0;
+    std::atomic<int> run = 0;
+};
+
 // A results screen presented over a window, on its own search session against a stub
 // catalogue on loopback whose answers and covers the test controls.
 class ScreensTest : public ::testing::Test {
@@ -58,12 +65,22 @@ protected:
     void type(const QString& text);
     // Waits for the search in flight to be answered.
     void waitForAnswer();
+    // How many tasks the session and the covers have run on the main queue (answers
+    // handed to the screen, shown or not, and covers delivered), and how many are posted
+    // and not yet run, so that a test can wait for one that by design changes nothing.
+    int tasksRun() const { return tasks_->run; }
+    int tasksPending() const { return tasks_->posted - tasks_->run; }
     // The screen on top of the window now.
     ui::ViewController* topmost() { return window.topmostViewController(); }
 
+    TestServer server;
+    std::unique_ptr<platform::HttpClient> http = std::make_unique<platform::HttpClient>();
+    std::shared_ptr<DataManager> session;
+    std::shared_ptr<TaskCounts> tasks_ = std::make_shared<TaskCounts>();
+    std::unique_ptr<ui::Window> windowHolder = std::make_unique<ui::Window>();
+    ui::Window& window = *windowHolder;
+
 private:
-    // What the server's handlers use: declared before the server, so that it stops and
-    // its last handlers finish before this goes.
     std::mutex mutex_;
     std::condition_variable coversReleased_;
     std::optional<std::string> heldCover_;
@@ -72,13 +89,6 @@ private:
     std::function<Answer(const SeenSearch&)> responder_;
     std::vector<SeenSearch> searches_;
     ResultsTableViewController* results_ = nullptr;
-
-protected:
-    TestServer server;
-    std::unique_ptr<platform::HttpClient> http = std::make_unique<platform::HttpClient>();
-    std::shared_ptr<DataManager> session;
-    std::unique_ptr<ui::Window> windowHolder = std::make_unique<ui::Window>();
-    ui::Window& window = *windowHolder;
 };
 
 }

@@ -51,6 +51,10 @@ TEST(AttractionCell, IsStyledOnceAndFilledAndEmptiedWholly) {
     EXPECT_EQ(cell->separatorView->backgroundColor(), shell::amberColor());
     EXPECT_DOUBLE_EQ(cell->containerView->cornerRadius(), 2.0);
     EXPECT_EQ(cell->contentView().backgroundColor(), ui::Color::secondaryLabel());
+    cell->resize(390, 312);
+    cell->show();
+    EXPECT_EQ(cell->likeButton->geometry().right(), cell->thumbnailView->width() - 9)
+        << "the heart keeps to the picture's corner";
 
     const auto record = fullRecord();
     cell->configure(*record);

@@ -28,7 +28,9 @@ TestServer::TestServer(const Tls& tls) {
     certificatePem_ = identity->certificatePem();
 }
 
-TestServer::~TestServer() {
+TestServer::~TestServer() { stop(); }
+
+void TestServer::stop() {
     server_->stop();
     if (thread_.joinable())
         thread_.join();

@@ -3,9 +3,11 @@
 #include <httplib.h>
 
 #include <functional>
+#include <future>
 #include <memory>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace wayfarer::testing {
@@ -28,6 +30,8 @@ public:
 
     httplib::Server& server() { return *server_; }
     void start();
+    // Stops listening and waits for the handlers still running; the destructor does it too.
+    void stop();
     int port() const { return port_; }
     // http://127.0.0.1:PORT, or https:// for a TLS server.
     std::string baseURL() const;
@@ -72,6 +76,20 @@ private:
     int port_ = 0;
     int wakePipe_[2] = {-1, -1};
     std::thread thread_;
+};
+
+// Holds a server's answer until the test opens it; opens at the latest when it goes, so
+// no server thread is left waiting after a failed assertion. Handlers wait on a copy of
+// `opened`.
+struct Gate {
+    std::promise<void> promise;
+    std::shared_future<void> opened = promise.get_future().share();
+    bool isOpen = false;
+    void open() {
+        if (!std::exchange(isOpen, true))
+            promise.set_value();
+    }
+    ~Gate() { open(); }
 };
 
 // A loopback port with nothing listening on it, so connections to it are refused.

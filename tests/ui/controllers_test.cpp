@@ -171,6 +171,8 @@ TEST_F(ControllerTest, NavigationStackPushesAndPops) {
 }
 
 TEST_F(ControllerTest, NavigationSlidesWhenAnimated) {
+    using namespace std::chrono_literals;
+    testing::AnimationClock clock;
     setAnimationsEnabled(true);
     auto navigation = std::make_unique<NavigationController>(std::make_unique<Screen>());
     navigation->setModalPresentationStyle(ModalPresentationStyle::fullScreen);
@@ -179,9 +181,11 @@ TEST_F(ControllerTest, NavigationSlidesWhenAnimated) {
     auto detail = std::make_unique<Screen>();
     Screen* pushed = detail.get();
     stack->pushViewController(std::move(detail), true);
-    QTest::qWait(60);
+    clock.advance(125ms);
     EXPECT_GT(pushed->view()->x(), 0) << "half way in";
-    QTRY_COMPARE_WITH_TIMEOUT(pushed->view()->x(), 0, 2000);
+    EXPECT_LT(pushed->view()->x(), window.width() / 2);
+    clock.advance(125ms);
+    EXPECT_EQ(pushed->view()->x(), 0);
     setAnimationsEnabled(false);
 }
 

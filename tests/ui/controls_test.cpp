@@ -99,26 +99,36 @@ std::optional<Image> solid(const QColor& color) {
     return Image::fromQImage(image);
 }
 
-TEST(ImageView, AnimationCyclesThroughTheImagesWithoutEnd) {
-    ImageView view;
-    view.resize(20, 20);
-    view.setAnimationImages({*solid(Qt::red), *solid(Qt::green), *solid(Qt::blue)});
-    view.setAnimationDuration(0.3);
-    EXPECT_FALSE(view.currentAnimationFrame());
-    view.startAnimating();
-    std::vector<std::size_t> seen;
-    QElapsedTimer clock;
-    clock.start();
-    while (seen.size() < 5 && clock.elapsed() < 5000) {
-        const auto frame = view.currentAnimationFrame();
-        if (seen.empty() || seen.back() != *frame)
+TEST(ImageView, AnimationCyclesThroughTheImagesUntilItsRepeatCount) {
+    using namespace std::chrono_literals;
+    const struct {
+        int repeatCount;
+        std::vector<std::size_t> frames;  // every 50 ms of the 300 ms cycle of three images
+    } cases[] = {
+        {0, {0, 0, 1, 1, 2, 2, 0, 0, 1, 1, 2, 2, 0}},
+        {1, {0, 0, 1, 1, 2, 2}},
+    };
+    testing::AnimationClock clock;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.repeatCount);
+        ImageView view;
+        view.setAnimationImages({*solid(Qt::red), *solid(Qt::green), *solid(Qt::blue)});
+        view.setAnimationDuration(0.3);
+        view.setAnimationRepeatCount(c.repeatCount);
+        EXPECT_FALSE(view.currentAnimationFrame());
+        view.startAnimating();
+        std::vector<std::size_t> seen;
+        while (const auto frame = view.currentAnimationFrame()) {
             seen.push_back(*frame);
-        QTest::qWait(5);
+            if (seen.size() == 13)
+                break;
+            clock.advance(50ms);
+        }
+        EXPECT_EQ(seen, c.frames);
+        EXPECT_EQ(view.isAnimating(), c.repeatCount == 0);
+        view.stopAnimating();
+        EXPECT_FALSE(view.currentAnimationFrame());
     }
-    EXPECT_EQ(seen, (std::vector<std::size_t>{0, 1, 2, 0, 1}));
-    EXPECT_TRUE(view.isAnimating());
-    view.stopAnimating();
-    EXPECT_FALSE(view.currentAnimationFrame());
 }
 
 TEST(Image, ARenderingInTheBackgroundIsDrawnOnceReadyAndCalledForOnce) {
@@ -145,7 +155,7 @@ TEST(Image, ARenderingInTheBackgroundIsDrawnOnceReadyAndCalledForOnce) {
     draw();
     draw();  // asked again while it renders: still one rendering
     EXPECT_EQ(canvas.pixelColor(20, 10).alpha(), 0) << "nothing is drawn before the picture is ready";
-    ASSERT_TRUE(QTest::qWaitFor([&] { return readyOnGui; }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return readyOnGui; }));
     EXPECT_TRUE(renderedOnWorker);
     draw();
     EXPECT_EQ(canvas.pixelColor(20, 10), QColor(Qt::red));
@@ -158,7 +168,7 @@ TEST(Image, ARenderingInTheBackgroundIsDrawnOnceReadyAndCalledForOnce) {
         QPainter painter(&larger);
         picture.draw(painter, QRectF(0, 0, 80, 40), [&] { readyOnGui = true; });
     }
-    ASSERT_TRUE(QTest::qWaitFor([&] { return readyOnGui; }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return readyOnGui; }));
     canvas.fill(Qt::transparent);
     draw();
     EXPECT_EQ(canvas.pixelColor(20, 10), QColor(Qt::red)) << "the first size is still at hand";
@@ -298,7 +308,7 @@ TEST(QtMainQueue, RunsTasksFromAnyThreadOnTheGuiThreadInOrder) {
             });
     });
     worker.join();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return order.size() == 50; }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return order.size() == 50; }));
     for (int i = 0; i < 50; ++i)
         EXPECT_EQ(order[static_cast<std::size_t>(i)], i);
     EXPECT_EQ(std::count(onGuiThread.begin(), onGuiThread.end(), true), 50);

@@ -13,23 +13,23 @@
 namespace wayfarer::ui {
 namespace {
 
-// The owner of "SearchHeader.ui", as a search header view would be.
-class HeaderOwner : public OutletOwner {
+// The owner of "Form.ui": a view that takes its parts from the file.
+class FormOwner : public OutletOwner {
 public:
     void declareOutlets(Outlets& outlets) override {
         outlets.add("contentView", contentView);
-        outlets.add("offsetView", offsetView);
+        outlets.add("marginView", marginView);
         outlets.add("textField", textField);
-        outlets.add("closeButton", closeButton);
+        outlets.add("doneButton", doneButton);
         if (extraOutlet)
             outlets.add(extraOutlet, extra);
         if (wronglyTyped)
-            outlets.add("offsetView", wronglyTyped);
+            outlets.add("marginView", wronglyTyped);
     }
     View* contentView = nullptr;
-    View* offsetView = nullptr;
+    View* marginView = nullptr;
     TextField* textField = nullptr;
-    Button* closeButton = nullptr;
+    Button* doneButton = nullptr;
     const char* extraOutlet = nullptr;
     View* extra = nullptr;
     Label* wronglyTyped = nullptr;
@@ -42,15 +42,15 @@ QByteArray resource(const QString& path) {
 }
 
 TEST(Nib, LoadingWithAnOwnerConnectsEveryOutletByName) {
-    HeaderOwner owner;
-    auto loaded = Nib::named(QStringLiteral("SearchHeader"))->instantiate(&owner);
+    FormOwner owner;
+    auto loaded = Nib::named(QStringLiteral("Form"))->instantiate(&owner);
     ASSERT_TRUE(loaded.ok()) << loaded.error().message.toStdString();
     EXPECT_EQ(owner.contentView, loaded.value().get());
     ASSERT_NE(owner.textField, nullptr);
     EXPECT_EQ(owner.textField->parentWidget(), owner.contentView);
-    ASSERT_NE(owner.closeButton, nullptr);
-    EXPECT_EQ(owner.closeButton->title(), QStringLiteral("Close"));
-    EXPECT_NE(owner.offsetView, nullptr);
+    ASSERT_NE(owner.doneButton, nullptr);
+    EXPECT_EQ(owner.doneButton->title(), QStringLiteral("Done"));
+    EXPECT_NE(owner.marginView, nullptr);
 }
 
 struct FailureCase {
@@ -62,16 +62,16 @@ struct FailureCase {
 };
 
 TEST(Nib, BrokenFilesFailAtLoadWithAClearMessageAndConnectNothing) {
-    const QByteArray header = resource(QStringLiteral(":/Interface/SearchHeader.ui"));
-    QByteArray renamed = header;
-    renamed.replace("name=\"closeButton\"", "name=\"dismissButton\"");
+    const QByteArray form = resource(QStringLiteral(":/Interface/Form.ui"));
+    QByteArray renamed = form;
+    renamed.replace("name=\"doneButton\"", "name=\"dismissButton\"");
     const std::vector<FailureCase> cases = {
-        {"an outlet without its object", Nib::named(QStringLiteral("SearchHeader")), "missingView", false,
-         "interface file \"SearchHeader\": no object named \"missingView\" for the owner's outlet"},
+        {"an outlet without its object", Nib::named(QStringLiteral("Form")), "missingView", false,
+         "interface file \"Form\": no object named \"missingView\" for the owner's outlet"},
         {"an object renamed in the file", Nib::fromData(QStringLiteral("Renamed"), renamed), nullptr, false,
-         "interface file \"Renamed\": no object named \"closeButton\" for the owner's outlet"},
-        {"an outlet of the wrong type", Nib::named(QStringLiteral("SearchHeader")), nullptr, true,
-         "interface file \"SearchHeader\": the object \"offsetView\" is a wayfarer::ui::View, the owner's outlet "
+         "interface file \"Renamed\": no object named \"doneButton\" for the owner's outlet"},
+        {"an outlet of the wrong type", Nib::named(QStringLiteral("Form")), nullptr, true,
+         "interface file \"Form\": the object \"marginView\" is a wayfarer::ui::View, the owner's outlet "
          "needs a wayfarer::ui::Label"},
         {"a file that is not there", Nib::named(QStringLiteral("NoSuchFile")), nullptr, false,
          "interface file \"NoSuchFile\" is not among the application's resources"},
@@ -80,7 +80,7 @@ TEST(Nib, BrokenFilesFailAtLoadWithAClearMessageAndConnectNothing) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        HeaderOwner owner;
+        FormOwner owner;
         owner.extraOutlet = c.extraOutlet;
         if (c.wrongType)
             owner.wronglyTyped = reinterpret_cast<Label*>(1);  // must be left as it was
@@ -101,9 +101,9 @@ TEST(Nib, TopLevelViewGetsItsOwnOutletsAndWakesOnce) {
         auto* cell = qobject_cast<testing::TestCell*>(loaded.value().get());
         ASSERT_NE(cell, nullptr);
         EXPECT_EQ(cell->awakenings, 1);
-        ASSERT_NE(cell->titleLabel, nullptr);
-        EXPECT_EQ(&cell->contentView(), cell->titleLabel->parentWidget());
-        EXPECT_EQ(cell->priceLabel->textColor().resolved(), QColor(255, 110, 91));
+        ASSERT_NE(cell->label, nullptr);
+        EXPECT_EQ(&cell->contentView(), cell->label->parentWidget());
+        EXPECT_EQ(cell->label->textColor().resolved(), QColor(10, 20, 30));
     }
 }
 
@@ -118,8 +118,8 @@ TEST(Nib, FileNamesItsOwnersClass) {
 }
 
 TEST(Nib, LoadedRootFillsItsOwnerWhenTheOwnerIsResized) {
-    HeaderOwner owner;
-    auto loaded = Nib::named(QStringLiteral("SearchHeader"))->instantiate(&owner);
+    FormOwner owner;
+    auto loaded = Nib::named(QStringLiteral("Form"))->instantiate(&owner);
     ASSERT_TRUE(loaded.ok());
     View header;
     header.resize(390, 50);

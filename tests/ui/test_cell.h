@@ -1,33 +1,29 @@
 #pragma once
 
 #include "ui/button.h"
-#include "ui/image_view.h"
 #include "ui/label.h"
 #include "ui/outlets.h"
-#include "ui/widget_classes.h"
 #include "ui/table_view_cell.h"
+#include "ui/widget_classes.h"
 
 namespace wayfarer::testing {
 
-// A result card for the table's tests and benchmarks, made from "TestCell.ui".
+// A cell of the toolkit's own, made from "TestCell.ui": a label and a button on the
+// content view, counting its wake-ups and reuses.
 class TestCell final : public ui::TableViewCell {
     Q_OBJECT
 
 public:
     using ui::TableViewCell::TableViewCell;
 
-    ui::ImageView* thumbnailView = nullptr;
-    ui::Label* titleLabel = nullptr;
-    ui::Label* priceLabel = nullptr;
-    ui::Button* likeButton = nullptr;
+    ui::Label* label = nullptr;
+    ui::Button* button = nullptr;
     int awakenings = 0;
     int reuses = 0;
 
     void declareOutlets(ui::Outlets& outlets) override {
-        outlets.add("thumbnailView", thumbnailView);
-        outlets.add("titleLabel", titleLabel);
-        outlets.add("priceLabel", priceLabel);
-        outlets.add("likeButton", likeButton);
+        outlets.add("label", label);
+        outlets.add("button", button);
     }
     void awakeFromNib() override {
         ++awakenings;
@@ -35,8 +31,7 @@ public:
     }
     void prepareForReuse() override {
         ++reuses;
-        titleLabel->setText(std::nullopt);
-        priceLabel->setText(std::nullopt);
+        label->setText(std::nullopt);
     }
 };
 

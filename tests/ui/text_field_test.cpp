@@ -192,14 +192,5 @@ TEST_F(TextFieldTest, FirstResponderFollowsFocusAndSettingTextReportsNothing) {
     EXPECT_TRUE(delegate.take().empty());
 }
 
-TEST_F(TextFieldTest, Screenshot) {
-    field->setPlaceholder(QStringLiteral("Search attractions"));
-    field->setBorderStyle(TextBorderStyle::roundedRect);
-    testing::saveScreenshot(window, QStringLiteral("text_field_placeholder"));
-    type(QStringLiteral("rome"));
-    testing::saveScreenshot(window, QStringLiteral("text_field_with_clear_button"));
-    EXPECT_TRUE(field->isClearButtonShown());
-}
-
 }
 }
