@@ -46,28 +46,23 @@ std::string contents(const std::string& path) {
 
 TEST(ProcessExit, EndsCleanlyWithSearchesCoversAndDecodesInFlight) {
     const auto cover = std::make_shared<const std::string>(samples::encodeJpeg(samples::makePicture(1200, 800, 5)));
+    // Half a cover, and then silence: what is asked here is mid-body when the process ends.
+    testing::RawServer holding([cover](int socket) {
+        testing::RawServer::send(socket, "HTTP/1.1 200 OK\r\nContent-Type: image/jpeg\r\nContent-Length: " +
+                                             std::to_string(cover->size()) + "\r\n\r\n" +
+                                             cover->substr(0, cover->size() / 2));
+        return testing::RawServer::Ending::hold;
+    });
     testing::TestServer server(testing::Tls{});
-    server.server().Get("/api/v3/activities", [&server](const httplib::Request&, httplib::Response& response) {
+    server.server().Get("/api/v3/activities", [&server, &holding](const httplib::Request&, httplib::Response& response) {
         std::string body = R"({"meta": {"count": 100}, "data": [)";
         for (int i = 0; i < 10; ++i)
             body += std::string(i ? ", " : "") + R"({"uuid": "r)" + std::to_string(i) + R"(", "cover_image_url": ")" +
-                    server.baseURL() +
-                    (i == 9 ? "/held.jpg" : "/cover.jpg") + R"("})";
+                    (i == 9 ? holding.baseURL() + "/held.jpg" : server.baseURL() + "/cover.jpg") + R"("})";
         response.set_content(body + "]}", "application/json");
     });
     server.server().Get("/cover.jpg", [cover](const httplib::Request&, httplib::Response& response) {
         response.set_content(*cover, "image/jpeg");
-    });
-    // Half a cover, then a pause: the download is mid-body when the process ends.
-    server.server().Get("/held.jpg", [cover](const httplib::Request&, httplib::Response& response) {
-        response.set_content_provider(cover->size(), "image/jpeg",
-                                      [cover](std::size_t offset, std::size_t, httplib::DataSink& sink) {
-                                          if (offset > 0)
-                                              std::this_thread::sleep_for(300ms);
-                                          const std::size_t half = cover->size() / 2;
-                                          const std::size_t end = offset == 0 ? half : cover->size();
-                                          return sink.write(cover->data() + offset, end - offset);
-                                      });
     });
     server.start();
     const std::string baseURL = server.baseURL();
@@ -79,7 +74,7 @@ TEST(ProcessExit, EndsCleanlyWithSearchesCoversAndDecodesInFlight) {
     const std::string errors = (directory / "stderr").string();
 
     for (int attempt = 1; attempt <= 50; ++attempt) {
-        const int status = run(EXIT_PROGRAM, {baseURL, certificate}, errors);
+        const int status = run(EXIT_PROGRAM, {baseURL, certificate, holding.baseURL()}, errors);
         ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0)
             << "run " << attempt << ": status " << status << "\n" << contents(errors);
         ASSERT_EQ(contents(errors), "") << "run " << attempt;
