@@ -10,6 +10,7 @@
 #include <atomic>
 #include <cerrno>
 #include <condition_variable>
+#include <cstdlib>
 #include <deque>
 #include <mutex>
 #include <thread>
@@ -43,6 +44,24 @@ struct SlistDeleter {
 using EasyHandle = std::unique_ptr<CURL, EasyDeleter>;
 using HeaderList = std::unique_ptr<curl_slist, SlistDeleter>;
 
+bool isRedirect(long status) {
+    return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
+}
+
+// Why the next hop of a transfer may not go to `url`, or nothing when it may.
+// `afterHttps`: an earlier hop of the same transfer went over https.
+std::optional<std::string> refusalOf(const std::optional<URL>& url, bool afterHttps) {
+    if (!url || (url->scheme() != "http" && url->scheme() != "https"))
+        return "not an http or https URL";
+    if (url->scheme() == "https")
+        return std::nullopt;
+    if (afterHttps)
+        return "a transfer that went over https does not go on over plain http";
+    if (!isLoopbackHost(url->host()))
+        return "plain http goes only to this machine";
+    return std::nullopt;
+}
+
 bool isUnreachable(long osErrno) {
     return osErrno == ENETUNREACH || osErrno == EHOSTUNREACH || osErrno == ENETDOWN;
 }
@@ -67,7 +86,9 @@ ErrorCode errorCodeOf(CURLcode code) {
     case CURLE_SSL_SHUTDOWN_FAILED:
     case CURLE_USE_SSL_FAILED: return ErrorCode::secureConnectionFailed;
     case CURLE_FILESIZE_EXCEEDED: return ErrorCode::tooLarge;
-    case CURLE_UNSUPPORTED_PROTOCOL:
+    // Every address is checked before curl sees it, so curl refusing a protocol means
+    // the answer was not HTTP.
+    case CURLE_UNSUPPORTED_PROTOCOL: return ErrorCode::cannotParseResponse;
     case CURLE_URL_MALFORMAT: return ErrorCode::unsupportedURL;
     case CURLE_TOO_MANY_REDIRECTS: return ErrorCode::tooManyRedirects;
     case CURLE_SEND_ERROR:
@@ -89,7 +110,7 @@ class Transfer final : public HttpTask {
 public:
     Transfer(HttpRequest request, HttpCompletion completion, std::weak_ptr<HttpClient::Worker> worker)
         : request_(std::move(request)), completion_(std::move(completion)), worker_(std::move(worker)),
-          deadline_(Clock::now() + request_.resourceTimeout) {}
+          deadline_(Clock::now() + request_.resourceTimeout), url_(request_.url) {}
 
     void cancel() override;
 
@@ -98,6 +119,13 @@ public:
     std::weak_ptr<HttpClient::Worker> worker_;
     Clock::time_point deadline_;
     Clock::time_point retryAt_{};
+    // The address of this hop, and what the hops before it did.
+    std::string url_;
+    int redirects_ = 0;
+    bool wentOverHttps_ = false;
+    // Whether the body arriving belongs to a redirect, which is followed, not delivered;
+    // known once the first bytes come.
+    enum class Body { unknown, kept, skipped } bodyKind_ = Body::unknown;
     EasyHandle easy_;
     HeaderList headers_;
     std::string body_;
@@ -109,12 +137,19 @@ public:
 
 class HttpClient::Worker : public std::enable_shared_from_this<HttpClient::Worker> {
 public:
+    // What becomes of the completions still to run when the worker stops.
+    enum class Stop { cancelling, dropping };
+
     explicit Worker(HttpClientOptions options) : options_(std::move(options)) {
         ensureCurlGlobal();
         multi_ = curl_multi_init();
         // As browsers do: a few connections per server, kept alive and reused, rather than one
         // for every concurrent request, which a server would have to keep open.
         curl_multi_setopt(multi_, CURLMOPT_MAX_HOST_CONNECTIONS, 6L);
+        for (const auto& pinned : options_.pinnedHosts) {
+            const std::string entry = pinned.host + ":" + std::to_string(pinned.port) + ":" + pinned.address;
+            pinned_.reset(curl_slist_append(pinned_.release(), entry.c_str()));
+        }
         share_ = curl_share_init();
         // Only the worker thread uses these handles, so the share needs no locks.
         curl_share_setopt(share_, CURLSHOPT_SHARE, CURL_LOCK_DATA_DNS);
@@ -128,26 +163,35 @@ public:
 
     void run() { thread_ = std::thread([self = shared_from_this()] { self->loop(); }); }
 
-    void stop() {
+    void stop(Stop mode) {
         {
             std::lock_guard lock(mutex_);
+            if (stopping_)
+                return;
             stopping_ = true;
+            stopMode_ = mode;
         }
         curl_multi_wakeup(multi_);
-        if (thread_.joinable())
+        // A completion that ends the process stops the worker from the worker itself,
+        // which cannot wait for its own end; it ends with the process.
+        if (thread_.get_id() == std::this_thread::get_id())
+            thread_.detach();
+        else if (thread_.joinable())
             thread_.join();
     }
 
     void submit(std::shared_ptr<Transfer> transfer) {
+        Stop mode = Stop::cancelling;
         {
             std::lock_guard lock(mutex_);
             if (!stopping_) {
                 incoming_.push_back(std::move(transfer));
                 transfer = nullptr;
             }
+            mode = stopMode_;
         }
         if (transfer)
-            finish(*transfer, HttpResult{{}, Error{ErrorCode::cancelled, "the client has stopped"}});
+            end(*transfer, mode);
         else
             curl_multi_wakeup(multi_);
     }
@@ -161,6 +205,8 @@ private:
     void complete(CURL* easy, CURLcode code);
     void remove(Transfer& transfer);
     void finish(Transfer& transfer, HttpResult result);
+    void end(Transfer& transfer, Stop mode);
+    void follow(const std::shared_ptr<Transfer>& transfer, std::string location);
     void sweepCancelledAndRetries(Clock::time_point now);
 
     static std::size_t onBody(char* data, std::size_t size, std::size_t count, void* user);
@@ -168,10 +214,12 @@ private:
     HttpClientOptions options_;
     CURLM* multi_ = nullptr;
     CURLSH* share_ = nullptr;
+    HeaderList pinned_;
     std::thread thread_;
 
     std::mutex mutex_;
     bool stopping_ = false;
+    Stop stopMode_ = Stop::cancelling;
     std::deque<std::shared_ptr<Transfer>> incoming_;
 
     // Worker thread only.
@@ -188,6 +236,15 @@ void Transfer::cancel() {
 std::size_t HttpClient::Worker::onBody(char* data, std::size_t size, std::size_t count, void* user) {
     auto& transfer = *static_cast<Transfer*>(user);
     const std::size_t length = size * count;
+    if (transfer.bodyKind_ == Transfer::Body::unknown) {
+        long status = 0;
+        char* location = nullptr;
+        curl_easy_getinfo(transfer.easy_.get(), CURLINFO_RESPONSE_CODE, &status);
+        curl_easy_getinfo(transfer.easy_.get(), CURLINFO_REDIRECT_URL, &location);
+        transfer.bodyKind_ = isRedirect(status) && location ? Transfer::Body::skipped : Transfer::Body::kept;
+    }
+    if (transfer.bodyKind_ == Transfer::Body::skipped)
+        return length;
     const std::size_t needed = transfer.body_.size() + length;
     if (needed > transfer.request_.maxBodySize) {
         transfer.bodyTooLarge_ = true;
@@ -203,16 +260,17 @@ void HttpClient::Worker::configure(Transfer& transfer) {
     transfer.easy_.reset(curl_easy_init());
     CURL* easy = transfer.easy_.get();
     const auto& request = transfer.request_;
-    curl_easy_setopt(easy, CURLOPT_URL, request.url.c_str());
+    curl_easy_setopt(easy, CURLOPT_URL, transfer.url_.c_str());
     curl_easy_setopt(easy, CURLOPT_HTTPGET, 1L);
     curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 1L);
-    curl_easy_setopt(easy, CURLOPT_MAXREDIRS, maxRedirects);
+    // Redirects are followed by the worker, which checks each address before connecting.
+    curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 0L);
     curl_easy_setopt(easy, CURLOPT_SSL_VERIFYPEER, 1L);
     curl_easy_setopt(easy, CURLOPT_SSL_VERIFYHOST, 2L);
     curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(easy, CURLOPT_SHARE, share_);
+    if (pinned_)
+        curl_easy_setopt(easy, CURLOPT_RESOLVE, pinned_.get());
     curl_easy_setopt(easy, CURLOPT_ERRORBUFFER, transfer.errorBuffer_);
     curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, &Worker::onBody);
     curl_easy_setopt(easy, CURLOPT_WRITEDATA, &transfer);
@@ -245,23 +303,19 @@ void HttpClient::Worker::configure(Transfer& transfer) {
     curl_easy_setopt(easy, CURLOPT_HTTPHEADER, headers);
 }
 
-namespace {
-bool isFetchable(const std::string& text) {
-    const auto url = URL::parse(text);
-    return url && (url->scheme() == "http" || url->scheme() == "https");
-}
-}
-
 void HttpClient::Worker::add(const std::shared_ptr<Transfer>& transfer) {
-    // Checked here as well as by curl, so that text that is no URL never becomes a
-    // host name to look up.
-    if (!isFetchable(transfer->request_.url)) {
-        finish(*transfer, HttpResult{{}, Error{ErrorCode::unsupportedURL, "not an http or https URL"}});
+    // Before curl sees the address, so that nothing is looked up, connected to or sent
+    // for an address the client may not fetch.
+    const auto url = URL::parse(transfer->url_);
+    if (auto refusal = refusalOf(url, transfer->wentOverHttps_)) {
+        finish(*transfer, HttpResult{{}, Error{ErrorCode::unsupportedURL, std::move(*refusal)}});
         return;
     }
+    transfer->wentOverHttps_ = transfer->wentOverHttps_ || url->scheme() == "https";
     configure(*transfer);
     transfer->body_ = makeJsonBuffer();
     transfer->bodyTooLarge_ = false;
+    transfer->bodyKind_ = Transfer::Body::unknown;
     active_.emplace(transfer->easy_.get(), transfer);
     curl_multi_add_handle(multi_, transfer->easy_.get());
 }
@@ -285,6 +339,26 @@ void HttpClient::Worker::finish(Transfer& transfer, HttpResult result) {
         completion(std::move(result));
 }
 
+void HttpClient::Worker::end(Transfer& transfer, Stop mode) {
+    if (mode == Stop::cancelling) {
+        finish(transfer, HttpResult{{}, Error{ErrorCode::cancelled, "the client has stopped"}});
+        return;
+    }
+    transfer.finished_ = true;
+    transfer.easy_.reset();
+    transfer.headers_.reset();
+    transfer.completion_ = nullptr;
+}
+
+void HttpClient::Worker::follow(const std::shared_ptr<Transfer>& transfer, std::string location) {
+    if (++transfer->redirects_ > maxRedirects) {
+        finish(*transfer, HttpResult{{}, Error{ErrorCode::tooManyRedirects, "more than 5 redirects"}});
+        return;
+    }
+    transfer->url_ = std::move(location);
+    add(transfer);
+}
+
 void HttpClient::Worker::complete(CURL* easy, CURLcode code) {
     const auto found = active_.find(easy);
     if (found == active_.end())
@@ -295,6 +369,12 @@ void HttpClient::Worker::complete(CURL* easy, CURLcode code) {
     if (code == CURLE_OK) {
         HttpResponse response;
         curl_easy_getinfo(easy, CURLINFO_RESPONSE_CODE, &response.status);
+        char* location = nullptr;
+        curl_easy_getinfo(easy, CURLINFO_REDIRECT_URL, &location);
+        if (isRedirect(response.status) && location) {
+            follow(transfer, location);
+            return;
+        }
         response.body = std::move(transfer->body_);
         finish(*transfer, HttpResult{std::move(response), {}});
         return;
@@ -312,15 +392,7 @@ void HttpClient::Worker::complete(CURL* easy, CURLcode code) {
         }
         return;
     }
-    ErrorCode errorCode = transfer->bodyTooLarge_ ? ErrorCode::tooLarge : errorCodeOf(code);
-    if (code == CURLE_UNSUPPORTED_PROTOCOL) {
-        // curl says the same of a redirect to another scheme and of an answer that is not
-        // HTTP; the address it ended at tells them apart.
-        char* effective = nullptr;
-        curl_easy_getinfo(easy, CURLINFO_EFFECTIVE_URL, &effective);
-        if (effective != nullptr && isFetchable(effective))
-            errorCode = ErrorCode::cannotParseResponse;
-    }
+    const ErrorCode errorCode = transfer->bodyTooLarge_ ? ErrorCode::tooLarge : errorCodeOf(code);
     std::string detail = transfer->errorBuffer_[0] != '\0' ? transfer->errorBuffer_ : curl_easy_strerror(code);
     finish(*transfer, HttpResult{{}, Error{errorCode, std::move(detail)}});
 }
@@ -355,22 +427,23 @@ void HttpClient::Worker::loop() {
     while (true) {
         std::deque<std::shared_ptr<Transfer>> arrived;
         bool stopping = false;
+        Stop mode = Stop::cancelling;
         {
             std::lock_guard lock(mutex_);
             arrived.swap(incoming_);
             stopping = stopping_;
+            mode = stopMode_;
         }
         if (stopping) {
-            const Error stopped{ErrorCode::cancelled, "the client has stopped"};
             for (auto& transfer : arrived)
-                finish(*transfer, HttpResult{{}, stopped});
+                end(*transfer, mode);
             auto running = std::move(active_);
             for (auto& [easy, transfer] : running) {
                 curl_multi_remove_handle(multi_, easy);
-                finish(*transfer, HttpResult{{}, stopped});
+                end(*transfer, mode);
             }
             for (auto& transfer : waiting_)
-                finish(*transfer, HttpResult{{}, stopped});
+                end(*transfer, mode);
             waiting_.clear();
             return;
         }
@@ -402,7 +475,7 @@ HttpClient::HttpClient(HttpClientOptions options) : worker_(std::make_shared<Wor
     worker_->run();
 }
 
-HttpClient::~HttpClient() { worker_->stop(); }
+HttpClient::~HttpClient() { worker_->stop(Worker::Stop::cancelling); }
 
 std::shared_ptr<HttpTask> HttpClient::start(HttpRequest request, HttpCompletion completion) {
     auto transfer = std::make_shared<Transfer>(std::move(request), std::move(completion), worker_);
@@ -414,6 +487,7 @@ namespace {
 
 std::mutex sharedOptionsMutex;
 bool sharedMade = false;
+std::atomic<HttpClient*> sharedClient = nullptr;
 HttpClientOptions& sharedOptions() {
     static HttpClientOptions options;
     return options;
@@ -435,7 +509,21 @@ HttpClient& HttpClient::shared() {
         sharedMade = true;
         return sharedOptions();
     }());
+    // Registered once the client is built, so that it stops before the static objects
+    // built before it are destroyed; those built after it, which its completions may
+    // reach, are never destroyed (the main queue, the decode queue) or stop themselves.
+    static const bool stopsAtExit = [] {
+        sharedClient = client.get();
+        std::atexit(&HttpClient::stopShared);
+        return true;
+    }();
+    (void)stopsAtExit;
     return *client;
+}
+
+void HttpClient::stopShared() {
+    if (HttpClient* client = sharedClient.load())
+        client->worker_->stop(Worker::Stop::dropping);
 }
 
 }

@@ -45,17 +45,32 @@ public:
     virtual void cancel() = 0;
 };
 
+// A host name answered with a fixed address instead of asking the resolver, as curl's
+// --resolve: a service reached under the name on its certificate at another address.
+struct PinnedHost {
+    std::string host;
+    int port = 443;
+    std::string address;
+};
+
 struct HttpClientOptions {
     // A PEM file of certificate authorities trusted beside the system's own.
     std::optional<std::string> extraCaFile;
     // PEM text of the only certificate authorities trusted (the system's are not).
     std::optional<std::string> exclusiveCaPem;
+    std::vector<PinnedHost> pinnedHosts;
 };
 
 // An HTTP client on libcurl: one worker thread drives every transfer through a multi
-// handle, which keeps connections alive and reuses them. Only http and https are
-// fetched, also for redirects (at most 5); certificates and host names are always
-// verified. Completions run on the worker thread, exactly once per started transfer.
+// handle, which keeps connections alive and reuses them. Certificates and host names are
+// always verified. Completions run on the worker thread, exactly once per started
+// transfer.
+//
+// Every address fetched, the first and each redirect (301, 302, 303, 307 and 308, at most
+// 5), must be https, or plain http to a loopback host (isPermittedAddress), and once a
+// transfer has been over https it never goes on over plain http. The client follows
+// redirects itself and checks each address before it connects there; an address that
+// breaks the rule fails the transfer as unsupportedURL, and nothing is sent to it.
 //
 // A connection refused, or a name that does not resolve, fails at once. A network that
 // cannot be reached (no route to the host) is waited for: the transfer is retried until
@@ -72,8 +87,14 @@ public:
     std::shared_ptr<HttpTask> start(HttpRequest request, HttpCompletion completion);
 
     // The process's client, made on first use with the options set before that use,
-    // and never destroyed.
+    // and never destroyed. It stops when the process exits, before the static objects
+    // that completions use are destroyed: what is still running is cancelled and its
+    // completion dropped without running, as are the completions of transfers started
+    // after that.
     static HttpClient& shared();
+    // Stops the shared client now, as at exit, for a program whose main queue goes
+    // before the process ends. Does nothing when it was never made or has stopped.
+    static void stopShared();
     // Takes effect only before the first call of shared(); returns whether it did.
     static bool setSharedOptions(HttpClientOptions options);
 

@@ -1,6 +1,10 @@
 #include "image_decode_queue.h"
 
+#include "no_destructor.h"
+
+#include <atomic>
 #include <condition_variable>
+#include <cstdlib>
 #include <deque>
 #include <mutex>
 #include <thread>
@@ -14,15 +18,20 @@ struct DecodeRequest {
     std::function<void(std::shared_ptr<const Image>)> done;
 };
 
+// Never destroyed, so that the HTTP worker may still post while static objects are being
+// destroyed at exit; stop() ends the thread instead.
 class ImageDecodeQueue {
 public:
     ImageDecodeQueue() : worker_([this] { run(); }) {}
 
-    ~ImageDecodeQueue() {
+    void stop() {
+        std::deque<DecodeRequest> dropped;
         {
             std::lock_guard lock(mutex_);
+            if (stopping_)
+                return;
             stopping_ = true;
-            waiting_.clear();
+            dropped.swap(waiting_);
         }
         wake_.notify_one();
         // A `done` that ends the process would otherwise wait here for itself.
@@ -59,7 +68,7 @@ private:
     }
 
     // Taken before the thread starts, so the shared cache is made first and, being
-    // destroyed in reverse order, outlives this queue at exit.
+    // destroyed in reverse order, outlives the decoding at exit.
     const std::shared_ptr<DecodedImageCache> cache_ = DecodedImageCache::shared();
     std::mutex mutex_;
     std::condition_variable wake_;
@@ -69,11 +78,28 @@ private:
     std::thread worker_;
 };
 
+std::atomic<ImageDecodeQueue*> madeQueue = nullptr;
+
+ImageDecodeQueue& decodeQueue() {
+    static NoDestructor<ImageDecodeQueue> queue;
+    // Registered once the queue is built: it stops before the objects built before it go.
+    static const bool stopsAtExit = [] {
+        madeQueue = queue.get();
+        return std::atexit(stopImageDecoding) == 0;
+    }();
+    (void)stopsAtExit;
+    return *queue;
+}
+
 }
 
 void decodeImageAsync(std::string bytes, std::function<void(std::shared_ptr<const Image>)> done) {
-    static ImageDecodeQueue queue;
-    queue.post(DecodeRequest{std::move(bytes), std::move(done)});
+    decodeQueue().post(DecodeRequest{std::move(bytes), std::move(done)});
+}
+
+void stopImageDecoding() {
+    if (ImageDecodeQueue* queue = madeQueue.load())
+        queue->stop();
 }
 
 }

@@ -12,7 +12,12 @@ namespace wayfarer::platform {
 // (never the caller's), one request after another in the order asked. `done` runs on
 // that thread with the image, or with nullptr when the bytes are no image; callers post
 // onwards to the main queue themselves. Requests still waiting when the process exits
-// are dropped without running `done`.
+// are dropped without running `done`, and so are those asked after that.
 void decodeImageAsync(std::string bytes, std::function<void(std::shared_ptr<const Image>)> done);
+
+// Stops decoding for good, as at exit: drops the requests waiting and those asked later,
+// and waits for the one being decoded. For a program whose main queue goes before the
+// process ends.
+void stopImageDecoding();
 
 }

@@ -1,5 +1,6 @@
 #include "main_queue.h"
 
+#include "no_destructor.h"
 #include "run_loop.h"
 
 #include <mutex>
@@ -8,9 +9,11 @@ namespace wayfarer::platform {
 
 namespace {
 std::mutex queueMutex;
+// Never destroyed: background threads post here until they stop, which at exit may be
+// after static objects made later than this one are gone.
 std::shared_ptr<MainQueue>& installedQueue() {
-    static std::shared_ptr<MainQueue> queue = std::make_shared<RunLoop>();
-    return queue;
+    static NoDestructor<std::shared_ptr<MainQueue>> queue(std::make_shared<RunLoop>());
+    return *queue;
 }
 }
 

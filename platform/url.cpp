@@ -70,4 +70,8 @@ bool isLoopbackHost(std::string_view host) {
     return inet_pton(AF_INET, text.c_str(), &address) == 1 && (ntohl(address.s_addr) >> 24) == 127;
 }
 
+bool isPermittedAddress(const URL& url) {
+    return url.scheme() == "https" || (url.scheme() == "http" && isLoopbackHost(url.host()));
+}
+
 }

@@ -32,4 +32,8 @@ private:
 // Whether `host` names this machine: 127.0.0.0/8, [::1] or localhost.
 bool isLoopbackHost(std::string_view host);
 
+// Whether the client may fetch `url` at all: https to any host, plain http only to this
+// machine, where nobody on the way can read or change it.
+bool isPermittedAddress(const URL& url);
+
 }

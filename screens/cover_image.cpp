@@ -28,6 +28,9 @@ QImage drawnAt(const QImage& source, QSize size) {
 // writes, so a picture is halved first while it is more than twice the size: each
 // halving averages every pixel, as a smooth scaling would.
 QImage scaled(QImage source, QSize size) {
+    // Halving would never reach an empty size.
+    if (size.isEmpty() || source.isNull())
+        return {};
     while (source.width() >= 2 * size.width() && source.height() >= 2 * size.height())
         source = drawnAt(source, source.size() / 2);
     return drawnAt(source, size);

@@ -34,7 +34,7 @@ bool addExtension(X509* certificate, int nid, const char* value) {
 
 }
 
-std::optional<TlsIdentity> TlsIdentity::make(std::string* error) {
+std::optional<TlsIdentity> TlsIdentity::make(std::string* error, const std::vector<std::string>& hostNames) {
     const auto fail = [&](const char* what) -> std::optional<TlsIdentity> {
         if (error)
             *error = openSslError(what);
@@ -57,6 +57,9 @@ std::optional<TlsIdentity> TlsIdentity::make(std::string* error) {
     const bool serialSet = number && BN_to_ASN1_INTEGER(number, X509_get_serialNumber(certificate));
     BN_free(number);
 
+    std::string alternativeNames = "IP:127.0.0.1,IP:::1,DNS:localhost";
+    for (const auto& host : hostNames)
+        alternativeNames += ",DNS:" + host;
     X509_NAME* name = X509_get_subject_name(certificate);
     const bool ok = X509_set_version(certificate, 2) == 1 && serialSet &&
                     X509_gmtime_adj(X509_getm_notBefore(certificate), -3600) &&
@@ -71,7 +74,7 @@ std::optional<TlsIdentity> TlsIdentity::make(std::string* error) {
                     addExtension(certificate, NID_key_usage, "critical,digitalSignature,keyCertSign") &&
                     addExtension(certificate, NID_ext_key_usage, "serverAuth") &&
                     addExtension(certificate, NID_subject_key_identifier, "hash") &&
-                    addExtension(certificate, NID_subject_alt_name, "IP:127.0.0.1,IP:::1,DNS:localhost");
+                    addExtension(certificate, NID_subject_alt_name, alternativeNames.c_str());
     if (!ok)
         return fail("cannot fill the certificate");
     if (X509_sign(certificate, identity.key_.get(), EVP_sha256()) == 0)

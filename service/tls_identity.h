@@ -6,6 +6,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace wayfarer::service {
 
@@ -17,11 +18,12 @@ struct CertificateFree {
 };
 
 // A key and a self-signed certificate made in memory for one run of the server, valid for
-// 127.0.0.1, ::1 and localhost. Clients trust exactly this certificate through its PEM.
+// 127.0.0.1, ::1, localhost and any further host names given. Clients trust exactly this
+// certificate through its PEM.
 class TlsIdentity {
 public:
     // A new EC P-256 key and its certificate, or nothing (with the reason) on failure.
-    static std::optional<TlsIdentity> make(std::string* error);
+    static std::optional<TlsIdentity> make(std::string* error, const std::vector<std::string>& hostNames = {});
 
     EVP_PKEY* key() const { return key_.get(); }
     X509* certificate() const { return certificate_.get(); }

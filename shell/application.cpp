@@ -1,6 +1,9 @@
 #include "application.h"
 
+#include "platform/http_client.h"
+#include "platform/image_decode_queue.h"
 #include "ui/environment.h"
+#include "ui/image.h"
 #include "ui/qt_main_queue.h"
 
 #include <QApplication>
@@ -83,8 +86,27 @@ void Application::enterForeground() {
     sceneDelegate_->sceneDidBecomeActive();
 }
 
+namespace {
+
+// The process's background work posts to the Qt application through the main queue, and
+// it stops for good before the application is gone.
+struct BackgroundWorkStop {
+    BackgroundWorkStop() = default;
+    BackgroundWorkStop(const BackgroundWorkStop&) = delete;
+    BackgroundWorkStop& operator=(const BackgroundWorkStop&) = delete;
+    ~BackgroundWorkStop() {
+        platform::HttpClient::stopShared();
+        platform::stopImageDecoding();
+        ui::Image::waitForBackgroundRendering();
+    }
+};
+
+}
+
 int runApplication(int argc, char** argv, const ControllerClasses& classes, const LaunchHooks& hooks) {
     QApplication qtApplication(argc, argv);
+    // After the Qt application, so that it runs before the application goes.
+    const BackgroundWorkStop backgroundWorkStop;
     platform::setMainQueue(std::make_shared<ui::QtMainQueue>());
     if (hooks.beforeLaunch)
         if (const auto status = hooks.beforeLaunch(QApplication::arguments()))

@@ -55,7 +55,8 @@ struct LaunchHooks {
 };
 
 // The program's entry: makes the Qt application, installs the main queue on its event
-// loop, launches with `classes` and runs the loop. Returns the exit status.
+// loop, launches with `classes` and runs the loop. Returns the exit status, once the
+// process's background work (HTTP transfers, decoding, rendering) has stopped for good.
 int runApplication(int argc, char** argv, const ControllerClasses& classes, const LaunchHooks& hooks = {});
 
 }

@@ -15,9 +15,7 @@ std::optional<std::string> completeCatalogueChoice(CatalogueChoice& choice) {
             choice.catalogue = fromEnvironment;
     if (choice.catalogue) {
         const auto url = platform::URL::parse(*choice.catalogue);
-        const bool allowed = url && (url->scheme() == "https" ||
-                                     (url->scheme() == "http" && platform::isLoopbackHost(url->host())));
-        if (!allowed)
+        if (!url || !platform::isPermittedAddress(*url))
             return "the catalogue must be an https:// address (or http:// on this machine), not '" +
                    *choice.catalogue + "'";
     }

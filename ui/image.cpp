@@ -33,17 +33,22 @@ struct Image::Data {
     mutable std::vector<QImage> renderings;
     mutable std::vector<QSize> pendingSizes;
     mutable std::vector<std::function<void()>> waiting;
+    // The renderer gave a null image: its pixels cannot be had, at this size or another,
+    // so it is not asked again on every paint.
+    mutable bool failed = false;
 };
 
 namespace {
 
 // The workers that render pictures in the background: one fewer than the cores, so that
 // the application's thread keeps one to itself, and at least one.
-// Never destroyed: a worker may still be finishing as the program ends.
+// Never destroyed, and waited for as the Qt application goes: a rendering still running
+// as the program ends would paint with Qt's state being torn down.
 QThreadPool& renderingPool() {
     static platform::NoDestructor<QThreadPool> pool;
     static const bool sized = [] {
         pool->setMaxThreadCount(std::max(1, QThread::idealThreadCount() - 1));
+        qAddPostRoutine([] { renderingPool().waitForDone(); });
         return true;
     }();
     (void)sized;
@@ -101,7 +106,11 @@ QSizeF Image::size() const { return data_->size; }
 const QString& Image::name() const { return data_->name; }
 
 QImage Image::toQImage(const QSize& pixelSize) const {
+    if (pixelSize.isEmpty())
+        return {};
     std::lock_guard lock(data_->cacheMutex);
+    if (data_->failed)
+        return {};
     if (data_->cached.size() != pixelSize) {
         if (data_->svg) {
             QImage image(pixelSize, QImage::Format_ARGB32_Premultiplied);
@@ -112,6 +121,7 @@ QImage Image::toQImage(const QSize& pixelSize) const {
             data_->cached = std::move(image);
         } else if (data_->render) {
             data_->cached = data_->render(pixelSize);
+            data_->failed = data_->cached.isNull();
         } else {
             data_->cached = data_->raster.size() == pixelSize
                                 ? data_->raster
@@ -124,6 +134,8 @@ QImage Image::toQImage(const QSize& pixelSize) const {
 QImage Image::renderedInBackground(const QSize& pixelSize, const std::function<void()>& whenReady) const {
     Data& data = *data_;
     std::lock_guard lock(data.cacheMutex);
+    if (data.failed)
+        return {};
     const auto rendered = std::find_if(data.renderings.begin(), data.renderings.end(),
                                        [&](const QImage& image) { return image.size() == pixelSize; });
     if (rendered != data.renderings.end())
@@ -141,14 +153,21 @@ QImage Image::renderedInBackground(const QSize& pixelSize, const std::function<v
         std::vector<std::function<void()>> waiting;
         {
             std::lock_guard storing(shared->cacheMutex);
+            if (image.isNull()) {
+                // Nothing will be drawn, so nobody waiting needs to repaint.
+                shared->failed = true;
+                shared->pendingSizes.clear();
+                waiting.swap(shared->waiting);
+                return;
+            }
             const auto pending = std::find(shared->pendingSizes.begin(), shared->pendingSizes.end(), pixelSize);
             if (pending == shared->pendingSizes.end())
                 return;
             shared->pendingSizes.erase(pending);
+            waiting.swap(shared->waiting);
             shared->renderings.insert(shared->renderings.begin(), std::move(image));
             if (shared->renderings.size() > Data::keptSizes)
                 shared->renderings.pop_back();
-            waiting.swap(shared->waiting);
         }
         for (auto& ready : waiting)
             QMetaObject::invokeMethod(QCoreApplication::instance(), std::move(ready), Qt::QueuedConnection);

@@ -30,8 +30,9 @@ public:
     // A picture of `size` points that `render` draws on demand at a size in device
     // pixels; the last rendering is kept (in the background, the last two sizes). For photographs held elsewhere in a
     // compact form, so that a screen holds pixels only for what it shows. `render` may
-    // return a null image when the pixels cannot be had; nothing is drawn then. In the
-    // background, `render` runs on a worker thread and must be safe there.
+    // return a null image when the pixels cannot be had; nothing is drawn then, nor is
+    // `render` called again. It is never called for an empty size. In the background,
+    // `render` runs on a worker thread and must be safe there.
     static Image fromRenderer(QSizeF size, std::function<QImage(QSize pixelSize)> render,
                               Rendering rendering = Rendering::whenDrawn);
     // Waits until no picture is being rendered in the background, for pictures of the
@@ -45,7 +46,7 @@ public:
     // ready at this size draws nothing now; `whenReady` then runs on the application's
     // thread once it is.
     void draw(QPainter& painter, const QRectF& target, const std::function<void()>& whenReady = {}) const;
-    // The picture at a size in device pixels.
+    // The picture at a size in device pixels; a null image for an empty size.
     QImage toQImage(const QSize& pixelSize) const;
     bool isSameAs(const Image& other) const { return data_ == other.data_; }
 

@@ -9,6 +9,7 @@ namespace wayfarer {
 namespace {
 
 using namespace std::chrono_literals;
+using testing::TestServer;
 
 class CoverImageTest : public testing::CatalogueFixture {
 protected:
@@ -31,6 +32,27 @@ protected:
             opened.wait();
             response.set_content(*jpeg, "image/jpeg");
         });
+        server.server().Get("/landing.jpg", [jpeg, landings = plainLandings](const httplib::Request&,
+                                                                            httplib::Response& response) {
+            ++*landings;
+            response.set_content(*jpeg, "image/jpeg");
+        });
+        secure.server().Get("/cover.jpg", [jpeg](const httplib::Request&, httplib::Response& response) {
+            response.set_content(*jpeg, "image/jpeg");
+        });
+        testing::serveRedirects(secure.server());
+        secure.start();
+        // The cover host's name, and a plain one, pinned to loopback: nothing leaves the machine.
+        platform::HttpClientOptions options;
+        options.exclusiveCaPem = secure.certificatePem();
+        options.pinnedHosts = {{"covers.example", secure.port(), "127.0.0.1"},
+                               {"covers.example", server.port(), "127.0.0.1"}};
+        secureHttp.emplace(options);
+    }
+
+    // Covers load through a client that trusts the secure server, and reaches plain http too.
+    CatalogueContext coverContext(std::chrono::milliseconds timeout) {
+        return CatalogueContext{&*secureHttp, mainLoop, timeout};
     }
     void TearDown() override {
         slowCover.open();
@@ -47,33 +69,52 @@ protected:
     // Loads the cover and checks the completion never runs inside loadCoverImage.
     void load(const std::shared_ptr<Attraction>& record, std::chrono::milliseconds timeout = 10s) {
         bool done = false;
-        record->loadCoverImage([&] { done = true; }, context(timeout));
+        record->loadCoverImage([&] { done = true; }, coverContext(timeout));
         EXPECT_FALSE(done) << "a started download completes from the main queue only";
         runUntil([&] { return done; });
         EXPECT_TRUE(record->didLoadImage);
     }
+
+    const std::shared_ptr<std::atomic<int>> plainLandings = std::make_shared<std::atomic<int>>(0);
+    // Declared in this order so that the client goes first, closing its connections.
+    TestServer secure{testing::Tls{{"covers.example"}}};
+    std::optional<platform::HttpClient> secureHttp;
 };
 
 TEST_F(CoverImageTest, StoresTheImageOrNothingAndNeverFetchesAgainByItself) {
+    const std::string plain = server.baseURL();
+    const std::string plainNamed = "http://covers.example:" + std::to_string(server.port());
+    const std::string https = secure.baseURL();
+    const std::string named = "https://covers.example:" + std::to_string(secure.port());
+    const auto via = testing::redirecting;
     const struct {
-        const char* path;
+        std::string url;
         bool image;
     } cases[] = {
-        {"/cover.jpg", true},
-        {"/missing.jpg", true},
-        {"/page.html", false},
-        {"/nothing-here", false},
-        {"/slow.jpg", false},
+        {plain + "/cover.jpg", true},
+        {plain + "/missing.jpg", true},
+        {plain + "/page.html", false},
+        {plain + "/nothing-here", false},
+        {plain + "/slow.jpg", false},
+        {https + "/cover.jpg", true},
+        {named + "/cover.jpg", true},
+        {via(named, https + "/cover.jpg"), true},
+        // Plain http is refused after https, and anywhere but on this machine.
+        {via(https, plain + "/landing.jpg"), false},
+        {via(named, plain + "/landing.jpg"), false},
+        {via(named, plainNamed + "/landing.jpg"), false},
+        {plainNamed + "/landing.jpg", false},
     };
     for (const auto& row : cases) {
-        const auto record = recordWithCover(server.baseURL() + row.path);
+        const auto record = recordWithCover(row.url);
         load(record, 300ms);
-        EXPECT_EQ(record->coverImg != nullptr, row.image) << row.path;
+        EXPECT_EQ(record->coverImg != nullptr, row.image) << row.url;
         if (record->coverImg) {
             EXPECT_EQ(record->coverImg->width(), 120);
             EXPECT_EQ(record->coverImg->height(), 80);
         }
     }
+    EXPECT_EQ(*plainLandings, 0) << "a refused cover address is never asked";
 }
 
 TEST_F(CoverImageTest, OtherSchemesAndMissingAddressesFetchNothing) {

@@ -72,12 +72,19 @@ protected:
         server.server().Get("/to-file", [](const httplib::Request&, httplib::Response& response) {
             response.set_redirect("file:///etc/passwd");
         });
+        testing::serveRedirects(server.server());
+        server.server().Get("/landing", [this](const httplib::Request&, httplib::Response& response) {
+            ++plainLandings;
+            response.set_content("plain", "text/plain");
+        });
         server.start();
     }
 
     void TearDown() override { slow.open(); }
 
     testing::Gate slow;  // "/slow" answers only once the test is over
+    // Before the server, whose handlers count here until it stops.
+    std::atomic<int> plainLandings = 0;
     TestServer server;
     HttpClient client;
 };
@@ -138,6 +145,55 @@ TEST_F(HttpClientTest, FollowsHttpRedirectsOnlyAndAtMostFive) {
     EXPECT_EQ(errorOf(fetch(client, get(server.baseURL() + "/to-file"))), ErrorCode::unsupportedURL);
     for (const char* url : {"file:///etc/passwd", "ftp://127.0.0.1/x", "gopher://127.0.0.1/", "nonsense"})
         EXPECT_EQ(errorOf(fetch(client, get(url))), ErrorCode::unsupportedURL) << url;
+}
+
+TEST_F(HttpClientTest, EveryHopIsHttpsOrLoopbackHttpAndNeverHttpAfterHttps) {
+    // Names pinned to loopback: an address wrongly let through still never leaves the machine.
+    TestServer secure(testing::Tls{{"covers.example"}});
+    testing::serveRedirects(secure.server());
+    secure.server().Get("/landing", [](const httplib::Request&, httplib::Response& response) {
+        response.set_content("secure", "text/plain");
+    });
+    secure.start();
+    HttpClientOptions options;
+    options.exclusiveCaPem = secure.certificatePem();
+    options.pinnedHosts = {{"covers.example", secure.port(), "127.0.0.1"}, {"far.example", server.port(), "127.0.0.1"}};
+    HttpClient checked(options);
+
+    const std::string plain = server.baseURL();
+    const std::string far = "http://far.example:" + std::to_string(server.port());
+    const std::string https = secure.baseURL();
+    const std::string named = "https://covers.example:" + std::to_string(secure.port());
+    const auto via = testing::redirecting;
+    const struct {
+        const char* name;
+        std::string url;
+        // The body of the landing reached, or nothing when the transfer is refused.
+        std::optional<std::string> landed;
+    } cases[] = {
+        {"https to loopback http", via(https, plain + "/landing"), {}},
+        {"https to http elsewhere", via(https, far + "/landing"), {}},
+        {"https on a named host to http there", via(named, far + "/landing"), {}},
+        {"https on a named host to loopback http", via(named, plain + "/landing"), {}},
+        {"loopback http to https and back to http", via(plain, via(https, plain + "/landing")), {}},
+        {"loopback http to http elsewhere", via(plain, far + "/landing"), {}},
+        {"http elsewhere from the start", far + "/landing", {}},
+        {"https to https on another host", via(https, named + "/landing"), "secure"},
+        {"https to a relative address", via(https, "/landing"), "secure"},
+        {"loopback http to loopback http", via(plain, plain + "/landing"), "plain"},
+        {"loopback http to https", via(plain, https + "/landing"), "secure"},
+    };
+    for (const auto& row : cases) {
+        plainLandings = 0;
+        const auto result = fetch(checked, get(row.url));
+        if (row.landed) {
+            ASSERT_TRUE(result.response) << row.name << ": " << (result.error ? result.error->detail : "");
+            EXPECT_EQ(result.response->body, *row.landed) << row.name;
+        } else {
+            EXPECT_EQ(errorOf(result), ErrorCode::unsupportedURL) << row.name;
+            EXPECT_EQ(plainLandings, 0) << row.name << ": nothing is sent to a refused address";
+        }
+    }
 }
 
 TEST_F(HttpClientTest, KeepsTheConnectionAliveBetweenRequests) {

@@ -33,7 +33,8 @@ TEST(URL, ParsesAbsoluteURLsOfAnySchemeAndNothingElse) {
 TEST(URL, KnowsLoopbackHosts) {
     for (const char* host : {"127.0.0.1", "127.1.2.3", "localhost", "[::1]"})
         EXPECT_TRUE(isLoopbackHost(host)) << host;
-    for (const char* host : {"128.0.0.1", "127.0.0.1.example.com", "localhost.example.com", "10.0.0.1", ""})
+    for (const char* host : {"128.0.0.1", "127.0.0.1.example.com", "localhost.example.com", "10.0.0.1", "",
+                             "127.0.0.256", "127.999.0.1", "127.0.0", "127.0.0.1.", "127..0.1", "127.0.0.0001"})
         EXPECT_FALSE(isLoopbackHost(host)) << host;
 }
 
@@ -45,6 +46,27 @@ TEST(URL, HostsThatOnlyLookLikeLoopbackAddressesAreNotLoopback) {
     for (const char* text : {"http://127.999.0.1:8080/", "http://127.0..1/"})
         EXPECT_FALSE(isLoopbackHost(URL::parse(text)->host())) << text;
     EXPECT_TRUE(isLoopbackHost(URL::parse("http://127.0.0.01/")->host())) << "normalised to 127.0.0.1";
+}
+
+TEST(URL, PermitsHttpsAnywhereAndPlainHttpOnlyOnThisMachine) {
+    const struct {
+        const char* text;
+        bool permitted;
+    } cases[] = {
+        {"https://example.com/a", true},
+        {"https://127.0.0.1:8443/", true},
+        {"http://127.0.0.1:8080/", true},
+        {"http://127.1/", true},
+        {"http://localhost/", true},
+        {"http://[::1]:80/", true},
+        {"http://example.com/", false},
+        {"http://10.0.0.1/", false},
+        {"http://127.0.0.1.example.com/", false},
+        {"ftp://127.0.0.1/", false},
+        {"file:///etc/passwd", false},
+    };
+    for (const auto& row : cases)
+        EXPECT_EQ(isPermittedAddress(*URL::parse(row.text)), row.permitted) << row.text;
 }
 
 }

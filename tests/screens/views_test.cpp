@@ -1,6 +1,7 @@
 #include "catalogue/attraction.h"
 #include "platform/image.h"
 #include "screens/attraction_table_view_cell.h"
+#include "screens/cover_image.h"
 #include "screens/detail_cell.h"
 #include "screens/detail_header_view.h"
 #include "screens/screen_classes.h"
@@ -74,6 +75,24 @@ TEST(AttractionCell, IsStyledOnceAndFilledAndEmptiedWholly) {
     EXPECT_EQ(cell->priceLabel->text(), std::nullopt);
     EXPECT_FALSE(cell->thumbnailView->image().has_value());
     EXPECT_EQ(cell->likeButton->image()->name(), "Lorvanta_Heart_White");
+}
+
+TEST(CoverImage, ScalesToTheSizeAskedAndGivesNothingAtOnceForAnEmptySize) {
+    const auto cover = coverImage(platform::Image::decode(samples::encodeJpeg(samples::makePicture(60, 40))));
+    ASSERT_TRUE(cover.has_value());
+    const struct {
+        QSize size;
+        bool drawn;
+    } cases[] = {
+        {{60, 40}, true}, {{13, 9}, true}, {{0, 0}, false}, {{0, 40}, false}, {{60, 0}, false}, {{-1, -1}, false},
+    };
+    for (const auto& row : cases) {
+        const QImage picture = cover->toQImage(row.size);
+        EXPECT_EQ(!picture.isNull(), row.drawn) << row.size.width() << " x " << row.size.height();
+        if (row.drawn) {
+            EXPECT_EQ(picture.size(), row.size);
+        }
+    }
 }
 
 TEST(AttractionCell, BeforeVersion13UsesTheFixedGrey) {

@@ -1,5 +1,7 @@
 #include "test_server.h"
 
+#include "service/tls_identity.h"
+
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
@@ -7,33 +9,70 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <cctype>
+#include <cstdio>
 #include <stdexcept>
 #include <vector>
 
 namespace wayfarer::testing {
 
-TestServer::TestServer() = default;
+TestServer::TestServer() : server_(std::make_unique<httplib::Server>()) {}
+
+TestServer::TestServer(const Tls& tls) {
+    std::string error;
+    const auto identity = service::TlsIdentity::make(&error, tls.hostNames);
+    if (!identity)
+        throw std::runtime_error(error);
+    // The server takes its own references to the certificate and the key.
+    server_ = std::make_unique<httplib::SSLServer>(identity->certificate(), identity->key());
+    certificatePem_ = identity->certificatePem();
+}
 
 TestServer::~TestServer() { stop(); }
 
 void TestServer::stop() {
-    server_.stop();
+    server_->stop();
     if (thread_.joinable())
         thread_.join();
 }
 
 void TestServer::start() {
-    port_ = server_.bind_to_any_port("127.0.0.1");
+    // An answer's head and body go out in separate writes, which Nagle's algorithm would
+    // hold back until the client's delayed acknowledgement.
+    server_->set_tcp_nodelay(true);
+    port_ = server_->bind_to_any_port("127.0.0.1");
     if (port_ <= 0)
         throw std::runtime_error("cannot bind a loopback port");
-    thread_ = std::thread([this] { server_.listen_after_bind(); });
+    thread_ = std::thread([this] { server_->listen_after_bind(); });
     // stop() does nothing until the accept loop runs, so a test that ends at once would
     // otherwise leave the destructor waiting for ever.
-    while (!server_.is_running())
+    while (!server_->is_running())
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
 }
 
-std::string TestServer::baseURL() const { return "http://127.0.0.1:" + std::to_string(port_); }
+std::string TestServer::baseURL() const {
+    return (certificatePem_.empty() ? "http://127.0.0.1:" : "https://127.0.0.1:") + std::to_string(port_);
+}
+
+void serveRedirects(httplib::Server& server) {
+    server.Get("/to", [](const httplib::Request& request, httplib::Response& response) {
+        response.set_redirect(request.get_param_value("to"));
+    });
+}
+
+std::string redirecting(const std::string& base, const std::string& to) {
+    std::string encoded;
+    for (const unsigned char c : to) {
+        if (std::isalnum(c)) {
+            encoded += static_cast<char>(c);
+        } else {
+            char escape[4];
+            std::snprintf(escape, sizeof escape, "%%%02X", c);
+            encoded += escape;
+        }
+    }
+    return base + "/to?to=" + encoded;
+}
 
 namespace {
 

@@ -8,30 +8,47 @@
 #include <string>
 #include <thread>
 #include <utility>
+#include <vector>
 
 namespace wayfarer::testing {
 
-// An HTTP server on a free loopback port, run on its own thread for one test.
+// Serves HTTPS with a certificate made for this server, valid for 127.0.0.1, localhost and
+// `hostNames` (names a client pins to loopback, so that nothing leaves the machine).
+struct Tls {
+    std::vector<std::string> hostNames;
+};
+
+// An HTTP or HTTPS server on a free loopback port, run on its own thread for one test.
 // Handlers are registered on server() before start().
 class TestServer {
 public:
     TestServer();
+    explicit TestServer(const Tls& tls);
     ~TestServer();
     TestServer(const TestServer&) = delete;
     TestServer& operator=(const TestServer&) = delete;
 
-    httplib::Server& server() { return server_; }
+    httplib::Server& server() { return *server_; }
     void start();
     // Stops listening and waits for the handlers still running; the destructor does it too.
     void stop();
     int port() const { return port_; }
+    // http://127.0.0.1:PORT, or https:// for a TLS server.
     std::string baseURL() const;
+    // The certificate of a TLS server, for clients to trust; empty for plain HTTP.
+    const std::string& certificatePem() const { return certificatePem_; }
 
 private:
-    httplib::Server server_;
+    std::unique_ptr<httplib::Server> server_;
+    std::string certificatePem_;
     std::thread thread_;
     int port_ = 0;
 };
+
+// Serves "/to" on `server`: a redirect to the address in the query item "to".
+void serveRedirects(httplib::Server& server);
+// The address under `base` whose answer redirects to `to`, once serveRedirects ran there.
+std::string redirecting(const std::string& base, const std::string& to);
 
 // A TCP server on a free loopback port that answers each connection with a script:
 // it reads the request head, then `respond` writes raw bytes and decides how the

@@ -175,6 +175,40 @@ TEST(Image, ARenderingInTheBackgroundIsDrawnOnceReadyAndCalledForOnce) {
     EXPECT_EQ(renderings, 2);
 }
 
+TEST(Image, AFailedRenderingIsNeverAskedForAgainAndAnEmptySizeIsNeverRendered) {
+    for (const auto rendering : {Image::Rendering::whenDrawn, Image::Rendering::inBackground}) {
+        std::atomic<int> renderings = 0;
+        const Image picture = Image::fromRenderer(
+            QSizeF(40, 20), [&](QSize) { ++renderings; return QImage(); }, rendering);
+        QImage canvas(80, 40, QImage::Format_ARGB32_Premultiplied);
+        int repaintsAsked = 0;
+        // Painted again at the same size and at others: the pixels are not there at any.
+        for (const QRectF target : {QRectF(0, 0, 40, 20), QRectF(0, 0, 40, 20), QRectF(0, 0, 80, 40)}) {
+            {
+                QPainter painter(&canvas);
+                picture.draw(painter, target, [&] { ++repaintsAsked; });
+            }
+            Image::waitForBackgroundRendering();
+            QCoreApplication::processEvents();
+        }
+        EXPECT_TRUE(picture.toQImage(QSize(40, 20)).isNull());
+        EXPECT_EQ(renderings, 1) << "rendered " << (rendering == Image::Rendering::whenDrawn ? "when drawn" : "in the background");
+        EXPECT_EQ(repaintsAsked, 0) << "nothing is ready to be drawn";
+    }
+
+    std::atomic<int> renderings = 0;
+    const Image picture = Image::fromRenderer(QSizeF(40, 20), [&](QSize pixels) {
+        ++renderings;
+        QImage image(pixels, QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::red);
+        return image;
+    });
+    for (const QSize empty : {QSize(0, 0), QSize(0, 20), QSize(40, 0), QSize(-1, -1)})
+        EXPECT_TRUE(picture.toQImage(empty).isNull()) << empty.width() << " x " << empty.height();
+    EXPECT_EQ(renderings, 0);
+    EXPECT_FALSE(picture.toQImage(QSize(4, 2)).isNull()) << "an empty size is no failure of the picture";
+}
+
 TEST(ActivityIndicator, HidesWhenStoppedAndUsesTheOlderStyleBeforeVersion13) {
     View parent;
     auto* indicator = new ActivityIndicatorView(QRect(0, 0, 100, 100), &parent);

@@ -1,0 +1,44 @@
+// Searches the catalogue at BASE_URL (trusting the certificate in the file CA_PEM) and a
+// catalogue at HELD_URL that never finishes answering, loads every cover of the first
+// page, and returns from main as soon as the first cover has arrived: searches, cover
+// downloads, decodes and main-queue work are still under way as the process exits, which
+// must end it cleanly all the same.
+#include "catalogue/data_manager.h"
+#include "platform/http_client.h"
+#include "platform/run_loop.h"
+
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+
+using namespace wayfarer;
+
+int main(int argc, char** argv) {
+    if (argc != 4) {
+        std::fprintf(stderr, "usage: %s BASE_URL CA_PEM HELD_URL\n", argv[0]);
+        return 2;
+    }
+    std::ifstream file(argv[2]);
+    platform::HttpClientOptions options;
+    options.exclusiveCaPem = std::string(std::istreambuf_iterator<char>(file), {});
+    platform::HttpClient::setSharedOptions(options);
+    DataTaskManager::setSharedConfiguration(DataTaskManager::Configuration{argv[1]});
+    const auto loop = std::make_shared<platform::RunLoop>();
+    platform::setMainQueue(loop);
+
+    const auto held = std::make_shared<DataTaskManager>(DataTaskManager::Configuration{argv[3]});
+    held->fetchAttractions("colosseum", Attraction::Currency::USD, 0, [](DataTaskManager::Result) {});
+    const auto session = DataManager::shared();
+    bool coverArrived = false;
+    session->loadAttractions("rome", false, [&](DataManager::Result) {
+        for (const auto& record : session->attractions())
+            record->loadCoverImage([&] { coverArrived = true; });
+        session->loadAttractions(std::nullopt, true, [](DataManager::Result) {});
+        DataTaskManager::shared()->fetchAttractions("louvre", Attraction::Currency::EUR, 0, [](DataTaskManager::Result) {});
+    });
+    if (!loop->runUntil([&] { return coverArrived; }, std::chrono::seconds(20))) {
+        std::fprintf(stderr, "no cover arrived\n");
+        return 1;
+    }
+    return 0;
+}
