@@ -6,13 +6,17 @@
 
 namespace wayfarer::platform {
 
-// An absolute URL, as parsed by libcurl's URL API. Any scheme parses; what may be
-// fetched is the HTTP client's decision.
+// An absolute URL, as parsed by libcurl's URL API (the common http and https form is read
+// without it, to the same result). Any scheme parses; what may be fetched is the HTTP
+// client's decision.
 class URL {
 public:
     // Nothing for the empty text, text that is not URL syntax (no scheme, spaces,
     // control characters, a '%' not followed by two hex digits) or a bad port.
     static std::optional<URL> parse(std::string_view text);
+    static std::optional<URL> parse(const char* text);
+    // Keeps `text` itself, without a copy.
+    static std::optional<URL> parse(std::string&& text);
 
     const std::string& string() const { return text_; }
     const std::string& scheme() const { return scheme_; }

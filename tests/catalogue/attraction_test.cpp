@@ -37,6 +37,8 @@ TEST(AttractionFromDictionary, TakesEachFieldOnlyWhenItHasTheExpectedType) {
         {R"({"uuid": "a", "retail_price": {"value": 45}})", {}, {}, {}, {}, {}, true},
         {R"({"uuid": "a", "retail_price": {"formatted_value": 45}})", {}, {}, {}, {}, {}, true},
         {R"({"uuid": "a", "formatted_value": "$1"})", {}, {}, {}, {}, {}, true},
+        {R"({"uuid": "a", "uuid": "b", "title": 1, "title": "x", "description": "one", "description": "two"})",
+         {}, "one", {}, {}, {}, true},
         {R"({"uuid": "a", "title": 123456789012345678901234567890, "cover_image_url": -123456789012345678901234567890})",
          {}, {}, {}, {}, {}, true},
     };
