@@ -8,13 +8,6 @@
 
 namespace wayfarer::platform {
 
-std::optional<std::string_view> JsonValue::string() const {
-    std::string_view text;
-    if (element_.get_string().get(text) != simdjson::SUCCESS)
-        return std::nullopt;
-    return text;
-}
-
 std::optional<std::int64_t> JsonValue::wholeNumber() const {
     switch (element_.type()) {
     case simdjson::dom::element_type::INT64:
@@ -36,16 +29,6 @@ std::optional<std::int64_t> JsonValue::wholeNumber() const {
     default:
         return std::nullopt;
     }
-}
-
-std::optional<JsonValue> JsonValue::member(std::string_view key) const {
-    simdjson::dom::object object;
-    if (element_.get_object().get(object) != simdjson::SUCCESS)
-        return std::nullopt;
-    simdjson::dom::element value;
-    if (object.at_key(key).get(value) != simdjson::SUCCESS)
-        return std::nullopt;
-    return JsonValue(value);
 }
 
 std::size_t JsonValue::size() const {

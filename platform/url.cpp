@@ -4,7 +4,10 @@
 
 #include <curl/curl.h>
 
+#include <array>
 #include <cctype>
+#include <cstdint>
+#include <cstring>
 #include <memory>
 
 namespace wayfarer::platform {
@@ -28,42 +31,75 @@ std::optional<std::string> part(CURLU* handle, CURLUPart which) {
     return std::string(text.get());
 }
 
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
-bool isLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
-bool isHexDigit(char c) { return isDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
-bool isHostCharacter(char c) { return isLetter(c) || isDigit(c) || c == '-' || c == '_' || c == '.'; }
+constexpr bool isDigit(char c) { return c >= '0' && c <= '9'; }
+constexpr bool isLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+constexpr bool isHexDigit(char c) { return isDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
 
-// A decimal number from 0 to `max` without leading zeros.
-bool isPlainNumber(std::string_view text, unsigned max) {
-    if (text.empty() || text.size() > 5 || (text.size() > 1 && text[0] == '0'))
-        return false;
-    unsigned value = 0;
-    for (const char c : text) {
-        if (!isDigit(c))
-            return false;
-        value = value * 10 + static_cast<unsigned>(c - '0');
+// What each byte may be in the common form, looked up rather than compared, since every
+// character of every cover address passes through here.
+enum : unsigned char { hostCharacter = 1, tailCharacter = 2 };
+constexpr auto characterClasses = [] {
+    std::array<unsigned char, 256> classes{};
+    for (int c = 0x21; c <= 0x7e; ++c) {
+        const char ch = static_cast<char>(c);
+        classes[c] = tailCharacter |
+                     (isLetter(ch) || isDigit(ch) || ch == '-' || ch == '_' || ch == '.' ? hostCharacter : 0);
     }
-    return value <= max;
-}
+    return classes;
+}();
+unsigned char classOf(char c) { return characterClasses[static_cast<unsigned char>(c)]; }
 
 // libcurl rewrites hosts that read as IPv4 numbers ("127.1", "0x7f.1", "010.0.0.1"), so
-// a host that starts with a digit is taken here only when it is already in that form.
-bool isDottedQuad(std::string_view host) {
-    int parts = 0;
-    std::size_t start = 0;
-    for (std::size_t i = 0; i <= host.size(); ++i) {
-        if (i < host.size() && host[i] != '.')
-            continue;
-        if (!isPlainNumber(host.substr(start, i - start), 255))
+// a host that starts with a digit is taken here only when it is already in that form:
+// four numbers from 0 to 255 without leading zeros.
+bool isDottedQuad(const char* p, const char* end) {
+    for (int part = 1;; ++part) {
+        const char* start = p;
+        unsigned value = 0;
+        while (p < end && isDigit(*p) && p - start < 3)
+            value = value * 10 + static_cast<unsigned>(*p++ - '0');
+        if (p == start || (p - start > 1 && *start == '0') || value > 255)
             return false;
-        ++parts;
-        start = i + 1;
+        if (part == 4)
+            return p == end;
+        if (p == end || *p++ != '.')
+            return false;
     }
-    return parts == 4;
 }
 
 bool hasEscapeAt(std::string_view text, std::size_t i) {
     return i + 2 < text.size() && isHexDigit(text[i + 1]) && isHexDigit(text[i + 2]);
+}
+
+// Whether every byte is from '!' to '~', eight bytes at a time (the classic tests for a
+// byte below or above a bound in a word; the last word may overlap the one before), and
+// whether one of them is '%'.
+bool isPrintableAscii(std::string_view text, bool& hasPercent) {
+    if (text.size() < 8) {
+        bool printable = true;
+        hasPercent = false;
+        for (const char c : text) {
+            printable = printable && (classOf(c) & tailCharacter);
+            hasPercent = hasPercent || c == '%';
+        }
+        return printable;
+    }
+    constexpr std::uint64_t ones = 0x0101010101010101, highs = 0x8080808080808080;
+    std::uint64_t outside = 0, percents = 0;
+    const auto check = [&](const char* at) {
+        std::uint64_t word;
+        std::memcpy(&word, at, 8);
+        outside |= ((word - ones * 0x21) & ~word) | ((word + ones * (0x7f - 0x7e)) | word);
+        const std::uint64_t percent = word ^ (ones * '%');
+        percents |= (percent - ones) & ~percent;
+    };
+    std::size_t i = 0;
+    for (; i + 8 <= text.size(); i += 8)
+        check(text.data() + i);
+    if (i < text.size())
+        check(text.data() + text.size() - 8);
+    hasPercent = (percents & highs) != 0;
+    return (outside & highs) == 0;
 }
 
 struct CommonForm {
@@ -72,31 +108,67 @@ struct CommonForm {
     std::size_t hostLength;
 };
 
-std::optional<CommonForm> findCommonForm(std::string_view text) {
+bool isPathStart(std::string_view text, std::size_t at) {
+    return at == text.size() || text[at] == '/' || text[at] == '?' || text[at] == '#';
+}
+
+// Scheme, host and port of `text` in the common form, and where they end; nothing when
+// `text` does not begin so.
+std::optional<CommonForm> findCommonOrigin(std::string_view text, std::size_t& originLength) {
     const std::size_t schemeLength = text.starts_with("https://") ? 5 : text.starts_with("http://") ? 4 : 0;
     if (schemeLength == 0)
         return std::nullopt;
-    const std::size_t hostBegin = schemeLength + 3;
-    std::size_t i = hostBegin;
-    while (i < text.size() && isHostCharacter(text[i]))
-        ++i;
-    const std::string_view host = text.substr(hostBegin, i - hostBegin);
-    if (host.empty() || (!isLetter(host.front()) && !isDottedQuad(host)))
+    const char* const begin = text.data();
+    const char* const end = begin + text.size();
+    const char* const host = begin + schemeLength + 3;
+    const char* p = host;
+    while (p < end && (classOf(*p) & hostCharacter))
+        ++p;
+    if (p == host || (!isLetter(*host) && !isDottedQuad(host, p)))
         return std::nullopt;
-    if (i < text.size() && text[i] == ':') {
-        const std::size_t portBegin = ++i;
-        while (i < text.size() && isDigit(text[i]))
-            ++i;
-        const std::string_view port = text.substr(portBegin, i - portBegin);
-        if (!isPlainNumber(port, 65535) || port == "0")
+    const char* const hostEnd = p;
+    if (p < end && *p == ':') {
+        const char* const port = ++p;
+        unsigned value = 0;
+        while (p < end && isDigit(*p) && p - port < 5)
+            value = value * 10 + static_cast<unsigned>(*p++ - '0');
+        if (p == port || *port == '0' || value > 65535)
             return std::nullopt;
     }
-    if (i < text.size() && text[i] != '/' && text[i] != '?' && text[i] != '#')
+    originLength = static_cast<std::size_t>(p - begin);
+    if (!isPathStart(text, originLength))
         return std::nullopt;
-    for (; i < text.size(); ++i)
-        if (text[i] < 0x21 || text[i] > 0x7e || (text[i] == '%' && !hasEscapeAt(text, i)))
+    return CommonForm{schemeLength, static_cast<std::size_t>(host - begin), static_cast<std::size_t>(hostEnd - host)};
+}
+
+// The covers of one answer nearly always come from one server, so the origin last read
+// on this thread is compared before it is read again.
+struct LastOrigin {
+    std::string text;
+    CommonForm form{};
+};
+
+std::optional<CommonForm> findCommonForm(std::string_view text) {
+    thread_local LastOrigin last;
+    std::optional<CommonForm> form;
+    std::size_t originLength = last.text.size();
+    if (!last.text.empty() && text.starts_with(last.text) && isPathStart(text, originLength)) {
+        form = last.form;
+    } else {
+        form = findCommonOrigin(text, originLength);
+        if (!form)
             return std::nullopt;
-    return CommonForm{schemeLength, hostBegin, host.size()};
+        last = {std::string(text.substr(0, originLength)), *form};
+    }
+    // Escapes are rare, so they are looked at only when the rest has a '%' at all.
+    const std::string_view tail = text.substr(originLength);
+    bool escapes = false;
+    if (!isPrintableAscii(tail, escapes))
+        return std::nullopt;
+    for (std::size_t at = escapes ? tail.find('%') : tail.npos; at != tail.npos; at = tail.find('%', at + 1))
+        if (!hasEscapeAt(tail, at))
+            return std::nullopt;
+    return form;
 }
 
 }
@@ -133,24 +205,18 @@ std::optional<Parts> readWithCurl(const std::string& text) {
 
 }
 
-std::optional<URL> URL::parse(std::string_view text) { return parse(std::string(text)); }
-
-std::optional<URL> URL::parse(const char* text) { return parse(std::string(text)); }
-
-std::optional<URL> URL::parse(std::string&& text) {
+std::optional<URL> URL::parse(std::string_view text, Allocator allocator) {
     // Cover addresses come by the hundred an answer, nearly all in the common form; a
     // libcurl handle for each was most of the cost of reading an answer.
-    if (const auto form = url_syntax::findCommonForm(text)) {
-        std::string scheme = text.substr(0, form->schemeLength);
-        std::string host = text.substr(form->hostBegin, form->hostLength);
-        return URL(std::move(text), std::move(scheme), std::move(host));
-    }
+    if (const auto form = url_syntax::findCommonForm(text))
+        return std::optional<URL>(std::in_place, Token{}, text, allocator, text.substr(0, form->schemeLength),
+                                  text.substr(form->hostBegin, form->hostLength));
     if (url_syntax::isRefusedOutright(text))
         return std::nullopt;
-    auto parts = url_syntax::readWithCurl(text);
+    const auto parts = url_syntax::readWithCurl(std::string(text));
     if (!parts)
         return std::nullopt;
-    return URL(std::move(text), std::move(parts->scheme), std::move(parts->host));
+    return std::optional<URL>(std::in_place, Token{}, text, allocator, parts->scheme, parts->host);
 }
 
 bool isLoopbackHost(std::string_view host) {
