@@ -1,5 +1,10 @@
 #include "attraction.h"
 
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <type_traits>
+
 namespace wayfarer {
 
 std::optional<Attraction::Currency> Attraction::currencyFromRawValue(std::string_view rawValue) {
@@ -18,43 +23,143 @@ std::string_view Attraction::rawValue(Currency currency) {
     return "USD";
 }
 
-std::shared_ptr<Attraction> Attraction::make(std::string uuid) {
+namespace {
+
+std::optional<Attraction::Text> textOf(const std::optional<std::string_view>& text,
+                                       std::pmr::polymorphic_allocator<char> allocator) {
+    if (!text)
+        return std::nullopt;
+    return std::optional<Attraction::Text>(std::in_place, *text, allocator);
+}
+
+}
+
+// Every field is made in place, straight from the answer's text.
+Attraction::Attraction(Token, const Texts& texts, bool loaded, void* const* room, std::size_t roomSize)
+    : texts_(room ? *room : nullptr, room ? roomSize : 0),
+      uuid(texts.uuid, textAllocator()),
+      title(textOf(texts.title, textAllocator())),
+      description(textOf(texts.description, textAllocator())),
+      coverURL(texts.coverURL ? platform::URL::parse(*texts.coverURL, textAllocator()) : std::nullopt),
+      price(textOf(texts.price, textAllocator())),
+      operationalDays(textOf(texts.operationalDays, textAllocator())),
+      didLoadImage(loaded) {}
+
+std::shared_ptr<Attraction> Attraction::make(std::string_view uuid) {
     if (uuid.empty())
         return nullptr;
-    return std::make_shared<Attraction>(Token{}, std::move(uuid));
+    Texts texts;
+    texts.uuid = uuid;
+    return std::make_shared<Attraction>(Token{}, texts, false, nullptr, 0);
 }
 
 namespace {
 
-std::optional<std::string> stringMember(platform::JsonValue object, std::string_view key) {
-    if (const auto value = object.member(key))
-        if (const auto text = value->string())
-            return std::string(*text);
-    return std::nullopt;
+// Allocates a record together with `room` bytes after it for its texts, and leaves their
+// address in `*where` for the record's constructor, which runs just after.
+template <typename T> struct WithRoom {
+    using value_type = T;
+
+    std::size_t room;
+    void** where;
+
+    WithRoom(std::size_t roomSize, void** address) : room(roomSize), where(address) {}
+    template <typename U> WithRoom(const WithRoom<U>& other) noexcept : room(other.room), where(other.where) {}
+
+    T* allocate(std::size_t n) {
+        const std::size_t size = n * sizeof(T);
+        auto* block = static_cast<std::byte*>(::operator new(size + room));
+        *where = block + size;
+        return reinterpret_cast<T*>(block);
+    }
+    void deallocate(T* block, std::size_t n) noexcept { ::operator delete(block, n * sizeof(T) + room); }
+
+    template <typename U> bool operator==(const WithRoom<U>& other) const noexcept { return room == other.room; }
+};
+
+// A key compared with a name of up to 16 characters as two words that may overlap,
+// without a call to memcmp for every member of every record.
+template <std::size_t N> bool is(std::string_view key, const char (&name)[N]) {
+    constexpr std::size_t length = N - 1;
+    static_assert(length >= 4 && length <= 16);
+    if (key.size() != length)
+        return false;
+    using Word = std::conditional_t<length >= 8, std::uint64_t, std::uint32_t>;
+    Word keyHead, keyTail, nameHead, nameTail;
+    std::memcpy(&keyHead, key.data(), sizeof(Word));
+    std::memcpy(&keyTail, key.data() + length - sizeof(Word), sizeof(Word));
+    std::memcpy(&nameHead, name, sizeof(Word));
+    std::memcpy(&nameTail, name + length - sizeof(Word), sizeof(Word));
+    return keyHead == nameHead && keyTail == nameTail;
 }
+
+// The members a record reads, in one pass over the object; a repeated key counts at its
+// first occurrence, as a lookup by key would. A value of another type reads as absent.
+struct RecordMembers {
+    std::size_t count = 0;
+    bool hasUuid = false;
+    bool coverIsText = false;
+    Attraction::Texts texts;
+    std::optional<platform::JsonValue> retailPrice;
+
+    explicit RecordMembers(platform::JsonValue object) {
+        unsigned seen = 0;
+        const auto once = [&seen](unsigned bit) { return !(seen & bit) && (seen |= bit); };
+        object.forEachMember([&](std::string_view key, platform::JsonValue value) {
+            ++count;
+            if (is(key, "uuid")) {
+                if (once(1))
+                    hasUuid = value.readString(texts.uuid);
+            } else if (is(key, "title")) {
+                if (once(2))
+                    read(value, texts.title);
+            } else if (is(key, "description")) {
+                if (once(4))
+                    read(value, texts.description);
+            } else if (is(key, "operational_days")) {
+                if (once(8))
+                    read(value, texts.operationalDays);
+            } else if (is(key, "cover_image_url")) {
+                if (once(16))
+                    read(value, texts.coverURL);
+            } else if (is(key, "retail_price")) {
+                if (once(32))
+                    retailPrice = value;
+            }
+        });
+        if (retailPrice && retailPrice->isObject())
+            if (const auto formatted = retailPrice->member("formatted_value"))
+                read(*formatted, texts.price);
+    }
+
+    static void read(platform::JsonValue value, std::optional<std::string_view>& text) {
+        if (std::string_view view; value.readString(view))
+            text.emplace(view);
+    }
+
+    // Each text with its terminating NUL.
+    std::size_t textBytes() const {
+        std::size_t bytes = texts.uuid.size() + 1;
+        for (const auto* text : {&texts.title, &texts.description, &texts.coverURL, &texts.price, &texts.operationalDays})
+            bytes += *text ? (*text)->size() + 1 : 0;
+        return bytes;
+    }
+};
 
 }
 
 std::shared_ptr<Attraction> Attraction::fromDictionary(platform::JsonValue object) {
-    if (!object.isObject() || object.size() == 0)
+    if (!object.isObject())
         return nullptr;
-    const auto uuid = stringMember(object, "uuid");
-    if (!uuid)
+    const RecordMembers members(object);
+    if (members.count == 0 || !members.hasUuid || members.texts.uuid.empty())
         return nullptr;
-    auto record = make(*uuid);
-    if (!record)
-        return nullptr;
-
-    record->title = stringMember(object, "title");
-    record->description = stringMember(object, "description");
-    record->operationalDays = stringMember(object, "operational_days");
-    if (const auto cover = stringMember(object, "cover_image_url"))
-        record->coverURL = platform::URL::parse(*cover);
-    else
-        record->didLoadImage = true;
-    if (const auto retailPrice = object.member("retail_price"); retailPrice && retailPrice->isObject())
-        record->price = stringMember(*retailPrice, "formatted_value");
-    return record;
+    const std::size_t room = members.textBytes();
+    void* texts = nullptr;
+    // No "cover_image_url" text: nothing to download.
+    const bool didLoadImage = !members.texts.coverURL;
+    return std::allocate_shared<Attraction>(WithRoom<Attraction>(room, &texts), Token{}, members.texts, didLoadImage,
+                                            &texts, room);
 }
 
 }

@@ -27,12 +27,26 @@ public:
     bool isString() const { return element_.is_string(); }
 
     // The text of a string, or nothing for any other kind of value.
-    std::optional<std::string_view> string() const;
-    // A number whose value is whole and fits a signed 64-bit integer, or nothing.
+    std::optional<std::string_view> string() const {
+        std::string_view text;
+        if (!readString(text))
+            return std::nullopt;
+        return text;
+    }
+    // The same into `text`, which is left alone for any other kind of value.
+    bool readString(std::string_view& text) const { return element_.get_string().get(text) == simdjson::SUCCESS; }
+    // A number whose value is whole and fits a signed 64-bit integer, or nothing (also for
+    // a whole number written with more digits than 64 bits hold).
     std::optional<std::int64_t> wholeNumber() const;
     // The member of an object (the first one, if a key repeats), or nothing when this is
     // not an object or has no such member.
-    std::optional<JsonValue> member(std::string_view key) const;
+    std::optional<JsonValue> member(std::string_view key) const {
+        simdjson::dom::object object;
+        simdjson::dom::element value;
+        if (element_.get_object().get(object) != simdjson::SUCCESS || object.at_key(key).get(value) != simdjson::SUCCESS)
+            return std::nullopt;
+        return JsonValue(value);
+    }
 
     // Number of elements of an array or members of an object; 0 for other values.
     std::size_t size() const;
@@ -46,7 +60,8 @@ private:
 };
 
 // Reads bytes as JSON by the platform reader's rules: the top-level value is an object or
-// an array (no fragments), the text is valid UTF-8, and nothing follows the value. On
+// an array (no fragments), the text is valid UTF-8, and nothing follows the value. Whole
+// numbers of any length are valid; those beyond 64 bits cost a second reading. On
 // success calls `use` with the top-level value and returns nothing; otherwise returns a
 // cannotParse error. Uses one reusable parser per thread.
 std::optional<Error> readJson(std::string_view bytes, const std::function<void(JsonValue)>& use);

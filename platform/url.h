@@ -1,30 +1,41 @@
 #pragma once
 
+#include <memory_resource>
 #include <optional>
 #include <string>
 #include <string_view>
 
 namespace wayfarer::platform {
 
-// An absolute URL, as parsed by libcurl's URL API. Any scheme parses; what may be
-// fetched is the HTTP client's decision.
+// An absolute URL, as parsed by libcurl's URL API (the common http and https form is read
+// without it, to the same result). Any scheme parses; what may be fetched is the HTTP
+// client's decision.
 class URL {
 public:
-    // Nothing for the empty text, text that is not URL syntax (no scheme, spaces,
-    // control characters, a '%' not followed by two hex digits) or a bad port.
-    static std::optional<URL> parse(std::string_view text);
+    using Allocator = std::pmr::polymorphic_allocator<char>;
 
-    const std::string& string() const { return text_; }
+    // Nothing for the empty text, text that is not URL syntax (no scheme, spaces,
+    // control characters, a '%' not followed by two hex digits) or a bad port. The text
+    // is kept in memory from `allocator`; a copy of the URL owns its text, a URL moved
+    // from this one still uses that memory.
+    static std::optional<URL> parse(std::string_view text, Allocator allocator = {});
+
+    std::string_view string() const { return text_; }
     const std::string& scheme() const { return scheme_; }
     const std::string& host() const { return host_; }
 
     friend bool operator==(const URL& a, const URL& b) { return a.text_ == b.text_; }
 
 private:
-    URL(std::string text, std::string scheme, std::string host)
-        : text_(std::move(text)), scheme_(std::move(scheme)), host_(std::move(host)) {}
+    struct Token {};
 
-    std::string text_;
+public:
+    // Made by parse only.
+    URL(Token, std::string_view text, Allocator allocator, std::string_view scheme, std::string_view host)
+        : text_(text, allocator), scheme_(scheme), host_(host) {}
+
+private:
+    std::pmr::string text_;
     std::string scheme_;
     std::string host_;
 };

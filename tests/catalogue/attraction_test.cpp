@@ -37,6 +37,13 @@ TEST(AttractionFromDictionary, TakesEachFieldOnlyWhenItHasTheExpectedType) {
         {R"({"uuid": "a", "retail_price": {"value": 45}})", {}, {}, {}, {}, {}, true},
         {R"({"uuid": "a", "retail_price": {"formatted_value": 45}})", {}, {}, {}, {}, {}, true},
         {R"({"uuid": "a", "formatted_value": "$1"})", {}, {}, {}, {}, {}, true},
+        {R"({"uuid": "a", "Title": "x", "titles": "x", "descriptioN": "x", "operational_dayz": "x", "Operational_days": "x",
+             "cover_image_urL": "x", "retail_pricE": {"formatted_value": "x"}, "retail_price": {"formatted_valuE": "x"}})",
+         {}, {}, {}, {}, {}, true},
+        {R"({"uuid": "a", "uuid": "b", "title": 1, "title": "x", "description": "one", "description": "two"})",
+         {}, "one", {}, {}, {}, true},
+        {R"({"uuid": "a", "title": 123456789012345678901234567890, "cover_image_url": -123456789012345678901234567890})",
+         {}, {}, {}, {}, {}, true},
     };
     for (const auto& row : cases) {
         const auto record = recordOf(row.json);
@@ -51,6 +58,30 @@ TEST(AttractionFromDictionary, TakesEachFieldOnlyWhenItHasTheExpectedType) {
         EXPECT_FALSE(record->userDidLike);
         EXPECT_EQ(record->coverImg, nullptr);
     }
+}
+
+// A record keeps its texts in memory of its own: texts set later, longer or shorter, and
+// copies that outlive the record must all stay intact (and, under ASan, leak nothing).
+TEST(Attraction, KeepsItsTextsThroughChangesAndCopies) {
+    const std::string longText(300, 'd');
+    auto record = recordOf(R"({"uuid": "0123456789abcdef0123456789abcdef", "title": "Colosseum and Roman Forum",
+        "description": ")" + longText + R"(", "cover_image_url": "https://example.com/covers/0123456789.jpg",
+        "operational_days": "Daily", "retail_price": {"formatted_value": "$45.00"}})");
+    ASSERT_NE(record, nullptr);
+    std::string copied;
+    for (int i = 0; i < 50; ++i) {
+        record->title = std::string(static_cast<std::size_t>(i * 7), 't');
+        record->price = "$" + std::to_string(i);
+        copied = *record->description;
+    }
+    const std::optional<std::string> title = record->title;
+    auto cover = record->coverURL;
+    record.reset();
+    EXPECT_EQ(title, std::string(49 * 7, 't'));
+    EXPECT_EQ(copied, longText);
+    ASSERT_TRUE(cover);
+    EXPECT_EQ(cover->string(), "https://example.com/covers/0123456789.jpg");
+    EXPECT_EQ(cover->host(), "example.com");
 }
 
 TEST(Attraction, EqualityLooksAtTheUuidTextOnly) {

@@ -43,6 +43,7 @@ protected:
 
 TEST_F(DataTaskManagerTest, ReadsEveryShapeOfAnswer) {
     const std::string r1 = recordJson("a"), r2 = recordJson("b"), r3 = recordJson("c");
+    const std::string wide = "123456789012345678901234567890";
     const struct {
         const char* name;
         Answer answer;
@@ -70,6 +71,19 @@ TEST_F(DataTaskManagerTest, ReadsEveryShapeOfAnswer) {
         {"empty body", {200, ""}, false, {}, platform::ErrorCode::cannotParse, 5},
         {"truncated JSON", {200, R"({"data": [)" + r1}, false, {}, platform::ErrorCode::cannotParse, 5},
         {"invalid UTF-8", {200, "{\"data\": [], \"x\": \"\xC3\x28\"}"}, false, {}, platform::ErrorCode::cannotParse, 5},
+        {"wide integers in members never read",
+         {200, R"({"meta": {"count": 12, "request_id": )" + wide + R"(}, "data": [{"uuid": "a", "legacy_id": )" + wide +
+                   R"(}, )" + r2 + "]}"},
+         true, {"a", "b"}, {}, 12},
+        {"a wide count is kept as before", {200, R"({"meta": {"count": )" + wide + "}, \"data\": [" + r1 + "]}"},
+         true, {"a"}, {}, 5},
+        {"a wide negative count", {200, R"({"meta": {"count": -)" + wide + "}}"}, true, {}, {}, 5},
+        {"a count just below the range", {200, R"({"meta": {"count": -9223372036854775809}})"}, true, {}, {}, 5},
+        {"a count just above the range", {200, R"({"meta": {"count": 9223372036854775808}})"}, true, {}, {}, 5},
+        {"a wide uuid rejects its record", {200, R"({"data": [{"uuid": )" + wide + "}, " + r2 + "]}"}, true, {"b"}, {}, 5},
+        {"a wide element empties the list", {200, R"({"data": [)" + r1 + ", " + wide + "]}"}, true, {}, {}, 5},
+        {"a malformed number beside a wide one", {200, R"({"x": )" + wide + R"(, "data": [], "y": 0123})"},
+         false, {}, platform::ErrorCode::cannotParse, 5},
         {"over the cap", {200, "[\"" + std::string(DataTaskManager::maxAnswerSize, 'x') + "\"]"},
          false, {}, platform::ErrorCode::tooLarge, 5},
     };

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -58,6 +59,41 @@ TEST(JsonReader, RefusesFragmentsAndReadsInPlaceWithPadding) {
     const std::vector<std::optional<std::int64_t>> expected = {
         1, 2, std::nullopt, 9223372036854775807LL, std::nullopt, -1000, std::nullopt};
     EXPECT_EQ(numbers, expected);
+}
+
+// Whole numbers beyond 64 bits are valid JSON: the document reads, and such a number has
+// no whole 64-bit value (not even the nearest one, which rounding could make -2^63).
+TEST(JsonReader, ReadsWholeNumbersBeyondSixtyFourBits) {
+    const std::string wide = "123456789012345678901234567890";
+    const struct {
+        std::string json;
+        bool reads;
+        std::vector<std::optional<std::int64_t>> numbers;
+    } cases[] = {
+        {"[" + wide + "]", true, {std::nullopt}},
+        {"[-" + wide + ", 7]", true, {std::nullopt, 7}},
+        {"[-9223372036854775809, -9223372036854775808]", true, {std::nullopt, INT64_MIN}},
+        {"[18446744073709551616, 18446744073709551615]", true, {std::nullopt, std::nullopt}},
+        {"[" + std::string(400, '9') + "]", true, {std::nullopt}},
+        {R"({"a": {"b": [)" + wide + R"(]}, "c": ")" + wide + R"("})", true, {}},
+        {"[" + wide + ", 01]", false, {}},
+        {"[" + wide + " 1]", false, {}},
+        {"[" + wide + ", tru]", false, {}},
+        {"[0" + wide + "]", false, {}},
+        {"[" + wide + "x]", false, {}},
+        {"[" + wide + ".]", false, {}},
+        {"[" + wide + "", false, {}},
+    };
+    for (const auto& row : cases) {
+        std::vector<std::optional<std::int64_t>> numbers;
+        const auto error = readJson(row.json, [&](JsonValue root) {
+            root.forEachElement([&](JsonValue value) { numbers.push_back(value.wholeNumber()); });
+        });
+        EXPECT_EQ(!error, row.reads) << row.json;
+        if (row.reads) {
+            EXPECT_EQ(numbers, row.numbers) << row.json;
+        }
+    }
 }
 
 }
