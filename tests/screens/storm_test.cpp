@@ -318,7 +318,7 @@ std::optional<std::string> Storm::broken() {
         std::set<std::string> uuids;
         for (const auto& record : attractions)
             if (!uuids.insert(record->uuid).second)
-                return record->uuid + " is listed twice";
+                return std::string(record->uuid) + " is listed twice";
         for (const ui::IndexPath& row : table.indexPathsForVisibleRows()) {
             if (row.row >= static_cast<int>(attractions.size()))
                 return "row " + std::to_string(row.row) + " is shown past the list";
