@@ -4,6 +4,7 @@
 #include "screens/screen_classes.h"
 #include "shell/application.h"
 #include "tools/catalogue_choice.h"
+#include "ui/color.h"
 
 #include <chrono>
 #include <cstdio>
@@ -18,15 +19,18 @@ namespace {
 using namespace wayfarer;
 
 constexpr const char* usageText =
-    "usage: wayfarer [--catalogue URL] [--ca-file PEM] [--tour DIR] [Qt options]\n"
+    "usage: wayfarer [--catalogue URL] [--ca-file PEM] [--appearance light|dark|system] [--tour DIR] [Qt options]\n"
     "\n"
     "Finds attractions in the activity catalogue. Without --catalogue (or WAYFARER_CATALOGUE_URL)\n"
     "it uses the demo catalogue, served inside this process. --tour walks through every screen,\n"
-    "saves a picture of each into DIR and exits; without a display it draws off screen.\n";
+    "saves a picture of each into DIR and exits; without a display it draws off screen.\n"
+    "--appearance shows the screens light or dark whatever the desktop's appearance (default: system).\n";
 
 struct Options {
     tools::CatalogueChoice catalogue;
     std::optional<std::string> tourDirectory;
+    std::string appearanceName = "system";
+    ui::AppearancePreference appearance = ui::AppearancePreference::system;
     bool help = false;
     // What is not ours, for Qt: the program name first.
     std::vector<char*> qtArguments;
@@ -37,7 +41,7 @@ std::variant<Options, std::string> parseOptions(int argc, char** argv) {
     options.qtArguments.push_back(argv[0]);
     for (int i = 1; i < argc; ++i) {
         const std::string argument = argv[i];
-        if (argument == "--catalogue" || argument == "--ca-file" || argument == "--tour") {
+        if (argument == "--catalogue" || argument == "--ca-file" || argument == "--tour" || argument == "--appearance") {
             if (i + 1 >= argc)
                 return argument + " needs a value";
             const std::string value = argv[++i];
@@ -45,6 +49,8 @@ std::variant<Options, std::string> parseOptions(int argc, char** argv) {
                 options.catalogue.catalogue = value;
             else if (argument == "--ca-file")
                 options.catalogue.caFile = value;
+            else if (argument == "--appearance")
+                options.appearanceName = value;
             else
                 options.tourDirectory = value;
         } else if (argument == "--help" || argument == "-h") {
@@ -55,6 +61,10 @@ std::variant<Options, std::string> parseOptions(int argc, char** argv) {
     }
     if (auto wrong = tools::completeCatalogueChoice(options.catalogue))
         return *wrong;
+    const auto appearance = ui::appearancePreferenceNamed(options.appearanceName);
+    if (!appearance)
+        return "--appearance takes light, dark or system, not \"" + options.appearanceName + "\"";
+    options.appearance = *appearance;
     return options;
 }
 
@@ -95,9 +105,12 @@ int main(int argc, char** argv) {
 
     std::optional<app::Tour> tour;
     shell::LaunchHooks hooks;
-    hooks.beforeLaunch = [](const QStringList& arguments) -> std::optional<int> {
+    hooks.beforeLaunch = [&options](const QStringList& arguments) -> std::optional<int> {
         if (arguments.size() > 1)
             return usageError("unknown option " + arguments.at(1).toStdString());
+        // The desktop's own appearance is left to the desktop, also when it changes.
+        if (options.appearance != ui::AppearancePreference::system)
+            ui::setAppearancePreference(options.appearance);
         registerScreenViews();
         return std::nullopt;
     };
