@@ -4,6 +4,7 @@
 #include "screens/screen_classes.h"
 #include "shell/application.h"
 #include "tools/catalogue_choice.h"
+#include "ui/color.h"
 
 #include <QGuiApplication>
 
@@ -28,6 +29,8 @@ constexpr const char* helpText =
     "  --catalogue URL  search the catalogue at URL: https://, or http:// on this machine\n"
     "  --ca-file PEM    trust the certificate authorities in the file PEM as well\n"
     "  --tour DIR       save a picture of every screen into DIR and exit (needs no display)\n"
+    "  --appearance light|dark|system\n"
+    "                   show the screens light or dark, or as the desktop does (the default)\n"
     "  -h, --help       show this help and exit\n"
     "  --version        show the version and exit\n"
     "Qt's own options, such as -platform NAME or -style NAME, are handed on to Qt.\n"
@@ -39,11 +42,15 @@ constexpr const char* helpText =
     "\n"
     "Environment:\n"
     "  WAYFARER_CATALOGUE_URL     the catalogue to search when --catalogue is not given\n"
-    "  LC_ALL, LC_MESSAGES, LANG  the language of the texts (the first set and not empty)\n";
+    "  LC_ALL, LC_MESSAGES, LANG  the language of the texts (the first set and not empty)\n"
+    "  WAYFARER_TEXT_SCALE        scales every text by this factor, from 0.5 to 4 (e.g. 1.5)\n";
+
 
 struct Options {
     tools::CatalogueChoice catalogue;
     std::optional<std::string> tourDirectory;
+    std::string appearanceName = "system";
+    ui::AppearancePreference appearance = ui::AppearancePreference::system;
     bool help = false;
     bool version = false;
     // What is not ours, for Qt: the program name first.
@@ -55,7 +62,7 @@ std::variant<Options, std::string> parseOptions(int argc, char** argv) {
     options.qtArguments.push_back(argv[0]);
     for (int i = 1; i < argc; ++i) {
         const std::string argument = argv[i];
-        if (argument == "--catalogue" || argument == "--ca-file" || argument == "--tour") {
+        if (argument == "--catalogue" || argument == "--ca-file" || argument == "--tour" || argument == "--appearance") {
             if (i + 1 >= argc)
                 return argument + " needs a value";
             const std::string value = argv[++i];
@@ -63,6 +70,8 @@ std::variant<Options, std::string> parseOptions(int argc, char** argv) {
                 options.catalogue.catalogue = value;
             else if (argument == "--ca-file")
                 options.catalogue.caFile = value;
+            else if (argument == "--appearance")
+                options.appearanceName = value;
             else
                 options.tourDirectory = value;
         } else if (argument == "--help" || argument == "-h") {
@@ -77,6 +86,10 @@ std::variant<Options, std::string> parseOptions(int argc, char** argv) {
         return options;
     if (auto wrong = tools::completeCatalogueChoice(options.catalogue))
         return *wrong;
+    const auto appearance = ui::appearancePreferenceNamed(options.appearanceName);
+    if (!appearance)
+        return "--appearance takes light, dark or system, not \"" + options.appearanceName + "\"";
+    options.appearance = *appearance;
     return options;
 }
 
@@ -121,7 +134,7 @@ int main(int argc, char** argv) {
 
     std::optional<app::Tour> tour;
     shell::LaunchHooks hooks;
-    hooks.beforeLaunch = [](const QStringList& arguments) -> std::optional<int> {
+    hooks.beforeLaunch = [&options](const QStringList& arguments) -> std::optional<int> {
         if (arguments.size() > 1) {
             const std::string argument = arguments.at(1).toStdString();
             return usageError((argument.starts_with('-') ? "unknown option '" : "unexpected argument '") + argument +
@@ -129,6 +142,10 @@ int main(int argc, char** argv) {
         }
         // Lets the desktop match the window with the installed desktop entry and its icon.
         QGuiApplication::setDesktopFileName(QStringLiteral(WAYFARER_APP_ID));
+        // The desktop's own appearance is left to the desktop, also when it changes.
+        if (options.appearance != ui::AppearancePreference::system)
+            ui::setAppearancePreference(options.appearance);
+
         registerScreenViews();
         return std::nullopt;
     };

@@ -31,6 +31,8 @@ void AttractionTableViewCell::awakeFromNib() {
     priceLabel->setTextColor(shell::coralColor());
     separatorView->setBackgroundColor(shell::amberColor());
     containerView->setCornerRadius(2.0);
+    // A screen reader reads the card by its title and price, which the cell shows.
+    setAccessibleDescription(localizedText("accessibility_open_details"));
     resetContent();
 }
 
@@ -39,6 +41,8 @@ void AttractionTableViewCell::prepareForReuse() { resetContent(); }
 void AttractionTableViewCell::resetContent() {
     thumbnailView->setImage(std::nullopt);
     likeButton->setImage(std::nullopt, ui::ControlState::normal);
+    likeButton->setSelected(false);
+    likeButton->setAccessibleName(QString());
     titleLabel->setText(std::nullopt);
     priceLabel->setText(std::nullopt);
     shown_.reset();
@@ -48,9 +52,7 @@ void AttractionTableViewCell::configure(const Attraction& attraction) {
     titleLabel->setText(recordText(attraction.title));
     priceLabel->setText(recordText(attraction.price));
     thumbnailView->setImage(coverImage(attraction.coverImg));
-    likeButton->setImage(heartImage(attraction.userDidLike ? shell::ImageAsset::heartFill
-                                                          : shell::ImageAsset::heartWhite),
-                         ui::ControlState::normal);
+    showLike(*likeButton, attraction.userDidLike, shell::ImageAsset::heartWhite);
     shown_ = attraction.weak_from_this();
 }
 

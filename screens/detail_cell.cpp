@@ -22,6 +22,9 @@ void DetailCell::awakeFromNib() {
     setSelectionStyle(ui::TableViewCellSelectionStyle::none);
     priceLabel->setTextColor(shell::coralColor());
     fromLabel->setText(localizedText("from"));
+    // The values alone ("Daily") do not say what they are.
+    priceLabel->setAccessibleDescription(localizedText("accessibility_price"));
+    availabilityLabel->setAccessibleDescription(localizedText("accessibility_days"));
 }
 
 void DetailCell::configure(const Attraction& attraction) {

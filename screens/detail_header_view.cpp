@@ -40,14 +40,14 @@ void DetailHeaderView::setupView() {
     backButton->setTitle(localizedText("back"), ui::ControlState::normal);
     backButton->setTintColor(ui::Color::white());
     backButton->setBackgroundColor(pageBackground.withAlphaComponent(0.1));
+    backButton->setAccessibleDescription(localizedText("accessibility_back_hint"));
     likeButton->setImage(std::nullopt, ui::ControlState::normal);
+    likeButton->setSelected(false);
 }
 
 void DetailHeaderView::configure(const Attraction& attraction) {
     imageView->setImage(coverImage(attraction.coverImg));
-    likeButton->setImage(heartImage(attraction.userDidLike ? shell::ImageAsset::heartFill
-                                                          : shell::ImageAsset::heartBlack),
-                         ui::ControlState::normal);
+    showLike(*likeButton, attraction.userDidLike, shell::ImageAsset::heartBlack);
 }
 
 }

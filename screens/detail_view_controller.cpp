@@ -9,9 +9,13 @@
 #include "ui/button.h"
 #include "ui/navigation_controller.h"
 
+#include <algorithm>
+
 namespace wayfarer {
 
 DetailViewController::DetailViewController() : ui::TableViewController(ui::TableViewStyle::plain) {}
+
+DetailViewController::~DetailViewController() = default;
 
 QRect DetailViewController::headerFrame() {
     const QRect table = tableView()->frame();
@@ -45,7 +49,24 @@ ui::TableViewCell& DetailViewController::cellForRow(ui::TableView& table, ui::In
 }
 
 double DetailViewController::heightForRow(ui::TableView&, ui::IndexPath) {
-    return tableView()->frame().height() * 40.0 / 100.0;
+    const QRect table = tableView()->frame();
+    const double share = table.height() * 40.0 / 100.0;
+    if (!attraction)
+        return share;
+    // Larger text, or a long description, can need more than the share: the row then
+    // grows and the screen scrolls rather than cutting the texts off.
+    if (!sizingCell_) {
+        auto loaded = shell::detailCellNib()->instantiate();
+        if (!loaded.ok())
+            return share;
+        auto* cell = qobject_cast<DetailCell*>(loaded.value().get());
+        if (!cell)
+            return share;
+        loaded.value().release();
+        sizingCell_.reset(cell);
+    }
+    sizingCell_->configure(*attraction);
+    return std::max(share, static_cast<double>(sizingCell_->fittingHeight(table.width())));
 }
 
 void DetailViewController::backButtonDidTap() { closeDetail(); }

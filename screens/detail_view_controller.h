@@ -10,6 +10,7 @@
 namespace wayfarer {
 
 class Attraction;
+class DetailCell;
 
 namespace ui {
 class Button;
@@ -23,6 +24,7 @@ class DetailViewController final : public ui::TableViewController {
 
 public:
     DetailViewController();
+    ~DetailViewController() override;
 
     // An observer of the table's header view.
     QPointer<DetailHeaderView> header;
@@ -47,6 +49,10 @@ public:
 
 protected:
     void viewDidLoad() override;
+
+private:
+    // A cell that is never shown, filled with the record to measure the row's texts.
+    std::unique_ptr<DetailCell> sizingCell_;
 };
 
 }

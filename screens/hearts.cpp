@@ -1,6 +1,7 @@
 #include "hearts.h"
 
 #include "catalogue/attraction.h"
+#include "texts.h"
 #include "ui/button.h"
 
 namespace wayfarer {
@@ -16,10 +17,15 @@ const std::optional<ui::Image>& heartImage(shell::ImageAsset heart) {
     }
 }
 
+void showLike(ui::Button& heart, bool liked, shell::ImageAsset unliked) {
+    heart.setImage(heartImage(liked ? shell::ImageAsset::heartFill : unliked), ui::ControlState::normal);
+    heart.setSelected(liked);
+    heart.setAccessibleName(localizedText(liked ? "accessibility_unlike" : "accessibility_like"));
+}
+
 void flipLike(Attraction& attraction, ui::Button& heart) {
     attraction.userDidLike = !attraction.userDidLike;
-    heart.setImage(heartImage(attraction.userDidLike ? shell::ImageAsset::heartFill : shell::ImageAsset::heartWhite),
-                   ui::ControlState::normal);
+    showLike(heart, attraction.userDidLike, shell::ImageAsset::heartWhite);
 }
 
 }

@@ -4,6 +4,7 @@
 #include "shell/image_asset.h"
 #include "shell/shared_colors.h"
 #include "texts.h"
+#include "ui/accessibility.h"
 #include "ui/button.h"
 #include "ui/image_view.h"
 #include "ui/label.h"
@@ -26,10 +27,13 @@ void MainViewController::viewDidLoad() {
     searchButton->setImageContentMode(ui::ContentMode::scaleAspectFit);
     searchButton->setCornerRadius(2.0);
     searchButton->addTarget(this, &MainViewController::showResults, ui::ControlEvent::touchUpInside);
+    searchButton->setAccessibleDescription(localizedText("accessibility_search_hint"));
     // Return or Space on the focused button opens the search, as a tap does.
     searchButton->setFocus(Qt::OtherFocusReason);
     welcomeButton->setTitle(localizedText("welcome"), ui::ControlState::normal);
     welcomeButton->setTintColor(shell::coralColor());
+    // It carries the screen's title and does nothing when pressed: read as a heading.
+    ui::setAccessibleRole(*welcomeButton, QAccessible::Heading);
     scopeOfWorkLabel->setText(localizedText("scope_of_work"));
 
     const auto milan = shell::image(shell::ImageAsset::milanGallery);

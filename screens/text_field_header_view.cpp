@@ -36,6 +36,9 @@ void TextFieldHeaderView::setupView() {
     textField->setEnablesReturnKeyAutomatically(false);
     textField->setClearButtonMode(ui::TextFieldViewMode::always);
     textField->setAutocapitalizationType(ui::AutocapitalizationType::words);
+    textField->setAccessibleLabel(localizedText("accessibility_search_field"));
+    textField->clearButton().setAccessibleName(localizedText("accessibility_clear_search"));
+    closeButton->setAccessibleName(localizedText("accessibility_close_search"));
 }
 
 }

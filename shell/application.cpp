@@ -7,6 +7,7 @@
 #include "ui/qt_main_queue.h"
 
 #include <QApplication>
+#include <QFont>
 #include <QGuiApplication>
 
 #include <cstdio>
@@ -103,11 +104,33 @@ struct BackgroundWorkStop {
 
 }
 
+std::optional<double> textScaleNamed(const QString& value) {
+    bool isNumber = false;
+    const double scale = value.trimmed().toDouble(&isNumber);
+    if (!isNumber || !(scale >= 0.5 && scale <= 4.0))
+        return std::nullopt;
+    return scale;
+}
+
 int runApplication(int argc, char** argv, const ControllerClasses& classes, const LaunchHooks& hooks) {
     QApplication qtApplication(argc, argv);
     // After the Qt application, so that it runs before the application goes.
     const BackgroundWorkStop backgroundWorkStop;
     platform::setMainQueue(std::make_shared<ui::QtMainQueue>());
+    if (const QString value = qEnvironmentVariable(textScaleVariable); !value.isEmpty()) {
+        const auto scale = textScaleNamed(value);
+        if (!scale) {
+            std::fprintf(stderr, "wayfarer: %s must be a number from 0.5 to 4, not \"%s\"\n", textScaleVariable,
+                         qPrintable(value));
+            return 2;
+        }
+        QFont font = QApplication::font();
+        if (font.pointSizeF() > 0)
+            font.setPointSizeF(font.pointSizeF() * *scale);
+        else
+            font.setPixelSize(static_cast<int>(font.pixelSize() * *scale + 0.5));
+        QApplication::setFont(font);
+    }
     if (hooks.beforeLaunch)
         if (const auto status = hooks.beforeLaunch(QApplication::arguments()))
             return *status;

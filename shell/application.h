@@ -54,9 +54,17 @@ struct LaunchHooks {
     std::function<void(Application&)> afterLaunch;
 };
 
+// The environment variable that makes every text larger or smaller than the desktop's,
+// by a factor from 0.5 to 4: for people who need larger text than the desktop gives.
+inline constexpr const char* textScaleVariable = "WAYFARER_TEXT_SCALE";
+// The factor that the variable's value names, or nothing for a value that is not one.
+std::optional<double> textScaleNamed(const QString& value);
+
 // The program's entry: makes the Qt application, installs the main queue on its event
-// loop, launches with `classes` and runs the loop. Returns the exit status, once the
-// process's background work (HTTP transfers, decoding, rendering) has stopped for good.
+// loop, scales the text by WAYFARER_TEXT_SCALE, launches with `classes` and runs the loop.
+// Returns the exit status (2 for a text scale that is not one), once the process's
+// background work (HTTP transfers, decoding, rendering) has stopped for good.
+
 int runApplication(int argc, char** argv, const ControllerClasses& classes, const LaunchHooks& hooks = {});
 
 }

@@ -1,5 +1,6 @@
 #include "alert_controller.h"
 
+#include "accessibility.h"
 #include "button.h"
 #include "environment.h"
 #include "label.h"
@@ -76,6 +77,10 @@ void AlertController::loadView() {
     overlay->setBackgroundColor(Color(QColor(0, 0, 0, 100)));
     overlay->setFocusPolicy(Qt::StrongFocus);
     overlay->installEventFilter(this);
+    // Read as a dialog: its title, then its message, then the button that has the keys.
+    setAccessibleRole(*overlay, QAccessible::Dialog);
+    overlay->setAccessibleName(title_);
+    overlay->setAccessibleDescription(message_);
 
     auto* card = new View(overlay);
     card->setObjectName(QStringLiteral("alertCard"));

@@ -1,9 +1,14 @@
 #include "button.h"
 
+#include "accessibility.h"
 #include "view.h"
 
+#include <QFontMetricsF>
 #include <QKeyEvent>
 #include <QPainter>
+
+#include <algorithm>
+#include <cmath>
 
 namespace wayfarer::ui {
 
@@ -12,7 +17,14 @@ constexpr int imageTitleSpacing = 6;
 }
 
 Button::Button(QWidget* parent) : QAbstractButton(parent) {
+    installAccessibleInterfaces();
     setFocusPolicy(Qt::TabFocus);
+    // Narrower than its title, the button wraps the title and grows in height.
+    QSizePolicy policy = sizePolicy();
+    policy.setHorizontalPolicy(QSizePolicy::Preferred);
+    policy.setVerticalPolicy(QSizePolicy::Minimum);
+    policy.setHeightForWidth(true);
+    setSizePolicy(policy);
     connect(this, &QAbstractButton::pressed, this, [this] { sendActions(ControlEvent::touchDown); });
     connect(this, &QAbstractButton::clicked, this, [this] { sendActions(ControlEvent::touchUpInside); });
 }
@@ -36,6 +48,11 @@ void Button::setImage(const std::optional<Image>& image, ControlState state) {
     image_ = image;
     updateGeometry();
     update();
+}
+
+void Button::setSelected(bool selected) {
+    setCheckable(true);
+    setChecked(selected);
 }
 
 void Button::setImageContentMode(ContentMode mode) {
@@ -63,12 +80,37 @@ void Button::setCornerRadius(double radius) {
     update();
 }
 
+double Button::horizontalPadding() const {
+    // A rounded button keeps its title clear of its rounded ends.
+    return std::max(4.0, cornerRadius_ / 2);
+}
+
+QSizeF Button::titleSize(double width) const {
+    if (!title_ || title_->isEmpty())
+        return {};
+    const QFontMetricsF metrics(font());
+    const QSizeF line = metrics.size(Qt::TextSingleLine, *title_);
+    const double imageWidth = image_ ? image_->size().width() + imageTitleSpacing : 0.0;
+    const double room = width - 2 * horizontalPadding() - imageWidth;
+    if (line.width() <= room || room <= 0)
+        return line;
+    // Larger text than the button was laid out for: the title wraps at its words.
+    return metrics.boundingRect(QRectF(0, 0, room, 1e6), Qt::TextWordWrap | Qt::AlignCenter, *title_).size();
+}
+
 QSize Button::sizeHint() const {
     const QSize titleSize = title_ ? fontMetrics().size(Qt::TextSingleLine, *title_) : QSize();
     const QSize imageSize = image_ ? image_->size().toSize() : QSize();
     const int spacing = title_ && image_ ? imageTitleSpacing : 0;
-    return QSize(titleSize.width() + imageSize.width() + spacing + 8,
+    return QSize(titleSize.width() + imageSize.width() + spacing + static_cast<int>(std::ceil(2 * horizontalPadding())),
                  std::max({titleSize.height(), imageSize.height(), 22}) + 4);
+}
+
+bool Button::hasHeightForWidth() const { return title_.has_value(); }
+
+int Button::heightForWidth(int width) const {
+    const double imageHeight = image_ ? image_->size().height() : 0.0;
+    return static_cast<int>(std::ceil(std::max({titleSize(width).height(), imageHeight, 22.0}))) + 4;
 }
 
 void Button::paintEvent(QPaintEvent*) {
@@ -81,28 +123,32 @@ void Button::paintEvent(QPaintEvent*) {
         painter.setOpacity(0.4);
 
     const QRectF area = rect();
-    const QSizeF titleSize = title_ && !title_->isEmpty() ? QSizeF(fontMetrics().size(Qt::TextSingleLine, *title_))
-                                                          : QSizeF();
+    const QSizeF title = titleSize(area.width());
+    const bool wrapped = title_ && title.height() > QFontMetricsF(font()).height() * 1.5;
     QSizeF imageSize;
     if (image_) {
-        const QSizeF room(std::max(0.0, area.width() - titleSize.width() - (titleSize.isEmpty() ? 0 : imageTitleSpacing)),
+        const QSizeF room(std::max(0.0, area.width() - 2 * horizontalPadding() - title.width() -
+                                            (title.isEmpty() ? 0 : imageTitleSpacing)),
                           area.height());
         imageSize = image_->size();
         if (imageContentMode_ == ContentMode::scaleAspectFit || imageSize.width() > room.width() ||
             imageSize.height() > room.height())
             imageSize = imageSize.scaled(room, Qt::KeepAspectRatio);
+        // A title that needs the room takes it from an image that would shrink to a speck.
+        if (!title.isEmpty() && imageSize.width() < image_->size().width() / 2)
+            imageSize = QSizeF();
     }
-    const double spacing = !imageSize.isEmpty() && !titleSize.isEmpty() ? imageTitleSpacing : 0.0;
-    double x = area.center().x() - (imageSize.width() + spacing + titleSize.width()) / 2;
+    const double spacing = !imageSize.isEmpty() && !title.isEmpty() ? imageTitleSpacing : 0.0;
+    double x = area.center().x() - (imageSize.width() + spacing + title.width()) / 2;
     if (!imageSize.isEmpty()) {
         image_->draw(painter, QRectF(QPointF(x, area.center().y() - imageSize.height() / 2), imageSize));
         x += imageSize.width() + spacing;
     }
-    if (!titleSize.isEmpty()) {
+    if (!title.isEmpty()) {
         painter.setPen(titleColor_.value_or(tintColor_).resolved());
         painter.setFont(font());
-        painter.drawText(QRectF(x, area.top(), titleSize.width() + 1, area.height()), Qt::AlignVCenter | Qt::AlignLeft,
-                         *title_);
+        const int flags = wrapped ? Qt::AlignCenter | Qt::TextWordWrap : Qt::AlignVCenter | Qt::AlignLeft;
+        painter.drawText(QRectF(x, area.top(), title.width() + 1, area.height()), flags, *title_);
     }
     if (hasFocus() && focusPolicy() != Qt::NoFocus) {
         painter.setOpacity(1.0);
@@ -114,11 +160,19 @@ void Button::paintEvent(QPaintEvent*) {
 }
 
 void Button::keyPressEvent(QKeyEvent* event) {
-    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
         click();
         return event->accept();
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+    case Qt::Key_Left:
+    case Qt::Key_Right:
+        return event->ignore();
+    default:
+        QAbstractButton::keyPressEvent(event);
     }
-    QAbstractButton::keyPressEvent(event);
 }
 
 }

@@ -24,6 +24,9 @@ class Button : public QAbstractButton {
     Q_PROPERTY(QString imageName READ imageName WRITE setImageName)
     Q_PROPERTY(QColor tintColor READ tintQColor WRITE setTintQColor)
     Q_PROPERTY(QColor backgroundColor READ backgroundQColor WRITE setBackgroundQColor)
+    // The colours in dark appearance, where they differ; named after the light ones.
+    Q_PROPERTY(QColor darkTintColor READ darkTintQColor WRITE setDarkTintQColor)
+    Q_PROPERTY(QColor darkBackgroundColor READ darkBackgroundQColor WRITE setDarkBackgroundQColor)
     Q_PROPERTY(double cornerRadius READ cornerRadius WRITE setCornerRadius)
     Q_PROPERTY(int tag READ tag WRITE setTag)
 
@@ -51,6 +54,12 @@ public:
     double cornerRadius() const { return cornerRadius_; }
     void setCornerRadius(double radius);
 
+    // A toggle: the button shows a state, on or off, that its owner sets; a click runs the
+    // actions and leaves the state to them. Assistive technology reads it as checked or
+    // not. Setting the state makes the button a toggle.
+    bool isSelected() const { return isCheckable() && isChecked(); }
+    void setSelected(bool selected);
+
     int tag() const { return tag_; }
     void setTag(int tag) { tag_ = tag; }
 
@@ -62,13 +71,22 @@ public:
     std::size_t actionCount(ControlEvents events) { return actions_.count(events); }
 
     QSize sizeHint() const override;
+    // A title wider than the button wraps at its words: the height it then needs.
+    bool hasHeightForWidth() const override;
+    int heightForWidth(int width) const override;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
-    // Return and Enter press a focused button, as Space does.
+    // Return and Enter press a focused button, as Space does; the arrow keys go on to the
+    // views around it (a table moves its marked row with them).
     void keyPressEvent(QKeyEvent* event) override;
+    // The state of a toggle is its owner's to set.
+    void nextCheckState() override {}
 
 private:
+    double horizontalPadding() const;
+    // The title's size in a button `width` wide: one line when it fits, else wrapped.
+    QSizeF titleSize(double width) const;
     int autoresizingMaskValue() const { return autoresizingMask(*this).toInt(); }
     void setAutoresizingMaskValue(int mask) { setAutoresizingMask(*this, AutoresizingMask::fromInt(mask)); }
     QString titleText() const { return title_.value_or(QString()); }
@@ -79,6 +97,10 @@ private:
     void setTintQColor(const QColor& color) { setTintColor(Color(color)); }
     QColor backgroundQColor() const { return backgroundColor_.resolved(); }
     void setBackgroundQColor(const QColor& color) { setBackgroundColor(Color(color)); }
+    QColor darkTintQColor() const { return tintColor_.resolved(Appearance::dark); }
+    void setDarkTintQColor(const QColor& color) { setTintColor(tintColor_.withDarkVariant(color)); }
+    QColor darkBackgroundQColor() const { return backgroundColor_.resolved(Appearance::dark); }
+    void setDarkBackgroundQColor(const QColor& color) { setBackgroundColor(backgroundColor_.withDarkVariant(color)); }
 
     std::optional<QString> title_;
     std::optional<Image> image_;

@@ -2,16 +2,79 @@
 
 #include "environment.h"
 
-#include <QGuiApplication>
+#include <QApplication>
 #include <QPalette>
+#include <QStyle>
 
 namespace wayfarer::ui {
+
+namespace {
+
+// The system's dark colours, for the parts Qt draws itself: text in fields, placeholders,
+// selections.
+QPalette darkPalette() {
+    QPalette palette;
+    const QColor background(28, 28, 30);
+    const QColor raised(44, 44, 46);
+    const QColor text(255, 255, 255);
+    const QColor dimmed(235, 235, 245, 96);
+    palette.setColor(QPalette::Window, background);
+    palette.setColor(QPalette::WindowText, text);
+    palette.setColor(QPalette::Base, background);
+    palette.setColor(QPalette::AlternateBase, raised);
+    palette.setColor(QPalette::Text, text);
+    palette.setColor(QPalette::PlaceholderText, QColor(235, 235, 245, 150));
+    palette.setColor(QPalette::Button, raised);
+    palette.setColor(QPalette::ButtonText, text);
+    palette.setColor(QPalette::BrightText, text);
+    palette.setColor(QPalette::Light, QColor(72, 72, 74));
+    palette.setColor(QPalette::Midlight, QColor(58, 58, 60));
+    palette.setColor(QPalette::Mid, raised);
+    palette.setColor(QPalette::Dark, QColor(18, 18, 20));
+    palette.setColor(QPalette::Shadow, QColor(0, 0, 0));
+    palette.setColor(QPalette::Highlight, QColor(10, 132, 255));
+    palette.setColor(QPalette::HighlightedText, text);
+    palette.setColor(QPalette::Link, QColor(10, 132, 255));
+    palette.setColor(QPalette::ToolTipBase, raised);
+    palette.setColor(QPalette::ToolTipText, text);
+    for (const auto role : {QPalette::Text, QPalette::WindowText, QPalette::ButtonText})
+        palette.setColor(QPalette::Disabled, role, dimmed);
+    return palette;
+}
+
+}
 
 Appearance currentAppearance() {
     if (platformVersion() < 13)
         return Appearance::light;
     return QGuiApplication::palette().color(QPalette::Window).lightness() < 128 ? Appearance::dark
                                                                                 : Appearance::light;
+}
+
+void setAppearancePreference(AppearancePreference preference) {
+    // The desktop's palette, kept from before the first choice so that "system" brings it back.
+    static const QPalette desktop = QGuiApplication::palette();
+    switch (preference) {
+    case AppearancePreference::system:
+        QApplication::setPalette(desktop);
+        break;
+    case AppearancePreference::light:
+        QApplication::setPalette(QApplication::style()->standardPalette());
+        break;
+    case AppearancePreference::dark:
+        QApplication::setPalette(darkPalette());
+        break;
+    }
+}
+
+std::optional<AppearancePreference> appearancePreferenceNamed(std::string_view name) {
+    if (name == "system")
+        return AppearancePreference::system;
+    if (name == "light")
+        return AppearancePreference::light;
+    if (name == "dark")
+        return AppearancePreference::dark;
+    return std::nullopt;
 }
 
 Color Color::fromRgb(double red, double green, double blue, double alpha) {

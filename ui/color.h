@@ -2,13 +2,23 @@
 
 #include <QColor>
 
+#include <optional>
+#include <string_view>
+
 namespace wayfarer::ui {
 
 enum class Appearance { light, dark };
 
-// The appearance that colours follow: dark when the desktop's palette is dark. Platform
+// The appearance that colours follow: dark when the application's palette is dark. Platform
 // versions before 13 have no dark appearance.
 Appearance currentAppearance();
+
+// Which appearance the application shows: the desktop's (its palette as it stands), or
+// one chosen for it whatever the desktop's is. Needs the application object.
+enum class AppearancePreference { system, light, dark };
+void setAppearancePreference(AppearancePreference preference);
+// The preference of a name: "system", "light" or "dark".
+std::optional<AppearancePreference> appearancePreferenceNamed(std::string_view name);
 
 // A colour as the screens name it: either fixed, or one that follows the appearance and
 // is resolved each time it is drawn.
@@ -22,6 +32,8 @@ public:
     QColor resolved() const { return resolved(currentAppearance()); }
     QColor resolved(Appearance appearance) const { return appearance == Appearance::dark ? dark_ : light_; }
     bool followsAppearance() const { return light_ != dark_; }
+    // This colour in light appearance, and `dark` in dark appearance.
+    Color withDarkVariant(const QColor& dark) const { return Color(light_, dark); }
     Color withAlphaComponent(double alpha) const;
 
     friend bool operator==(const Color&, const Color&) = default;

@@ -17,6 +17,9 @@ class Label : public QLabel {
     Q_PROPERTY(QString text READ plainText WRITE setPlainText)
     Q_PROPERTY(QColor textColor READ textQColor WRITE setTextQColor)
     Q_PROPERTY(QColor backgroundColor READ backgroundQColor WRITE setBackgroundQColor)
+    // The colours in dark appearance, where they differ; named after the light ones.
+    Q_PROPERTY(QColor darkTextColor READ darkTextQColor WRITE setDarkTextQColor)
+    Q_PROPERTY(QColor darkBackgroundColor READ darkBackgroundQColor WRITE setDarkBackgroundQColor)
     Q_PROPERTY(int numberOfLines READ numberOfLines WRITE setNumberOfLines)
 
 public:
@@ -43,6 +46,10 @@ private:
     void setTextQColor(const QColor& color) { setTextColor(Color(color)); }
     QColor backgroundQColor() const { return backgroundColor_.resolved(); }
     void setBackgroundQColor(const QColor& color) { setBackgroundColor(Color(color)); }
+    QColor darkTextQColor() const { return textColor_.resolved(Appearance::dark); }
+    void setDarkTextQColor(const QColor& color) { setTextColor(textColor_.withDarkVariant(color)); }
+    QColor darkBackgroundQColor() const { return backgroundColor_.resolved(Appearance::dark); }
+    void setDarkBackgroundQColor(const QColor& color) { setBackgroundColor(backgroundColor_.withDarkVariant(color)); }
     void applyColors();
 
     std::optional<QString> text_;

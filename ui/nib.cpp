@@ -1,5 +1,6 @@
 #include "nib.h"
 
+#include "text_size.h"
 #include "view.h"
 #include "widget_classes.h"
 
@@ -35,6 +36,29 @@ QObject* findNamed(QWidget& root, const QString& name) {
     if (root.objectName() == name)
         return &root;
     return root.findChild<QObject*>(name);
+}
+
+// Whether the file gave `widget` a text size of its own. A font carries the sizes it
+// inherits among the parts it says were set, so a size equal to a parent's given one is
+// the parent's.
+bool hasOwnTextSize(const QWidget& widget) {
+    if (!widget.testAttribute(Qt::WA_SetFont) || !(widget.font().resolveMask() & QFont::SizeResolved))
+        return false;
+    const QWidget* parent = widget.parentWidget();
+    return !parent || !parent->testAttribute(Qt::WA_SetFont) || parent->font().pointSizeF() != widget.font().pointSizeF();
+}
+
+// The file's text sizes are for the standard text size; shown, they follow the
+// application's font.
+void scaleTextSizes(QWidget& root) {
+    QList<QWidget*> widgets = root.findChildren<QWidget*>();
+    widgets.prepend(&root);
+    QList<QWidget*> sized;
+    for (QWidget* widget : widgets)
+        if (hasOwnTextSize(*widget))
+            sized.append(widget);
+    for (QWidget* widget : sized)
+        setScaledPointSize(*widget, widget->font().pointSizeF());
 }
 
 std::optional<LoadError> connect(const QString& file, QWidget& root, OutletOwner& owner, const char* ownerKind) {
@@ -101,6 +125,7 @@ LoadResult<std::unique_ptr<QWidget>> Nib::instantiate(OutletOwner* owner) const 
     std::unique_ptr<QWidget> root(loader().load(&buffer));
     if (!root)
         return LoadError{QStringLiteral("interface file \"%1\" could not be read: %2").arg(name_, loader().errorString())};
+    scaleTextSizes(*root);
 
     // The file's top-level view receives its own outlets first, so that an owner
     // reading them in its own outlets finds them set.

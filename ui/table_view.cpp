@@ -1,7 +1,9 @@
 #include "table_view.h"
 
+#include "accessibility.h"
 #include "environment.h"
 
+#include <QApplication>
 #include <QEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -18,6 +20,21 @@ namespace wayfarer::ui {
 namespace {
 
 int heightOf(const QWidget* view) { return view ? view->height() : 0; }
+
+// The widgets inside `root` (and `root` itself) that Tab stops at, in the order of the tree.
+void appendTabStops(QWidget* root, std::vector<QWidget*>& stops) {
+    if (!root || root->isHidden())
+        return;
+    if ((root->focusPolicy() & Qt::TabFocus) && root->isEnabled() && !root->focusProxy())
+        stops.push_back(root);
+    for (QObject* child : root->children())
+        if (auto* widget = qobject_cast<QWidget*>(child); widget && !widget->isWindow())
+            appendTabStops(widget, stops);
+}
+
+bool acceptsTab(const QWidget& widget) {
+    return (widget.focusPolicy() & Qt::TabFocus) && widget.isEnabled() && widget.isVisible() && !widget.focusProxy();
+}
 
 // The outline of the row the arrow keys have reached.
 class FocusRing final : public QWidget {
@@ -46,6 +63,7 @@ TableView::~TableView() {
 }
 
 void TableView::setUp() {
+    installAccessibleInterfaces();
     setFrameShape(QFrame::NoFrame);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     // A phone list shows no scroll bar; the wheel, keys and touch scroll it.
@@ -61,6 +79,8 @@ void TableView::setUp() {
     properties.setScrollMetric(QScrollerProperties::HorizontalOvershootPolicy,
                                QVariant::fromValue(QScrollerProperties::OvershootAlwaysOff));
     QScroller::scroller(viewport())->setScrollerProperties(properties);
+    // The ring stays on the marked row while the keys are on one of its controls.
+    connect(qApp, &QApplication::focusChanged, this, [this] { placeFocusRing(); });
 }
 
 void TableView::registerNib(std::shared_ptr<const Nib> nib, const QString& identifier) {
@@ -146,6 +166,58 @@ void TableView::setBackgroundView(QWidget* view) {
         view->setGeometry(viewport()->rect());
         view->lower();
     }
+}
+
+std::vector<QWidget*> TableView::partsInReadingOrder() const {
+    std::vector<QWidget*> parts;
+    auto add = [&parts](QWidget* part) {
+        if (part && !part->isHidden())
+            parts.push_back(part);
+    };
+    add(tableHeaderView_);
+    add(sectionHeaderView_);
+    add(backgroundView_);
+    for (TableViewCell* cell : visibleCells_)
+        add(cell);
+    add(tableFooterView_);
+    return parts;
+}
+
+std::vector<QWidget*> TableView::focusOrder() const {
+    std::vector<QWidget*> order;
+    appendTabStops(tableHeaderView_, order);
+    appendTabStops(sectionHeaderView_, order);
+    if (focusPolicy() & Qt::TabFocus)
+        order.push_back(const_cast<TableView*>(this));
+    if (keyboardRow_)
+        appendTabStops(cellForRow(*keyboardRow_), order);
+    appendTabStops(tableFooterView_, order);
+    return order;
+}
+
+bool TableView::focusNextPrevChild(bool next) {
+    const std::vector<QWidget*> order = focusOrder();
+    const auto at = std::find(order.begin(), order.end(), QApplication::focusWidget());
+    if (at == order.end())
+        return QAbstractScrollArea::focusNextPrevChild(next);
+    const Qt::FocusReason reason = next ? Qt::TabFocusReason : Qt::BacktabFocusReason;
+    const auto index = at - order.begin();
+    const auto target = index + (next ? 1 : -1);
+    if (target >= 0 && target < static_cast<std::ptrdiff_t>(order.size())) {
+        order[static_cast<std::size_t>(target)]->setFocus(reason);
+        return true;
+    }
+    // Out of the table: the nearest widget outside it in the window's order, else round
+    // to the table's other end.
+    for (QWidget* widget = next ? nextInFocusChain() : previousInFocusChain(); widget && widget != this;
+         widget = next ? widget->nextInFocusChain() : widget->previousInFocusChain()) {
+        if (!isAncestorOf(widget) && widget->window() == window() && acceptsTab(*widget)) {
+            widget->setFocus(reason);
+            return true;
+        }
+    }
+    (next ? order.front() : order.back())->setFocus(reason);
+    return true;
 }
 
 std::vector<IndexPath> TableView::indexPathsForVisibleRows() const {
@@ -286,10 +358,22 @@ void TableView::moveKeyboardRow(int step) {
     keyboardRow_ = IndexPath{0, row};
     scrollToRow(*keyboardRow_, ScrollPosition::none, false);
     placeFocusRing();
+    if (TableViewCell* cell = cellForRow(*keyboardRow_))
+        announceFocus(*cell);
+}
+
+bool TableView::keyboardRowHasFocus() const {
+    if (!keyboardRow_ || keyboardRow_->row >= static_cast<int>(rowCount_))
+        return false;
+    if (hasFocus())
+        return true;
+    const TableViewCell* cell = cellForRow(*keyboardRow_);
+    QWidget* focused = QApplication::focusWidget();
+    return cell && focused && cell->isAncestorOf(focused);
 }
 
 void TableView::placeFocusRing() {
-    const bool shown = keyboardRow_ && hasFocus() && keyboardRow_->row < static_cast<int>(rowCount_);
+    const bool shown = keyboardRowHasFocus();
     if (!shown) {
         if (focusRing_)
             focusRing_->hide();
@@ -309,6 +393,8 @@ void TableView::placeFocusRing() {
 void TableView::focusInEvent(QFocusEvent* event) {
     QAbstractScrollArea::focusInEvent(event);
     placeFocusRing();
+    if (TableViewCell* cell = keyboardRow_ ? cellForRow(*keyboardRow_) : nullptr)
+        announceFocus(*cell);
 }
 
 void TableView::focusOutEvent(QFocusEvent* event) {

@@ -77,9 +77,16 @@ public:
     std::optional<IndexPath> indexPathForCell(const TableViewCell& cell) const;
     QRect rectForRow(IndexPath indexPath) const;
 
-    // The row the arrow keys have moved to, marked with a focus ring while the table has
-    // the keyboard focus; Return or Enter selects it as a tap would.
+    // The row the arrow keys have moved to, marked with a focus ring while the table or a
+    // control of that row has the keyboard focus; Return or Enter selects it as a tap would.
     std::optional<IndexPath> keyboardRow() const { return keyboardRow_; }
+
+    // What the table shows, in the order a person sees it: the table header, the section
+    // header, the background (when shown), the visible rows' cells, the footer.
+    std::vector<QWidget*> partsInReadingOrder() const;
+    // Where Tab goes inside the table: the controls of the headers, the table itself (the
+    // list, where the arrows move), the controls of the marked row, those of the footer.
+    std::vector<QWidget*> focusOrder() const;
 
     std::optional<IndexPath> indexPathForSelectedRow() const { return selectedRow_; }
     void selectRow(std::optional<IndexPath> indexPath);
@@ -107,6 +114,7 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     bool viewportEvent(QEvent* event) override;
+    bool focusNextPrevChild(bool next) override;
 
 private:
     friend class TableViewCell;
@@ -128,6 +136,8 @@ private:
     void chooseRow(IndexPath indexPath);
     void moveKeyboardRow(int step);
     void placeFocusRing();
+    // Whether the keys are in the marked row: on the table, or on a control of that row.
+    bool keyboardRowHasFocus() const;
     // Feeds a mouse drag over `source` to the kinetic scroller; true once it is scrolling.
     bool dragInput(QScroller::Input input, QWidget& source, const QMouseEvent& event);
     void adopt(QWidget* view);

@@ -2,6 +2,7 @@
 
 #include "table_view.h"
 
+#include <QLayout>
 #include <QMouseEvent>
 
 namespace wayfarer::ui {
@@ -39,6 +40,18 @@ void TableViewCell::setHighlighted(bool highlighted) {
 void TableViewCell::setSelected(bool selected) {
     selected_ = selected;
     updateHighlight();
+}
+
+int TableViewCell::fittingHeight(int width) {
+    QLayout* layout = contentView().layout();
+    if (!layout)
+        return 0;
+    return layout->hasHeightForWidth() ? layout->totalHeightForWidth(width) : layout->totalSizeHint().height();
+}
+
+void TableViewCell::accessibilityActivate() {
+    if (table_ && isVisible())
+        table_->cellTapped(*this);
 }
 
 bool TableViewCell::showsSelectionHighlight() const { return highlightView_ && !highlightView_->isHidden(); }

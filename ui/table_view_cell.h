@@ -32,6 +32,10 @@ public:
 
     // Runs each time the table hands the cell out again, before it is filled anew.
     virtual void prepareForReuse() {}
+    // The height the content view's layout asks for at `width`; 0 without a layout.
+    int fittingHeight(int width);
+    // What activating the row from assistive technology does: selects it as a tap would.
+    void accessibilityActivate();
 
 protected:
     void resizeEvent(QResizeEvent* event) override;

@@ -3,10 +3,13 @@
 #include "button.h"
 #include "environment.h"
 
+#include <QFontMetricsF>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPainter>
 #include <QValidator>
+
+#include <algorithm>
 
 namespace wayfarer::ui {
 
@@ -14,6 +17,9 @@ namespace {
 
 constexpr int clearButtonSize = 22;
 constexpr int padding = 8;
+// Where the editor starts its text, and how far a placeholder may shrink to fit.
+constexpr double placeholderInset = 2.0;
+constexpr double minimumPlaceholderScale = 0.6;
 
 const char* const clearGlyph =
     R"(<svg xmlns="http://www.w3.org/2000/svg" viewBox="0 0 20 20">)"
@@ -126,7 +132,12 @@ protected:
         field_.typing_ = false;
     }
     void focusInEvent(QFocusEvent* event) override {
-        QLineEdit::focusInEvent(event);
+        // The field keeps its cursor when Tab brings the keys, as a phone's field does.
+        // Qt would select the whole text: a change of selection that the delegate hears
+        // as the user's (the results screen would search again).
+        const bool byTab = event->reason() == Qt::TabFocusReason || event->reason() == Qt::BacktabFocusReason;
+        QFocusEvent kept(QEvent::FocusIn, byTab ? Qt::OtherFocusReason : event->reason());
+        QLineEdit::focusInEvent(&kept);
         field_.focusChanged(true);
     }
     void focusOutEvent(QFocusEvent* event) override {
@@ -176,10 +187,28 @@ void TextField::setText(const QString& text) {
     committed_ = editor_->text();
     reported_ = currentState();
     updateClearButton();
+    update();
 }
 
-QString TextField::placeholder() const { return editor_->placeholderText(); }
-void TextField::setPlaceholder(const QString& placeholder) { editor_->setPlaceholderText(placeholder); }
+QString TextField::placeholder() const { return placeholder_; }
+
+void TextField::setPlaceholder(const QString& placeholder) {
+    placeholder_ = placeholder;
+    updateAccessibleTexts();
+    update();
+}
+
+void TextField::setAccessibleLabel(const QString& label) {
+    accessibleLabel_ = label;
+    updateAccessibleTexts();
+}
+
+// The editor holds the keys, so it is what a screen reader reads.
+void TextField::updateAccessibleTexts() {
+    const QString& placeholder = placeholder_;
+    editor_->setAccessibleName(accessibleLabel_.isEmpty() ? placeholder : accessibleLabel_);
+    editor_->setAccessibleDescription(accessibleLabel_.isEmpty() ? QString() : placeholder);
+}
 
 void TextField::setTextColor(const Color& color) {
     QPalette colors = editor_->palette();
@@ -275,6 +304,8 @@ int TextField::reviewEdit(QString& proposed, int& cursor) {
 }
 
 void TextField::reportIfChanged() {
+    if (committed_.isEmpty() != editor_->text().isEmpty())
+        update();  // the placeholder comes or goes
     committed_ = editor_->text();
     updateClearButton();
     const State state = currentState();
@@ -356,6 +387,11 @@ void TextField::resizeEvent(QResizeEvent* event) {
 
 void TextField::paintEvent(QPaintEvent* event) {
     View::paintEvent(event);
+    paintBorder();
+    paintPlaceholder();
+}
+
+void TextField::paintBorder() {
     if (borderStyle_ == TextBorderStyle::none)
         return;
     QPainter painter(this);
@@ -365,6 +401,24 @@ void TextField::paintEvent(QPaintEvent* event) {
     painter.setPen(QPen(Color::systemGray().resolved(), borderStyle_ == TextBorderStyle::bezel ? 1.5 : 1.0));
     const double radius = borderStyle_ == TextBorderStyle::roundedRect ? 5.0 : 0.0;
     painter.drawRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), radius, radius);
+}
+
+// The field draws the placeholder itself, under the editor, so that a placeholder wider
+// than the field (larger text, a longer language) shrinks to fit rather than being cut.
+void TextField::paintPlaceholder() {
+    if (!committed_.isEmpty() || placeholder_.isEmpty())
+        return;
+    QPainter painter(this);
+    const QRectF area = QRectF(editor_->geometry()).adjusted(placeholderInset, 0, -placeholderInset, 0);
+    QFont font = editor_->font();
+    // Font sizes do not scale text widths exactly: shrink by steps until it fits.
+    const double smallest = font.pointSizeF() * minimumPlaceholderScale;
+    while (font.pointSizeF() > smallest && QFontMetricsF(font).horizontalAdvance(placeholder_) > area.width())
+        font.setPointSizeF(std::max(smallest, font.pointSizeF() - 0.5));
+    painter.setFont(font);
+    painter.setPen(editor_->palette().color(QPalette::PlaceholderText));
+    const QString shown = QFontMetricsF(font).elidedText(placeholder_, Qt::ElideRight, area.width());
+    painter.drawText(area, Qt::AlignVCenter | Qt::AlignLeft, shown);
 }
 
 }

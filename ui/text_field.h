@@ -41,6 +41,10 @@ public:
     void setText(const QString& text);
     QString placeholder() const;
     void setPlaceholder(const QString& placeholder);
+    // The name assistive technology gives the field, with the placeholder as its
+    // description; without one, the placeholder is its name.
+    QString accessibleLabel() const { return accessibleLabel_; }
+    void setAccessibleLabel(const QString& label);
     void setTextColor(const Color& color);
     // The selection, or the cursor as an empty range.
     TextRange selectedRange() const;
@@ -96,11 +100,16 @@ private:
     void updateClearButton();
     void layoutParts();
     void shiftTapped();
+    void updateAccessibleTexts();
+    void paintBorder();
+    void paintPlaceholder();
 
     Editor* editor_ = nullptr;
     Button* clearButton_ = nullptr;
     TextFieldDelegate* delegate_ = nullptr;
     QString committed_;
+    QString accessibleLabel_;
+    QString placeholder_;
     State reported_;
     bool settingProgrammatically_ = false;
     bool clearing_ = false;

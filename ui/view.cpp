@@ -1,5 +1,7 @@
 #include "view.h"
 
+#include "accessibility.h"
+
 #include <QEvent>
 #include <QPainter>
 #include <QPainterPath>
@@ -108,7 +110,7 @@ void paintBackground(QPainter& painter, const QRectF& rect, const Color& color, 
     painter.restore();
 }
 
-View::View(QWidget* parent) : QWidget(parent) {}
+View::View(QWidget* parent) : QWidget(parent) { installAccessibleInterfaces(); }
 
 void View::setBackgroundColor(const Color& color) {
     backgroundColor_ = color;

@@ -37,6 +37,8 @@ void paintBackground(QPainter& painter, const QRectF& rect, const Color& color, 
 class View : public QWidget, public OutletOwner {
     Q_OBJECT
     Q_PROPERTY(QColor backgroundColor READ backgroundQColor WRITE setBackgroundQColor)
+    // The background in dark appearance, where it differs; named after backgroundColor.
+    Q_PROPERTY(QColor darkBackgroundColor READ darkBackgroundQColor WRITE setDarkBackgroundQColor)
     Q_PROPERTY(double cornerRadius READ cornerRadius WRITE setCornerRadius)
     Q_PROPERTY(int autoresizingMask READ autoresizingMaskValue WRITE setAutoresizingMaskValue)
 
@@ -69,6 +71,8 @@ protected:
 private:
     QColor backgroundQColor() const { return backgroundColor_.resolved(); }
     void setBackgroundQColor(const QColor& color) { setBackgroundColor(Color(color)); }
+    QColor darkBackgroundQColor() const { return backgroundColor_.resolved(Appearance::dark); }
+    void setDarkBackgroundQColor(const QColor& color) { setBackgroundColor(backgroundColor_.withDarkVariant(color)); }
     int autoresizingMaskValue() const { return autoresizingMask().toInt(); }
     void setAutoresizingMaskValue(int mask) { setAutoresizingMask(AutoresizingMask::fromInt(mask)); }
 

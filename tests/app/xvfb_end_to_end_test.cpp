@@ -1,5 +1,6 @@
 // The whole application in a real X server: Xvfb runs the display, xdotool presses the
-// keys a user would, and a screenshot of the display says what the user saw.
+// keys a user would, and a screenshot of the display says what the user saw. The program's
+// own options are tested here too, on that display or off screen.
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
@@ -96,6 +97,54 @@ TEST(EndToEnd, TheKeysOfAUserOpenTheSearchAndShowTheResults) {
     app.terminate();
     if (!app.waitForFinished(5000))
         app.kill();
+}
+
+// The share of `image`'s pixels that are white, or nearly.
+double whiteShare(const QImage& image) {
+    int white = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            const QColor pixel = image.pixelColor(x, y);
+            white += pixel.red() > 240 && pixel.green() > 240 && pixel.blue() > 240 ? 1 : 0;
+        }
+    return double(white) / (image.width() * image.height());
+}
+
+TEST(Program, TheTourLeavesItsPicturesInTheAppearanceAskedFor) {
+    struct Case {
+        const char* appearance;
+        double minimumWhite;  // of the screens after the welcome screen
+        double maximumWhite;
+    };
+    for (const Case c : {Case{"light", 0.05, 1.0}, Case{"dark", 0.0, 0.04}}) {
+        SCOPED_TRACE(c.appearance);
+        const QString directory = QDir(QStringLiteral(WAYFARER_SCREENSHOT_DIR)).filePath(QStringLiteral("tour-") + c.appearance);
+        QDir(directory).removeRecursively();
+        QProcess app;
+        app.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        app.start(QStringLiteral(WAYFARER_APP), {"--appearance", c.appearance, "--tour", directory});
+        ASSERT_TRUE(app.waitForFinished(120000));
+        ASSERT_EQ(app.exitCode(), 0);
+        for (const char* name : {"2-results", "3-next-page", "4-like", "5-detail", "6-error"}) {
+            SCOPED_TRACE(name);
+            const QImage picture(QDir(directory).filePath(QString::fromLatin1(name) + QStringLiteral(".png")));
+            ASSERT_FALSE(picture.isNull());
+            const double white = whiteShare(picture);
+            EXPECT_GE(white, c.minimumWhite);
+            EXPECT_LE(white, c.maximumWhite) << "a white box is left in the dark";
+        }
+    }
+}
+
+TEST(Program, AnAppearanceOtherThanLightDarkOrSystemIsAUsageError) {
+    for (const char* wrong : {"dim", "Dark", ""}) {
+        SCOPED_TRACE(wrong);
+        QProcess app;
+        app.start(QStringLiteral(WAYFARER_APP), {"--appearance", wrong, "--tour", "/nonexistent"});
+        ASSERT_TRUE(app.waitForFinished(30000));
+        EXPECT_EQ(app.exitCode(), 2);
+        EXPECT_TRUE(app.readAllStandardError().contains("--appearance takes light, dark or system"));
+    }
 }
 
 }

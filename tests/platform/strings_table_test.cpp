@@ -12,6 +12,10 @@ namespace {
 const char* const localizableKeys[] = {
     "welcome", "scope_of_work", "search_placeholder", "search_results_placeholder", "error_title",
     "error_no_text", "error_message", "error_no_content", "back", "from",
+    // What a screen reader says where the screens show no text of their own.
+    "accessibility_search_field", "accessibility_clear_search", "accessibility_close_search", "accessibility_like",
+    "accessibility_unlike", "accessibility_open_details", "accessibility_search_hint", "accessibility_back_hint",
+    "accessibility_price", "accessibility_days",
 };
 const char* const languages[] = {"en", "it", "de", "fr", "es"};
 

@@ -11,7 +11,10 @@
 #include "ui/navigation_controller.h"
 #include "ui/text_field.h"
 
+#include <QApplication>
 #include <QTest>
+
+#include <cmath>
 
 namespace wayfarer::testing {
 namespace {
@@ -50,6 +53,59 @@ TEST_F(DetailScreen, ShowsTheRowsOwnRecordInAHeaderAndOneRow) {
     EXPECT_EQ(cell->priceLabel->text(), "$11.00");
     EXPECT_EQ(cell->availabilityLabel->text(), "Daily");
     EXPECT_EQ(detail.header->likeButton->image()->name(), "Lorvanta_Heart_Black");
+}
+
+TEST_F(DetailScreen, TheRowGrowsPastItsShareOnlyWhenItsTextsNeedMoreAndCutsNone) {
+    struct Case {
+        const char* name;
+        double textScale;
+        int sentences;
+        bool grows;
+    };
+    const std::vector<Case> cases = {
+        {"standard text", 1.0, 6, false},
+        {"a long description", 1.0, 40, true},
+        {"text one and a half times the standard", 1.5, 6, true},
+    };
+    const QFont standard = QApplication::font();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        QFont font = standard;
+        font.setPointSizeF(standard.pointSizeF() * c.textScale);
+        QApplication::setFont(font);
+        openResults();
+        field().setText("Rom");
+        type("e");
+        waitForAnswer();
+        QString description;
+        for (int i = 0; i < c.sentences; ++i)
+            description += QStringLiteral("The great amphitheatre once held fifty thousand spectators. ");
+        session->attractions()[0]->description = description.toStdString();
+        results().didSelectRow(table(), {0, 0});
+        auto* detail = qobject_cast<DetailViewController*>(topmost());
+        ASSERT_NE(detail, nullptr);
+        QCoreApplication::processEvents();
+
+        ui::TableView& detailTable = *detail->tableView();
+        const double share = detailTable.frame().height() * 40.0 / 100.0;
+        const double row = detail->heightForRow(detailTable, {0, 0});
+        if (c.grows)
+            EXPECT_GT(row, share);
+        else
+            EXPECT_DOUBLE_EQ(row, share);
+        auto* cell = qobject_cast<DetailCell*>(detailTable.cellForRow({0, 0}));
+        ASSERT_NE(cell, nullptr);
+        EXPECT_EQ(cell->height(), static_cast<int>(std::lround(row)));
+        for (const ui::Label* label : {cell->titleLabel, cell->descriptionLabel, cell->fromLabel, cell->priceLabel,
+                                       cell->availabilityLabel}) {
+            SCOPED_TRACE(label->objectName().toStdString());
+            EXPECT_GE(label->height(), label->heightForWidth(label->width())) << "the text is cut";
+            EXPECT_LE(label->mapTo(cell, QPoint(0, label->height())).y(), cell->height());
+        }
+        QApplication::setFont(standard);
+        results().close();
+        QCoreApplication::processEvents();
+    }
 }
 
 TEST_F(DetailScreen, GoingBackWithoutATapPopsWithoutReloadingTheList) {

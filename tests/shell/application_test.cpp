@@ -144,6 +144,15 @@ TEST(Application, LaunchFailsClearlyWithoutTheSceneConfiguration) {
     EXPECT_TRUE(launched.error().message.contains(QStringLiteral("no scene configuration \"Default Configuration\"")));
 }
 
+TEST(Application, TextScaleIsANumberFromHalfToFourTimes) {
+    const std::pair<const char*, std::optional<double>> cases[] = {
+        {"1.5", 1.5}, {" 2 ", 2.0}, {"0.5", 0.5}, {"4", 4.0}, {"0.49", std::nullopt}, {"4.5", std::nullopt},
+        {"-1", std::nullopt}, {"large", std::nullopt}, {"1,5", std::nullopt}, {"nan", std::nullopt}, {"inf", std::nullopt},
+    };
+    for (const auto& [value, scale] : cases)
+        EXPECT_EQ(textScaleNamed(QString::fromLatin1(value)), scale) << value;
+}
+
 }
 }
 

@@ -44,7 +44,10 @@ constexpr const char* noCatalogue = "WAYFARER_CATALOGUE_URL=http://example.com";
 #define TRY(program, problem) program ": " problem "\nTry '" program " --help' for more information.\n"
 
 const Case cases[] = {
-    {"AppHelp", app, {"--help"}, 0, HELP("wayfarer", CLIENT_OPTIONS "  --tour DIR .*\n" STANDARD_OPTIONS, CLIENT_ENVIRONMENT), nothing},
+    {"AppHelp", app, {"--help"}, 0,
+     HELP("wayfarer", CLIENT_OPTIONS "  --tour DIR .*\n  --appearance light\\|dark\\|system\n +show .*\n" STANDARD_OPTIONS,
+          CLIENT_ENVIRONMENT "  WAYFARER_TEXT_SCALE .*\n"),
+     nothing},
     {"AppShortHelpWithAWrongCatalogueInTheEnvironment", app, {"-h"}, 0, "Usage: wayfarer (.*\n)+", nothing, noCatalogue},
     {"AppVersion", app, {"--version"}, 0, VERSION("wayfarer"), nothing},
     {"AppUnknownOption", app, {"--colour"}, 2, nothing, TRY("wayfarer", "unknown option '--colour'")},

@@ -6,8 +6,13 @@
 #include "ui/image.h"
 #include "ui/image_view.h"
 #include "ui/label.h"
+#include "ui/nib.h"
 #include "ui/qt_main_queue.h"
+#include "ui/text_size.h"
 #include "ui/view.h"
+
+#include <QAccessible>
+#include <QBoxLayout>
 
 #include <QApplication>
 #include <QPainter>
@@ -63,6 +68,60 @@ TEST(Button, ReleaseOutsideIsNoTapAndADestroyedTargetIsDropped) {
     target.reset();
     EXPECT_EQ(button.actionCount(ControlEvent::touchUpInside), 0u);
     button.sendActions(ControlEvent::touchUpInside);  // must not reach the destroyed target
+}
+
+TEST(Button, AToggleKeepsTheStateItsOwnerSetsAndAReaderPressesItAsAClick) {
+    Button heart;
+    heart.resize(44, 44);
+    Target target;
+    heart.addTarget(&target, &Target::other, ControlEvent::touchUpInside);
+    QAccessibleInterface* reader = QAccessible::queryAccessibleInterface(&heart);
+    ASSERT_NE(reader, nullptr);
+    EXPECT_EQ(reader->role(), QAccessible::Button);
+    EXPECT_FALSE(reader->state().checkable) << "a plain button is no toggle";
+    EXPECT_TRUE(reader->actionInterface()->actionNames().contains(QAccessibleActionInterface::pressAction()));
+
+    heart.setSelected(true);
+    heart.setAccessibleName(QStringLiteral("Unlike"));
+    QTest::mouseClick(&heart, Qt::LeftButton);
+    EXPECT_EQ(target.others, 1);
+    EXPECT_TRUE(heart.isSelected()) << "a click leaves the state to the owner";
+    EXPECT_TRUE(reader->state().checkable);
+    EXPECT_TRUE(reader->state().checked);
+    EXPECT_EQ(reader->text(QAccessible::Name), QStringLiteral("Unlike"));
+    reader->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+    EXPECT_EQ(target.others, 2) << "the reader's toggle runs the button's actions";
+    EXPECT_TRUE(heart.isSelected());
+
+    Button titled;
+    titled.setTitle(QStringLiteral("Back"));
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(&titled)->text(QAccessible::Name), QStringLiteral("Back"));
+}
+
+TEST(Button, ATitleWiderThanTheButtonWrapsAndTheButtonGrowsInALayout) {
+    struct Case {
+        int width;
+        bool wraps;
+    };
+    for (const Case c : {Case{400, false}, Case{140, true}}) {
+        SCOPED_TRACE(c.width);
+        QWidget column;
+        auto* layout = new QVBoxLayout(&column);
+        layout->setContentsMargins(0, 0, 0, 0);
+        auto* button = new Button(&column);
+        button->setTitle(QStringLiteral("Search the sights of the city"));
+        button->setImage(Image::fromSvg("<svg xmlns='http://www.w3.org/2000/svg' width='24' height='24'/>"));
+        layout->addWidget(button);
+        layout->addStretch();
+        column.resize(c.width, 300);
+        column.show();
+        const int oneLine = button->sizeHint().height();
+        if (c.wraps)
+            EXPECT_GE(button->height(), 2 * QFontMetrics(button->font()).height() + 4) << "two lines at least";
+        else
+            EXPECT_EQ(button->height(), oneLine);
+        EXPECT_EQ(button->width(), c.width) << "the button keeps to its column";
+    }
 }
 
 TEST(Label, AbsentTextShowsNothing) {
@@ -294,6 +353,96 @@ TEST(Color, SystemColoursFollowTheAppearanceFromVersion13) {
     QApplication::setPalette(original);
     EXPECT_EQ(Color::systemBackground().resolved(), QColor(255, 255, 255));
     EXPECT_NEAR(Color::secondaryLabel().withAlphaComponent(0.1).resolved().alphaF(), 0.1, 0.001);
+}
+
+TEST(Appearance, APreferenceOverridesTheDesktopsAndInterfaceFilesGiveDarkVariants) {
+    const auto nib = Nib::fromData(
+        QStringLiteral("Themed"),
+        "<ui version=\"4.0\"><widget class=\"wayfarer::ui::View\" name=\"card\">"
+        "<property name=\"backgroundColor\"><color><red>255</red><green>255</green><blue>255</blue></color></property>"
+        "<property name=\"darkBackgroundColor\"><color><red>28</red><green>28</green><blue>30</blue></color></property>"
+        "<widget class=\"wayfarer::ui::Button\" name=\"close\">"
+        "<property name=\"tintColor\"><color><red>72</red><green>72</green><blue>80</blue></color></property>"
+        "<property name=\"darkTintColor\"><color><red>235</red><green>235</green><blue>245</blue></color></property>"
+        "</widget><widget class=\"wayfarer::ui::Label\" name=\"caption\">"
+        "<property name=\"textColor\"><color><red>142</red><green>142</green><blue>147</blue></color></property>"
+        "</widget></widget></ui>");
+    auto loaded = nib->instantiate();
+    ASSERT_TRUE(loaded.ok()) << loaded.error().message.toStdString();
+    auto* card = qobject_cast<View*>(loaded.value().get());
+    auto* close = card->findChild<Button*>(QStringLiteral("close"));
+    auto* caption = card->findChild<Label*>(QStringLiteral("caption"));
+
+    struct Case {
+        const char* name;
+        std::optional<Appearance> shown;  // nothing: not a preference
+    };
+    const std::vector<Case> cases = {
+        {"dark", Appearance::dark}, {"system", Appearance::light}, {"dark", Appearance::dark},
+        {"light", Appearance::light}, {"Dark", std::nullopt}, {"", std::nullopt}, {"dim", std::nullopt},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const auto preference = appearancePreferenceNamed(c.name);
+        ASSERT_EQ(preference.has_value(), c.shown.has_value());
+        if (!preference)
+            continue;
+        setAppearancePreference(*preference);
+        const bool dark = *c.shown == Appearance::dark;
+        EXPECT_EQ(currentAppearance(), *c.shown);
+        EXPECT_EQ(QApplication::palette().color(QPalette::Text).lightness() > 128, dark) << "fields type in the palette's text";
+        EXPECT_EQ(Color::label().resolved(), dark ? QColor(255, 255, 255) : QColor(0, 0, 0));
+        EXPECT_EQ(card->backgroundColor().resolved(), dark ? QColor(28, 28, 30) : QColor(255, 255, 255));
+        EXPECT_EQ(close->tintColor().resolved(), dark ? QColor(235, 235, 245) : QColor(72, 72, 80));
+        EXPECT_EQ(caption->textColor().resolved(), QColor(142, 142, 147)) << "a colour without a dark variant stays";
+    }
+    setAppearancePreference(AppearancePreference::system);
+}
+
+TEST(TextSize, SizesInInterfaceFilesFollowTheApplicationsFont) {
+    const QFont original = QApplication::font();
+    const auto nib = Nib::fromData(
+        QStringLiteral("Texts"),
+        "<ui version=\"4.0\"><widget class=\"wayfarer::ui::View\" name=\"root\">"
+        "<widget class=\"wayfarer::ui::Label\" name=\"sized\">"
+        "<property name=\"font\"><font><pointsize>12</pointsize><bold>true</bold></font></property></widget>"
+        "<widget class=\"wayfarer::ui::Label\" name=\"boldOnly\">"
+        "<property name=\"font\"><font><bold>true</bold></font></property></widget>"
+        "<widget class=\"wayfarer::ui::Label\" name=\"plain\"/>"
+        "<widget class=\"wayfarer::ui::View\" name=\"group\">"
+        "<property name=\"font\"><font><pointsize>12</pointsize></font></property>"
+        "<widget class=\"wayfarer::ui::Label\" name=\"inheriting\"/>"
+        "<widget class=\"wayfarer::ui::Label\" name=\"boldInGroup\">"
+        "<property name=\"font\"><font><bold>true</bold></font></property></widget>"
+        "</widget></widget></ui>");
+    struct Case {
+        double applicationPoints;  // the desktop's font when the file is loaded, then after
+        double later;
+    };
+    for (const Case c : {Case{9, 13.5}, Case{13.5, 9}, Case{18, 9}}) {
+        SCOPED_TRACE(c.applicationPoints);
+        QFont font = original;
+        font.setPointSizeF(c.applicationPoints);
+        QApplication::setFont(font);
+        auto loaded = nib->instantiate();
+        ASSERT_TRUE(loaded.ok());
+        QWidget& root = *loaded.value();
+        const double scale = c.applicationPoints / standardTextPointSize;
+        EXPECT_DOUBLE_EQ(root.findChild<Label*>("sized")->font().pointSizeF(), 12 * scale);
+        EXPECT_TRUE(root.findChild<Label*>("sized")->font().bold());
+        EXPECT_DOUBLE_EQ(root.findChild<Label*>("boldOnly")->font().pointSizeF(), c.applicationPoints)
+            << "a file that gives no size leaves the application's, not scaled twice";
+        EXPECT_DOUBLE_EQ(root.findChild<Label*>("plain")->font().pointSizeF(), c.applicationPoints);
+        for (const char* inside : {"inheriting", "boldInGroup"})
+            EXPECT_DOUBLE_EQ(root.findChild<Label*>(inside)->font().pointSizeF(), 12 * scale)
+                << inside << ": the size of its group, scaled once";
+        // The desktop's font changes after the file was loaded.
+        font.setPointSizeF(c.later);
+        QApplication::setFont(font);
+        EXPECT_DOUBLE_EQ(root.findChild<Label*>("sized")->font().pointSizeF(), 12 * c.later / standardTextPointSize);
+        EXPECT_TRUE(root.findChild<Label*>("sized")->font().bold());
+    }
+    QApplication::setFont(original);
 }
 
 TEST(QtMainQueue, RunsTasksFromAnyThreadOnTheGuiThreadInOrder) {

@@ -1,0 +1,208 @@
+#include "accessibility.h"
+
+#include "button.h"
+#include "table_view.h"
+#include "table_view_cell.h"
+
+#include <QAccessibleWidget>
+#include <QLabel>
+
+#include <algorithm>
+
+namespace wayfarer::ui {
+
+namespace {
+
+constexpr const char* roleProperty = "_wayfarer_accessibleRole";
+
+TableView* tableOfViewport(QWidget* widget) {
+    auto* table = widget ? qobject_cast<TableView*>(widget->parentWidget()) : nullptr;
+    return table && table->viewport() == widget ? table : nullptr;
+}
+
+// The toolkit's widgets: a role given with setAccessibleRole wins over the kind's own, and
+// the parts of a table have the table, not its viewport, as their parent, as the table
+// lists them among its children.
+class ToolkitAccessible : public QAccessibleWidget {
+public:
+    ToolkitAccessible(QWidget* widget, QAccessible::Role role) : QAccessibleWidget(widget, role) {}
+
+    QAccessible::Role role() const override {
+        const QVariant given = widget()->property(roleProperty);
+        return given.isValid() ? static_cast<QAccessible::Role>(given.toInt()) : QAccessibleWidget::role();
+    }
+
+    QAccessibleInterface* parent() const override {
+        if (TableView* table = tableOfViewport(widget()->parentWidget()))
+            return QAccessible::queryAccessibleInterface(table);
+        return QAccessibleWidget::parent();
+    }
+};
+
+// A button: named by its title unless given a name; a toggle (checkable) tells its state.
+// Pressing or toggling it from assistive technology is a click, so that it runs the same
+// actions as a tap.
+class ButtonAccessible final : public ToolkitAccessible {
+public:
+    explicit ButtonAccessible(Button* button) : ToolkitAccessible(button, QAccessible::Button) {}
+
+    QString text(QAccessible::Text kind) const override {
+        QString text = ToolkitAccessible::text(kind);
+        if (kind == QAccessible::Name && text.isEmpty())
+            text = button().title().value_or(QString());
+        return text;
+    }
+
+    QAccessible::State state() const override {
+        QAccessible::State state = ToolkitAccessible::state();
+        state.checkable = button().isCheckable();
+        state.checked = button().isCheckable() && button().isChecked();
+        state.pressed = button().isDown();
+        return state;
+    }
+
+    QStringList actionNames() const override {
+        QStringList names = ToolkitAccessible::actionNames();
+        if (button().isEnabled())
+            names.prepend(button().isCheckable() ? toggleAction() : pressAction());
+        return names;
+    }
+
+    void doAction(const QString& action) override {
+        if ((action == pressAction() || action == toggleAction()) && button().isEnabled())
+            button().click();
+        else
+            ToolkitAccessible::doAction(action);
+    }
+
+private:
+    Button& button() const { return *static_cast<Button*>(widget()); }
+};
+
+// A table: a list whose children are its parts in the order a person sees them.
+class TableViewAccessible final : public ToolkitAccessible {
+public:
+    explicit TableViewAccessible(TableView* table) : ToolkitAccessible(table, QAccessible::List) {}
+
+    int childCount() const override { return static_cast<int>(table().partsInReadingOrder().size()); }
+
+    QAccessibleInterface* child(int index) const override {
+        const auto parts = table().partsInReadingOrder();
+        if (index < 0 || index >= static_cast<int>(parts.size()))
+            return nullptr;
+        return QAccessible::queryAccessibleInterface(parts[static_cast<std::size_t>(index)]);
+    }
+
+    int indexOfChild(const QAccessibleInterface* child) const override {
+        if (!child)
+            return -1;
+        const auto parts = table().partsInReadingOrder();
+        const auto found = std::find(parts.begin(), parts.end(), child->object());
+        return found == parts.end() ? -1 : static_cast<int>(found - parts.begin());
+    }
+
+    QAccessibleInterface* focusChild() const override {
+        if (table().hasFocus() && table().keyboardRow())
+            if (TableViewCell* cell = table().cellForRow(*table().keyboardRow()))
+                return QAccessible::queryAccessibleInterface(cell);
+        return ToolkitAccessible::focusChild();
+    }
+
+private:
+    TableView& table() const { return *static_cast<TableView*>(widget()); }
+};
+
+// The texts `root` shows, top to bottom and then left to right.
+QStringList shownTexts(QWidget& root) {
+    std::vector<std::pair<QPoint, QString>> texts;
+    for (QLabel* label : root.findChildren<QLabel*>()) {
+        if (!label->isVisibleTo(&root) || label->text().isEmpty())
+            continue;
+        const QPoint at = label->mapTo(&root, QPoint(0, 0));
+        texts.emplace_back(QPoint(at.x(), at.y()), label->text());
+    }
+    std::stable_sort(texts.begin(), texts.end(), [](const auto& a, const auto& b) {
+        return a.first.y() != b.first.y() ? a.first.y() < b.first.y() : a.first.x() < b.first.x();
+    });
+    QStringList ordered;
+    for (const auto& [at, text] : texts)
+        ordered.append(text);
+    return ordered;
+}
+
+// A row: a list item named, unless given a name, after the texts it shows, read
+// together. The arrow keys' mark is its focus; activating it selects the row as a tap does.
+class TableViewCellAccessible final : public ToolkitAccessible {
+public:
+    explicit TableViewCellAccessible(TableViewCell* cell) : ToolkitAccessible(cell, QAccessible::ListItem) {}
+
+    QString text(QAccessible::Text kind) const override {
+        QString text = ToolkitAccessible::text(kind);
+        if (kind == QAccessible::Name && text.isEmpty())
+            text = shownTexts(cell()).join(QStringLiteral(", "));
+        return text;
+    }
+
+    QAccessible::State state() const override {
+        QAccessible::State state = ToolkitAccessible::state();
+        TableView* table = tableOfViewport(cell().parentWidget());
+        state.selectable = table != nullptr;
+        state.selected = cell().isSelected();
+        state.focusable = table && (table->focusPolicy() & Qt::TabFocus);
+        state.focused = table && table->hasFocus() && table->keyboardRow() &&
+                        table->cellForRow(*table->keyboardRow()) == &cell();
+        return state;
+    }
+
+    QStringList actionNames() const override {
+        return tableOfViewport(cell().parentWidget()) ? QStringList{pressAction()} : QStringList{};
+    }
+
+    void doAction(const QString& action) override {
+        if (action == pressAction())
+            cell().accessibilityActivate();
+    }
+
+private:
+    TableViewCell& cell() const { return *static_cast<TableViewCell*>(widget()); }
+};
+
+QAccessibleInterface* makeInterface(const QString& className, QObject* object) {
+    if (!object || !object->isWidgetType())
+        return nullptr;
+    auto* widget = static_cast<QWidget*>(object);
+    if (className == QLatin1String("wayfarer::ui::Button"))
+        return new ButtonAccessible(static_cast<Button*>(widget));
+    if (className == QLatin1String("wayfarer::ui::TableView"))
+        return new TableViewAccessible(static_cast<TableView*>(widget));
+    if (className == QLatin1String("wayfarer::ui::TableViewCell"))
+        return new TableViewCellAccessible(static_cast<TableViewCell*>(widget));
+    if (className == QLatin1String("wayfarer::ui::ImageView"))
+        return new ToolkitAccessible(widget, QAccessible::Graphic);
+    if (className == QLatin1String("wayfarer::ui::View"))
+        return new ToolkitAccessible(widget, QAccessible::Client);
+    return nullptr;
+}
+
+}
+
+void installAccessibleInterfaces() {
+    static const bool installed = [] {
+        QAccessible::installFactory(makeInterface);
+        return true;
+    }();
+    (void)installed;
+}
+
+void setAccessibleRole(QWidget& widget, QAccessible::Role role) {
+    widget.setProperty(roleProperty, static_cast<int>(role));
+}
+
+void announceFocus(QWidget& widget) {
+    if (!QAccessible::isActive())
+        return;
+    QAccessibleEvent event(&widget, QAccessible::Focus);
+    QAccessible::updateAccessibility(&event);
+}
+
+}
