@@ -60,6 +60,8 @@ TableView::~TableView() {
     // Cells and views die with the viewport; callbacks must not run from their destructors.
     dataSource_ = nullptr;
     delegate_ = nullptr;
+    // A focused field among them hands the focus on as it goes: the ring is no longer ours.
+    disconnect(focusRingConnection_);
 }
 
 void TableView::setUp() {
@@ -80,7 +82,7 @@ void TableView::setUp() {
                                QVariant::fromValue(QScrollerProperties::OvershootAlwaysOff));
     QScroller::scroller(viewport())->setScrollerProperties(properties);
     // The ring stays on the marked row while the keys are on one of its controls.
-    connect(qApp, &QApplication::focusChanged, this, [this] { placeFocusRing(); });
+    focusRingConnection_ = connect(qApp, &QApplication::focusChanged, this, [this] { placeFocusRing(); });
 }
 
 void TableView::registerNib(std::shared_ptr<const Nib> nib, const QString& identifier) {

@@ -168,6 +168,7 @@ private:
     QWidget* focusRing_ = nullptr;
     int cellsCreated_ = 0;
     bool layingOut_ = false;
+    QMetaObject::Connection focusRingConnection_;
     std::optional<Pass> pendingPass_;
     bool loaded_ = false;
 };
