@@ -72,7 +72,8 @@ template <typename T> struct WithRoom {
         *where = block + size;
         return reinterpret_cast<T*>(block);
     }
-    void deallocate(T* block, std::size_t n) noexcept { ::operator delete(block, n * sizeof(T) + room); }
+    // Unsized: not every compiler turns on sized deallocation by default.
+    void deallocate(T* block, std::size_t) noexcept { ::operator delete(block); }
 
     template <typename U> bool operator==(const WithRoom<U>& other) const noexcept { return room == other.room; }
 };

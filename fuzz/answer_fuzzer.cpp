@@ -64,9 +64,15 @@ Outcome read(const std::string& body) {
             FUZZ_CHECK(!attraction->userDidLike && attraction->coverImg == nullptr);
             // A cover address that parsed is one still to fetch.
             FUZZ_CHECK(!attraction->coverURL || !attraction->didLoadImage);
-            outcome.records.push_back({attraction->uuid, attraction->title, attraction->description,
-                                       attraction->coverURL ? std::optional(attraction->coverURL->string()) : std::nullopt,
-                                       attraction->price, attraction->operationalDays, attraction->didLoadImage});
+            const auto text = [](const auto& field) -> std::optional<std::string> {
+                return field ? std::optional<std::string>(std::string(*field)) : std::nullopt;
+            };
+            outcome.records.push_back({std::string(attraction->uuid), text(attraction->title),
+                                       text(attraction->description),
+                                       attraction->coverURL ? std::optional(std::string(attraction->coverURL->string()))
+                                                            : std::nullopt,
+                                       text(attraction->price), text(attraction->operationalDays),
+                                       attraction->didLoadImage});
         }
     });
     FUZZ_CHECK(completions == 1);
