@@ -89,7 +89,12 @@ protected:
     HttpClient client;
 };
 
-TEST_F(HttpClientTest, DeliversAnswersOfAnyStatusWholeOverOneKeptConnection) {
+TEST_F(HttpClientTest, DeliversAnswersOfAnyStatusAndKeepsTheConnectionAlive) {
+    std::set<std::string> ports;
+    for (int i = 0; i < 5; ++i)
+        ports.insert(fetch(client, get(server.baseURL() + "/port")).response->body);
+    EXPECT_EQ(ports.size(), 1u);
+
     auto request = get(server.baseURL() + "/echo");
     request.headers = {{"accept", "application/json"}, {"x-custom", "EUR"}};
     const auto echoed = fetch(client, request);
@@ -103,11 +108,6 @@ TEST_F(HttpClientTest, DeliversAnswersOfAnyStatusWholeOverOneKeptConnection) {
     ASSERT_TRUE(failed.response) << "an error status with a body is still a response";
     EXPECT_EQ(failed.response->status, 500);
     EXPECT_NE(failed.response->body.find("Internal error"), std::string::npos);
-
-    std::set<std::string> ports;
-    for (int i = 0; i < 5; ++i)
-        ports.insert(fetch(client, get(server.baseURL() + "/port")).response->body);
-    EXPECT_EQ(ports.size(), 1u);
 }
 
 TEST_F(HttpClientTest, BodiesOverTheCapFailWithoutAPartialBody) {
@@ -167,7 +167,7 @@ TEST_F(HttpClientTest, FollowsRedirectsOnlyToPermittedAddresses) {
         std::optional<std::string> landed;
         ErrorCode refusal = ErrorCode::unsupportedURL;
     } cases[] = {
-        {"five redirects", plain + "/redirect/4", "|"},
+        {"five redirects", plain + "/redirect/4", "*/*|"},
         {"six redirects", plain + "/redirect/5", {}, ErrorCode::tooManyRedirects},
         {"redirect to a file", plain + "/to-file", {}},
         {"file", "file:///etc/passwd", {}},

@@ -53,7 +53,7 @@ TEST(Image, DecodesEachFormatToTheEncodedPicture) {
         {"PNG", samples::encodePng(picture), ImageFormat::png, Alpha::kept, 0},
         {"lossy WebP", samples::encodeWebp(picture, 95), ImageFormat::webp, Alpha::kept, 4},
         {"lossless WebP", samples::encodeLosslessWebp(picture), ImageFormat::webp, Alpha::kept, 0},
-        {"greyscale PNG", samples::encodeGrayPng(picture), ImageFormat::png, Alpha::opaque, 0, &grey},
+        {"greyscale PNG", samples::encodePng(picture, true), ImageFormat::png, Alpha::opaque, 0, &grey},
     };
     for (const auto& row : cases) {
         SCOPED_TRACE(row.name);

@@ -41,17 +41,6 @@ void appendPngChunk(std::string& out, const char* type, const std::string& data)
                              crc32(0, reinterpret_cast<const Bytef*>(typed.data()), static_cast<uInt>(typed.size()))));
 }
 
-std::string writePng(png_image& image, const void* pixels, int bytesPerRow) {
-    png_alloc_size_t size = 0;
-    if (png_image_write_to_memory(&image, nullptr, &size, 0, pixels, bytesPerRow, nullptr) == 0)
-        throw std::runtime_error(image.message);
-    std::string out(size, '\0');
-    if (png_image_write_to_memory(&image, out.data(), &size, 0, pixels, bytesPerRow, nullptr) == 0)
-        throw std::runtime_error(image.message);
-    out.resize(size);
-    return out;
-}
-
 struct WebpFree {
     void operator()(std::uint8_t* data) const { WebPFree(data); }
 };
@@ -108,25 +97,25 @@ std::string encodeJpeg(const platform::PixelBuffer& picture, int quality, bool p
     return out;
 }
 
-std::string encodePng(const platform::PixelBuffer& picture) {
+std::string encodePng(const platform::PixelBuffer& picture, bool grey) {
+    std::vector<std::uint8_t> reds;
+    for (std::size_t i = 0; grey && i < picture.rgba.size(); i += 4)
+        reds.push_back(picture.rgba[i]);
     png_image image{};
     image.version = PNG_IMAGE_VERSION;
     image.width = static_cast<png_uint_32>(picture.width);
     image.height = static_cast<png_uint_32>(picture.height);
-    image.format = PNG_FORMAT_RGBA;
-    return writePng(image, picture.rgba.data(), picture.bytesPerRow);
-}
-
-std::string encodeGrayPng(const platform::PixelBuffer& picture) {
-    std::vector<std::uint8_t> gray;
-    for (std::size_t i = 0; i < picture.rgba.size(); i += 4)
-        gray.push_back(picture.rgba[i]);
-    png_image image{};
-    image.version = PNG_IMAGE_VERSION;
-    image.width = static_cast<png_uint_32>(picture.width);
-    image.height = static_cast<png_uint_32>(picture.height);
-    image.format = PNG_FORMAT_GRAY;
-    return writePng(image, gray.data(), picture.width);
+    image.format = grey ? PNG_FORMAT_GRAY : PNG_FORMAT_RGBA;
+    const void* pixels = grey ? static_cast<const void*>(reds.data()) : picture.rgba.data();
+    const int bytesPerRow = grey ? picture.width : picture.bytesPerRow;
+    png_alloc_size_t size = 0;
+    std::string out;
+    for (int pass = 0; pass < 2; ++pass) {  // the first pass only measures
+        if (png_image_write_to_memory(&image, pass ? out.data() : nullptr, &size, 0, pixels, bytesPerRow, nullptr) == 0)
+            throw std::runtime_error(image.message);
+        out.resize(size);
+    }
+    return out;
 }
 
 std::string encodeWebp(const platform::PixelBuffer& picture, float quality) {

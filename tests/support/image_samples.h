@@ -15,9 +15,8 @@ namespace wayfarer::samples {
 platform::PixelBuffer makePicture(int width, int height, std::uint32_t seed = 0, int grain = 0);
 
 std::string encodeJpeg(const platform::PixelBuffer& picture, int quality = 85, bool progressive = false);
-std::string encodePng(const platform::PixelBuffer& picture);
-// A greyscale PNG of the picture's red channel.
-std::string encodeGrayPng(const platform::PixelBuffer& picture);
+// With `grey`, a greyscale PNG of the picture's red channel.
+std::string encodePng(const platform::PixelBuffer& picture, bool grey = false);
 std::string encodeWebp(const platform::PixelBuffer& picture, float quality = 80);
 std::string encodeLosslessWebp(const platform::PixelBuffer& picture);
 

@@ -3,7 +3,6 @@
 #include "service/tls_identity.h"
 
 #include <arpa/inet.h>
-#include <fcntl.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
@@ -107,18 +106,14 @@ void readRequestHead(int socket) {
 
 RawServer::RawServer(Script script) : script_(std::move(script)) {
     listener_ = listenOnLoopback(port_);
-    if (::pipe2(wakePipe_, O_CLOEXEC) != 0)
-        throw std::runtime_error("cannot make a pipe");
     thread_ = std::thread([this] { serve(); });
 }
 
 RawServer::~RawServer() {
-    const char byte = 0;
-    [[maybe_unused]] const auto written = ::write(wakePipe_[1], &byte, 1);
+    // On Linux, shutting a listening socket down ends the accept waiting on it.
+    ::shutdown(listener_, SHUT_RDWR);
     thread_.join();
     ::close(listener_);
-    ::close(wakePipe_[0]);
-    ::close(wakePipe_[1]);
 }
 
 std::string RawServer::baseURL() const { return "http://127.0.0.1:" + std::to_string(port_); }
@@ -135,13 +130,7 @@ void RawServer::send(int socket, const std::string& bytes) {
 
 void RawServer::serve() {
     std::vector<int> held;
-    while (true) {
-        pollfd fds[2] = {{listener_, POLLIN, 0}, {wakePipe_[0], POLLIN, 0}};
-        if (::poll(fds, 2, -1) < 0 || (fds[1].revents & POLLIN) != 0)
-            break;
-        const int socket = ::accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
-        if (socket < 0)
-            continue;
+    for (int socket; (socket = ::accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC)) >= 0;) {
         readRequestHead(socket);
         switch (script_(socket)) {
         case Ending::close:

@@ -74,7 +74,6 @@ private:
     Script script_;
     int listener_ = -1;
     int port_ = 0;
-    int wakePipe_[2] = {-1, -1};
     std::thread thread_;
 };
 
