@@ -4,7 +4,6 @@
 #include "ui/environment.h"
 #include "ui/label.h"
 #include "ui/navigation_controller.h"
-#include "ui/table_view_controller.h"
 #include "ui/window.h"
 
 #include <QTest>
@@ -55,7 +54,6 @@ TEST_F(ControllerTest, ViewLoadsOnceWithTheWindowsSize) {
     rootScreen->view();
     EXPECT_EQ(rootScreen->loads, 1);
     EXPECT_EQ(rootScreen->loadedSize, Window::defaultSize);
-    EXPECT_EQ(window.windowTitle(), QStringLiteral("Wayfarer"));
 }
 
 TEST_F(ControllerTest, PresentationStylesCoverTheWindowOrShowASheet) {
@@ -197,16 +195,20 @@ struct AlertCase {
 };
 
 TEST_F(ControllerTest, AlertButtonsRunTheirHandlerOnceAfterDismissal) {
-    auto key = [](Qt::Key k) {
-        return [k](AlertController& alert) { QTest::keyClick(alert.view(), k); };
+    const auto key = [](Qt::Key k) { return [k](AlertController& alert) { QTest::keyClick(alert.view(), k); }; };
+    const auto click = [](AlertController& alert) { QTest::mouseClick(alert.buttonForAction(0), Qt::LeftButton); };
+    const auto twice = [](AlertController& alert) {
+        alert.choose(0);
+        alert.choose(0);
     };
+    using Style = AlertActionStyle;
     const std::vector<AlertCase> cases = {
-        {"click", {AlertActionStyle::defaultStyle}, [](AlertController& a) { QTest::mouseClick(a.buttonForAction(0), Qt::LeftButton); }, {0}},
-        {"Return on the only button", {AlertActionStyle::defaultStyle}, key(Qt::Key_Return), {0}},
-        {"Escape on the only button", {AlertActionStyle::defaultStyle}, key(Qt::Key_Escape), {0}},
-        {"Return skips cancel", {AlertActionStyle::cancel, AlertActionStyle::defaultStyle}, key(Qt::Key_Return), {1}},
-        {"Escape chooses cancel", {AlertActionStyle::defaultStyle, AlertActionStyle::cancel}, key(Qt::Key_Escape), {1}},
-        {"chosen twice", {AlertActionStyle::defaultStyle}, [](AlertController& a) { a.choose(0); a.choose(0); }, {0}},
+        {"click", {Style::defaultStyle}, click, {0}},
+        {"Return on the only button", {Style::defaultStyle}, key(Qt::Key_Return), {0}},
+        {"Escape on the only button", {Style::defaultStyle}, key(Qt::Key_Escape), {0}},
+        {"Return skips cancel", {Style::cancel, Style::defaultStyle}, key(Qt::Key_Return), {1}},
+        {"Escape chooses cancel", {Style::defaultStyle, Style::cancel}, key(Qt::Key_Escape), {1}},
+        {"chosen twice", {Style::defaultStyle}, twice, {0}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -239,21 +241,6 @@ TEST_F(ControllerTest, AlertScreenshot) {
     QCoreApplication::processEvents();
     const QImage shot = testing::saveScreenshot(window, QStringLiteral("alert"));
     EXPECT_LT(shot.pixelColor(5, 5).lightness(), 200) << "the screen underneath is dimmed";
-}
-
-class Rows : public TableViewController {
-    Q_OBJECT
-
-public:
-    int numberOfRowsInSection(TableView&, int) override { return 0; }
-};
-
-TEST_F(ControllerTest, TableViewControllerServesItsOwnTable) {
-    Rows rows;
-    TableView* table = rows.tableView();
-    ASSERT_NE(table, nullptr);
-    EXPECT_EQ(table->dataSource(), &rows);
-    EXPECT_EQ(table->delegate(), &rows);
 }
 
 }
