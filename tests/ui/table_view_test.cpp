@@ -1,7 +1,10 @@
-#include "test_cell.h"
-
 #include "qt_test_support.h"
+#include "ui/button.h"
+#include "ui/label.h"
+#include "ui/outlets.h"
 #include "ui/table_view.h"
+#include "ui/table_view_cell.h"
+#include "ui/widget_classes.h"
 
 #include <QTest>
 
@@ -70,15 +73,13 @@ TEST(TableView, FirstShowAsksForAndDisplaysTheVisibleRowsOnly) {
     EXPECT_EQ(list.visibleRows(), (std::vector<int>{0, 1, 2, 3}));
 }
 
-struct ScrollCase {
-    const char* name;
-    int from;
-    int to;
-    Events events;
-};
-
 TEST(TableView, ScrollingSendsEventsOnlyForRowsThatEnterOrLeave) {
-    const std::vector<ScrollCase> cases = {
+    const struct {
+        const char* name;
+        int from;
+        int to;
+        Events events;
+    } cases[] = {
         {"half a row down", 0, 50, {"cell 4", "will 4"}},
         {"row 0 leaves exactly at its bottom", 50, 100, {"end 0"}},
         {"a screen down", 0, 400, {"end 0", "end 1", "end 2", "end 3", "cell 4", "will 4", "cell 5", "will 5",
@@ -98,17 +99,16 @@ TEST(TableView, ScrollingSendsEventsOnlyForRowsThatEnterOrLeave) {
     }
 }
 
-struct ReloadCase {
-    const char* name;
-    int rowsBefore;
-    int offset;
-    int rowsAfter;
-    Events events;
-    std::vector<int> visibleAfter;
-};
 
 TEST(TableView, ReloadRefillsVisibleRowsAndReportsOnlyChangesOfVisibility) {
-    const std::vector<ReloadCase> cases = {
+    const struct {
+        const char* name;
+        int rowsBefore;
+        int offset;
+        int rowsAfter;
+        Events events;
+        std::vector<int> visibleAfter;
+    } cases[] = {
         {"same rows", 20, 0, 20, {"cell 0", "cell 1", "cell 2", "cell 3"}, {0, 1, 2, 3}},
         {"emptied", 20, 0, 0, {"end 0", "end 1", "end 2", "end 3"}, {}},
         {"shrunk to two", 20, 0, 2, {"end 2", "end 3", "cell 0", "cell 1"}, {0, 1}},
@@ -131,6 +131,7 @@ TEST(TableView, ReloadRefillsVisibleRowsAndReportsOnlyChangesOfVisibility) {
         EXPECT_EQ(list.visibleRows(), c.visibleAfter);
     }
 }
+
 
 TEST(TableView, ReloadAskedForFromAnEventRunsAfterTheCurrentLayout) {
     RecordingList list(6);
@@ -158,22 +159,47 @@ TEST(TableView, ScrollingTenThousandRowsReusesAScreenfulOfCells) {
     EXPECT_EQ(list.table.cellCount(), list.table.cellsCreated());
 }
 
+// A cell made from "TestCell.ui": a label and a button on the content view, counting its
+// wake-ups and reuses.
+class TestCell final : public TableViewCell {
+    Q_OBJECT
+
+public:
+    using TableViewCell::TableViewCell;
+    void declareOutlets(Outlets& outlets) override {
+        outlets.add("label", label);
+        outlets.add("button", button);
+    }
+    void awakeFromNib() override {
+        ++awakenings;
+        setSelectionStyle(TableViewCellSelectionStyle::none);
+    }
+    void prepareForReuse() override {
+        ++reuses;
+        label->setText(std::nullopt);
+    }
+    Label* label = nullptr;
+    Button* button = nullptr;
+    int awakenings = 0;
+    int reuses = 0;
+};
+
 // Rows of cells made from "TestCell.ui", each labelled with its row.
 class NibList : public RecordingList {
 public:
     explicit NibList(int rowCount) : RecordingList(0) {
-        testing::registerTestCell();
+        registerWidgetClass<TestCell>(QStringLiteral("TestCell"));
         table.registerNib(Nib::named(QStringLiteral("TestCell")), identifier);
         rows = rowCount;
         table.reloadData();
         take();
     }
     TableViewCell& cellForRow(TableView& view, IndexPath indexPath) override {
-        auto& cell = static_cast<testing::TestCell&>(view.dequeueReusableCell(identifier, indexPath));
+        auto& cell = static_cast<TestCell&>(view.dequeueReusableCell(identifier, indexPath));
         cell.label->setText(QStringLiteral("Row %1").arg(indexPath.row));
         return cell;
     }
-    testing::TestCell* cell(int row) { return static_cast<testing::TestCell*>(table.cellForRow({0, row})); }
+    TestCell* cell(int row) { return static_cast<TestCell*>(table.cellForRow({0, row})); }
 };
 
 TEST(TableView, CellsFromAnInterfaceFileWakeOnceAndArePreparedBeforeEachReuse) {
@@ -185,7 +211,7 @@ TEST(TableView, CellsFromAnInterfaceFileWakeOnceAndArePreparedBeforeEachReuse) {
 
     list.table.setContentOffset(2000);
     list.table.setContentOffset(0);
-    const auto cells = list.table.viewport()->findChildren<testing::TestCell*>();
+    const auto cells = list.table.viewport()->findChildren<TestCell*>();
     EXPECT_EQ(cells.size(), list.table.cellsCreated());
     for (auto* cell : cells) {
         EXPECT_EQ(cell->awakenings, 1);
@@ -213,7 +239,7 @@ TEST(TableView, TappingARowSelectsItButATapOnItsButtonIsTheButtonsAlone) {
     EXPECT_EQ(plain.table.indexPathForSelectedRow(), (IndexPath{0, 2}));
 }
 
-TEST(TableView, TheWheelAndPageKeysScrollTheRows) {
+TEST(TableView, TheWheelAndPageKeysScrollArrowsMarkARowInViewAndReturnSelectsIt) {
     RecordingList list(40);
     QWheelEvent wheel(QPointF(100, 100), QPointF(100, 100), QPoint(), QPoint(0, -120), Qt::NoButton, Qt::NoModifier,
                       Qt::NoScrollPhase, false);
@@ -224,10 +250,8 @@ TEST(TableView, TheWheelAndPageKeysScrollTheRows) {
     EXPECT_EQ(list.table.contentOffset(), visibleHeight);
     QTest::keyClick(&list.table, Qt::Key_End);
     EXPECT_EQ(list.table.contentOffset(), 40 * rowHeight - visibleHeight);
-}
 
-TEST(TableView, ArrowsMarkARowKeepItInViewAndReturnSelectsIt) {
-    RecordingList list(40);
+    list.table.setContentOffset(0);
     list.table.setFocus();
     QTest::keyClick(&list.table, Qt::Key_Down);
     ASSERT_TRUE(list.table.keyboardRow().has_value());
@@ -306,3 +330,5 @@ TEST(TableView, ScreenshotShowsEachRowWhereItIsScrolledTo) {
 
 }
 }
+
+#include "table_view_test.moc"
