@@ -99,19 +99,25 @@ Loopback& loopback() {
     return instance;
 }
 
-// libcurl's own GET of the same address, on the calling thread, as the floor a search
-// round trip is held against.
+// libcurl's own GET of the same address with the same headers, on the calling thread, as
+// the floor a search round trip is held against.
 class BareGet {
 public:
     explicit BareGet(const std::string& url) : easy_(curl_easy_init()) {
+        for (const char* header : {"accept: application/json", "accept-language: en", "x-lorvanta-currency: USD"})
+            headers_ = curl_slist_append(headers_, header);
         curl_easy_setopt(easy_, CURLOPT_URL, url.c_str());
+        curl_easy_setopt(easy_, CURLOPT_HTTPHEADER, headers_);
         curl_easy_setopt(easy_, CURLOPT_WRITEFUNCTION, +[](char* data, std::size_t size, std::size_t count, void* user) {
             static_cast<std::string*>(user)->append(data, size * count);
             return size * count;
         });
         curl_easy_setopt(easy_, CURLOPT_WRITEDATA, &body_);
     }
-    ~BareGet() { curl_easy_cleanup(easy_); }
+    ~BareGet() {
+        curl_easy_cleanup(easy_);
+        curl_slist_free_all(headers_);
+    }
     BareGet(const BareGet&) = delete;
     BareGet& operator=(const BareGet&) = delete;
 
@@ -122,6 +128,7 @@ public:
 
 private:
     CURL* easy_;
+    curl_slist* headers_ = nullptr;
     std::string body_;
 };
 
