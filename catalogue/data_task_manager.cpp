@@ -34,12 +34,12 @@ std::optional<DataTaskManager::Configuration>& sharedConfiguration() {
 
 }
 
-bool DataTaskManager::setSharedConfiguration(Configuration configuration) {
+platform::Result<void> DataTaskManager::setSharedConfiguration(Configuration configuration) {
     std::lock_guard lock(sharedConfigurationMutex);
     if (sharedMade)
-        return false;
+        return platform::Error{platform::ErrorCode::unknown, "the shared transport is already in use"};
     sharedConfiguration() = std::move(configuration);
-    return true;
+    return {};
 }
 
 std::shared_ptr<DataTaskManager> DataTaskManager::shared() {
@@ -78,9 +78,12 @@ void DataTaskManager::fetchAttractions(std::string_view text, Attraction::Curren
     dataTask_ = configuration_.context.http->start(
         std::move(*request), [self = shared_from_this(), completion = std::move(completion)](platform::HttpResult result) {
             std::optional<std::string> body;
-            if (result.response)
-                body = std::move(result.response->body);
-            self->parseAttractions(body, result.error, completion);
+            std::optional<platform::Error> error;
+            if (result)
+                body = std::move(result->body);
+            else
+                error = result.error();
+            self->parseAttractions(body, error, completion);
         });
 }
 
@@ -116,10 +119,10 @@ void DataTaskManager::parseAttractions(const std::optional<std::string>& body,
         if (!allObjects)
             attractions.clear();
     };
-    const auto readError = platform::hasJsonPadding(*body) ? platform::readPaddedJson(*body, read)
-                                                           : platform::readJson(*body, read);
-    if (readError) {
-        completion(Failure{readError});
+    const auto parsed = platform::hasJsonPadding(*body) ? platform::readPaddedJson(*body, read)
+                                                        : platform::readJson(*body, read);
+    if (!parsed) {
+        completion(Failure{parsed.error()});
         return;
     }
     if (!isObject) {
@@ -143,11 +146,11 @@ void DataTaskManager::downloadImage(const platform::URL& url,
         const auto deliver = [context, completion](std::shared_ptr<const platform::Image> image) {
             context.postToMain([completion, image = std::move(image)] { completion(image); });
         };
-        if (!result.response || result.response->body.empty()) {
+        if (!result || result->body.empty()) {
             deliver(nullptr);
             return;
         }
-        platform::decodeImageAsync(std::move(result.response->body), deliver);
+        platform::decodeImageAsync(std::move(result->body), deliver);
     });
 }
 

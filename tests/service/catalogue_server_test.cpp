@@ -19,10 +19,9 @@ namespace wayfarer::service {
 namespace {
 
 std::unique_ptr<CatalogueServer> startServer(ServerOptions options = {}) {
-    std::string error;
-    auto server = CatalogueServer::start(std::move(options), &error);
-    EXPECT_TRUE(server) << error;
-    return server;
+    auto server = CatalogueServer::start(std::move(options));
+    EXPECT_TRUE(server.ok()) << server.error().detail;
+    return server ? std::move(*server) : nullptr;
 }
 
 ServerOptions plain() {
@@ -388,18 +387,18 @@ TEST(CatalogueServer, RefusesImpossibleOptions) {
         {[] { ServerOptions o; o.catalogue = std::make_shared<ActivityCatalogue>(); return o; }(), "no activities"},
     };
     for (const auto& c : cases) {
-        std::string error;
-        EXPECT_FALSE(CatalogueServer::start(c.options, &error));
-        EXPECT_NE(error.find(c.fragment), std::string::npos) << error;
+        const auto started = CatalogueServer::start(c.options);
+        ASSERT_FALSE(started.ok()) << c.fragment;
+        EXPECT_NE(started.error().detail.find(c.fragment), std::string::npos) << started.error().detail;
     }
     // A port that is taken is reported, not stolen.
     auto first = startServer(plain());
     ASSERT_TRUE(first);
     ServerOptions same = plain();
     same.port = first->port();
-    std::string error;
-    EXPECT_FALSE(CatalogueServer::start(same, &error));
-    EXPECT_NE(error.find("cannot listen"), std::string::npos) << error;
+    const auto started = CatalogueServer::start(same);
+    ASSERT_FALSE(started.ok());
+    EXPECT_NE(started.error().detail.find("cannot listen"), std::string::npos) << started.error().detail;
 }
 
 }
