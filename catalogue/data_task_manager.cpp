@@ -6,9 +6,8 @@
 #include "platform/image_decode_queue.h"
 #include "platform/json.h"
 #include "platform/language.h"
-#include "platform/no_destructor.h"
+#include "platform/process_wide.h"
 
-#include <mutex>
 
 namespace wayfarer {
 
@@ -25,30 +24,21 @@ DataTaskManager::~DataTaskManager() {
 
 namespace {
 
-std::mutex sharedConfigurationMutex;
-bool sharedMade = false;
-std::optional<DataTaskManager::Configuration>& sharedConfiguration() {
-    static std::optional<DataTaskManager::Configuration> configuration;
-    return configuration;
+std::shared_ptr<DataTaskManager> makeSharedTransport(DataTaskManager::Configuration configuration) {
+    return std::make_shared<DataTaskManager>(std::move(configuration));
 }
+
+constinit platform::ProcessWide<std::shared_ptr<DataTaskManager>, DataTaskManager::Configuration> sharedTransport(
+    &makeSharedTransport);
 
 }
 
 platform::Result<void> DataTaskManager::setSharedConfiguration(Configuration configuration) {
-    std::lock_guard lock(sharedConfigurationMutex);
-    if (sharedMade)
-        return platform::Error{platform::ErrorCode::unknown, "the shared transport is already in use"};
-    sharedConfiguration() = std::move(configuration);
-    return {};
+    return sharedTransport.configure(std::move(configuration));
 }
 
 std::shared_ptr<DataTaskManager> DataTaskManager::shared() {
-    static platform::NoDestructor<std::shared_ptr<DataTaskManager>> instance([] {
-        std::lock_guard lock(sharedConfigurationMutex);
-        sharedMade = true;
-        return std::make_shared<DataTaskManager>(sharedConfiguration().value_or(Configuration{}));
-    }());
-    return *instance;
+    return sharedTransport.get();
 }
 
 std::optional<platform::HttpRequest> DataTaskManager::makeGetRequest(const std::optional<platform::URL>& url) const {

@@ -1,7 +1,7 @@
 #include "http_client.h"
 
 #include "json.h"
-#include "no_destructor.h"
+#include "process_wide.h"
 #include "url.h"
 
 #include <curl/curl.h>
@@ -485,44 +485,30 @@ std::shared_ptr<HttpTask> HttpClient::start(HttpRequest request, HttpCompletion 
 
 namespace {
 
-std::mutex sharedOptionsMutex;
-bool sharedMade = false;
-std::atomic<HttpClient*> sharedClient = nullptr;
-HttpClientOptions& sharedOptions() {
-    static HttpClientOptions options;
-    return options;
+HttpClient makeSharedClient(HttpClientOptions options) {
+    return HttpClient(std::move(options));
 }
+
+constinit ProcessWide<HttpClient, HttpClientOptions> sharedClient(&makeSharedClient);
 
 }
 
 Result<void> HttpClient::setSharedOptions(HttpClientOptions options) {
-    std::lock_guard lock(sharedOptionsMutex);
-    if (sharedMade)
-        return Error{ErrorCode::unknown, "the shared client is already in use"};
-    sharedOptions() = std::move(options);
-    return {};
+    return sharedClient.configure(std::move(options));
 }
 
 HttpClient& HttpClient::shared() {
-    static NoDestructor<HttpClient> client([] {
-        std::lock_guard lock(sharedOptionsMutex);
-        sharedMade = true;
-        return sharedOptions();
-    }());
+    HttpClient& client = sharedClient.get();
     // Registered once the client is built, so that it stops before the static objects
     // built before it are destroyed; those built after it, which its completions may
     // reach, are never destroyed (the main queue, the decode queue) or stop themselves.
-    static const bool stopsAtExit = [] {
-        sharedClient = client.get();
-        std::atexit(&HttpClient::stopShared);
-        return true;
-    }();
-    (void)stopsAtExit;
-    return *client;
+    static const bool stopsAtExit = [] { return std::atexit(&HttpClient::stopShared) == 0; }();
+    static_cast<void>(stopsAtExit);
+    return client;
 }
 
 void HttpClient::stopShared() {
-    if (HttpClient* client = sharedClient.load())
+    if (HttpClient* client = sharedClient.ifMade())
         client->worker_->stop(Worker::Stop::dropping);
 }
 
