@@ -122,17 +122,13 @@ TEST_F(DataManagerTest, MergingKeepsTheHeldObjectsWithTheirState) {
 }
 
 TEST_F(DataManagerTest, EveryFailureBecomesAMessageReadyToShow) {
-    const struct {
-        const char* name;
-        std::optional<std::string> text;
-        Answer answer;
-        std::string message;
-    } cases[] = {
-        {"refused text", "rome!", {}, "We couldn't search for that. Use at least three letters or digits, without punctuation or accents."},
-        {"two characters", "ro", {}, "We couldn't search for that. Use at least three letters or digits, without punctuation or accents."},
-        {"HTML", "rome", {500, "<html></html>", "text/html"},
-         "The data couldn't be read because it isn't in the correct format."},
-        {"array", "rome", {200, "[]"}, "We couldn't search for that. Use at least three letters or digits, without punctuation or accents."},
+    const std::string refused =
+        "We couldn't search for that. Use at least three letters or digits, without punctuation or accents.";
+    const struct { const char* name; std::optional<std::string> text; Answer answer; std::string message; } cases[] = {
+        {"refused text", "rome!", {}, refused},
+        {"two characters", "ro", {}, refused},
+        {"HTML", "rome", {500, "<html></html>", "text/html"}, "The data couldn't be read because it isn't in the correct format."},
+        {"array", "rome", {200, "[]"}, refused},
     };
     for (const auto& row : cases) {
         answerWith([&](const testing::SeenRequest&) { return row.answer; });

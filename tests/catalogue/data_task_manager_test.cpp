@@ -141,25 +141,6 @@ TEST_F(DataTaskManagerTest, TransportFailuresCarryThePlatformError) {
     auto unreachable = std::make_shared<DataTaskManager>(
         DataTaskManager::Configuration{resetting.baseURL(), context(), [] { return std::nullopt; }});
     EXPECT_EQ(search(*unreachable).error, platform::ErrorCode::networkConnectionLost);
-
-    // A catalogue over https whose searches redirect to plain http, on this machine or
-    // elsewhere (a name pinned to loopback): refused before the plain catalogue is asked.
-    testing::TestServer secure(testing::Tls{});
-    secure.server().Get("/api/v3/activities", [this](const httplib::Request& request, httplib::Response& response) {
-        const std::string host = request.get_param_value("text") == "rome" ? "127.0.0.1" : "far.example";
-        response.set_redirect("http://" + host + ":" + std::to_string(server.port()) + request.target);
-    });
-    secure.start();
-    platform::HttpClientOptions options;
-    options.exclusiveCaPem = secure.certificatePem();
-    options.pinnedHosts = {{"far.example", server.port(), "127.0.0.1"}};
-    platform::HttpClient checked(options);
-    auto downgraded = std::make_shared<DataTaskManager>(DataTaskManager::Configuration{
-        secure.baseURL(), CatalogueContext{&checked, mainLoop}, [] { return std::nullopt; }});
-    const auto asked = seenRequests().size();
-    for (const char* text : {"rome", "paris"})
-        EXPECT_EQ(search(*downgraded, text).error, platform::ErrorCode::unsupportedURL) << text;
-    EXPECT_EQ(seenRequests().size(), asked);
 }
 
 TEST_F(DataTaskManagerTest, ACancelledTaskStillCompletesWithTheCancellationError) {

@@ -22,21 +22,11 @@ TEST(LanguageCode, TakesThePartBeforeTheTerritoryEncodingOrModifier) {
 
 class UserLanguage : public ::testing::Test {
 protected:
-    void SetUp() override {
-        for (const char* name : names)
-            if (const char* value = std::getenv(name))
-                saved.emplace_back(name, value);
-        for (const char* name : names)
-            unsetenv(name);
-    }
+    void SetUp() override { TearDown(); }
     void TearDown() override {
-        for (const char* name : names)
+        for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG"})
             unsetenv(name);
-        for (const auto& [name, value] : saved)
-            setenv(name.c_str(), value.c_str(), 1);
     }
-    static constexpr const char* names[] = {"LC_ALL", "LC_MESSAGES", "LANG"};
-    std::vector<std::pair<std::string, std::string>> saved;
 };
 
 TEST_F(UserLanguage, TheFirstNonEmptyVariableWins) {

@@ -34,16 +34,10 @@ std::vector<std::uint32_t> find(const SearchIndex& index, const char* text, cons
     return index.search(text, 0, 100, options).records;
 }
 
-struct SearchCase {
-    const char* text;
-    std::vector<std::uint32_t> expected;
-    const char* why;
-};
-
 TEST(SearchIndex, MatchesByTheSearchRules) {
     const ActivityCatalogue catalogue = sample();
     const SearchIndex index(catalogue);
-    const SearchCase cases[] = {
+    const struct { const char* text; std::vector<std::uint32_t> expected; const char* why; } cases[] = {
         {"rome colosseum", {1, 6}, "every term must match"},
         {"colosseum venice", {}, "no record holds both terms"},
         {"sacre coeur", {2}, "accents and ligatures fold"},
@@ -63,9 +57,8 @@ TEST(SearchIndex, MatchesByTheSearchRules) {
         {"", {}, "an empty text matches nothing"},
         {" !? ", {}, "a text without terms matches nothing"},
     };
-    for (const auto& c : cases) {
+    for (const auto& c : cases)
         EXPECT_EQ(find(index, c.text), c.expected) << c.text << ": " << c.why;
-    }
 }
 
 TEST(SearchIndex, RanksTitleMatchesFirstAndTiesInCatalogueOrder) {
@@ -90,16 +83,9 @@ TEST(SearchIndex, PagesByRecordOffset) {
     for (int i = 0; i < 25; ++i)
         catalogue.activities.push_back(activity("Harbour cruise " + std::to_string(i), "Sydney"));
     const SearchIndex index(catalogue);
-    const struct {
-        std::size_t offset, limit;
-        std::vector<std::uint32_t> expected;
-    } cases[] = {
-        {0, 3, {0, 1, 2}},
-        {1, 3, {1, 2, 3}},
-        {10, 10, {10, 11, 12, 13, 14, 15, 16, 17, 18, 19}},
-        {20, 10, {20, 21, 22, 23, 24}},
-        {25, 10, {}},
-        {1000, 10, {}},
+    const struct { std::size_t offset, limit; std::vector<std::uint32_t> expected; } cases[] = {
+        {0, 3, {0, 1, 2}}, {1, 3, {1, 2, 3}}, {10, 10, {10, 11, 12, 13, 14, 15, 16, 17, 18, 19}},
+        {20, 10, {20, 21, 22, 23, 24}}, {25, 10, {}}, {1000, 10, {}},
     };
     for (const auto& c : cases) {
         const SearchPage page = index.search("harbour", c.offset, c.limit);
@@ -127,12 +113,8 @@ TEST(SearchIndex, FindsTheSightsOfTheDemoCatalogue) {
     const ActivityCatalogue& catalogue = embeddedCatalogue();
     const SearchIndex index(catalogue);
     const std::pair<const char*, const char*> cases[] = {
-        {"colo", "Colosseum"},
-        {"sacre coeur", "Sacré-Cœur"},
-        {"sagrada familia", "Sagrada Família"},
-        {"machu pichu", "Machu Picchu"},
-        {"louvre", "Louvre"},
-        {"eiffel", "Eiffel Tower"},
+        {"colo", "Colosseum"}, {"sacre coeur", "Sacré-Cœur"}, {"sagrada familia", "Sagrada Família"},
+        {"machu pichu", "Machu Picchu"}, {"louvre", "Louvre"}, {"eiffel", "Eiffel Tower"},
     };
     for (const auto& [text, title] : cases) {
         const SearchPage page = index.search(text, 0, 10);

@@ -5,13 +5,8 @@
 namespace wayfarer::service {
 namespace {
 
-struct FoldingCase {
-    const char* text;
-    std::vector<std::string> terms;
-};
-
-TEST(TextFolding, SplitsAndFoldsTerms) {
-    const FoldingCase cases[] = {
+TEST(TextFolding, SplitsAndFoldsTermsAndCountsCharactersNotBytes) {
+    const struct { const char* text; std::vector<std::string> terms; } cases[] = {
         {"Sacré-Cœur", {"sacre", "coeur"}},
         {"SAGRADA FAMÍLIA", {"sagrada", "familia"}},
         {"Straße Æbleskiver", {"strasse", "aebleskiver"}},
@@ -29,9 +24,6 @@ TEST(TextFolding, SplitsAndFoldsTerms) {
     };
     for (const auto& c : cases)
         EXPECT_EQ(searchTerms(c.text), c.terms) << c.text;
-}
-
-TEST(TextFolding, CountsCharactersNotBytes) {
     EXPECT_EQ(characterCount("rome"), 4u);
     EXPECT_EQ(characterCount("清水寺"), 3u);
     EXPECT_EQ(characterCount(""), 0u);

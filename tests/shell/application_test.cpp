@@ -40,16 +40,6 @@ ApplicationSettings settings() {
     return loaded.value();
 }
 
-TEST(AppDelegate, EverySessionGetsTheDefaultConfigurationWithItsOwnRole) {
-    AppDelegate delegate;
-    EXPECT_TRUE(delegate.didFinishLaunchingWithOptions({{QStringLiteral("url"), QStringLiteral("x")}}));
-    for (const QString& role : {windowApplicationRole, QStringLiteral("externalDisplay")})
-        for (const QVariantMap& options : {QVariantMap{}, QVariantMap{{QStringLiteral("a"), 1}}})
-            EXPECT_EQ(delegate.configurationForConnectingSceneSession(SceneSession{role}, options),
-                      (SceneConfiguration{QStringLiteral("Default Configuration"), role}));
-    EXPECT_EQ(delegate.window(), nullptr);
-}
-
 TEST(ApplicationSettings, ReadsTheBundledFileAndRefusesBrokenOnes) {
     const ApplicationSettings bundled = settings();
     EXPECT_EQ(bundled.applicationName, QStringLiteral("Wayfarer"));
@@ -59,21 +49,17 @@ TEST(ApplicationSettings, ReadsTheBundledFileAndRefusesBrokenOnes) {
     EXPECT_EQ(scene->delegateClass, QStringLiteral("SceneDelegate"));
     EXPECT_EQ(scene->interfaceFile, QStringLiteral("Main"));
 
-    struct Case {
-        const char* json;
-        const char* message;
-    };
-    const std::vector<Case> broken = {
+    const std::pair<const char*, const char*> broken[] = {
         {"{", "application settings: not JSON"},
         {"[]", "application settings: not a JSON object"},
         {"{}", "application settings: \"mainInterfaceFile\" must name an interface file"},
         {R"({"mainInterfaceFile": "Main", "sceneManifest": {"configurations": {"windowApplication": [{"name": "X"}]}}})",
          "application settings: a scene configuration of role \"windowApplication\" lacks"},
     };
-    for (const auto& c : broken) {
-        auto parsed = ApplicationSettings::parse(c.json);
-        ASSERT_FALSE(parsed.ok()) << c.json;
-        EXPECT_TRUE(parsed.error().message.startsWith(QString::fromUtf8(c.message))) << parsed.error().message.toStdString();
+    for (const auto& [json, message] : broken) {
+        auto parsed = ApplicationSettings::parse(json);
+        ASSERT_FALSE(parsed.ok()) << json;
+        EXPECT_TRUE(parsed.error().message.startsWith(QString::fromUtf8(message))) << parsed.error().message.toStdString();
     }
 }
 
@@ -123,25 +109,22 @@ TEST_P(ApplicationTest, LaunchOpensOneWindowWithTheMainInterfacesScreen) {
 
 INSTANTIATE_TEST_SUITE_P(PlatformVersions, ApplicationTest, ::testing::Values(12, 13));
 
-TEST(Application, LaunchFailsClearlyWithoutTheFirstScreensClass) {
-    ControllerClasses none;
-    Application application(settings(), none);
-    auto launched = application.launch();
-    ASSERT_FALSE(launched.ok());
-    EXPECT_EQ(launched.error().message,
-              QStringLiteral("interface file \"Main\" names the screen class \"MainViewController\", which the program lacks"));
-    EXPECT_EQ(application.window(), nullptr);
-}
-
-TEST(Application, LaunchFailsClearlyWithoutTheSceneConfiguration) {
-    auto changed = settings();
-    changed.sceneConfigurations.front().name = QStringLiteral("Other");
-    ControllerClasses classes;
+TEST(Application, LaunchFailsClearlyWithoutTheFirstScreensClassOrTheSceneConfiguration) {
+    auto renamed = settings();
+    renamed.sceneConfigurations.front().name = QStringLiteral("Other");
+    ControllerClasses none, classes;
     classes.add<WelcomeStandIn>(QStringLiteral("MainViewController"));
-    Application application(changed, classes);
-    auto launched = application.launch();
-    ASSERT_FALSE(launched.ok());
-    EXPECT_TRUE(launched.error().message.contains(QStringLiteral("no scene configuration \"Default Configuration\"")));
+    const struct { ApplicationSettings settings; const ControllerClasses& classes; const char* message; } cases[] = {
+        {settings(), none, "interface file \"Main\" names the screen class \"MainViewController\", which the program lacks"},
+        {renamed, classes, "no scene configuration \"Default Configuration\""},
+    };
+    for (const auto& row : cases) {
+        Application application(row.settings, row.classes);
+        auto launched = application.launch();
+        ASSERT_FALSE(launched.ok()) << row.message;
+        EXPECT_TRUE(launched.error().message.contains(QString::fromUtf8(row.message))) << launched.error().message.toStdString();
+        EXPECT_EQ(application.window(), nullptr);
+    }
 }
 
 TEST(Application, TextScaleIsANumberFromHalfToFourTimes) {

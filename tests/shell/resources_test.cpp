@@ -1,6 +1,4 @@
-#include "shell/cell_nibs.h"
 #include "shell/image_asset.h"
-#include "shell/shared_colors.h"
 #include "ui/image.h"
 
 #include <QImage>
@@ -34,25 +32,9 @@ TEST(ImageAsset, EveryAssetIsBundledUnderItsName) {
 }
 
 TEST(ImageAsset, MissingAssetsGiveNothingAndEveryCallLooksAgain) {
-    EXPECT_EQ(ui::Image::named(QStringLiteral("Venice_Canal")), std::nullopt);
-    EXPECT_EQ(ui::Image::named(QString()), std::nullopt);
-    EXPECT_EQ(ui::Image::named(QStringLiteral("../Info")), std::nullopt);
+    for (const QString& name : {QStringLiteral("Venice_Canal"), QString(), QStringLiteral("../Info")})
+        EXPECT_EQ(ui::Image::named(name), std::nullopt) << name.toStdString();
     EXPECT_FALSE(image(ImageAsset::heartFill)->isSameAs(*image(ImageAsset::heartFill)));
-}
-
-TEST(SharedColors, AreMadeOnceWithTheirComponents) {
-    EXPECT_EQ(&coralColor(), &coralColor());
-    EXPECT_EQ(&amberColor(), &amberColor());
-    EXPECT_EQ(coralColor().resolved(), QColor(255, 110, 91));
-    EXPECT_EQ(amberColor().resolved(), QColor(255, 196, 96));
-    EXPECT_EQ(coralColor().resolved().alphaF(), 1.0f);
-}
-
-TEST(CellNibs, AreMadeOnce) {
-    EXPECT_EQ(attractionTableViewCellNib().get(), attractionTableViewCellNib().get());
-    EXPECT_EQ(detailCellNib().get(), detailCellNib().get());
-    EXPECT_EQ(attractionTableViewCellNib()->name(), QStringLiteral("AttractionTableViewCell"));
-    EXPECT_EQ(detailCellNib()->name(), QStringLiteral("DetailCell"));
 }
 
 }
