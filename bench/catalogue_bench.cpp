@@ -88,8 +88,8 @@ struct Loopback {
     Loopback() {
         service::ServerOptions options;
         options.plainHttp = true;
-        std::string error;
-        server = service::CatalogueServer::start(options, &error);
+        if (auto started = service::CatalogueServer::start(options))
+            server = std::move(*started);
     }
     std::unique_ptr<service::CatalogueServer> server;
 };
