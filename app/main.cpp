@@ -84,8 +84,8 @@ std::variant<Options, std::string> parseOptions(int argc, char** argv) {
     }
     if (options.help || options.version)
         return options;
-    if (auto wrong = tools::completeCatalogueChoice(options.catalogue))
-        return *wrong;
+    if (const auto checked = tools::completeCatalogueChoice(options.catalogue); !checked)
+        return checked.error().detail;
     const auto appearance = ui::appearancePreferenceNamed(options.appearanceName);
     if (!appearance)
         return "--appearance takes light, dark or system, not \"" + options.appearanceName + "\"";
@@ -121,13 +121,15 @@ int main(int argc, char** argv) {
         return 0;
     }
 
-    std::string error;
-    const auto catalogue = tools::connectCatalogue(options.catalogue, &error);
+    const auto catalogue = tools::connectCatalogue(options.catalogue);
     if (!catalogue) {
-        std::fprintf(stderr, "wayfarer: %s\n", error.c_str());
+        std::fprintf(stderr, "wayfarer: %s\n", catalogue.error().detail.c_str());
         return 1;
     }
-    tools::useCatalogue(*catalogue);
+    if (const auto used = tools::useCatalogue(*catalogue); !used) {
+        std::fprintf(stderr, "wayfarer: %s\n", used.error().detail.c_str());
+        return 1;
+    }
 
     if (options.tourDirectory && !hasDisplay() && std::getenv("QT_QPA_PLATFORM") == nullptr)
         setenv("QT_QPA_PLATFORM", "offscreen", 1);

@@ -47,12 +47,12 @@ public:
         ui::setAnimationsEnabled(false);
         service::ServerOptions options;
         options.catalogue = std::move(catalogue);
-        std::string error;
-        server = service::CatalogueServer::start(options, &error);
-        if (!server) {
-            std::fprintf(stderr, "cannot start the catalogue: %s\n", error.c_str());
+        auto started = service::CatalogueServer::start(options);
+        if (!started) {
+            std::fprintf(stderr, "cannot start the catalogue: %s\n", started.error().detail.c_str());
             std::exit(1);
         }
+        server = std::move(*started);
         platform::HttpClientOptions httpOptions;
         httpOptions.exclusiveCaPem = server->certificatePem();
         http = std::make_unique<platform::HttpClient>(httpOptions);

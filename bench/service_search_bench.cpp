@@ -70,12 +70,12 @@ void StartServer(benchmark::State& state) {
         ServerOptions options;
         options.plainHttp = state.range(1) == 0;
         options.catalogue = catalogue;
-        std::string error;
-        auto server = CatalogueServer::start(options, &error);
+        auto server = CatalogueServer::start(options);
         if (!server)
-            state.SkipWithError(error.c_str());
+            state.SkipWithError(server.error().detail.c_str());
         state.PauseTiming();
-        server.reset();
+        if (server)
+            server->reset();
         state.ResumeTiming();
     }
 }

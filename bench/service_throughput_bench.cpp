@@ -34,8 +34,8 @@ Shared& shared(bool tls) {
     if (!s.server) {
         ServerOptions options;
         options.plainHttp = !tls;
-        std::string error;
-        s.server = CatalogueServer::start(options, &error);
+        if (auto started = CatalogueServer::start(options))
+            s.server = std::move(*started);
         if (tls && s.server) {
             s.certificatePath = "/tmp/wayfarer-bench-cert-" + std::to_string(getpid()) + ".pem";
             std::ofstream(s.certificatePath) << s.server->certificatePem();

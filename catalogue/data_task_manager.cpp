@@ -6,9 +6,8 @@
 #include "platform/image_decode_queue.h"
 #include "platform/json.h"
 #include "platform/language.h"
-#include "platform/no_destructor.h"
+#include "platform/process_wide.h"
 
-#include <mutex>
 
 namespace wayfarer {
 
@@ -25,30 +24,21 @@ DataTaskManager::~DataTaskManager() {
 
 namespace {
 
-std::mutex sharedConfigurationMutex;
-bool sharedMade = false;
-std::optional<DataTaskManager::Configuration>& sharedConfiguration() {
-    static std::optional<DataTaskManager::Configuration> configuration;
-    return configuration;
+std::shared_ptr<DataTaskManager> makeSharedTransport(DataTaskManager::Configuration configuration) {
+    return std::make_shared<DataTaskManager>(std::move(configuration));
 }
+
+constinit platform::ProcessWide<std::shared_ptr<DataTaskManager>, DataTaskManager::Configuration> sharedTransport(
+    &makeSharedTransport);
 
 }
 
-bool DataTaskManager::setSharedConfiguration(Configuration configuration) {
-    std::lock_guard lock(sharedConfigurationMutex);
-    if (sharedMade)
-        return false;
-    sharedConfiguration() = std::move(configuration);
-    return true;
+platform::Result<void> DataTaskManager::setSharedConfiguration(Configuration configuration) {
+    return sharedTransport.configure(std::move(configuration));
 }
 
 std::shared_ptr<DataTaskManager> DataTaskManager::shared() {
-    static platform::NoDestructor<std::shared_ptr<DataTaskManager>> instance([] {
-        std::lock_guard lock(sharedConfigurationMutex);
-        sharedMade = true;
-        return std::make_shared<DataTaskManager>(sharedConfiguration().value_or(Configuration{}));
-    }());
-    return *instance;
+    return sharedTransport.get();
 }
 
 std::optional<platform::HttpRequest> DataTaskManager::makeGetRequest(const std::optional<platform::URL>& url) const {
@@ -78,9 +68,12 @@ void DataTaskManager::fetchAttractions(std::string_view text, Attraction::Curren
     dataTask_ = configuration_.context.http->start(
         std::move(*request), [self = shared_from_this(), completion = std::move(completion)](platform::HttpResult result) {
             std::optional<std::string> body;
-            if (result.response)
-                body = std::move(result.response->body);
-            self->parseAttractions(body, result.error, completion);
+            std::optional<platform::Error> error;
+            if (result)
+                body = std::move(result->body);
+            else
+                error = result.error();
+            self->parseAttractions(body, error, completion);
         });
 }
 
@@ -116,10 +109,10 @@ void DataTaskManager::parseAttractions(const std::optional<std::string>& body,
         if (!allObjects)
             attractions.clear();
     };
-    const auto readError = platform::hasJsonPadding(*body) ? platform::readPaddedJson(*body, read)
-                                                           : platform::readJson(*body, read);
-    if (readError) {
-        completion(Failure{readError});
+    const auto parsed = platform::hasJsonPadding(*body) ? platform::readPaddedJson(*body, read)
+                                                        : platform::readJson(*body, read);
+    if (!parsed) {
+        completion(Failure{parsed.error()});
         return;
     }
     if (!isObject) {
@@ -143,11 +136,11 @@ void DataTaskManager::downloadImage(const platform::URL& url,
         const auto deliver = [context, completion](std::shared_ptr<const platform::Image> image) {
             context.postToMain([completion, image = std::move(image)] { completion(image); });
         };
-        if (!result.response || result.response->body.empty()) {
+        if (!result || result->body.empty()) {
             deliver(nullptr);
             return;
         }
-        platform::decodeImageAsync(std::move(result.response->body), deliver);
+        platform::decodeImageAsync(std::move(result->body), deliver);
     });
 }
 

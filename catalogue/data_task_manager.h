@@ -5,6 +5,7 @@
 
 #include "platform/error.h"
 #include "platform/http_client.h"
+#include "platform/result.h"
 
 #include <atomic>
 #include <cstdint>
@@ -54,8 +55,8 @@ public:
 
     // The process's transport, made on first use from the configuration set before it.
     static std::shared_ptr<DataTaskManager> shared();
-    // Takes effect only before the first call of shared(); returns whether it did.
-    static bool setSharedConfiguration(Configuration configuration);
+    // Takes effect only before the first call of shared(); fails after it.
+    static platform::Result<void> setSharedConfiguration(Configuration configuration);
 
     // Where this transport's work runs; cover downloads for its records go the same way.
     const CatalogueContext& context() const { return configuration_.context; }

@@ -23,7 +23,8 @@ enum class ErrorCode {
 
 struct Error {
     ErrorCode code = ErrorCode::unknown;
-    // What the underlying library said, for developers; never shown to the user.
+    // What went wrong in a developer's words: what the underlying library said, or why a
+    // setting or a server was refused. Programs print it; screens never show it.
     std::string detail;
 
     // The description for the user, in the user's language (English when there is no

@@ -1,7 +1,7 @@
 #include "http_client.h"
 
 #include "json.h"
-#include "no_destructor.h"
+#include "process_wide.h"
 #include "url.h"
 
 #include <curl/curl.h>
@@ -308,7 +308,7 @@ void HttpClient::Worker::add(const std::shared_ptr<Transfer>& transfer) {
     // for an address the client may not fetch.
     const auto url = URL::parse(transfer->url_);
     if (auto refusal = refusalOf(url, transfer->wentOverHttps_)) {
-        finish(*transfer, HttpResult{{}, Error{ErrorCode::unsupportedURL, std::move(*refusal)}});
+        finish(*transfer, Error{ErrorCode::unsupportedURL, std::move(*refusal)});
         return;
     }
     transfer->wentOverHttps_ = transfer->wentOverHttps_ || url->scheme() == "https";
@@ -341,7 +341,7 @@ void HttpClient::Worker::finish(Transfer& transfer, HttpResult result) {
 
 void HttpClient::Worker::end(Transfer& transfer, Stop mode) {
     if (mode == Stop::cancelling) {
-        finish(transfer, HttpResult{{}, Error{ErrorCode::cancelled, "the client has stopped"}});
+        finish(transfer, Error{ErrorCode::cancelled, "the client has stopped"});
         return;
     }
     transfer.finished_ = true;
@@ -352,7 +352,7 @@ void HttpClient::Worker::end(Transfer& transfer, Stop mode) {
 
 void HttpClient::Worker::follow(const std::shared_ptr<Transfer>& transfer, std::string location) {
     if (++transfer->redirects_ > maxRedirects) {
-        finish(*transfer, HttpResult{{}, Error{ErrorCode::tooManyRedirects, "more than 5 redirects"}});
+        finish(*transfer, Error{ErrorCode::tooManyRedirects, "more than 5 redirects"});
         return;
     }
     transfer->url_ = std::move(location);
@@ -376,7 +376,7 @@ void HttpClient::Worker::complete(CURL* easy, CURLcode code) {
             return;
         }
         response.body = std::move(transfer->body_);
-        finish(*transfer, HttpResult{std::move(response), {}});
+        finish(*transfer, std::move(response));
         return;
     }
     long osErrno = 0;
@@ -388,13 +388,13 @@ void HttpClient::Worker::complete(CURL* easy, CURLcode code) {
             transfer->easy_.reset();
             waiting_.push_back(std::move(transfer));
         } else {
-            finish(*transfer, HttpResult{{}, Error{ErrorCode::timedOut, "the network stayed unreachable"}});
+            finish(*transfer, Error{ErrorCode::timedOut, "the network stayed unreachable"});
         }
         return;
     }
     const ErrorCode errorCode = transfer->bodyTooLarge_ ? ErrorCode::tooLarge : errorCodeOf(code);
     std::string detail = transfer->errorBuffer_[0] != '\0' ? transfer->errorBuffer_ : curl_easy_strerror(code);
-    finish(*transfer, HttpResult{{}, Error{errorCode, std::move(detail)}});
+    finish(*transfer, Error{errorCode, std::move(detail)});
 }
 
 void HttpClient::Worker::sweepCancelledAndRetries(Clock::time_point now) {
@@ -404,7 +404,7 @@ void HttpClient::Worker::sweepCancelledAndRetries(Clock::time_point now) {
             cancelled.push_back(transfer);
     for (const auto& transfer : cancelled) {
         remove(*transfer);
-        finish(*transfer, HttpResult{{}, Error{ErrorCode::cancelled, "cancelled"}});
+        finish(*transfer, Error{ErrorCode::cancelled, "cancelled"});
     }
 
     std::vector<std::shared_ptr<Transfer>> due;
@@ -417,7 +417,7 @@ void HttpClient::Worker::sweepCancelledAndRetries(Clock::time_point now) {
     });
     for (const auto& transfer : due) {
         if (transfer->cancelRequested_)
-            finish(*transfer, HttpResult{{}, Error{ErrorCode::cancelled, "cancelled"}});
+            finish(*transfer, Error{ErrorCode::cancelled, "cancelled"});
         else
             add(transfer);
     }
@@ -449,7 +449,7 @@ void HttpClient::Worker::loop() {
         }
         for (auto& transfer : arrived) {
             if (transfer->cancelRequested_)
-                finish(*transfer, HttpResult{{}, Error{ErrorCode::cancelled, "cancelled"}});
+                finish(*transfer, Error{ErrorCode::cancelled, "cancelled"});
             else
                 add(transfer);
         }
@@ -485,44 +485,30 @@ std::shared_ptr<HttpTask> HttpClient::start(HttpRequest request, HttpCompletion 
 
 namespace {
 
-std::mutex sharedOptionsMutex;
-bool sharedMade = false;
-std::atomic<HttpClient*> sharedClient = nullptr;
-HttpClientOptions& sharedOptions() {
-    static HttpClientOptions options;
-    return options;
+HttpClient makeSharedClient(HttpClientOptions options) {
+    return HttpClient(std::move(options));
 }
+
+constinit ProcessWide<HttpClient, HttpClientOptions> sharedClient(&makeSharedClient);
 
 }
 
-bool HttpClient::setSharedOptions(HttpClientOptions options) {
-    std::lock_guard lock(sharedOptionsMutex);
-    if (sharedMade)
-        return false;
-    sharedOptions() = std::move(options);
-    return true;
+Result<void> HttpClient::setSharedOptions(HttpClientOptions options) {
+    return sharedClient.configure(std::move(options));
 }
 
 HttpClient& HttpClient::shared() {
-    static NoDestructor<HttpClient> client([] {
-        std::lock_guard lock(sharedOptionsMutex);
-        sharedMade = true;
-        return sharedOptions();
-    }());
+    HttpClient& client = sharedClient.get();
     // Registered once the client is built, so that it stops before the static objects
     // built before it are destroyed; those built after it, which its completions may
     // reach, are never destroyed (the main queue, the decode queue) or stop themselves.
-    static const bool stopsAtExit = [] {
-        sharedClient = client.get();
-        std::atexit(&HttpClient::stopShared);
-        return true;
-    }();
-    (void)stopsAtExit;
-    return *client;
+    static const bool stopsAtExit = [] { return std::atexit(&HttpClient::stopShared) == 0; }();
+    static_cast<void>(stopsAtExit);
+    return client;
 }
 
 void HttpClient::stopShared() {
-    if (HttpClient* client = sharedClient.load())
+    if (HttpClient* client = sharedClient.ifMade())
         client->worker_->stop(Worker::Stop::dropping);
 }
 

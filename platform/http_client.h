@@ -1,6 +1,6 @@
 #pragma once
 
-#include "error.h"
+#include "result.h"
 
 #include <chrono>
 #include <functional>
@@ -29,11 +29,8 @@ struct HttpResponse {
     std::string body;
 };
 
-// Exactly one of the two is present.
-struct HttpResult {
-    std::optional<HttpResponse> response;
-    std::optional<Error> error;
-};
+// A response of any status, or the error that kept the transfer from getting one.
+using HttpResult = Result<HttpResponse>;
 
 using HttpCompletion = std::function<void(HttpResult)>;
 
@@ -95,8 +92,8 @@ public:
     // Stops the shared client now, as at exit, for a program whose main queue goes
     // before the process ends. Does nothing when it was never made or has stopped.
     static void stopShared();
-    // Takes effect only before the first call of shared(); returns whether it did.
-    static bool setSharedOptions(HttpClientOptions options);
+    // Takes effect only before the first call of shared(); fails after it.
+    static Result<void> setSharedOptions(HttpClientOptions options);
 
     class Worker;
 

@@ -148,7 +148,7 @@ std::optional<std::string> withWideIntegersRewritten(std::string_view bytes) {
     return rewritten;
 }
 
-std::optional<Error> readWithParser(const char* data, std::size_t length, bool copyNeeded,
+Result<void> readWithParser(const char* data, std::size_t length, bool copyNeeded,
                                     const std::function<void(JsonValue)>& use) {
     simdjson::dom::element root;
     auto status = threadParser().parse(data, length, copyNeeded).get(root);
@@ -160,16 +160,16 @@ std::optional<Error> readWithParser(const char* data, std::size_t length, bool c
     if (!root.is_object() && !root.is_array())
         return Error{ErrorCode::cannotParse, "the top-level value is neither an object nor an array"};
     use(JsonValue(root));
-    return std::nullopt;
+    return {};
 }
 
 }
 
-std::optional<Error> readJson(std::string_view bytes, const std::function<void(JsonValue)>& use) {
+Result<void> readJson(std::string_view bytes, const std::function<void(JsonValue)>& use) {
     return readWithParser(bytes.data(), bytes.size(), true, use);
 }
 
-std::optional<Error> readPaddedJson(std::string_view bytes, const std::function<void(JsonValue)>& use) {
+Result<void> readPaddedJson(std::string_view bytes, const std::function<void(JsonValue)>& use) {
     return readWithParser(bytes.data(), bytes.size(), false, use);
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "error.h"
+#include "result.h"
 
 #include <simdjson.h>
 
@@ -62,13 +62,13 @@ private:
 // Reads bytes as JSON by the platform reader's rules: the top-level value is an object or
 // an array (no fragments), the text is valid UTF-8, and nothing follows the value. Whole
 // numbers of any length are valid; those beyond 64 bits cost a second reading. On
-// success calls `use` with the top-level value and returns nothing; otherwise returns a
-// cannotParse error. Uses one reusable parser per thread.
-std::optional<Error> readJson(std::string_view bytes, const std::function<void(JsonValue)>& use);
+// success calls `use` with the top-level value; otherwise fails with cannotParse. Uses one
+// reusable parser per thread.
+Result<void> readJson(std::string_view bytes, const std::function<void(JsonValue)>& use);
 
 // Same as readJson, with the padding promised: `bytes` must be followed by jsonPadding
 // readable bytes (see makeJsonBuffer).
-std::optional<Error> readPaddedJson(std::string_view bytes, const std::function<void(JsonValue)>& use);
+Result<void> readPaddedJson(std::string_view bytes, const std::function<void(JsonValue)>& use);
 
 // A buffer whose capacity leaves room for the padding, so bodies received into it are
 // parsed without a copy.

@@ -18,7 +18,7 @@ public:
 
     // Runs posted tasks until `done` holds (checked before each wait and after each
     // task) or the time-out passes. Returns whether `done` held.
-    bool runUntil(const std::function<bool()>& done,
+    [[nodiscard]] bool runUntil(const std::function<bool()>& done,
                   std::chrono::milliseconds timeout = std::chrono::seconds(30));
 
     // Runs the tasks queued now, and those they post, until the queue is empty.

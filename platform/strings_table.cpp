@@ -14,7 +14,7 @@ namespace wayfarer::platform {
 std::optional<StringsTable> StringsTable::fromJson(std::string_view json) {
     StringsTable table;
     bool flat = true;
-    const auto error = readJson(json, [&](JsonValue root) {
+    const auto read = readJson(json, [&](JsonValue root) {
         if (!root.isObject()) {
             flat = false;
             return;
@@ -27,7 +27,7 @@ std::optional<StringsTable> StringsTable::fromJson(std::string_view json) {
                 table.entries_.try_emplace(std::string(key), *text);
         });
     });
-    if (error || !flat)
+    if (!read || !flat)
         return std::nullopt;
     return table;
 }

@@ -34,10 +34,14 @@ std::optional<std::int64_t> euroCents(simdjson::dom::object record) {
     return std::llround(amount * 100);
 }
 
+platform::Error refusal(std::string reason) {
+    return platform::Error{platform::ErrorCode::cannotParse, std::move(reason)};
+}
+
 CatalogueResult readParsed(simdjson::dom::element root) {
     simdjson::dom::array records;
     if (root["activities"].get_array().get(records) != simdjson::SUCCESS)
-        return std::string("the catalogue has no \"activities\" array");
+        return refusal("the catalogue has no \"activities\" array");
     ActivityCatalogue catalogue;
     std::unordered_set<std::string> seen;
     std::size_t index = 0;
@@ -45,16 +49,16 @@ CatalogueResult readParsed(simdjson::dom::element root) {
         const std::string where = "activity " + std::to_string(index++);
         simdjson::dom::object record;
         if (element.get_object().get(record) != simdjson::SUCCESS)
-            return where + " is not an object";
+            return refusal(where + " is not an object");
         Activity activity;
         auto uuid = optionalString(record, "uuid");
         auto title = optionalString(record, "title");
         if (!uuid || uuid->empty())
-            return where + " has no uuid";
+            return refusal(where + " has no uuid");
         if (!title || title->empty())
-            return where + " has no title";
+            return refusal(where + " has no title");
         if (!seen.insert(*uuid).second)
-            return where + " repeats the uuid " + *uuid;
+            return refusal(where + " repeats the uuid " + *uuid);
         activity.uuid = std::move(*uuid);
         activity.title = std::move(*title);
         activity.description = optionalString(record, "description");
@@ -77,7 +81,7 @@ CatalogueResult parse(std::string_view json, bool padded) {
     simdjson::dom::element root;
     const auto error = parser.parse(json.data(), json.size(), !padded).get(root);
     if (error != simdjson::SUCCESS)
-        return std::string("the catalogue is not valid JSON: ") + simdjson::error_message(error);
+        return refusal(std::string("the catalogue is not valid JSON: ") + simdjson::error_message(error));
     return readParsed(root);
 }
 
@@ -90,9 +94,7 @@ const ActivityCatalogue& embeddedCatalogue() {
         if (!bytes)
             return ActivityCatalogue{};
         auto result = parse(*bytes, true);
-        if (auto* parsed = std::get_if<ActivityCatalogue>(&result))
-            return std::move(*parsed);
-        return ActivityCatalogue{};
+        return result ? std::move(*result) : ActivityCatalogue{};
     }();
     return catalogue;
 }

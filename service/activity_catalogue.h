@@ -2,11 +2,12 @@
 
 #include "activity.h"
 
+#include "platform/result.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
-#include <variant>
 #include <vector>
 
 namespace wayfarer::service {
@@ -16,8 +17,8 @@ struct ActivityCatalogue {
     std::vector<Activity> activities;
 };
 
-// A catalogue, or the reason it could not be read.
-using CatalogueResult = std::variant<ActivityCatalogue, std::string>;
+// A catalogue, or the reason it could not be read (the error's detail).
+using CatalogueResult = platform::Result<ActivityCatalogue>;
 
 // The demo catalogue carried inside the binary.
 const ActivityCatalogue& embeddedCatalogue();

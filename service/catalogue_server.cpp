@@ -233,11 +233,9 @@ CatalogueServer::~CatalogueServer() {
     stop();
 }
 
-std::unique_ptr<CatalogueServer> CatalogueServer::start(ServerOptions options, std::string* error) {
-    const auto fail = [&](std::string message) -> std::unique_ptr<CatalogueServer> {
-        if (error)
-            *error = std::move(message);
-        return nullptr;
+platform::Result<std::unique_ptr<CatalogueServer>> CatalogueServer::start(ServerOptions options) {
+    const auto fail = [](std::string message) {
+        return platform::Error{platform::ErrorCode::unknown, std::move(message)};
     };
     if (options.port < 0 || options.port > 65535)
         return fail("the port must be from 0 to 65535");
@@ -254,10 +252,10 @@ std::unique_ptr<CatalogueServer> CatalogueServer::start(ServerOptions options, s
     if (impl->options.plainHttp) {
         impl->server = std::make_unique<httplib::Server>();
     } else {
-        std::string reason;
-        impl->identity = TlsIdentity::make(&reason);
-        if (!impl->identity)
-            return fail("cannot make the TLS certificate: " + reason);
+        auto identity = TlsIdentity::make();
+        if (!identity)
+            return fail("cannot make the TLS certificate: " + identity.error().detail);
+        impl->identity = std::move(*identity);
         impl->server = std::make_unique<httplib::SSLServer>(impl->identity->certificate(), impl->identity->key());
     }
     if (!impl->server->is_valid())

@@ -2,6 +2,8 @@
 
 #include "activity_catalogue.h"
 
+#include "platform/result.h"
+
 #include <chrono>
 #include <cstdint>
 #include <memory>
@@ -29,10 +31,10 @@ struct ServerOptions {
 // destroyed (or stopped). Serves GET /api/v3/activities and the covers of its records.
 class CatalogueServer {
 public:
-    // Binds, starts listening and returns once requests are accepted; on failure returns
-    // null and says why in `error`. Ignores SIGPIPE in the process, as a server must, so
-    // that a client that goes away mid-answer cannot end the program.
-    static std::unique_ptr<CatalogueServer> start(ServerOptions options, std::string* error);
+    // Binds, starts listening and returns once requests are accepted; on failure says why
+    // (the error's detail). Ignores SIGPIPE in the process, as a server must, so that a
+    // client that goes away mid-answer cannot end the program.
+    static platform::Result<std::unique_ptr<CatalogueServer>> start(ServerOptions options);
 
     CatalogueServer(const CatalogueServer&) = delete;
     CatalogueServer& operator=(const CatalogueServer&) = delete;

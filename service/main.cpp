@@ -147,11 +147,11 @@ int main(int argc, char** argv) {
         std::stringstream bytes;
         bytes << file.rdbuf();
         auto result = readCatalogue(bytes.str());
-        if (const auto* problem = std::get_if<std::string>(&result)) {
-            std::cerr << "wayfarer-catalogue: " << cataloguePath << ": " << *problem << "\n";
+        if (!result) {
+            std::cerr << "wayfarer-catalogue: " << cataloguePath << ": " << result.error().detail << "\n";
             return 1;
         }
-        options.catalogue = std::make_shared<const ActivityCatalogue>(std::move(std::get<ActivityCatalogue>(result)));
+        options.catalogue = std::make_shared<const ActivityCatalogue>(std::move(*result));
     } else if (generate > 0) {
         options.catalogue = std::make_shared<const ActivityCatalogue>(
             generateCatalogue(static_cast<std::size_t>(generate), options.seed + 1));
@@ -164,12 +164,12 @@ int main(int argc, char** argv) {
     sigaddset(&stopSignals, SIGTERM);
     pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
 
-    std::string error;
-    auto server = CatalogueServer::start(options, &error);
-    if (!server) {
-        std::cerr << "wayfarer-catalogue: " << error << "\n";
+    auto started = CatalogueServer::start(options);
+    if (!started) {
+        std::cerr << "wayfarer-catalogue: " << started.error().detail << "\n";
         return 1;
     }
+    const auto server = std::move(*started);
     if (!certificatePath.empty()) {
         std::ofstream file(certificatePath, std::ios::binary | std::ios::trunc);
         file << server->certificatePem();

@@ -34,11 +34,9 @@ bool addExtension(X509* certificate, int nid, const char* value) {
 
 }
 
-std::optional<TlsIdentity> TlsIdentity::make(std::string* error, const std::vector<std::string>& hostNames) {
-    const auto fail = [&](const char* what) -> std::optional<TlsIdentity> {
-        if (error)
-            *error = openSslError(what);
-        return std::nullopt;
+platform::Result<TlsIdentity> TlsIdentity::make(const std::vector<std::string>& hostNames) {
+    const auto fail = [](const char* what) {
+        return platform::Error{platform::ErrorCode::unknown, openSslError(what)};
     };
     TlsIdentity identity;
     identity.key_.reset(EVP_EC_gen("P-256"));

@@ -1,10 +1,11 @@
 #pragma once
 
+#include "platform/result.h"
+
 #include <openssl/evp.h>
 #include <openssl/x509.h>
 
 #include <memory>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -22,8 +23,8 @@ struct CertificateFree {
 // certificate through its PEM.
 class TlsIdentity {
 public:
-    // A new EC P-256 key and its certificate, or nothing (with the reason) on failure.
-    static std::optional<TlsIdentity> make(std::string* error, const std::vector<std::string>& hostNames = {});
+    // A new EC P-256 key and its certificate, or the reason there is none.
+    static platform::Result<TlsIdentity> make(const std::vector<std::string>& hostNames = {});
 
     EVP_PKEY* key() const { return key_.get(); }
     X509* certificate() const { return certificate_.get(); }

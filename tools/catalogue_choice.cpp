@@ -9,22 +9,30 @@
 
 namespace wayfarer::tools {
 
-std::optional<std::string> completeCatalogueChoice(CatalogueChoice& choice) {
+namespace {
+
+platform::Error refusal(std::string message) {
+    return platform::Error{platform::ErrorCode::unknown, std::move(message)};
+}
+
+}
+
+platform::Result<void> completeCatalogueChoice(CatalogueChoice& choice) {
     if (!choice.catalogue)
         if (const char* fromEnvironment = std::getenv("WAYFARER_CATALOGUE_URL"); fromEnvironment && *fromEnvironment)
             choice.catalogue = fromEnvironment;
     if (choice.catalogue) {
         const auto url = platform::URL::parse(*choice.catalogue);
         if (!url || !platform::isPermittedAddress(*url))
-            return "the catalogue must be an https:// address (or http:// on this machine), not '" +
-                   *choice.catalogue + "'";
+            return refusal("the catalogue must be an https:// address (or http:// on this machine), not '" +
+                           *choice.catalogue + "'");
     }
     if (choice.caFile && !std::filesystem::is_regular_file(*choice.caFile))
-        return "cannot read the certificate file " + *choice.caFile;
-    return std::nullopt;
+        return refusal("cannot read the certificate file " + *choice.caFile);
+    return {};
 }
 
-std::optional<ConnectedCatalogue> connectCatalogue(const CatalogueChoice& choice, std::string* error) {
+platform::Result<ConnectedCatalogue> connectCatalogue(const CatalogueChoice& choice) {
     ConnectedCatalogue connected;
     connected.httpOptions.extraCaFile = choice.caFile;
     if (choice.catalogue) {
@@ -33,22 +41,20 @@ std::optional<ConnectedCatalogue> connectCatalogue(const CatalogueChoice& choice
     }
     static platform::NoDestructor<std::unique_ptr<service::CatalogueServer>> embedded;
     if (!*embedded) {
-        std::string startError;
-        *embedded = service::CatalogueServer::start({}, &startError);
-        if (!*embedded) {
-            if (error)
-                *error = "cannot start the demo catalogue: " + startError;
-            return std::nullopt;
-        }
+        auto started = service::CatalogueServer::start({});
+        if (!started)
+            return refusal("cannot start the demo catalogue: " + started.error().detail);
+        *embedded = std::move(*started);
     }
     connected.baseURL = (*embedded)->baseURL();
     connected.httpOptions.exclusiveCaPem = (*embedded)->certificatePem();
     return connected;
 }
 
-void useCatalogue(const ConnectedCatalogue& catalogue) {
-    platform::HttpClient::setSharedOptions(catalogue.httpOptions);
-    DataTaskManager::setSharedConfiguration(DataTaskManager::Configuration{catalogue.baseURL});
+platform::Result<void> useCatalogue(const ConnectedCatalogue& catalogue) {
+    if (auto set = platform::HttpClient::setSharedOptions(catalogue.httpOptions); !set)
+        return set;
+    return DataTaskManager::setSharedConfiguration(DataTaskManager::Configuration{catalogue.baseURL});
 }
 
 }

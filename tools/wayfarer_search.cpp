@@ -115,8 +115,8 @@ std::variant<Options, Request, UsageError> parseOptions(int argc, char** argv) {
     }
     if (!options.text)
         return UsageError{"no search text given"};
-    if (auto wrong = tools::completeCatalogueChoice(options.catalogue))
-        return UsageError{*wrong};
+    if (const auto checked = tools::completeCatalogueChoice(options.catalogue); !checked)
+        return UsageError{checked.error().detail};
     return options;
 }
 
@@ -141,10 +141,9 @@ int main(int argc, char** argv) {
     }
     const Options& options = std::get<Options>(parsed);
 
-    std::string error;
-    const auto catalogue = tools::connectCatalogue(options.catalogue, &error);
+    const auto catalogue = tools::connectCatalogue(options.catalogue);
     if (!catalogue)
-        return fail(options, error);
+        return fail(options, catalogue.error().detail);
     const std::string& baseURL = catalogue->baseURL;
 
     if (options.urlOnly) {
@@ -157,7 +156,8 @@ int main(int argc, char** argv) {
 
     auto loop = std::make_shared<platform::RunLoop>();
     platform::setMainQueue(loop);
-    tools::useCatalogue(*catalogue);
+    if (const auto used = tools::useCatalogue(*catalogue); !used)
+        return fail(options, used.error().detail);
     const auto session = DataManager::shared();
     session->setCurrency(options.currency);
 
@@ -169,7 +169,10 @@ int main(int argc, char** argv) {
                 failure = failed->message;
             done = true;
         });
-        loop->runUntil([&] { return done; }, std::chrono::minutes(1));
+        // Each search times out well within this; a session that never completes is a
+        // failure, not an empty list.
+        if (!loop->runUntil([&] { return done; }, std::chrono::minutes(1)))
+            failure = localized("error_message");
         return !failure;
     };
     session->resetSearch();
@@ -184,7 +187,9 @@ int main(int argc, char** argv) {
         std::size_t pending = session->attractions().size();
         for (const auto& record : session->attractions())
             record->loadCoverImage([&] { --pending; });
-        loop->runUntil([&] { return pending == 0; }, std::chrono::minutes(2));
+        // Covers still on their way after this are printed as not loaded, as the list
+        // shows a cover that has not come.
+        static_cast<void>(loop->runUntil([&] { return pending == 0; }, std::chrono::minutes(2)));
     }
 
     if (options.json)

@@ -85,17 +85,19 @@ double Button::horizontalPadding() const {
     return std::max(4.0, cornerRadius_ / 2);
 }
 
-QSizeF Button::titleSize(double width) const {
-    if (!title_ || title_->isEmpty())
-        return {};
+Button::Content Button::contentFor(double width) const {
+    const bool hasTitle = title_ && !title_->isEmpty();
+    if (!hasTitle)
+        return {{}, image_.has_value(), false};
     const QFontMetricsF metrics(font());
     const QSizeF line = metrics.size(Qt::TextSingleLine, *title_);
-    const double imageWidth = image_ ? image_->size().width() + imageTitleSpacing : 0.0;
-    const double room = width - 2 * horizontalPadding() - imageWidth;
-    if (line.width() <= room || room <= 0)
-        return line;
-    // Larger text than the button was laid out for: the title wraps at its words.
-    return metrics.boundingRect(QRectF(0, 0, room, 1e6), Qt::TextWordWrap | Qt::AlignCenter, *title_).size();
+    const double room = width - 2 * horizontalPadding();
+    if (!image_ || line.width() + imageTitleSpacing + image_->size().width() <= room || room <= 0)
+        return {line, image_.has_value(), false};
+    if (line.width() <= room)
+        return {line, false, false};
+    const QSizeF wrapped = metrics.boundingRect(QRectF(0, 0, room, 1e6), Qt::TextWordWrap | Qt::AlignCenter, *title_).size();
+    return {wrapped, false, true};
 }
 
 QSize Button::sizeHint() const {
@@ -109,8 +111,9 @@ QSize Button::sizeHint() const {
 bool Button::hasHeightForWidth() const { return title_.has_value(); }
 
 int Button::heightForWidth(int width) const {
-    const double imageHeight = image_ ? image_->size().height() : 0.0;
-    return static_cast<int>(std::ceil(std::max({titleSize(width).height(), imageHeight, 22.0}))) + 4;
+    const Content content = contentFor(width);
+    const double imageHeight = content.showsImage ? image_->size().height() : 0.0;
+    return static_cast<int>(std::ceil(std::max({content.title.height(), imageHeight, 22.0}))) + 4;
 }
 
 void Button::paintEvent(QPaintEvent*) {
@@ -123,10 +126,10 @@ void Button::paintEvent(QPaintEvent*) {
         painter.setOpacity(0.4);
 
     const QRectF area = rect();
-    const QSizeF title = titleSize(area.width());
-    const bool wrapped = title_ && title.height() > QFontMetricsF(font()).height() * 1.5;
+    const Content content = contentFor(area.width());
+    const QSizeF title = content.title;
     QSizeF imageSize;
-    if (image_) {
+    if (content.showsImage) {
         const QSizeF room(std::max(0.0, area.width() - 2 * horizontalPadding() - title.width() -
                                             (title.isEmpty() ? 0 : imageTitleSpacing)),
                           area.height());
@@ -134,9 +137,6 @@ void Button::paintEvent(QPaintEvent*) {
         if (imageContentMode_ == ContentMode::scaleAspectFit || imageSize.width() > room.width() ||
             imageSize.height() > room.height())
             imageSize = imageSize.scaled(room, Qt::KeepAspectRatio);
-        // A title that needs the room takes it from an image that would shrink to a speck.
-        if (!title.isEmpty() && imageSize.width() < image_->size().width() / 2)
-            imageSize = QSizeF();
     }
     const double spacing = !imageSize.isEmpty() && !title.isEmpty() ? imageTitleSpacing : 0.0;
     double x = area.center().x() - (imageSize.width() + spacing + title.width()) / 2;
@@ -147,7 +147,7 @@ void Button::paintEvent(QPaintEvent*) {
     if (!title.isEmpty()) {
         painter.setPen(titleColor_.value_or(tintColor_).resolved());
         painter.setFont(font());
-        const int flags = wrapped ? Qt::AlignCenter | Qt::TextWordWrap : Qt::AlignVCenter | Qt::AlignLeft;
+        const int flags = content.wrapped ? Qt::AlignCenter | Qt::TextWordWrap : Qt::AlignVCenter | Qt::AlignLeft;
         painter.drawText(QRectF(x, area.top(), title.width() + 1, area.height()), flags, *title_);
     }
     if (hasFocus() && focusPolicy() != Qt::NoFocus) {

@@ -84,9 +84,16 @@ protected:
     void nextCheckState() override {}
 
 private:
+    // What a button `width` wide shows: the title on one line beside the image when both
+    // fit; larger text than the button was laid out for gives the title the whole width,
+    // on one line if it fits, else wrapped at its words, and leaves the image out.
+    struct Content {
+        QSizeF title;
+        bool showsImage = false;
+        bool wrapped = false;
+    };
     double horizontalPadding() const;
-    // The title's size in a button `width` wide: one line when it fits, else wrapped.
-    QSizeF titleSize(double width) const;
+    Content contentFor(double width) const;
     int autoresizingMaskValue() const { return autoresizingMask(*this).toInt(); }
     void setAutoresizingMaskValue(int mask) { setAutoresizingMask(*this, AutoresizingMask::fromInt(mask)); }
     QString titleText() const { return title_.value_or(QString()); }

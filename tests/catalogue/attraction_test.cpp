@@ -7,8 +7,8 @@ namespace {
 
 std::shared_ptr<Attraction> recordOf(const std::string& json) {
     std::shared_ptr<Attraction> record;
-    const auto error = platform::readJson(json, [&](platform::JsonValue value) { record = Attraction::fromDictionary(value); });
-    EXPECT_FALSE(error) << json;
+    const auto read = platform::readJson(json, [&](platform::JsonValue value) { record = Attraction::fromDictionary(value); });
+    EXPECT_TRUE(read.ok()) << json;
     return record;
 }
 

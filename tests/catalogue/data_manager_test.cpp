@@ -204,7 +204,7 @@ TEST_F(DataManagerTest, OverlappingSearchesAndPagesNeverMixAndCompleteOnce) {
             session->resetSearch();
             session->loadAttractions(texts[random() % texts.size()], false, completion);
         }
-        mainLoop->runUntil([] { return false; }, std::chrono::milliseconds(random() % 15));
+        static_cast<void>(mainLoop->runUntil([] { return false; }, std::chrono::milliseconds(random() % 15)));
         for (const auto& record : session->attractions())
             ASSERT_TRUE(record->uuid.starts_with(session->textToSearch() + "-")) << record->uuid;
     }

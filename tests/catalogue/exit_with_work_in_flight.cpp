@@ -21,8 +21,11 @@ int main(int argc, char** argv) {
     std::ifstream file(argv[2]);
     platform::HttpClientOptions options;
     options.exclusiveCaPem = std::string(std::istreambuf_iterator<char>(file), {});
-    platform::HttpClient::setSharedOptions(options);
-    DataTaskManager::setSharedConfiguration(DataTaskManager::Configuration{argv[1]});
+    if (!platform::HttpClient::setSharedOptions(options) ||
+        !DataTaskManager::setSharedConfiguration(DataTaskManager::Configuration{argv[1]})) {
+        std::fprintf(stderr, "the shared client or transport was made too early\n");
+        return 1;
+    }
     const auto loop = std::make_shared<platform::RunLoop>();
     platform::setMainQueue(loop);
 

@@ -8,10 +8,10 @@
 #include "screens/detail_view_controller.h"
 #include "screens/main_view_controller.h"
 #include "screens/texts.h"
+#include "ui/activity_indicator_view.h"
 #include "ui/alert_controller.h"
 #include "ui/button.h"
 #include "ui/nib.h"
-#include "ui/text_field.h"
 
 #include <QAccessible>
 #include <QApplication>
@@ -91,184 +91,125 @@ const Element* elementOf(const std::vector<Element>& tree, const QObject* object
     return found == tree.end() ? nullptr : &*found;
 }
 
-const char* const languages[] = {"en_GB.UTF-8", "it_IT.UTF-8"};
-
-class Accessibility : public ScreensTest {
+// Each test runs in the language its parameter names.
+class Accessibility : public ScreensTest, public ::testing::WithParamInterface<const char*> {
 protected:
+    void SetUp() override {
+        ScreensTest::SetUp();
+        setenv("LC_ALL", GetParam(), 1);
+    }
     void TearDown() override {
         setenv("LC_ALL", "en_US.UTF-8", 1);
         ScreensTest::TearDown();
     }
-    void press(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
-        QWidget* focused = QApplication::focusWidget();
-        ASSERT_NE(focused, nullptr);
-        QTest::keyClick(focused, key, modifiers);
-    }
 };
 
-TEST_F(Accessibility, TheWelcomeScreenReadsItsTitleTextAndSearchButton) {
-    for (const char* language : languages) {
-        SCOPED_TRACE(language);
-        setenv("LC_ALL", language, 1);
-        auto owned = std::make_unique<MainViewController>();
-        ASSERT_TRUE(owned->loadViewFromNib(*ui::Nib::named("Main")).ok());
-        window.setRootViewController(std::move(owned));
-        expectInReadingOrder(treeOf(window), {
-            {QAccessible::Heading, localizedText("welcome")},
-            {QAccessible::StaticText, localizedText("scope_of_work")},
-            {QAccessible::Button, localizedText("search_placeholder"), localizedText("accessibility_search_hint")},
-        });
-    }
+INSTANTIATE_TEST_SUITE_P(Languages, Accessibility, ::testing::Values("en_GB.UTF-8", "it_IT.UTF-8"),
+                         [](const auto& language) { return std::string(language.param).substr(0, 2); });
+
+TEST_P(Accessibility, TheWelcomeScreenReadsItsTitleTextAndSearchButton) {
+    auto owned = std::make_unique<MainViewController>();
+    ASSERT_TRUE(owned->loadViewFromNib(*ui::Nib::named("Main")).ok());
+    window.setRootViewController(std::move(owned));
+    expectInReadingOrder(treeOf(window), {
+        {QAccessible::Heading, localizedText("welcome")},
+        {QAccessible::StaticText, localizedText("scope_of_work")},
+        {QAccessible::Button, localizedText("search_placeholder"), localizedText("accessibility_search_hint")},
+    });
 }
 
-TEST_F(Accessibility, TheResultsScreenReadsItsFieldCardsAndHeartsAndTheKeysLikeACard) {
-    for (const char* language : languages) {
-        SCOPED_TRACE(language);
-        setenv("LC_ALL", language, 1);
-        auto& screen = openResults();
-        field().setText("Rom");
-        type("e");
-        waitForAnswer();
-        // The list holds the search header that stays above its cards.
-        expectInReadingOrder(treeOf(window), {
-            {QAccessible::List, ""},
-            {QAccessible::EditableText, localizedText("accessibility_search_field"),
-             localizedText("search_results_placeholder")},
-            {QAccessible::Button, localizedText("accessibility_clear_search")},
-            {QAccessible::Button, localizedText("accessibility_close_search")},
-            {QAccessible::ListItem, "Sight 0, $10.00", localizedText("accessibility_open_details")},
-            {QAccessible::Button, localizedText("accessibility_like"), std::nullopt, false},
-            {QAccessible::ListItem, "Sight 1, $11.00", localizedText("accessibility_open_details")},
-            {QAccessible::Button, localizedText("accessibility_like"), std::nullopt, false},
-        });
+TEST_P(Accessibility, TheResultsScreenReadsItsFieldCardsAndHeartsAndTheKeysLikeACard) {
+    auto& screen = openResultsFor();
+    // The list holds the search header that stays above its cards.
+    expectInReadingOrder(treeOf(window), {
+        {QAccessible::List, ""},
+        {QAccessible::EditableText, localizedText("accessibility_search_field"),
+         localizedText("search_results_placeholder")},
+        {QAccessible::Button, localizedText("accessibility_clear_search")},
+        {QAccessible::Button, localizedText("accessibility_close_search")},
+        {QAccessible::ListItem, "Sight 0, $10.00", localizedText("accessibility_open_details")},
+        {QAccessible::Button, localizedText("accessibility_like"), std::nullopt, false},
+        {QAccessible::ListItem, "Sight 1, $11.00", localizedText("accessibility_open_details")},
+        {QAccessible::Button, localizedText("accessibility_like"), std::nullopt, false},
+    });
 
-        // From the keyboard: the arrow marks the first card, which the reader finds has the
-        // focus; Tab goes on to its heart, Space likes it.
-        press(Qt::Key_Down);
-        auto* first = qobject_cast<AttractionTableViewCell*>(table().cellForRow({0, 0}));
-        ASSERT_NE(first, nullptr);
-        QAccessibleInterface* list = QAccessible::queryAccessibleInterface(&table());
-        ASSERT_NE(list->focusChild(), nullptr);
-        EXPECT_EQ(list->focusChild()->object(), first);
-        EXPECT_TRUE(list->focusChild()->state().focused);
-        press(Qt::Key_Tab);
-        ASSERT_EQ(QApplication::focusWidget(), first->likeButton);
-        press(Qt::Key_Space);
-        EXPECT_TRUE(screen.dataManager->attractions()[0]->userDidLike);
-        QAccessibleInterface* heart = QAccessible::queryAccessibleInterface(first->likeButton);
-        EXPECT_TRUE(heart->state().checked);
-        EXPECT_EQ(heart->text(QAccessible::Name), localizedText("accessibility_unlike"));
-
-        // A reader's own action on a heart is a tap: it flips the record, and back.
-        auto* actions = heart->actionInterface();
-        ASSERT_NE(actions, nullptr);
-        ASSERT_TRUE(actions->actionNames().contains(QAccessibleActionInterface::toggleAction()));
-        actions->doAction(QAccessibleActionInterface::toggleAction());
-        EXPECT_FALSE(screen.dataManager->attractions()[0]->userDidLike);
-        EXPECT_FALSE(heart->state().checked);
-        EXPECT_EQ(heart->text(QAccessible::Name), localizedText("accessibility_like"));
-        screen.close();
-        QCoreApplication::processEvents();
-    }
-}
-
-TEST_F(Accessibility, TabFollowsTheScreenFromTheFieldToTheMarkedCardsHeartAndAround) {
-    openResults();
-    field().setText("Rom");
-    type("e");
-    waitForAnswer();
+    // From the keyboard: the arrow marks the first card, which the reader finds has the
+    // focus; Tab goes on to its heart, Space likes it.
     press(Qt::Key_Down);
-    press(Qt::Key_Down);
-    auto* second = qobject_cast<AttractionTableViewCell*>(table().cellForRow({0, 1}));
-    ASSERT_NE(second, nullptr);
-    struct Step {
-        Qt::KeyboardModifiers modifiers;
-        QWidget* focused;
-    };
-    const std::vector<Step> steps = {
-        {Qt::NoModifier, second->likeButton},
-        {Qt::NoModifier, &field().editorWidget()},
-        {Qt::NoModifier, results().header->closeButton},
-        {Qt::NoModifier, &table()},
-        {Qt::ShiftModifier, results().header->closeButton},
-        {Qt::ShiftModifier, &field().editorWidget()},
-        {Qt::ShiftModifier, second->likeButton},
-    };
-    ASSERT_EQ(QApplication::focusWidget(), &table());
-    for (std::size_t i = 0; i < steps.size(); ++i) {
-        SCOPED_TRACE(i);
-        press(Qt::Key_Tab, steps[i].modifiers);
-        EXPECT_EQ(QApplication::focusWidget(), steps[i].focused);
-    }
-    EXPECT_TRUE(second->isShowing(*results().dataManager->attractions()[1])) << "the marked card stayed";
-    press(Qt::Key_Up);
-    EXPECT_EQ(QApplication::focusWidget(), &table()) << "the arrows go on from the heart through the cards";
-    EXPECT_EQ(table().keyboardRow()->row, 0);
+    auto* first = qobject_cast<AttractionTableViewCell*>(table().cellForRow({0, 0}));
+    ASSERT_NE(first, nullptr);
+    QAccessibleInterface* list = QAccessible::queryAccessibleInterface(&table());
+    ASSERT_NE(list->focusChild(), nullptr);
+    EXPECT_EQ(list->focusChild()->object(), first);
+    EXPECT_TRUE(list->focusChild()->state().focused);
+    press(Qt::Key_Tab);
+    ASSERT_EQ(QApplication::focusWidget(), first->likeButton);
+    press(Qt::Key_Space);
+    EXPECT_TRUE(screen.dataManager->attractions()[0]->userDidLike);
+    QAccessibleInterface* heart = QAccessible::queryAccessibleInterface(first->likeButton);
+    EXPECT_TRUE(heart->state().checked);
+    EXPECT_EQ(heart->text(QAccessible::Name), localizedText("accessibility_unlike"));
+
+    // A reader's own action on a heart is a tap: it flips the record, and back.
+    auto* actions = heart->actionInterface();
+    ASSERT_NE(actions, nullptr);
+    ASSERT_TRUE(actions->actionNames().contains(QAccessibleActionInterface::toggleAction()));
+    actions->doAction(QAccessibleActionInterface::toggleAction());
+    EXPECT_FALSE(screen.dataManager->attractions()[0]->userDidLike);
+    EXPECT_FALSE(heart->state().checked);
+    EXPECT_EQ(heart->text(QAccessible::Name), localizedText("accessibility_like"));
 }
 
-TEST_F(Accessibility, TheDetailScreenReadsItsButtonsAndTextsAndTheKeysLikeIt) {
-    for (const char* language : languages) {
-        SCOPED_TRACE(language);
-        setenv("LC_ALL", language, 1);
-        auto& screen = openResults();
-        field().setText("Rom");
-        type("e");
-        waitForAnswer();
-        screen.dataManager->attractions()[0]->userDidLike = true;
-        screen.didSelectRow(table(), {0, 0});
-        auto* detail = qobject_cast<DetailViewController*>(topmost());
-        ASSERT_NE(detail, nullptr);
-        QCoreApplication::processEvents();
-        expectInReadingOrder(treeOf(window), {
-            {QAccessible::Button, localizedText("back"), localizedText("accessibility_back_hint")},
-            {QAccessible::Button, localizedText("accessibility_unlike"), std::nullopt, true},
-            {QAccessible::StaticText, "Sight 0"},
-            {QAccessible::StaticText, "A sight."},
-            {QAccessible::StaticText, localizedText("from")},
-            {QAccessible::StaticText, "$10.00", localizedText("accessibility_price")},
-            {QAccessible::StaticText, "Daily", localizedText("accessibility_days")},
-        });
+TEST_P(Accessibility, TheDetailScreenReadsItsButtonsAndTextsAndTheKeysLikeIt) {
+    auto& screen = openResultsFor();
+    screen.dataManager->attractions()[0]->userDidLike = true;
+    screen.didSelectRow(table(), {0, 0});
+    auto* detail = qobject_cast<DetailViewController*>(topmost());
+    ASSERT_NE(detail, nullptr);
+    QCoreApplication::processEvents();
+    expectInReadingOrder(treeOf(window), {
+        {QAccessible::Button, localizedText("back"), localizedText("accessibility_back_hint")},
+        {QAccessible::Button, localizedText("accessibility_unlike"), std::nullopt, true},
+        {QAccessible::StaticText, "Sight 0"},
+        {QAccessible::StaticText, "A sight."},
+        {QAccessible::StaticText, localizedText("from")},
+        {QAccessible::StaticText, "$10.00", localizedText("accessibility_price")},
+        {QAccessible::StaticText, "Daily", localizedText("accessibility_days")},
+    });
 
-        ui::Button& heart = *detail->header->likeButton;
-        detail->header->backButton->setFocus(Qt::OtherFocusReason);
-        press(Qt::Key_Tab);
-        ASSERT_EQ(QApplication::focusWidget(), &heart);
-        press(Qt::Key_Space);
-        EXPECT_FALSE(detail->attraction->userDidLike);
-        QAccessibleInterface* reader = QAccessible::queryAccessibleInterface(&heart);
-        EXPECT_FALSE(reader->state().checked);
-        EXPECT_EQ(reader->text(QAccessible::Name), localizedText("accessibility_like"));
-        press(Qt::Key_Escape);
-        EXPECT_EQ(topmost(), &screen);
-        screen.close();
-        QCoreApplication::processEvents();
-    }
+    ui::Button& heart = *detail->header->likeButton;
+    detail->header->backButton->setFocus(Qt::OtherFocusReason);
+    press(Qt::Key_Tab);
+    ASSERT_EQ(QApplication::focusWidget(), &heart);
+    press(Qt::Key_Space);
+    EXPECT_FALSE(detail->attraction->userDidLike);
+    QAccessibleInterface* reader = QAccessible::queryAccessibleInterface(&heart);
+    EXPECT_FALSE(reader->state().checked);
+    EXPECT_EQ(reader->text(QAccessible::Name), localizedText("accessibility_like"));
+    press(Qt::Key_Escape);
+    EXPECT_EQ(topmost(), &screen);
 }
 
-TEST_F(Accessibility, TheAlertIsADialogWithItsMessageAndItsButtonHasTheKeys) {
-    for (const char* language : languages) {
-        SCOPED_TRACE(language);
-        setenv("LC_ALL", language, 1);
-        auto& screen = openResults();
-        screen.loadResults(std::nullopt, true);
-        auto* alert = qobject_cast<ui::AlertController*>(topmost());
-        ASSERT_NE(alert, nullptr);
-        ASSERT_TRUE(QTest::qWaitFor([&] { return QApplication::focusWidget() == alert->buttonForAction(0); }, 5000));
-        const auto tree = treeOf(window);
-        expectInReadingOrder(tree, {
-            {QAccessible::Dialog, localizedText("error_title"), localizedText("error_no_text")},
-            {QAccessible::StaticText, localizedText("error_title")},
-            {QAccessible::StaticText, localizedText("error_no_text")},
-            {QAccessible::Button, "OK"},
-        });
-        const Element* ok = elementOf(tree, alert->buttonForAction(0));
-        ASSERT_NE(ok, nullptr);
-        EXPECT_TRUE(ok->state.focused);
-        press(Qt::Key_Return);
-        EXPECT_EQ(topmost(), &screen);
-        screen.close();
-        QCoreApplication::processEvents();
-    }
+// Asking for a next page with no text is the one failure shown without a search.
+TEST_P(Accessibility, TheAlertIsADialogWithItsMessageAndItsButtonHasTheKeys) {
+    auto& screen = openResults();
+    screen.loadResults(std::nullopt, true);
+    EXPECT_FALSE(screen.indicator->isAnimating());
+    auto* alert = qobject_cast<ui::AlertController*>(topmost());
+    ASSERT_NE(alert, nullptr);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return QApplication::focusWidget() == alert->buttonForAction(0); }, 5000));
+    const auto tree = treeOf(window);
+    expectInReadingOrder(tree, {
+        {QAccessible::Dialog, localizedText("error_title"), localizedText("error_no_text")},
+        {QAccessible::StaticText, localizedText("error_title")},
+        {QAccessible::StaticText, localizedText("error_no_text")},
+        {QAccessible::Button, "OK"},
+    });
+    const Element* ok = elementOf(tree, alert->buttonForAction(0));
+    ASSERT_NE(ok, nullptr);
+    EXPECT_TRUE(ok->state.focused);
+    press(Qt::Key_Return);
+    EXPECT_EQ(topmost(), &screen);
 }
 
 }

@@ -14,6 +14,7 @@
 #include "ui/image_view.h"
 #include "ui/text_field.h"
 
+#include <QApplication>
 #include <QTest>
 
 #include <algorithm>
@@ -32,22 +33,17 @@ ui::AlertController* alertOver(ui::Window& window) {
     return qobject_cast<ui::AlertController*>(window.topmostViewController());
 }
 
-class ResultsScreen : public ScreensTest {
-protected:
-    // Types the last character of `text` into a field that holds the others: one search.
-    void search(const QString& text) {
-        const std::u32string codePoints = text.toStdU32String();
-        field().setText(QString::fromStdU32String(codePoints.substr(0, codePoints.size() - 1)));
-        type(QString::fromStdU32String(codePoints.substr(codePoints.size() - 1)));
-    }
-};
+using ResultsScreen = ScreensTest;
 
 TEST_F(ResultsScreen, SearchesFromTheThirdCharacterAndAgainOnEveryEditAndCursorMove) {
     openResults();
     QCoreApplication::processEvents();
     EXPECT_TRUE(field().isFirstResponder()) << "the field takes the keys when the screen opens";
     type("ro");
-    EXPECT_FALSE(results().indicator->isAnimating()) << "two characters start no search";
+    QTest::keyClick(&field().editorWidget(), Qt::Key_Return);
+    EXPECT_FALSE(results().indicator->isAnimating()) << "two characters and Return start no search";
+    EXPECT_FALSE(field().isFirstResponder()) << "Return hides the keyboard";
+    EXPECT_EQ(field().text(), "Ro");
 
     type("m");
     EXPECT_TRUE(results().indicator->isAnimating());
@@ -89,15 +85,10 @@ TEST_F(ResultsScreen, PagesFromTheTriggerRowForShortAndLongLists) {
     };
     for (const Case c : {Case{1, 0}, Case{2, 1}, Case{10, 8}}) {
         SCOPED_TRACE(c.rows);
-        answerWith([&, rows = c.rows](const SeenSearch& seen) {
-            // Each page brings the next record: the list grows by one and never ends.
-            const int page = std::stoi(seen.offset);
-            return Answer{200, pageJson(server.baseURL(), page, rows, 1000)};
-        });
-        auto& screen = openResults();
+        // Each page brings the next record: the list grows by one and never ends.
+        answerWith([&, rows = c.rows](const SeenSearch& seen) { return page(std::stoi(seen.offset), rows, 1000); });
         const std::size_t before = searches().size();
-        search("Rome");
-        waitForAnswer();
+        auto& screen = openResultsFor("Rome");
         // The trigger row of a short list is in view at once; a long one is scrolled to.
         table().scrollToRow({0, c.triggerRow}, ui::ScrollPosition::bottom, false);
         waitForAnswer();
@@ -106,18 +97,13 @@ TEST_F(ResultsScreen, PagesFromTheTriggerRowForShortAndLongLists) {
         EXPECT_EQ(seen[before + 1].offset, "1");
         EXPECT_EQ(seen[before + 1].text, "Rome");
         EXPECT_GT(screen.dataManager->attractions().size(), static_cast<std::size_t>(c.rows));
-        screen.close();
-        QCoreApplication::processEvents();
+        closeResults();
     }
 }
 
 TEST_F(ResultsScreen, ScrollingWhilePagesArriveKeepsListAndTableInStep) {
-    answerWith([&](const SeenSearch& seen) {
-        return Answer{200, pageJson(server.baseURL(), 10 * std::stoi(seen.offset), 10, 1000)};
-    });
-    auto& screen = openResults();
-    search("Rome");
-    waitForAnswer();
+    answerWith([&](const SeenSearch& seen) { return page(10 * std::stoi(seen.offset), 10, 1000); });
+    auto& screen = openResultsFor("Rome");
     // Every other page comes while the user is back at the top, the others at the end.
     for (int round = 0; round < 10; ++round) {
         table().setContentOffset(table().contentHeight());
@@ -139,11 +125,9 @@ TEST_F(ResultsScreen, ScrollingToTheEndAsksForEachWholePageOnceAndThenStops) {
     // Pages of ten of a total of 25: the fourth page is empty, and ends the search.
     answerWith([&](const SeenSearch& seen) {
         const int first = 10 * std::stoi(seen.offset);
-        return Answer{200, pageJson(server.baseURL(), first, std::clamp(25 - first, 0, 10), 25)};
+        return page(first, std::clamp(25 - first, 0, 10), 25);
     });
-    auto& screen = openResults();
-    search("Rome");
-    waitForAnswer();
+    auto& screen = openResultsFor("Rome");
     for (int turn = 0; turn < 8; ++turn) {
         table().setContentOffset(table().contentHeight());
         waitForAnswer();
@@ -158,10 +142,8 @@ TEST_F(ResultsScreen, ScrollingToTheEndAsksForEachWholePageOnceAndThenStops) {
 
 TEST_F(ResultsScreen, AsksNothingOnceTheEndIsReachedOrWhileTheTriggerRowComesBack) {
     // The second page repeats the first: the list is complete.
-    answerWith([&](const SeenSearch&) { return Answer{200, pageJson(server.baseURL(), 0, 3, 3)}; });
-    auto& screen = openResults();
-    search("Rome");
-    waitForAnswer();
+    answerWith([&](const SeenSearch&) { return page(0, 3, 3); });
+    auto& screen = openResultsFor("Rome");
     ASSERT_EQ(searches().size(), 2u) << "the trigger row of three rows is in view";
     waitForAnswer();
     EXPECT_TRUE(screen.dataManager->didFinishLoading());
@@ -171,9 +153,7 @@ TEST_F(ResultsScreen, AsksNothingOnceTheEndIsReachedOrWhileTheTriggerRowComesBac
 
     // The flag: the trigger row leaving and coming back asks for nothing until another
     // row has left.
-    answerWith([&](const SeenSearch& seen) {
-        return Answer{200, pageJson(server.baseURL(), std::stoi(seen.offset), 10, 1000)};
-    });
+    answerWith([&](const SeenSearch& seen) { return page(std::stoi(seen.offset), 10, 1000); });
     search("Romex");
     waitForAnswer();
     const std::size_t before = searches().size();
@@ -191,25 +171,18 @@ TEST_F(ResultsScreen, AsksNothingOnceTheEndIsReachedOrWhileTheTriggerRowComesBac
 }
 
 TEST_F(ResultsScreen, AHeartFlipsOnlyItsOwnRecordAndButton) {
-    auto& screen = openResults();
-    search("Rome");
-    waitForAnswer();
-    auto& first = cellAt(table(), 0);
-    auto& second = cellAt(table(), 1);
-    first.likeButton->click();
-    EXPECT_TRUE(screen.dataManager->attractions()[0]->userDidLike);
-    EXPECT_FALSE(screen.dataManager->attractions()[1]->userDidLike);
-    EXPECT_EQ(first.likeButton->image()->name(), "Lorvanta_Heart_Fill");
-    EXPECT_EQ(second.likeButton->image()->name(), "Lorvanta_Heart_White");
-    first.likeButton->click();
-    EXPECT_FALSE(screen.dataManager->attractions()[0]->userDidLike);
-    EXPECT_EQ(first.likeButton->image()->name(), "Lorvanta_Heart_White");
+    auto& screen = openResultsFor();
+    for (const bool liked : {true, false}) {
+        cellAt(table(), 0).likeButton->click();
+        EXPECT_EQ(screen.dataManager->attractions()[0]->userDidLike, liked);
+        EXPECT_FALSE(screen.dataManager->attractions()[1]->userDidLike);
+        EXPECT_EQ(cellAt(table(), 0).likeButton->image()->name(), liked ? "Lorvanta_Heart_Fill" : "Lorvanta_Heart_White");
+        EXPECT_EQ(cellAt(table(), 1).likeButton->image()->name(), "Lorvanta_Heart_White");
+    }
 }
 
 TEST_F(ResultsScreen, TapsOnRowsThatNoLongerIndexTheListDoNothing) {
-    auto& screen = openResults();
-    search("Rome");
-    waitForAnswer();
+    auto& screen = openResultsFor();
     auto& last = cellAt(table(), 2);
     screen.dataManager->cancelSearch();  // the list empties; the cells still show it
     last.likeButton->click();
@@ -219,9 +192,7 @@ TEST_F(ResultsScreen, TapsOnRowsThatNoLongerIndexTheListDoNothing) {
 
 TEST_F(ResultsScreen, ACoverGoesOnlyIntoACellThatStillShowsItsRecord) {
     holdCover("r0");
-    auto& screen = openResults();
-    search("Rome");
-    waitForAnswer();
+    auto& screen = openResultsFor();
     auto* firstCell = &cellAt(table(), 0);
     // Row 0 leaves and its cell is handed to a row further down before its cover comes
     // (not as far as the paging row, whose next page would refill the rows).
@@ -248,9 +219,7 @@ TEST_F(ResultsScreen, ACoverGoesOnlyIntoACellThatStillShowsItsRecord) {
 }
 
 TEST_F(ResultsScreen, AReloadShowsTheCoversAlreadyScaledInsteadOfEmptyCards) {
-    openResults();
-    search("Rome");
-    waitForAnswer();
+    openResultsFor();
     ASSERT_TRUE(QTest::qWaitFor([&] { return cellAt(table(), 0).thumbnailView->image().has_value(); }, 10000));
     const ui::Image before = *cellAt(table(), 0).thumbnailView->image();
     table().reloadData();
@@ -258,42 +227,53 @@ TEST_F(ResultsScreen, AReloadShowsTheCoversAlreadyScaledInsteadOfEmptyCards) {
     EXPECT_TRUE(cellAt(table(), 0).thumbnailView->image()->isSameAs(before));
 }
 
-TEST_F(ResultsScreen, ShowsEveryFailureInOneAlertWhoseButtonEmptiesTheList) {
+TEST_F(ResultsScreen, EveryTextIsSearchedAsTypedOrFailsInOneAlertWhoseButtonEmptiesTheList) {
     struct Case {
-        const char* name;
-        Answer answer;
         QString typed;
-        QString message;
+        Answer answer;
+        std::optional<QString> alert;  // none: the search goes out and is answered
+        bool sent = true;
     };
-    const std::vector<Case> cases = {
-        {"html page", {200, "<html><body>Bad gateway</body></html>", "text/html"}, "rome",
-         QString::fromStdString(platform::Error{platform::ErrorCode::cannotParse, {}}.localizedDescription())},
-        {"server error page", {500, "<html>Internal error</html>", "text/html"}, "rome",
-         QString::fromStdString(platform::Error{platform::ErrorCode::cannotParse, {}}.localizedDescription())},
-        {"answer that is no object", {200, "[1, 2, 3]"}, "rome", localizedText("error_message")},
-        {"refused text", {}, "%%%", localizedText("error_message")},
+    const QString cannotParse =
+        QString::fromStdString(platform::Error{platform::ErrorCode::cannotParse, {}}.localizedDescription());
+    const QString refused = localizedText("error_message");
+    // Letters, digits and spaces go out; punctuation, accents, other scripts and a
+    // malformed escape are refused before anything is sent.
+    std::vector<Case> cases = {
+        {"Rome", page(), {}},
+        {"new york", page(), {}},
+        {"   ", page(), {}},
+        {"rome", {200, "<html><body>Bad gateway</body></html>", "text/html"}, cannotParse},
+        {"rome", {500, "<html>Internal error</html>", "text/html"}, cannotParse},
+        {"rome", {200, "[1, 2, 3]"}, refused},
     };
+    for (const char* text : {"%%%", "a&b=c?d#e", "St. Peter's", "東京タワー", "🙂🙂🙂", "Zürich", "50%", "%zz", "50 % off"})
+        cases.push_back({QString::fromUtf8(text), page(), refused, false});
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        answerWith([&](const SeenSearch&) { return Answer{200, pageJson(server.baseURL(), 0, 10, 10)}; });
-        auto& screen = openResults();
-        search("Abc");
-        waitForAnswer();
+        SCOPED_TRACE(c.typed.toStdString() + " answered with " + c.answer.body);
+        answerWith(nullptr);
+        openResultsFor("Abc");
         ASSERT_EQ(table().numberOfRows(), 10);
+        const std::size_t before = searches().size();
         answerWith([&](const SeenSearch&) { return c.answer; });
         search(c.typed);
-        ASSERT_TRUE(QTest::qWaitFor([&] { return alertOver(window) != nullptr; }, 10000));
-        auto* alert = alertOver(window);
-        EXPECT_EQ(alert->alertTitle(), localizedText("error_title"));
-        EXPECT_EQ(alert->message(), c.message);
-        ASSERT_EQ(alert->actions().size(), 1u);
-        EXPECT_EQ(alert->actions()[0].title, "OK");
-        EXPECT_FALSE(field().isFirstResponder());
-        alert->choose(0);
-        EXPECT_EQ(table().numberOfRows(), 0);
-        EXPECT_EQ(field().text(), c.typed) << "the field keeps its text";
-        screen.close();
-        QCoreApplication::processEvents();
+        if (!c.alert) {
+            waitForAnswer();
+            EXPECT_EQ(QString::fromStdString(searches().back().text), c.typed) << "the service sees the text as typed";
+        } else {
+            ASSERT_TRUE(QTest::qWaitFor([&] { return alertOver(window) != nullptr; }, 10000));
+            auto* alert = alertOver(window);
+            EXPECT_EQ(alert->alertTitle(), localizedText("error_title"));
+            EXPECT_EQ(alert->message(), *c.alert);
+            ASSERT_EQ(alert->actions().size(), 1u);
+            EXPECT_EQ(alert->actions()[0].title, "OK");
+            EXPECT_FALSE(field().isFirstResponder());
+            alert->choose(0);
+            EXPECT_EQ(table().numberOfRows(), 0);
+            EXPECT_EQ(field().text(), c.typed) << "the field keeps its text";
+        }
+        EXPECT_EQ(searches().size(), before + (c.sent ? 1 : 0));
+        closeResults();
     }
 }
 
@@ -306,56 +286,14 @@ TEST_F(ResultsScreen, AFailedTransferShowsThePlatformsOwnMessage) {
               QString::fromStdString(platform::Error{platform::ErrorCode::cannotConnectToHost, {}}.localizedDescription()));
 }
 
-TEST_F(ResultsScreen, EveryKindOfTextIsSearchedAsTypedOrRefusedWithAnAlert) {
-    struct Case {
-        QString text;
-        bool refused;
-    };
-    // Letters, digits and spaces go out; punctuation, accents, other scripts and a
-    // malformed escape are refused before anything is sent.
-    const std::vector<Case> cases = {
-        {"Rome", false},        {"new york", false},   {"   ", false},      {"a&b=c?d#e", true},
-        {"St. Peter's", true},  {"東京タワー", true},  {"🙂🙂🙂", true},    {"Zürich", true},
-        {"50%", true},          {"%zz", true},         {"50 % off", true},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.text.toStdString());
-        auto& screen = openResults();
-        const std::size_t before = searches().size();
-        search(c.text);
-        if (c.refused) {
-            ASSERT_TRUE(QTest::qWaitFor([&] { return alertOver(window) != nullptr; }, 5000));
-            EXPECT_EQ(alertOver(window)->message(), localizedText("error_message"));
-            EXPECT_EQ(searches().size(), before) << "nothing is sent";
-            alertOver(window)->choose(0);
-        } else {
-            waitForAnswer();
-            ASSERT_EQ(searches().size(), before + 1);
-            EXPECT_EQ(QString::fromStdString(searches().back().text), c.text) << "the service sees the text as typed";
-        }
-        screen.close();
-        QCoreApplication::processEvents();
-    }
-}
-
-TEST_F(ResultsScreen, NextPageWithoutATextShowsTheNoTextAlert) {
-    auto& screen = openResults();
-    screen.loadResults(std::nullopt, true);
-    EXPECT_FALSE(screen.indicator->isAnimating());
-    ASSERT_NE(alertOver(window), nullptr);
-    EXPECT_EQ(alertOver(window)->message(), localizedText("error_no_text"));
-}
-
 TEST_F(ResultsScreen, ClearingCancelsTheSearchInFlightAndEmptiesListAndField) {
     Gate slow;
     answerWith([&, slowAnswered = slow.opened](const SeenSearch& seen) {
         if (seen.text == "Slow")
             slowAnswered.wait();
-        return Answer{200, pageJson(server.baseURL(), 0, 10, 10)};
+        return page();
     });
-    openResults();
-    search("Rome");
-    waitForAnswer();
+    openResultsFor();
     field().setText(QString());
     search("Slow");
     field().clearButton().click();
@@ -364,15 +302,6 @@ TEST_F(ResultsScreen, ClearingCancelsTheSearchInFlightAndEmptiesListAndField) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return alertOver(window) != nullptr; }, 10000));
     EXPECT_EQ(alertOver(window)->message(),
               QString::fromStdString(platform::Error{platform::ErrorCode::cancelled, {}}.localizedDescription()));
-}
-
-TEST_F(ResultsScreen, ReturnOnlyHidesTheKeyboard) {
-    openResults();
-    type("ro");
-    QTest::keyClick(&field().editorWidget(), Qt::Key_Return);
-    EXPECT_FALSE(results().indicator->isAnimating());
-    EXPECT_FALSE(field().isFirstResponder());
-    EXPECT_EQ(field().text(), "Ro");
 }
 
 TEST_F(ResultsScreen, ClosingEmptiesTheSessionAndALateAnswerShowsNoAlert) {
@@ -386,7 +315,7 @@ TEST_F(ResultsScreen, ClosingEmptiesTheSessionAndALateAnswerShowsNoAlert) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return tasksRun() > before; }, 10000)) << "the answer never came";
     EXPECT_EQ(topmost(), window.rootViewController()) << "no alert over the welcome screen";
 
-    answerWith([&](const SeenSearch&) { return Answer{200, pageJson(server.baseURL(), 0, 10, 10)}; });
+    answerWith(nullptr);
     auto& reopened = openResults();
     EXPECT_EQ(reopened.tableView()->numberOfRows(), 0);
     EXPECT_EQ(reopened.header->textField->text(), "");
@@ -398,7 +327,7 @@ TEST_F(ResultsScreen, AnswersOfAReplacedSearchLeaveTheScreenAlone) {
     answerWith([&, slow = slowGate.opened, rome = romeGate.opened](const SeenSearch& seen) {
         (seen.text == "Slow" ? slow : rome).wait();
         return seen.text == "Slow" ? Answer{200, "not json", "text/plain"}
-                                   : Answer{200, pageJson(server.baseURL(), 0, 10, 10)};
+                                   : page();
     });
     auto& screen = openResults();
     search("Slow");
@@ -420,9 +349,7 @@ TEST_F(ResultsScreen, ClosingWhileTheListStillMovesNeverReachesPastTheList) {
         ~AnimationsOn() { ui::setAnimationsEnabled(false); }
     } slides;
     AnimationClock clock;
-    auto& screen = openResults();
-    search("Rome");
-    waitForAnswer();
+    auto& screen = openResultsFor();
     ASSERT_EQ(table().numberOfRows(), 10);
     QCoreApplication::processEvents();
 
@@ -457,24 +384,38 @@ TEST_F(ResultsScreen, ClosingWhileTheListStillMovesNeverReachesPastTheList) {
     EXPECT_EQ(topmost(), window.rootViewController());
 }
 
-TEST_F(ResultsScreen, KeysMoveThroughTheCardsOpenOneAndGoBack) {
-    auto& screen = openResults();
-    search("Rome");
-    waitForAnswer();
-    QTest::keyClick(&field().editorWidget(), Qt::Key_PageDown);
+TEST_F(ResultsScreen, KeysMoveThroughTheCardsTabGoesRoundTheScreenAndReturnOpensTheMarkedCard) {
+    auto& screen = openResultsFor();
+    const auto markedRow = [&] { return table().keyboardRow().value_or(ui::IndexPath{0, -1}).row; };
+    press(Qt::Key_PageDown);
     EXPECT_GT(table().contentOffset(), 0) << "Page Down in the field scrolls the list";
     table().setContentOffset(0);
-    QTest::keyClick(&field().editorWidget(), Qt::Key_Down);
+    press(Qt::Key_Down);
     EXPECT_TRUE(table().hasFocus()) << "the arrows take the keys from the field to the list";
-    ASSERT_TRUE(table().keyboardRow().has_value());
-    EXPECT_EQ(table().keyboardRow()->row, 0);
-    QTest::keyClick(&table(), Qt::Key_Down);
-    ASSERT_TRUE(table().keyboardRow().has_value());
-    EXPECT_EQ(table().keyboardRow()->row, 1);
-    QTest::keyClick(&table(), Qt::Key_Return);
+    EXPECT_EQ(markedRow(), 0);
+    press(Qt::Key_Down);
+    EXPECT_EQ(markedRow(), 1);
+    auto* second = qobject_cast<AttractionTableViewCell*>(table().cellForRow({0, 1}));
+    ASSERT_NE(second, nullptr);
+    const std::pair<Qt::KeyboardModifiers, QWidget*> tabs[] = {
+        {Qt::NoModifier, second->likeButton},        {Qt::NoModifier, &field().editorWidget()},
+        {Qt::NoModifier, screen.header->closeButton}, {Qt::NoModifier, &table()},
+        {Qt::ShiftModifier, screen.header->closeButton}, {Qt::ShiftModifier, &field().editorWidget()},
+        {Qt::ShiftModifier, second->likeButton},
+    };
+    for (std::size_t i = 0; i < std::size(tabs); ++i) {
+        SCOPED_TRACE(i);
+        press(Qt::Key_Tab, tabs[i].first);
+        EXPECT_EQ(QApplication::focusWidget(), tabs[i].second);
+    }
+    EXPECT_TRUE(second->isShowing(*screen.dataManager->attractions()[1])) << "the marked card stayed";
+    press(Qt::Key_Up);
+    EXPECT_EQ(QApplication::focusWidget(), &table()) << "the arrows go on from the heart through the cards";
+    EXPECT_EQ(markedRow(), 0);
+    press(Qt::Key_Return);
     auto* detail = qobject_cast<DetailViewController*>(topmost());
     ASSERT_NE(detail, nullptr);
-    EXPECT_EQ(detail->attraction, screen.dataManager->attractions()[1]);
+    EXPECT_EQ(detail->attraction, screen.dataManager->attractions()[0]);
 
     QTest::keyClick(&window, Qt::Key_Escape);
     EXPECT_EQ(topmost(), &screen);

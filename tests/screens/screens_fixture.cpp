@@ -9,23 +9,11 @@
 #include "ui/qt_main_queue.h"
 #include "ui/text_field.h"
 
+#include <QApplication>
 #include <QKeyEvent>
 #include <QTest>
 
 namespace wayfarer::testing {
-
-std::string pageJson(const std::string& baseURL, int first, int count, long long total) {
-    std::string body = R"({"meta": {"count": )" + std::to_string(total) + R"(}, "data": [)";
-    for (int i = first; i < first + count; ++i) {
-        const std::string uuid = "r" + std::to_string(i);
-        body += (i > first ? ", " : "");
-        body += R"({"uuid": ")" + uuid + R"(", "title": "Sight )" + std::to_string(i) +
-                R"(", "cover_image_url": ")" + baseURL + "/covers/" + uuid +
-                R"(.jpg", "retail_price": {"formatted_value": "$1)" + std::to_string(i) +
-                R"(.00"}, "operational_days": "Daily", "description": "A sight."})";
-    }
-    return body + "]}";
-}
 
 void ScreensTest::SetUp() {
     setenv("LC_ALL", "en_US.UTF-8", 1);
@@ -38,7 +26,7 @@ void ScreensTest::SetUp() {
             searches_.push_back(seen);
             responder = responder_;
         }
-        const Answer answer = responder ? responder(seen) : Answer{200, pageJson(server.baseURL(), 0, 10, 10)};
+        const Answer answer = responder ? responder(seen) : page();
         response.status = answer.status;
         response.set_content(answer.body, answer.contentType);
     });
@@ -46,7 +34,6 @@ void ScreensTest::SetUp() {
         const std::string uuid = request.matches[1];
         std::unique_lock lock(mutex_);
         coversReleased_.wait(lock, [&] { return heldCover_ != uuid; });
-        ++coversServed_;
         // Each record's cover is a picture of its own, so that a test can tell them apart.
         auto& cover = covers_[uuid];
         if (cover.empty())
@@ -120,9 +107,17 @@ void ScreensTest::holdCover(std::optional<std::string> uuid) {
     coversReleased_.notify_all();
 }
 
-int ScreensTest::coversServed() {
-    std::lock_guard lock(mutex_);
-    return coversServed_;
+Answer ScreensTest::page(int first, int count, long long total) {
+    std::string body = R"({"meta": {"count": )" + std::to_string(total) + R"(}, "data": [)";
+    for (int i = first; i < first + count; ++i) {
+        const std::string uuid = "r" + std::to_string(i);
+        body += (i > first ? ", " : "");
+        body += R"({"uuid": ")" + uuid + R"(", "title": "Sight )" + std::to_string(i) +
+                R"(", "cover_image_url": ")" + server.baseURL() + "/covers/" + uuid +
+                R"(.jpg", "retail_price": {"formatted_value": "$1)" + std::to_string(i) +
+                R"(.00"}, "operational_days": "Daily", "description": "A sight."})";
+    }
+    return {200, body + "]}"};
 }
 
 ResultsTableViewController& ScreensTest::openResults() {
@@ -131,6 +126,18 @@ ResultsTableViewController& ScreensTest::openResults() {
     EXPECT_NE(navigation, nullptr);
     results_ = qobject_cast<ResultsTableViewController*>(navigation->viewControllers().front());
     return *results_;
+}
+
+ResultsTableViewController& ScreensTest::openResultsFor(const QString& text) {
+    openResults();
+    search(text);
+    waitForAnswer();
+    return *results_;
+}
+
+void ScreensTest::closeResults() {
+    results_->close();
+    QCoreApplication::processEvents();
 }
 
 ui::TextField& ScreensTest::field() { return *results_->header->textField; }
@@ -149,6 +156,18 @@ void ScreensTest::type(const QString& text) {
         QCoreApplication::sendEvent(&editor, &press);
         QCoreApplication::sendEvent(&editor, &release);
     }
+}
+
+void ScreensTest::search(const QString& text) {
+    const std::u32string codePoints = text.toStdU32String();
+    field().setText(QString::fromStdU32String(codePoints.substr(0, codePoints.size() - 1)));
+    type(QString::fromStdU32String(codePoints.substr(codePoints.size() - 1)));
+}
+
+void ScreensTest::press(Qt::Key key, Qt::KeyboardModifiers modifiers) {
+    QWidget* focused = QApplication::focusWidget();
+    ASSERT_NE(focused, nullptr);
+    QTest::keyClick(focused, key, modifiers);
 }
 
 void ScreensTest::waitForAnswer() {

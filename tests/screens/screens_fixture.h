@@ -10,7 +10,6 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <chrono>
 #include <condition_variable>
 #include <functional>
 #include <map>
@@ -33,10 +32,6 @@ struct SeenSearch {
     std::string offset;
 };
 
-// The records "r<first>" to "r<first + count - 1>", each with a cover on the stub.
-std::string pageJson(const std::string& baseURL, int first, int count, long long total);
-
-// Tasks posted to a main queue and run from it.
 struct TaskCounts {
     std::atomic<int> posted = 0;
     std::atomic<int> run = 0;
@@ -49,28 +44,35 @@ protected:
     void SetUp() override;
     void TearDown() override;
 
+    // Without a responder every search is answered with page().
     void answerWith(std::function<Answer(const SeenSearch&)> responder);
+    // The records "r<first>" to "r<first + count - 1>" of `total`, each with a cover on the stub.
+    Answer page(int first = 0, int count = 10, long long total = 10);
     std::vector<SeenSearch> searches();
     // The cover of record `uuid` waits until another (or none) is held.
     void holdCover(std::optional<std::string> uuid);
-    int coversServed();
 
     // Points the session at another catalogue address.
     void useCatalogueAt(const std::string& baseURL);
     // Presents a new results screen over the window's root and returns it.
     ResultsTableViewController& openResults();
+    // openResults(), search(text) and waitForAnswer().
+    ResultsTableViewController& openResultsFor(const QString& text = "Rome");
+    void closeResults();
     ResultsTableViewController& results() { return *results_; }
     ui::TableView& table() { return *results_->tableView(); }
     ui::TextField& field();
     void type(const QString& text);
-    // Waits for the search in flight to be answered.
+    // Types the last character of `text` into a field that holds the others: one search.
+    void search(const QString& text);
     void waitForAnswer();
-    // How many tasks the session and the covers have run on the main queue (answers
-    // handed to the screen, shown or not, and covers delivered), and how many are posted
-    // and not yet run, so that a test can wait for one that by design changes nothing.
+    // A key pressed on the widget that has the keyboard focus.
+    void press(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
+    // Tasks the session and the covers have run on the main queue (answers handed to the
+    // screen, shown or not, and covers delivered) and those posted and not yet run, so that
+    // a test can wait for one that by design changes nothing.
     int tasksRun() const { return tasks_->run; }
     int tasksPending() const { return tasks_->posted - tasks_->run; }
-    // The screen on top of the window now.
     ui::ViewController* topmost() { return window.topmostViewController(); }
 
     TestServer server;
@@ -85,7 +87,6 @@ private:
     std::condition_variable coversReleased_;
     std::optional<std::string> heldCover_;
     std::map<std::string, std::string> covers_;
-    int coversServed_ = 0;
     std::function<Answer(const SeenSearch&)> responder_;
     std::vector<SeenSearch> searches_;
     ResultsTableViewController* results_ = nullptr;

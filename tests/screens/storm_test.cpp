@@ -88,9 +88,9 @@ protected:
         options.latency = std::chrono::milliseconds(15);
         options.failRate = 0.04;
         options.seed = seed;
-        std::string error;
-        server = service::CatalogueServer::start(std::move(options), &error);
-        ASSERT_TRUE(server) << error;
+        auto started = service::CatalogueServer::start(std::move(options));
+        ASSERT_TRUE(started.ok()) << started.error().detail;
+        server = std::move(*started);
 
         const auto queue = std::make_shared<ui::QtMainQueue>();
         // The transport asks for the user's language as it sends each search, on the main

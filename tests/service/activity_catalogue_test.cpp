@@ -43,9 +43,8 @@ TEST(ActivityCatalogue, RefusesBrokenDocuments) {
     };
     for (const auto& [json, fragment] : cases) {
         const auto result = readCatalogue(json);
-        const auto* problem = std::get_if<std::string>(&result);
-        ASSERT_NE(problem, nullptr) << json;
-        EXPECT_NE(problem->find(fragment), std::string::npos) << *problem;
+        ASSERT_FALSE(result.ok()) << json;
+        EXPECT_NE(result.error().detail.find(fragment), std::string::npos) << result.error().detail;
     }
 }
 
@@ -54,7 +53,8 @@ TEST(ActivityCatalogue, ReadsOptionalFields) {
         {"uuid": "a", "title": "A", "price_eur": 12.5, "has_cover": false, "operational_days": "Daily"},
         {"uuid": "b", "title": "B", "price_eur": 30, "description": "Text."},
         {"uuid": "c", "title": "C", "price_eur": "12"}]})");
-    const auto& activities = std::get<ActivityCatalogue>(result).activities;
+    ASSERT_TRUE(result.ok()) << result.error().detail;
+    const auto& activities = result->activities;
     ASSERT_EQ(activities.size(), 3u);
     EXPECT_EQ(activities[0].priceEuroCents, 1250);
     EXPECT_FALSE(activities[0].hasCover);

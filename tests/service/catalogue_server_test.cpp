@@ -19,10 +19,9 @@ namespace wayfarer::service {
 namespace {
 
 std::unique_ptr<CatalogueServer> startServer(ServerOptions options = {}) {
-    std::string error;
-    auto server = CatalogueServer::start(std::move(options), &error);
-    EXPECT_TRUE(server) << error;
-    return server;
+    auto server = CatalogueServer::start(std::move(options));
+    EXPECT_TRUE(server.ok()) << server.error().detail;
+    return server ? std::move(*server) : nullptr;
 }
 
 ServerOptions plain() {
@@ -322,9 +321,9 @@ TEST(CatalogueServer, RefusesImpossibleOptions) {
         {[&] { ServerOptions o = plain(); o.port = taken->port(); return o; }(), "cannot listen"},
     };
     for (const auto& c : cases) {
-        std::string error;
-        EXPECT_FALSE(CatalogueServer::start(c.options, &error));
-        EXPECT_NE(error.find(c.fragment), std::string::npos) << error;
+        const auto started = CatalogueServer::start(c.options);
+        ASSERT_FALSE(started.ok()) << c.fragment;
+        EXPECT_NE(started.error().detail.find(c.fragment), std::string::npos) << started.error().detail;
     }
 }
 

@@ -18,10 +18,9 @@ namespace wayfarer::testing {
 TestServer::TestServer() : server_(std::make_unique<httplib::Server>()) {}
 
 TestServer::TestServer(const Tls& tls) {
-    std::string error;
-    const auto identity = service::TlsIdentity::make(&error, tls.hostNames);
+    const auto identity = service::TlsIdentity::make(tls.hostNames);
     if (!identity)
-        throw std::runtime_error(error);
+        throw std::runtime_error(identity.error().detail);
     // The server takes its own references to the certificate and the key.
     server_ = std::make_unique<httplib::SSLServer>(identity->certificate(), identity->key());
     certificatePem_ = identity->certificatePem();

@@ -4,7 +4,6 @@
 #include "ui/environment.h"
 #include "ui/label.h"
 #include "ui/navigation_controller.h"
-#include "ui/table_view_controller.h"
 #include "ui/window.h"
 
 #include <QTest>
@@ -18,15 +17,14 @@ class Screen : public ViewController {
     Q_OBJECT
 
 public:
-    explicit Screen(QString name = {}, StatusBarStyle style = StatusBarStyle::defaultStyle) : style_(style) {
-        setTitle(std::move(name));
-    }
+    explicit Screen(StatusBarStyle style = StatusBarStyle::defaultStyle) : style_(style) {}
     StatusBarStyle preferredStatusBarStyle() const override { return style_; }
     void viewDidLoad() override {
         ++loads;
         inNavigation = navigationController() != nullptr;
         loadedSize = view()->size();
     }
+    void close() { dismiss(true); }
     int loads = 0;
     bool inNavigation = false;
     QSize loadedSize;
@@ -38,7 +36,7 @@ private:
 class ControllerTest : public ::testing::Test {
 protected:
     ControllerTest() {
-        auto root = std::make_unique<Screen>(QStringLiteral("Welcome"));
+        auto root = std::make_unique<Screen>();
         rootScreen = root.get();
         window.setRootViewController(std::move(root));
         window.show();
@@ -50,46 +48,11 @@ protected:
     Screen* rootScreen = nullptr;
 };
 
-TEST_F(ControllerTest, ViewLoadsOnceWithTheWindowsSize) {
-    rootScreen->view();
+TEST_F(ControllerTest, AViewLoadsOnceAndOnlyAScreenInTheWindowPresentsOneAtATime) {
     rootScreen->view();
     EXPECT_EQ(rootScreen->loads, 1);
     EXPECT_EQ(rootScreen->loadedSize, Window::defaultSize);
-    EXPECT_EQ(window.windowTitle(), QStringLiteral("Wayfarer"));
-}
 
-TEST_F(ControllerTest, PresentationStylesCoverTheWindowOrShowASheet) {
-    struct Case {
-        ModalPresentationStyle style;
-        int version;
-        bool fullWindow;
-    };
-    const std::vector<Case> cases = {
-        {ModalPresentationStyle::fullScreen, 13, true},
-        {ModalPresentationStyle::automatic, 13, false},
-        {ModalPresentationStyle::automatic, 12, true},
-        {ModalPresentationStyle::pageSheet, 13, false},
-    };
-    for (const auto& c : cases) {
-        setPlatformVersion(c.version);
-        auto presented = std::make_unique<Screen>();
-        presented->setModalPresentationStyle(c.style);
-        Screen* shown = presented.get();
-        rootScreen->present(std::move(presented), true);
-        ASSERT_EQ(rootScreen->presentedViewController(), shown);
-        EXPECT_EQ(shown->presentingViewController(), rootScreen);
-        EXPECT_EQ(shown->view()->mapTo(&window, QPoint(0, 0)) == QPoint(0, 0) && shown->view()->size() == window.size(),
-                  c.fullWindow);
-        EXPECT_EQ(rootScreen->view()->isVisible(), !c.fullWindow) << "a full-screen cover hides what it covers";
-        shown->dismiss(true);
-        EXPECT_EQ(rootScreen->presentedViewController(), nullptr);
-        EXPECT_TRUE(rootScreen->view()->isVisible());
-        settle();
-    }
-    setPlatformVersion(13);
-}
-
-TEST_F(ControllerTest, PresentingFromAScreenOutsideTheWindowDoesNothing) {
     Screen loose;
     auto presented = std::make_unique<Screen>();
     QPointer<Screen> watched = presented.get();
@@ -98,36 +61,51 @@ TEST_F(ControllerTest, PresentingFromAScreenOutsideTheWindowDoesNothing) {
     EXPECT_TRUE(watched.isNull());
 
     rootScreen->present(std::make_unique<Screen>(), false);
-    auto second = std::make_unique<Screen>();
-    rootScreen->present(std::move(second), false);
+    rootScreen->present(std::make_unique<Screen>(), false);
     EXPECT_EQ(qobject_cast<Screen*>(rootScreen->presentedViewController())->loads, 1) << "one presentation at a time";
 }
 
-class Closer : public Screen {
-    Q_OBJECT
+// Each presented screen dismisses itself from a button of its own.
+TEST_F(ControllerTest, PresentationStylesCoverTheWindowOrShowASheet) {
+    const struct {
+        ModalPresentationStyle style;
+        int version;
+        bool fullWindow;
+    } cases[] = {
+        {ModalPresentationStyle::fullScreen, 13, true},
+        {ModalPresentationStyle::automatic, 13, false},
+        {ModalPresentationStyle::automatic, 12, true},
+        {ModalPresentationStyle::pageSheet, 13, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(static_cast<int>(c.style));
+        setPlatformVersion(c.version);
+        auto presented = std::make_unique<Screen>();
+        presented->setModalPresentationStyle(c.style);
+        QPointer<Screen> shown = presented.get();
+        rootScreen->present(std::move(presented), true);
+        ASSERT_EQ(rootScreen->presentedViewController(), shown);
+        EXPECT_EQ(shown->presentingViewController(), rootScreen);
+        const QWidget& view = *shown->view();
+        EXPECT_EQ(view.mapTo(&window, QPoint(0, 0)) == QPoint(0, 0) && view.size() == window.size(), c.fullWindow);
+        EXPECT_EQ(rootScreen->view()->isVisible(), !c.fullWindow) << "a full-screen cover hides what it covers";
 
-public:
-    void close() { dismiss(true); }
-};
-
-TEST_F(ControllerTest, ScreenMayDismissItselfFromItsOwnButton) {
-    auto closer = std::make_unique<Closer>();
-    QPointer<Closer> watched = closer.get();
-    closer->setModalPresentationStyle(ModalPresentationStyle::fullScreen);
-    rootScreen->present(std::move(closer), true);
-    auto* button = new Button(watched->view());
-    button->resize(80, 40);
-    button->addTarget(watched.data(), &Closer::close, ControlEvent::touchUpInside);
-    button->show();
-    QTest::mouseClick(button, Qt::LeftButton);
-    EXPECT_EQ(rootScreen->presentedViewController(), nullptr);
-    EXPECT_FALSE(watched.isNull()) << "released only once control is back in the event loop";
-    settle();
-    EXPECT_TRUE(watched.isNull());
+        auto* close = new Button(shown->view());
+        close->resize(80, 40);
+        close->addTarget(shown.data(), &Screen::close, ControlEvent::touchUpInside);
+        close->show();
+        QTest::mouseClick(close, Qt::LeftButton);
+        EXPECT_EQ(rootScreen->presentedViewController(), nullptr);
+        EXPECT_TRUE(rootScreen->view()->isVisible());
+        EXPECT_FALSE(shown.isNull()) << "released only once control is back in the event loop";
+        settle();
+        EXPECT_TRUE(shown.isNull());
+    }
+    setPlatformVersion(13);
 }
 
-TEST_F(ControllerTest, NavigationStackPushesAndPops) {
-    auto results = std::make_unique<Screen>(QStringLiteral("Results"), StatusBarStyle::darkContent);
+TEST_F(ControllerTest, NavigationStackSlidesScreensInAndPopsThem) {
+    auto results = std::make_unique<Screen>(StatusBarStyle::darkContent);
     Screen* root = results.get();
     auto navigation = std::make_unique<NavigationController>();
     NavigationController* stack = navigation.get();
@@ -140,9 +118,18 @@ TEST_F(ControllerTest, NavigationStackPushesAndPops) {
     stack->setNavigationBarHidden(true, false);
     EXPECT_EQ(root->view()->geometry(), QRect(QPoint(0, 0), window.size()));
 
-    auto detail = std::make_unique<Screen>(QStringLiteral("Detail"), StatusBarStyle::lightContent);
+    using namespace std::chrono_literals;
+    testing::AnimationClock clock;
+    setAnimationsEnabled(true);
+    auto detail = std::make_unique<Screen>(StatusBarStyle::lightContent);
     QPointer<Screen> pushed = detail.get();
     stack->pushViewController(std::move(detail), true);
+    clock.advance(125ms);
+    EXPECT_GT(pushed->view()->x(), 0) << "half way in";
+    EXPECT_LT(pushed->view()->x(), window.width() / 2);
+    clock.advance(125ms);
+    EXPECT_EQ(pushed->view()->x(), 0);
+    setAnimationsEnabled(false);
     EXPECT_EQ(stack->viewControllers(), (std::vector<ViewController*>{root, pushed.data()}));
     EXPECT_EQ(pushed->navigationController(), stack);
     EXPECT_TRUE(pushed->view()->isVisible());
@@ -170,25 +157,6 @@ TEST_F(ControllerTest, NavigationStackPushesAndPops) {
     EXPECT_EQ(window.statusBarStyle(), StatusBarStyle::defaultStyle);
 }
 
-TEST_F(ControllerTest, NavigationSlidesWhenAnimated) {
-    using namespace std::chrono_literals;
-    testing::AnimationClock clock;
-    setAnimationsEnabled(true);
-    auto navigation = std::make_unique<NavigationController>(std::make_unique<Screen>());
-    navigation->setModalPresentationStyle(ModalPresentationStyle::fullScreen);
-    NavigationController* stack = navigation.get();
-    rootScreen->present(std::move(navigation), false);
-    auto detail = std::make_unique<Screen>();
-    Screen* pushed = detail.get();
-    stack->pushViewController(std::move(detail), true);
-    clock.advance(125ms);
-    EXPECT_GT(pushed->view()->x(), 0) << "half way in";
-    EXPECT_LT(pushed->view()->x(), window.width() / 2);
-    clock.advance(125ms);
-    EXPECT_EQ(pushed->view()->x(), 0);
-    setAnimationsEnabled(false);
-}
-
 struct AlertCase {
     const char* name;
     std::vector<AlertActionStyle> styles;
@@ -197,16 +165,20 @@ struct AlertCase {
 };
 
 TEST_F(ControllerTest, AlertButtonsRunTheirHandlerOnceAfterDismissal) {
-    auto key = [](Qt::Key k) {
-        return [k](AlertController& alert) { QTest::keyClick(alert.view(), k); };
+    const auto key = [](Qt::Key k) { return [k](AlertController& alert) { QTest::keyClick(alert.view(), k); }; };
+    const auto click = [](AlertController& alert) { QTest::mouseClick(alert.buttonForAction(0), Qt::LeftButton); };
+    const auto twice = [](AlertController& alert) {
+        alert.choose(0);
+        alert.choose(0);
     };
+    using Style = AlertActionStyle;
     const std::vector<AlertCase> cases = {
-        {"click", {AlertActionStyle::defaultStyle}, [](AlertController& a) { QTest::mouseClick(a.buttonForAction(0), Qt::LeftButton); }, {0}},
-        {"Return on the only button", {AlertActionStyle::defaultStyle}, key(Qt::Key_Return), {0}},
-        {"Escape on the only button", {AlertActionStyle::defaultStyle}, key(Qt::Key_Escape), {0}},
-        {"Return skips cancel", {AlertActionStyle::cancel, AlertActionStyle::defaultStyle}, key(Qt::Key_Return), {1}},
-        {"Escape chooses cancel", {AlertActionStyle::defaultStyle, AlertActionStyle::cancel}, key(Qt::Key_Escape), {1}},
-        {"chosen twice", {AlertActionStyle::defaultStyle}, [](AlertController& a) { a.choose(0); a.choose(0); }, {0}},
+        {"click", {Style::defaultStyle}, click, {0}},
+        {"Return on the only button", {Style::defaultStyle}, key(Qt::Key_Return), {0}},
+        {"Escape on the only button", {Style::defaultStyle}, key(Qt::Key_Escape), {0}},
+        {"Return skips cancel", {Style::cancel, Style::defaultStyle}, key(Qt::Key_Return), {1}},
+        {"Escape chooses cancel", {Style::defaultStyle, Style::cancel}, key(Qt::Key_Escape), {1}},
+        {"chosen twice", {Style::defaultStyle}, twice, {0}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -239,21 +211,6 @@ TEST_F(ControllerTest, AlertScreenshot) {
     QCoreApplication::processEvents();
     const QImage shot = testing::saveScreenshot(window, QStringLiteral("alert"));
     EXPECT_LT(shot.pixelColor(5, 5).lightness(), 200) << "the screen underneath is dimmed";
-}
-
-class Rows : public TableViewController {
-    Q_OBJECT
-
-public:
-    int numberOfRowsInSection(TableView&, int) override { return 0; }
-};
-
-TEST_F(ControllerTest, TableViewControllerServesItsOwnTable) {
-    Rows rows;
-    TableView* table = rows.tableView();
-    ASSERT_NE(table, nullptr);
-    EXPECT_EQ(table->dataSource(), &rows);
-    EXPECT_EQ(table->delegate(), &rows);
 }
 
 }

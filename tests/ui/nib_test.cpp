@@ -1,7 +1,6 @@
-#include "test_cell.h"
-
 #include "qt_test_support.h"
-
+#include "ui/button.h"
+#include "ui/label.h"
 #include "ui/nib.h"
 #include "ui/text_field.h"
 #include "ui/view.h"
@@ -86,52 +85,22 @@ TEST(Nib, BrokenFilesFailAtLoadWithAClearMessageAndConnectNothing) {
             owner.wronglyTyped = reinterpret_cast<Label*>(1);  // must be left as it was
         auto loaded = c.nib->instantiate(&owner);
         ASSERT_FALSE(loaded.ok());
-        EXPECT_TRUE(loaded.error().message.startsWith(QString::fromUtf8(c.message))) << loaded.error().message.toStdString();
+        const QString message = loaded.error().message;
+        EXPECT_TRUE(message.startsWith(QString::fromUtf8(c.message))) << message.toStdString();
         EXPECT_EQ(owner.textField, nullptr);
         EXPECT_EQ(owner.contentView, nullptr);
     }
 }
 
-TEST(Nib, TopLevelViewGetsItsOwnOutletsAndWakesOnce) {
-    testing::registerTestCell();
-    const auto nib = Nib::named(QStringLiteral("TestCell"));
-    for (int i = 0; i < 3; ++i) {
-        auto loaded = nib->instantiate();
-        ASSERT_TRUE(loaded.ok()) << loaded.error().message.toStdString();
-        auto* cell = qobject_cast<testing::TestCell*>(loaded.value().get());
-        ASSERT_NE(cell, nullptr);
-        EXPECT_EQ(cell->awakenings, 1);
-        ASSERT_NE(cell->label, nullptr);
-        EXPECT_EQ(&cell->contentView(), cell->label->parentWidget());
-        EXPECT_EQ(cell->label->textColor().resolved(), QColor(10, 20, 30));
-    }
-}
-
 TEST(Nib, FileNamesItsOwnersClass) {
-    const auto nib = Nib::fromData(QStringLiteral("Main"),
-                                   "<ui version=\"4.0\"><widget class=\"QWidget\" name=\"root\">"
-                                   "<property name=\"viewControllerClass\" stdset=\"0\"><string>WelcomeScreen</string></property>"
-                                   "<widget class=\"QWidget\" name=\"child\"><property name=\"viewControllerClass\" stdset=\"0\">"
-                                   "<string>Other</string></property></widget></widget></ui>");
+    const auto nib = Nib::fromData(
+        QStringLiteral("Main"),
+        "<ui version=\"4.0\"><widget class=\"QWidget\" name=\"root\">"
+        "<property name=\"viewControllerClass\" stdset=\"0\"><string>WelcomeScreen</string></property>"
+        "<widget class=\"QWidget\" name=\"child\"><property name=\"viewControllerClass\" stdset=\"0\">"
+        "<string>Other</string></property></widget></widget></ui>");
     EXPECT_EQ(nib->topLevelStringProperty(QStringLiteral("viewControllerClass")), QStringLiteral("WelcomeScreen"));
     EXPECT_EQ(nib->topLevelStringProperty(QStringLiteral("absent")), std::nullopt);
-}
-
-TEST(Nib, LoadedRootFillsItsOwnerWhenTheOwnerIsResized) {
-    FormOwner owner;
-    auto loaded = Nib::named(QStringLiteral("Form"))->instantiate(&owner);
-    ASSERT_TRUE(loaded.ok());
-    View header;
-    header.resize(390, 50);
-    header.show();
-    View* content = owner.contentView;
-    header.addSubview(*loaded.value().release());
-    content->setFrame(header.bounds());
-    content->setAutoresizingMask(Autoresizing::flexibleWidth | Autoresizing::flexibleHeight);
-    header.resize(600, 70);
-    EXPECT_EQ(content->frame(), QRect(0, 0, 600, 70));
-    header.resize(320, 50);
-    EXPECT_EQ(content->frame(), QRect(0, 0, 320, 50));
 }
 
 }

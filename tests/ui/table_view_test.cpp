@@ -1,7 +1,10 @@
-#include "test_cell.h"
-
 #include "qt_test_support.h"
+#include "ui/button.h"
+#include "ui/label.h"
+#include "ui/outlets.h"
 #include "ui/table_view.h"
+#include "ui/table_view_cell.h"
+#include "ui/widget_classes.h"
 
 #include <QTest>
 
@@ -31,23 +34,18 @@ public:
 
     int numberOfRowsInSection(TableView&, int) override { return rows; }
     TableViewCell& cellForRow(TableView& view, IndexPath indexPath) override {
-        events.push_back("cell " + std::to_string(indexPath.row));
+        EXPECT_LT(indexPath.row, view.numberOfRows()) << "asked for a row past the count";
+        note("cell", indexPath);
         return view.dequeueReusableCell(identifier, indexPath);
     }
     double heightForRow(TableView&, IndexPath) override { return rowHeight; }
     void willDisplayCell(TableView&, TableViewCell&, IndexPath indexPath) override {
-        events.push_back("will " + std::to_string(indexPath.row));
+        note("will", indexPath);
         if (onWillDisplay)
             onWillDisplay(indexPath.row);
     }
-    void didEndDisplayingCell(TableView&, TableViewCell&, IndexPath indexPath) override {
-        events.push_back("end " + std::to_string(indexPath.row));
-        if (onDidEndDisplaying)
-            onDidEndDisplaying(indexPath.row);
-    }
-    void didSelectRow(TableView&, IndexPath indexPath) override {
-        events.push_back("select " + std::to_string(indexPath.row));
-    }
+    void didEndDisplayingCell(TableView&, TableViewCell&, IndexPath indexPath) override { note("end", indexPath); }
+    void didSelectRow(TableView&, IndexPath indexPath) override { note("select", indexPath); }
 
     // The events since the last call.
     std::vector<std::string> take() { return std::exchange(events, {}); }
@@ -61,8 +59,10 @@ public:
     int rows;
     std::vector<std::string> events;
     std::function<void(int)> onWillDisplay;
-    std::function<void(int)> onDidEndDisplaying;
     TableView table;
+
+private:
+    void note(const char* event, IndexPath indexPath) { events.push_back(event + (" " + std::to_string(indexPath.row))); }
 };
 
 using Events = std::vector<std::string>;
@@ -73,15 +73,13 @@ TEST(TableView, FirstShowAsksForAndDisplaysTheVisibleRowsOnly) {
     EXPECT_EQ(list.visibleRows(), (std::vector<int>{0, 1, 2, 3}));
 }
 
-struct ScrollCase {
-    const char* name;
-    int from;
-    int to;
-    Events events;
-};
-
 TEST(TableView, ScrollingSendsEventsOnlyForRowsThatEnterOrLeave) {
-    const std::vector<ScrollCase> cases = {
+    const struct {
+        const char* name;
+        int from;
+        int to;
+        Events events;
+    } cases[] = {
         {"half a row down", 0, 50, {"cell 4", "will 4"}},
         {"row 0 leaves exactly at its bottom", 50, 100, {"end 0"}},
         {"a screen down", 0, 400, {"end 0", "end 1", "end 2", "end 3", "cell 4", "will 4", "cell 5", "will 5",
@@ -101,17 +99,16 @@ TEST(TableView, ScrollingSendsEventsOnlyForRowsThatEnterOrLeave) {
     }
 }
 
-struct ReloadCase {
-    const char* name;
-    int rowsBefore;
-    int offset;
-    int rowsAfter;
-    Events events;
-    std::vector<int> visibleAfter;
-};
 
 TEST(TableView, ReloadRefillsVisibleRowsAndReportsOnlyChangesOfVisibility) {
-    const std::vector<ReloadCase> cases = {
+    const struct {
+        const char* name;
+        int rowsBefore;
+        int offset;
+        int rowsAfter;
+        Events events;
+        std::vector<int> visibleAfter;
+    } cases[] = {
         {"same rows", 20, 0, 20, {"cell 0", "cell 1", "cell 2", "cell 3"}, {0, 1, 2, 3}},
         {"emptied", 20, 0, 0, {"end 0", "end 1", "end 2", "end 3"}, {}},
         {"shrunk to two", 20, 0, 2, {"end 2", "end 3", "cell 0", "cell 1"}, {0, 1}},
@@ -135,41 +132,6 @@ TEST(TableView, ReloadRefillsVisibleRowsAndReportsOnlyChangesOfVisibility) {
     }
 }
 
-// The results list asks for the next page when the last but one row is about to show,
-// unless that row was the last to leave the screen; the table's events must make that
-// work while the list grows under the user's scrolling.
-TEST(TableView, EventsDrivePagingAsTheResultsListUsesThem) {
-    RecordingList list(10);
-    int requests = 0;
-    bool triggerRowLeftLast = false;
-    auto triggerRow = [&] { return list.rows - (list.rows < 3 ? 1 : 2); };
-    list.onWillDisplay = [&](int row) {
-        if (row == triggerRow() && !triggerRowLeftLast)
-            ++requests;
-    };
-    list.onDidEndDisplaying = [&](int row) { triggerRowLeftLast = row == triggerRow(); };
-
-    // A height that is not a whole number of rows, so that rows enter and leave one at a time.
-    list.table.resize(390, 450);
-    list.table.setContentOffset(400);  // rows 4 to 8: row 8 shows
-    EXPECT_EQ(requests, 1);
-    list.rows = 20;  // the page arrives
-    list.table.reloadData();
-    EXPECT_EQ(requests, 1) << "rows that stay visible are not displayed again";
-    list.table.setContentOffset(1400);  // rows 14 to 18
-    EXPECT_EQ(requests, 2);
-
-    list.table.setContentOffset(1340);  // row 18 leaves at the bottom, row 13 enters at the top
-    ASSERT_TRUE(triggerRowLeftLast);
-    list.table.setContentOffset(1360);  // row 18 comes back
-    EXPECT_EQ(requests, 2) << "the trigger row coming back asks for nothing";
-
-    list.table.setContentOffset(1340);
-    list.table.setContentOffset(1250);  // row 17 leaves after row 18
-    ASSERT_FALSE(triggerRowLeftLast);
-    list.table.setContentOffset(1360);
-    EXPECT_EQ(requests, 3);
-}
 
 TEST(TableView, ReloadAskedForFromAnEventRunsAfterTheCurrentLayout) {
     RecordingList list(6);
@@ -197,51 +159,77 @@ TEST(TableView, ScrollingTenThousandRowsReusesAScreenfulOfCells) {
     EXPECT_EQ(list.table.cellCount(), list.table.cellsCreated());
 }
 
+// A cell made from "TestCell.ui": a label and a button on the content view, counting its
+// wake-ups and reuses.
+class TestCell final : public TableViewCell {
+    Q_OBJECT
+
+public:
+    using TableViewCell::TableViewCell;
+    void declareOutlets(Outlets& outlets) override {
+        outlets.add("label", label);
+        outlets.add("button", button);
+    }
+    void awakeFromNib() override {
+        ++awakenings;
+        setSelectionStyle(TableViewCellSelectionStyle::none);
+    }
+    void prepareForReuse() override {
+        ++reuses;
+        label->setText(std::nullopt);
+    }
+    Label* label = nullptr;
+    Button* button = nullptr;
+    int awakenings = 0;
+    int reuses = 0;
+};
+
+// Rows of cells made from "TestCell.ui", each labelled with its row.
 class NibList : public RecordingList {
 public:
-    NibList() : RecordingList(0) {
-        testing::registerTestCell();
+    explicit NibList(int rowCount) : RecordingList(0) {
+        registerWidgetClass<TestCell>(QStringLiteral("TestCell"));
         table.registerNib(Nib::named(QStringLiteral("TestCell")), identifier);
+        rows = rowCount;
+        table.reloadData();
+        take();
     }
     TableViewCell& cellForRow(TableView& view, IndexPath indexPath) override {
-        auto& cell = static_cast<testing::TestCell&>(view.dequeueReusableCell(identifier, indexPath));
+        auto& cell = static_cast<TestCell&>(view.dequeueReusableCell(identifier, indexPath));
         cell.label->setText(QStringLiteral("Row %1").arg(indexPath.row));
         return cell;
     }
+    TestCell* cell(int row) { return static_cast<TestCell*>(table.cellForRow({0, row})); }
 };
 
 TEST(TableView, CellsFromAnInterfaceFileWakeOnceAndArePreparedBeforeEachReuse) {
-    NibList list;
-    list.rows = 50;
-    list.table.reloadData();
-    auto* first = static_cast<testing::TestCell*>(list.table.cellForRow({0, 0}));
-    ASSERT_NE(first, nullptr);
-    ASSERT_NE(first->label, nullptr);
-    EXPECT_EQ(first->reuseIdentifier(), identifier);
-    EXPECT_EQ(first->label->text(), QStringLiteral("Row 0"));
+    NibList list(50);
+    ASSERT_NE(list.cell(0), nullptr);
+    ASSERT_NE(list.cell(0)->label, nullptr);
+    EXPECT_EQ(list.cell(0)->reuseIdentifier(), identifier);
+    EXPECT_EQ(list.cell(0)->label->parentWidget(), &list.cell(0)->contentView()) << "the file's parts go on the content";
 
     list.table.setContentOffset(2000);
     list.table.setContentOffset(0);
-    int created = 0;
-    for (auto* cell : list.table.viewport()->findChildren<testing::TestCell*>()) {
-        ++created;
+    const auto cells = list.table.viewport()->findChildren<TestCell*>();
+    EXPECT_EQ(cells.size(), list.table.cellsCreated());
+    for (auto* cell : cells) {
         EXPECT_EQ(cell->awakenings, 1);
         EXPECT_GE(cell->reuses, 1);
     }
-    EXPECT_EQ(created, list.table.cellsCreated());
-    EXPECT_EQ(list.table.cellForRow({0, 2}) != nullptr, true);
-    EXPECT_EQ(static_cast<testing::TestCell*>(list.table.cellForRow({0, 2}))->label->text(), QStringLiteral("Row 2"));
+    EXPECT_EQ(list.cell(2)->label->text(), QStringLiteral("Row 2"));
 }
 
-TEST(TableView, TappingARowSelectsItAndHighlightsOnlyWithASelectionStyle) {
-    NibList list;  // its cells have no selection style
-    list.rows = 5;
-    list.table.reloadData();
-    list.take();
-    TableViewCell* cell = list.table.cellForRow({0, 1});
-    QTest::mouseClick(cell, Qt::LeftButton, {}, QPoint(200, 50));
+TEST(TableView, TappingARowSelectsItButATapOnItsButtonIsTheButtonsAlone) {
+    NibList list(5);  // its cells have no selection style
+    QTest::mouseClick(list.cell(1), Qt::LeftButton, {}, QPoint(200, 50));
     EXPECT_EQ(list.take(), (Events{"select 1"}));
-    EXPECT_FALSE(cell->showsSelectionHighlight());
+    EXPECT_FALSE(list.cell(1)->showsSelectionHighlight());
+    int taps = 0;
+    QObject::connect(list.cell(2)->button, &QAbstractButton::clicked, [&] { ++taps; });
+    QTest::mouseClick(list.cell(2)->button, Qt::LeftButton, {}, list.cell(2)->button->rect().center());
+    EXPECT_EQ(taps, 1);
+    EXPECT_TRUE(list.take().empty()) << "a tap on the button is no tap on the row";
 
     RecordingList plain(5);
     TableViewCell* highlighted = plain.table.cellForRow({0, 2});
@@ -251,22 +239,19 @@ TEST(TableView, TappingARowSelectsItAndHighlightsOnlyWithASelectionStyle) {
     EXPECT_EQ(plain.table.indexPathForSelectedRow(), (IndexPath{0, 2}));
 }
 
-TEST(TableView, WheelKeysAndDraggingScrollTheRows) {
+TEST(TableView, TheWheelAndPageKeysScrollArrowsMarkARowInViewAndReturnSelectsIt) {
     RecordingList list(40);
     QWheelEvent wheel(QPointF(100, 100), QPointF(100, 100), QPoint(), QPoint(0, -120), Qt::NoButton, Qt::NoModifier,
                       Qt::NoScrollPhase, false);
     QCoreApplication::sendEvent(list.table.viewport(), &wheel);
     EXPECT_GT(list.table.contentOffset(), 0) << "the wheel scrolls down";
-
     list.table.setContentOffset(0);
     QTest::keyClick(&list.table, Qt::Key_PageDown);
     EXPECT_EQ(list.table.contentOffset(), visibleHeight);
     QTest::keyClick(&list.table, Qt::Key_End);
     EXPECT_EQ(list.table.contentOffset(), 40 * rowHeight - visibleHeight);
-}
 
-TEST(TableView, ArrowsMarkARowKeepItInViewAndReturnSelectsIt) {
-    RecordingList list(40);
+    list.table.setContentOffset(0);
     list.table.setFocus();
     QTest::keyClick(&list.table, Qt::Key_Down);
     ASSERT_TRUE(list.table.keyboardRow().has_value());
@@ -287,7 +272,6 @@ TEST(TableView, DraggingARowScrollsWithoutSelectingIt) {
     RecordingList list(40);
     list.take();
     TableViewCell* cell = list.table.cellForRow({0, 3});
-    ASSERT_NE(cell, nullptr);
     QTest::mousePress(cell, Qt::LeftButton, {}, QPoint(200, 90));
     for (int y = 80; y >= -200; y -= 20)
         QTest::mouseMove(cell, QPoint(200, y), 10);
@@ -298,20 +282,6 @@ TEST(TableView, DraggingARowScrollsWithoutSelectingIt) {
     EXPECT_EQ(std::count(events.begin(), events.end(), "select 3"), 0);
 }
 
-TEST(TableView, ButtonsInsideCellsTakeTheirClicks) {
-    NibList list;
-    list.rows = 5;
-    list.table.reloadData();
-    list.take();
-    auto* cell = static_cast<testing::TestCell*>(list.table.cellForRow({0, 1}));
-    ASSERT_NE(cell, nullptr);
-    int taps = 0;
-    QObject::connect(cell->button, &QAbstractButton::clicked, [&] { ++taps; });
-    QTest::mouseClick(cell->button, Qt::LeftButton, {}, cell->button->rect().center());
-    EXPECT_EQ(taps, 1);
-    EXPECT_TRUE(list.take().empty()) << "a tap on the button is no tap on the row";
-}
-
 class HeaderList : public RecordingList {
 public:
     HeaderList() : RecordingList(0) {}
@@ -320,41 +290,33 @@ public:
     View header;
 };
 
-TEST(TableView, SectionHeaderStaysAtTheTopWhileRowsScrollUnderIt) {
+TEST(TableView, SectionHeaderShowsOnAnEmptyListAndStaysAtTheTopWhileRowsScrollUnderIt) {
     HeaderList list;
+    auto* background = new View;
+    list.table.setBackgroundView(background);
     auto* tableHeader = new View;
     tableHeader->resize(390, 80);
     list.table.setTableHeaderView(tableHeader);
     auto* footer = new View;
     footer->resize(390, 1);
     list.table.setTableFooterView(footer);
+    list.table.reloadData();
+    EXPECT_TRUE(list.header.isVisible());
+    EXPECT_EQ(background->geometry(), list.table.viewport()->rect());
+
     list.rows = 20;
     list.table.reloadData();
     EXPECT_EQ(list.header.geometry(), QRect(0, 80, 390, 50));
     EXPECT_EQ(list.table.rectForRow({0, 0}).top(), 130);
     EXPECT_EQ(list.table.contentHeight(), 80 + 50 + 2000 + 1);
-
     list.table.setContentOffset(500);
     EXPECT_EQ(list.header.geometry(), QRect(0, 0, 390, 50));
     EXPECT_EQ(tableHeader->geometry().top(), -500);
     EXPECT_EQ(list.visibleRows().front(), 3);  // rows under the header are still displayed
 }
 
-TEST(TableView, EmptyListStillShowsItsHeaderAndBackground) {
-    HeaderList list;
-    auto* background = new View;
-    background->setBackgroundColor(Color(QColor(10, 20, 30)));
-    list.table.setBackgroundView(background);
-    list.table.reloadData();
-    EXPECT_TRUE(list.header.isVisible());
-    EXPECT_EQ(background->geometry(), list.table.viewport()->rect());
-    EXPECT_TRUE(list.visibleRows().empty());
-}
-
 TEST(TableView, ScreenshotShowsEachRowWhereItIsScrolledTo) {
-    NibList list;
-    list.rows = 30;
-    list.table.reloadData();
+    NibList list(30);
     list.table.setContentOffset(150);
     const auto shade = [](int row) { return QColor(0, 10 * row, 255 - 10 * row); };
     for (const auto& indexPath : list.table.indexPathsForVisibleRows())
@@ -368,3 +330,5 @@ TEST(TableView, ScreenshotShowsEachRowWhereItIsScrolledTo) {
 
 }
 }
+
+#include "table_view_test.moc"
