@@ -8,7 +8,6 @@
 #include "platform/language.h"
 #include "platform/process_wide.h"
 
-
 namespace wayfarer {
 
 DataTaskManager::DataTaskManager(Configuration configuration) : configuration_(std::move(configuration)) {
