@@ -17,11 +17,6 @@ platform::PixelBuffer makePicture(int width, int height, std::uint32_t seed = 0,
 std::string encodeJpeg(const platform::PixelBuffer& picture, int quality = 85, bool progressive = false);
 // With `grey`, a greyscale PNG of the picture's red channel.
 std::string encodePng(const platform::PixelBuffer& picture, bool grey = false);
-std::string encodeWebp(const platform::PixelBuffer& picture, float quality = 80);
-std::string encodeLosslessWebp(const platform::PixelBuffer& picture);
-
-// A PNG of only a signature, an IHDR chunk announcing width x height (8-bit RGBA) and
-// an IEND chunk: a header that claims an image without its data.
-std::string pngHeaderOnly(std::uint32_t width, std::uint32_t height);
+std::string encodeWebp(const platform::PixelBuffer& picture, float quality = 80, bool lossless = false);
 
 }

@@ -4,14 +4,11 @@
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
-#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include <cctype>
-#include <cstdio>
+#include <algorithm>
 #include <stdexcept>
-#include <vector>
 
 namespace wayfarer::testing {
 
@@ -25,8 +22,6 @@ TestServer::TestServer(const Tls& tls) {
     server_ = std::make_unique<httplib::SSLServer>(identity->certificate(), identity->key());
     certificatePem_ = identity->certificatePem();
 }
-
-TestServer::~TestServer() { stop(); }
 
 void TestServer::stop() {
     server_->stop();
@@ -58,20 +53,6 @@ void serveRedirects(httplib::Server& server) {
     });
 }
 
-std::string redirecting(const std::string& base, const std::string& to) {
-    std::string encoded;
-    for (const unsigned char c : to) {
-        if (std::isalnum(c)) {
-            encoded += static_cast<char>(c);
-        } else {
-            char escape[4];
-            std::snprintf(escape, sizeof escape, "%%%02X", c);
-            encoded += escape;
-        }
-    }
-    return base + "/to?to=" + encoded;
-}
-
 namespace {
 
 int listenOnLoopback(int& port) {
@@ -87,25 +68,42 @@ int listenOnLoopback(int& port) {
     return fd;
 }
 
+// Gives up after five seconds of silence, so that a client that never sends cannot hold
+// the server's thread.
 void readRequestHead(int socket) {
+    const timeval limit{5, 0};
+    ::setsockopt(socket, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
     std::string head;
     char buffer[4096];
-    while (head.find("\r\n\r\n") == std::string::npos) {
-        pollfd ready{socket, POLLIN, 0};
-        if (::poll(&ready, 1, 5000) <= 0)
-            return;
-        const ssize_t got = ::recv(socket, buffer, sizeof buffer, 0);
-        if (got <= 0)
-            return;
-        head.append(buffer, static_cast<std::size_t>(got));
+    for (ssize_t got = 1; got > 0 && head.find("\r\n\r\n") == std::string::npos;) {
+        got = ::recv(socket, buffer, sizeof buffer, 0);
+        head.append(buffer, static_cast<std::size_t>(std::max<ssize_t>(got, 0)));
     }
 }
 
 }
 
-RawServer::RawServer(Script script) : script_(std::move(script)) {
+RawServer::RawServer(Script script) {
     listener_ = listenOnLoopback(port_);
-    thread_ = std::thread([this] { serve(); });
+    thread_ = std::thread([this, script = std::move(script)] {
+        std::vector<int> held;
+        for (int socket; (socket = ::accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC)) >= 0;) {
+            readRequestHead(socket);
+            const Ending ending = script(socket);
+            if (ending == Ending::hold) {
+                held.push_back(socket);
+                continue;
+            }
+            const linger abortive{1, 0};  // a close after a zero linger sends a reset
+            if (ending == Ending::reset)
+                ::setsockopt(socket, SOL_SOCKET, SO_LINGER, &abortive, sizeof abortive);
+            else
+                ::shutdown(socket, SHUT_WR);
+            ::close(socket);
+        }
+        for (const int socket : held)
+            ::close(socket);
+    });
 }
 
 RawServer::~RawServer() {
@@ -115,11 +113,8 @@ RawServer::~RawServer() {
     ::close(listener_);
 }
 
-std::string RawServer::baseURL() const { return "http://127.0.0.1:" + std::to_string(port_); }
-
 void RawServer::send(int socket, const std::string& bytes) {
-    std::size_t sent = 0;
-    while (sent < bytes.size()) {
+    for (std::size_t sent = 0; sent < bytes.size();) {
         const ssize_t wrote = ::send(socket, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
         if (wrote <= 0)
             return;
@@ -127,34 +122,9 @@ void RawServer::send(int socket, const std::string& bytes) {
     }
 }
 
-void RawServer::serve() {
-    std::vector<int> held;
-    for (int socket; (socket = ::accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC)) >= 0;) {
-        readRequestHead(socket);
-        switch (script_(socket)) {
-        case Ending::close:
-            ::shutdown(socket, SHUT_WR);
-            ::close(socket);
-            break;
-        case Ending::reset: {
-            const linger abortive{1, 0};
-            ::setsockopt(socket, SOL_SOCKET, SO_LINGER, &abortive, sizeof abortive);
-            ::close(socket);
-            break;
-        }
-        case Ending::hold:
-            held.push_back(socket);
-            break;
-        }
-    }
-    for (const int socket : held)
-        ::close(socket);
-}
-
 int refusedPort() {
     int port = 0;
-    const int fd = listenOnLoopback(port);
-    ::close(fd);
+    ::close(listenOnLoopback(port));
     return port;
 }
 

@@ -24,13 +24,13 @@ class TestServer {
 public:
     TestServer();
     explicit TestServer(const Tls& tls);
-    ~TestServer();
+    ~TestServer() { stop(); }
     TestServer(const TestServer&) = delete;
     TestServer& operator=(const TestServer&) = delete;
 
     httplib::Server& server() { return *server_; }
     void start();
-    // Stops listening and waits for the handlers still running; the destructor does it too.
+    // Stops listening and waits for the handlers still running.
     void stop();
     int port() const { return port_; }
     // http://127.0.0.1:PORT, or https:// for a TLS server.
@@ -48,11 +48,13 @@ private:
 // Serves "/to" on `server`: a redirect to the address in the query item "to".
 void serveRedirects(httplib::Server& server);
 // The address under `base` whose answer redirects to `to`, once serveRedirects ran there.
-std::string redirecting(const std::string& base, const std::string& to);
+inline std::string redirecting(const std::string& base, const std::string& to) {
+    return base + httplib::append_query_params("/to", {{"to", to}});
+}
 
-// A TCP server on a free loopback port that answers each connection with a script:
-// it reads the request head, then `respond` writes raw bytes and decides how the
-// connection ends. For answers no well-behaved server gives.
+// A TCP server on a free loopback port that answers each connection with a script: it
+// reads the request head, then the script writes raw bytes and says how the connection
+// ends. For answers no well-behaved server gives.
 class RawServer {
 public:
     enum class Ending { close, reset, hold };
@@ -63,15 +65,10 @@ public:
     RawServer(const RawServer&) = delete;
     RawServer& operator=(const RawServer&) = delete;
 
-    int port() const { return port_; }
-    std::string baseURL() const;
-
+    std::string baseURL() const { return "http://127.0.0.1:" + std::to_string(port_); }
     static void send(int socket, const std::string& bytes);
 
 private:
-    void serve();
-
-    Script script_;
     int listener_ = -1;
     int port_ = 0;
     std::thread thread_;
