@@ -1,23 +1,50 @@
 #include "platform/error.h"
+#include "platform/json.h"
+#include "platform/language.h"
 #include "platform/localized.h"
 #include "platform/strings_table.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <fstream>
+#include <sstream>
 
 namespace wayfarer::platform {
 namespace {
 
-const char* const localizableKeys[] = {
-    "welcome", "scope_of_work", "search_placeholder", "search_results_placeholder", "error_title",
-    "error_no_text", "error_message", "error_no_content", "back", "from",
-    // What a screen reader says where the screens show no text of their own.
-    "accessibility_search_field", "accessibility_clear_search", "accessibility_close_search", "accessibility_like",
-    "accessibility_unlike", "accessibility_open_details", "accessibility_search_hint", "accessibility_back_hint",
-    "accessibility_price", "accessibility_days",
+TEST(LanguageCode, TakesThePartBeforeTheTerritoryEncodingOrModifier) {
+    const std::pair<const char*, std::optional<std::string>> cases[] = {
+        {"it_IT.UTF-8", "it"}, {"de_DE", "de"},         {"fr.UTF-8", "fr"},        {"es@euro", "es"},      {"pt", "pt"},
+        {"C", std::nullopt},   {"POSIX", std::nullopt}, {"C.UTF-8", std::nullopt}, {"_US", std::nullopt},
+    };
+    for (const auto& [locale, code] : cases)
+        EXPECT_EQ(languageCodeOfLocale(locale), code) << locale;
+}
+
+// Starts and ends every test with none of the locale variables set.
+class UserLanguage : public ::testing::Test {
+protected:
+    void SetUp() override { TearDown(); }
+    void TearDown() override {
+        for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG"})
+            unsetenv(name);
+    }
 };
-const char* const languages[] = {"en", "it", "de", "fr", "es"};
+using Localized = UserLanguage;
+using ErrorDescriptions = UserLanguage;
+
+TEST_F(UserLanguage, TheFirstNonEmptyVariableWins) {
+    EXPECT_EQ(userLanguageCode(), std::nullopt);
+    setenv("LANG", "de_DE.UTF-8", 1);
+    EXPECT_EQ(userLanguageCode(), "de");
+    setenv("LC_MESSAGES", "fr_FR", 1);
+    EXPECT_EQ(userLanguageCode(), "fr");
+    setenv("LC_ALL", "", 1);
+    EXPECT_EQ(userLanguageCode(), "fr") << "an empty LC_ALL counts as unset";
+    setenv("LC_ALL", "C", 1);
+    EXPECT_EQ(userLanguageCode(), std::nullopt) << "a set C locale has no language, whatever follows";
+}
 
 TEST(StringsTable, ReadsOnlyFlatObjectsOfStrings) {
     const auto table = StringsTable::fromJson(R"({"a": "x", "b": "y \u00e8"})");
@@ -28,9 +55,17 @@ TEST(StringsTable, ReadsOnlyFlatObjectsOfStrings) {
         EXPECT_FALSE(StringsTable::fromJson(bad)) << bad;
 }
 
+// Every key of the English source table is in every language's bundled table, translated.
 TEST(StringsTable, EveryLanguageHasEveryKeyAndAnUnknownOneFallsBackToEnglish) {
-    for (const char* language : languages) {
-        for (const char* key : localizableKeys) {
+    std::stringstream english;
+    english << std::ifstream(WAYFARER_SOURCE_DIR "/resources/Localizable/en.json").rdbuf();
+    std::vector<std::string> keys;
+    ASSERT_TRUE(readJson(english.str(), [&](JsonValue root) {
+        root.forEachMember([&](std::string_view key, JsonValue) { keys.emplace_back(key); });
+    }).ok());
+    ASSERT_GE(keys.size(), 20u);
+    for (const char* language : {"en", "it", "de", "fr", "es"}) {
+        for (const auto& key : keys) {
             const auto text = bundledText("Localizable", key, language);
             ASSERT_TRUE(text) << language << " lacks " << key;
             EXPECT_FALSE(text->empty());
@@ -44,17 +79,16 @@ TEST(StringsTable, EveryLanguageHasEveryKeyAndAnUnknownOneFallsBackToEnglish) {
     EXPECT_EQ(bundledText("Localizable", "back", "it"), "Indietro");
 }
 
-TEST(Localized, UsesTheUserLanguageAndMarksMissingKeys) {
+TEST_F(Localized, UsesTheUserLanguageAndMarksMissingKeys) {
     setenv("LC_ALL", "de_AT.UTF-8", 1);
     EXPECT_EQ(localized("back"), "Zur\xC3\xBC" "ck");
     EXPECT_EQ(localized("no_such_key"), "**no_such_key**");
     EXPECT_EQ(localized(""), "****");
     setenv("LC_ALL", "C", 1);
     EXPECT_EQ(localized("back"), "Back");
-    unsetenv("LC_ALL");
 }
 
-TEST(ErrorDescriptions, EnglishAsThePlatformWordsThem) {
+TEST_F(ErrorDescriptions, EnglishAsThePlatformWordsThem) {
     setenv("LC_ALL", "en_GB", 1);
     const std::pair<ErrorCode, const char*> cases[] = {
         {ErrorCode::timedOut, "The request timed out."}, {ErrorCode::cancelled, "cancelled"},
@@ -71,7 +105,6 @@ TEST(ErrorDescriptions, EnglishAsThePlatformWordsThem) {
         EXPECT_EQ((Error{code, {}}.localizedDescription()), text);
     setenv("LC_ALL", "it_IT", 1);
     EXPECT_EQ((Error{ErrorCode::timedOut, {}}.localizedDescription()), "Richiesta scaduta.");
-    unsetenv("LC_ALL");
 }
 
 }

@@ -8,6 +8,7 @@
 #include <cmath>
 #include <memory>
 #include <stdexcept>
+#include <tuple>
 #include <vector>
 
 namespace wayfarer::samples {
@@ -23,22 +24,32 @@ std::uint32_t hash(std::uint32_t value) {
     return value ^ (value >> 16);
 }
 
+// Noise between -grain and grain for one channel of one pixel.
+int noise(std::uint32_t seed, std::uint32_t channel, int grain) {
+    if (grain <= 0)
+        return 0;
+    const auto span = static_cast<std::uint32_t>(2 * grain + 1);
+    return static_cast<int>(hash(seed * 0x9E3779B9U ^ hash(channel)) % span) - grain;
+}
+
 }
 
 platform::PixelBuffer makePicture(int width, int height, std::uint32_t seed, int grain) {
-    platform::PixelBuffer picture{width, height, width * 4, std::vector<std::uint8_t>(std::size_t(width) * height * 4)};
+    platform::PixelBuffer picture{width, height, width * 4, {}};
+    picture.rgba.resize(static_cast<std::size_t>(width) * height * 4);
     const double phase = seed * 0.61803398875;
     for (int y = 0; y < height; ++y) {
         for (int x = 0; x < width; ++x) {
             const double u = static_cast<double>(x) / width;
             const double v = static_cast<double>(y) / height;
             const double channel[3] = {127.5 + 127.5 * std::sin(6.2832 * (u + phase)),
-                                       127.5 + 127.5 * std::cos(6.2832 * (v * 0.8 + phase * 1.7)), 255.0 * (u + v) / 2.0};
-            std::uint8_t* pixel = &picture.rgba[(static_cast<std::size_t>(y) * width + x) * 4];
-            for (int c = 0; c < 3; ++c) {
-                const std::uint32_t h = hash(seed * 0x9E3779B9U ^ hash(static_cast<std::uint32_t>(y * width + x) * 3 + c));
-                const int noise = grain > 0 ? static_cast<int>(h % static_cast<std::uint32_t>(2 * grain + 1)) - grain : 0;
-                pixel[c] = static_cast<std::uint8_t>(std::lround(std::clamp(channel[c] + noise, 0.0, 255.0)));
+                                       127.5 + 127.5 * std::cos(6.2832 * (v * 0.8 + phase * 1.7)),
+                                       255.0 * (u + v) / 2.0};
+            const auto index = static_cast<std::uint32_t>(y * width + x);
+            std::uint8_t* pixel = &picture.rgba[std::size_t{index} * 4];
+            for (std::uint32_t c = 0; c < 3; ++c) {
+                const double value = channel[c] + noise(seed, index * 3 + c, grain);
+                pixel[c] = static_cast<std::uint8_t>(std::lround(std::clamp(value, 0.0, 255.0)));
             }
             pixel[3] = static_cast<std::uint8_t>(128 + (x * 7 + y * 3) % 128);
         }
@@ -50,8 +61,9 @@ std::string encodeJpeg(const platform::PixelBuffer& picture, int quality, bool p
     const std::unique_ptr<void, int (*)(tjhandle)> handle(tjInitCompress(), tjDestroy);
     unsigned char* jpeg = nullptr;
     unsigned long size = 0;
-    const int failed = tjCompress2(handle.get(), picture.rgba.data(), picture.width, picture.bytesPerRow, picture.height,
-                                   TJPF_RGBA, &jpeg, &size, TJSAMP_420, quality, progressive ? TJFLAG_PROGRESSIVE : 0);
+    const int failed = tjCompress2(handle.get(), picture.rgba.data(), picture.width, picture.bytesPerRow,
+                                   picture.height, TJPF_RGBA, &jpeg, &size, TJSAMP_420, quality,
+                                   progressive ? TJFLAG_PROGRESSIVE : 0);
     const std::string out(reinterpret_cast<const char*>(jpeg), failed ? 0 : size);
     tjFree(jpeg);
     if (failed)
@@ -81,10 +93,9 @@ std::string encodePng(const platform::PixelBuffer& picture, bool grey) {
 
 std::string encodeWebp(const platform::PixelBuffer& picture, float quality, bool lossless) {
     std::uint8_t* data = nullptr;
-    const std::uint8_t* rgba = picture.rgba.data();
-    const std::size_t size = lossless
-                                 ? WebPEncodeLosslessRGBA(rgba, picture.width, picture.height, picture.bytesPerRow, &data)
-                                 : WebPEncodeRGBA(rgba, picture.width, picture.height, picture.bytesPerRow, quality, &data);
+    const auto& [width, height, stride] = std::tuple(picture.width, picture.height, picture.bytesPerRow);
+    const std::size_t size = lossless ? WebPEncodeLosslessRGBA(picture.rgba.data(), width, height, stride, &data)
+                                      : WebPEncodeRGBA(picture.rgba.data(), width, height, stride, quality, &data);
     const std::string out(reinterpret_cast<const char*>(data), size);
     WebPFree(data);
     if (size == 0)
