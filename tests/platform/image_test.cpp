@@ -89,16 +89,12 @@ TEST(Image, GivesNothingForBytesThatAreNoWholeImage) {
         const char* name;
         std::string bytes;
     } cases[] = {
-        {"empty", ""},
-        {"HTML", "<!DOCTYPE html><html><body>Not found</body></html>"},
-        {"JSON", R"({"error": "not found"})"},
-        {"GIF", "GIF89a\x01\x00\x01\x00\x00\x00\x00;"},
-        {"JPEG magic alone", "\xFF\xD8\xFF"},
-        {"PNG signature alone", "\x89PNG\r\n\x1A\n"},
+        {"empty", ""}, {"HTML", "<!DOCTYPE html><html><body>Not found</body></html>"},
+        {"JSON", R"({"error": "not found"})"}, {"GIF", "GIF89a\x01\x00\x01\x00\x00\x00\x00;"},
+        {"JPEG magic alone", "\xFF\xD8\xFF"}, {"PNG signature alone", "\x89PNG\r\n\x1A\n"},
         {"RIFF without WEBP", "RIFF\x04\x00\x00\x00WAVE"},
         {"PNG after a space", " " + png},
-        {"JPEG, first quarter", jpeg.substr(0, jpeg.size() / 4)},
-        {"JPEG, first half", jpeg.substr(0, jpeg.size() / 2)},
+        {"JPEG, first quarter", jpeg.substr(0, jpeg.size() / 4)}, {"JPEG, first half", jpeg.substr(0, jpeg.size() / 2)},
         {"JPEG, all but the end marker", jpeg.substr(0, jpeg.size() - 2)},
         {"PNG, first half", png.substr(0, png.size() / 2)},
         {"PNG, cut inside the last image data", png.substr(0, png.size() - 20)},
