@@ -33,8 +33,7 @@ public:
     // Stops listening and waits for the handlers still running.
     void stop();
     int port() const { return port_; }
-    // http://127.0.0.1:PORT, or https:// for a TLS server.
-    std::string baseURL() const;
+    std::string baseURL() const;  // http://127.0.0.1:PORT, or https:// with TLS
     // The certificate of a TLS server, for clients to trust; empty for plain HTTP.
     const std::string& certificatePem() const { return certificatePem_; }
 
@@ -52,9 +51,9 @@ inline std::string redirecting(const std::string& base, const std::string& to) {
     return base + httplib::append_query_params("/to", {{"to", to}});
 }
 
-// A TCP server on a free loopback port that answers each connection with a script: it
-// reads the request head, then the script writes raw bytes and says how the connection
-// ends. For answers no well-behaved server gives.
+// A TCP server on a free loopback port for answers no well-behaved server gives: on each
+// connection it reads the request head, then the script writes raw bytes and says how the
+// connection ends.
 class RawServer {
 public:
     enum class Ending { close, reset, hold };
