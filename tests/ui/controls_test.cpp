@@ -82,11 +82,7 @@ TEST(Button, EachTargetAndActionRunsOncePerTapOrReaderActionAndADestroyedTargetI
 TEST(Button, ATitleWiderThanTheButtonTakesTheWholeWidthThenWraps) {
     const QString title = QStringLiteral("Search the sights of the city");
     const int line = static_cast<int>(std::ceil(QFontMetricsF(QFont()).horizontalAdvance(title)));
-    struct Case {
-        int width;
-        bool wraps;
-        bool showsPicture;
-    };
+    struct Case { int width; bool wraps; bool showsPicture; };
     for (const Case c : {Case{line + 60, false, true}, Case{line + 14, false, false}, Case{140, true, false}}) {
         SCOPED_TRACE(c.width);
         QWidget column;
@@ -344,11 +340,7 @@ TEST(Appearance, APreferenceOverridesTheDesktopsAndInterfaceFilesGiveDarkVariant
     darkDesktop.setColor(QPalette::Window, QColor(30, 30, 30));
     darkDesktop.setColor(QPalette::Text, QColor(230, 230, 230));
 
-    const struct {
-        const char* name;
-        bool desktopTurnsDark;
-        std::optional<Appearance> shown;  // nothing: not a preference
-    } cases[] = {
+    const struct { const char* name; bool desktopTurnsDark; std::optional<Appearance> shown; } cases[] = {
         {"dark", false, Appearance::dark}, {"system", false, Appearance::light}, {"system", true, Appearance::dark},
         {"dark", false, Appearance::dark}, {"light", false, Appearance::light}, {"Dark", false, std::nullopt},
         {"", false, std::nullopt}, {"dim", false, std::nullopt},

@@ -131,11 +131,7 @@ TEST_F(TextFieldTest, ClearButtonShowsWheneverThereIsTextAndAsksTheDelegate) {
 }
 
 TEST_F(TextFieldTest, CapitalisationAppliesToTypedLettersUnlessTheUserTapsShift) {
-    const struct {
-        AutocapitalizationType type;
-        QString typed;
-        QString result;
-    } cases[] = {
+    const struct { AutocapitalizationType type; QString typed; QString result; } cases[] = {
         {AutocapitalizationType::words, "rome cathedral", "Rome Cathedral"},
         {AutocapitalizationType::none, "rome cathedral", "rome cathedral"},
         {AutocapitalizationType::sentences, "old town. new", "Old town. New"},
