@@ -310,7 +310,8 @@ TEST(Nib, LoadingConnectsEveryOutletByNameOrFailsAtLoadWithAClearMessageAndConne
         auto loaded = c.nib->instantiate(&owner);
         ASSERT_EQ(loaded.ok(), c.error == nullptr);
         if (c.error) {
-            EXPECT_TRUE(loaded.error().message.startsWith(QString::fromUtf8(c.error))) << loaded.error().message.toStdString();
+            const QString message = loaded.error().message;
+            EXPECT_TRUE(message.startsWith(QString::fromUtf8(c.error))) << message.toStdString();
             EXPECT_EQ(owner.textField, nullptr);
             EXPECT_EQ(owner.contentView, nullptr);
             EXPECT_EQ(owner.wronglyTyped, c.wrongType ? reinterpret_cast<Label*>(1) : nullptr);

@@ -91,8 +91,14 @@ TEST(TableView, ScrollingSendsEventsOnlyForRowsThatEnterOrLeave) {
 }
 
 TEST(TableView, ReloadRefillsVisibleRowsAndReportsOnlyChangesOfVisibility) {
-    const struct { const char* name; int rowsBefore; int offset; int rowsAfter; Events events; std::vector<int> visible; }
-        cases[] = {
+    const struct {
+        const char* name;
+        int rowsBefore;
+        int offset;
+        int rowsAfter;
+        Events events;
+        std::vector<int> visible;
+    } cases[] = {
         {"same rows", 20, 0, 20, {"cell 0", "cell 1", "cell 2", "cell 3"}, {0, 1, 2, 3}},
         {"emptied", 20, 0, 0, {"end 0", "end 1", "end 2", "end 3"}, {}},
         {"shrunk to two", 20, 0, 2, {"end 2", "end 3", "cell 0", "cell 1"}, {0, 1}},
