@@ -13,15 +13,15 @@
 
 namespace {
 
+// `out` and `err` are patterns that the whole of each stream must match; `environment` is a
+// variable set for the run, as NAME=VALUE.
 struct Case {
     const char* name;
     const char* program;
     std::vector<const char*> arguments;
     int status;
-    // Patterns that the whole of standard output and of standard error must match.
     const char* out;
     const char* err;
-    // A variable set for the run, as NAME=VALUE, or nothing.
     const char* environment = nullptr;
 };
 

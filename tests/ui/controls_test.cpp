@@ -8,21 +8,22 @@
 #include "ui/label.h"
 #include "ui/nib.h"
 #include "ui/qt_main_queue.h"
+#include "ui/text_field.h"
 #include "ui/text_size.h"
 #include "ui/view.h"
 
 #include <QAccessible>
 #include <QApplication>
 #include <QBoxLayout>
+#include <QFile>
 #include <QPainter>
 #include <QTest>
 #include <QThread>
 
 #include <gtest/gtest.h>
 
-#include <cmath>
-
 #include <atomic>
+#include <cmath>
 #include <thread>
 
 namespace wayfarer::ui {
@@ -36,7 +37,8 @@ public:
     int others = 0;
 };
 
-TEST(Button, EachTargetAndActionRunsOncePerTapOrReaderPressAndADestroyedTargetIsDropped) {
+// A selected button is a toggle whose state only its owner changes.
+TEST(Button, EachTargetAndActionRunsOncePerTapOrReaderActionAndADestroyedTargetIsDropped) {
     Button button;
     button.resize(100, 40);
     button.setTag(7);
@@ -60,25 +62,18 @@ TEST(Button, EachTargetAndActionRunsOncePerTapOrReaderPressAndADestroyedTargetIs
     QAccessibleInterface* reader = QAccessible::queryAccessibleInterface(&button);
     ASSERT_NE(reader, nullptr);
     EXPECT_FALSE(reader->state().checkable) << "a plain button is no toggle";
-    reader->actionInterface()->doAction(QAccessibleActionInterface::pressAction());  // not to the destroyed target
+    reader->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
     EXPECT_EQ(target.senders, (std::vector<int>{7, 7}));
     EXPECT_EQ(target.others, 1);
-}
 
-TEST(Button, AToggleKeepsTheStateItsOwnerSetsAndAReaderTogglesItAsAClick) {
-    Button heart;
-    heart.resize(44, 44);
-    Target target;
-    heart.addTarget(&target, &Target::other, ControlEvent::touchUpInside);
-    QAccessibleInterface* reader = QAccessible::queryAccessibleInterface(&heart);
-    heart.setSelected(true);
-    QTest::mouseClick(&heart, Qt::LeftButton);
-    EXPECT_TRUE(heart.isSelected()) << "a click leaves the state to the owner";
+    button.setSelected(true);
+    QTest::mouseClick(&button, Qt::LeftButton);
+    EXPECT_TRUE(button.isSelected()) << "a click leaves the state to the owner";
     EXPECT_TRUE(reader->state().checked);
     reader->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
-    EXPECT_EQ(target.others, 2) << "the reader's toggle runs the button's actions";
-    EXPECT_TRUE(heart.isSelected());
-    heart.setTitle(QStringLiteral("Back"));
+    EXPECT_EQ(target.senders, (std::vector<int>{7, 7, 7, 7})) << "the reader's toggle runs the button's actions";
+    EXPECT_TRUE(button.isSelected());
+    button.setTitle(QStringLiteral("Back"));
     EXPECT_EQ(reader->text(QAccessible::Name), QStringLiteral("Back"));
 }
 
@@ -87,11 +82,7 @@ TEST(Button, AToggleKeepsTheStateItsOwnerSetsAndAReaderTogglesItAsAClick) {
 TEST(Button, ATitleWiderThanTheButtonTakesTheWholeWidthThenWraps) {
     const QString title = QStringLiteral("Search the sights of the city");
     const int line = static_cast<int>(std::ceil(QFontMetricsF(QFont()).horizontalAdvance(title)));
-    struct Case {
-        int width;
-        bool wraps;
-        bool showsPicture;
-    };
+    struct Case { int width; bool wraps; bool showsPicture; };
     for (const Case c : {Case{line + 60, false, true}, Case{line + 14, false, false}, Case{140, true, false}}) {
         SCOPED_TRACE(c.width);
         QWidget column;
@@ -120,20 +111,8 @@ TEST(Button, ATitleWiderThanTheButtonTakesTheWholeWidthThenWraps) {
     }
 }
 
-TEST(Label, AbsentTextShowsNothing) {
-    Label label;
-    label.setText(QStringLiteral("Colosseum"));
-    label.setText(std::nullopt);
-    EXPECT_EQ(label.text(), std::nullopt);
-    EXPECT_TRUE(label.QLabel::text().isEmpty());
-}
-
 TEST(ImageView, ContentModesPlaceTheImage) {
-    const struct {
-        ContentMode mode;
-        QSizeF image;
-        QRectF expected;
-    } cases[] = {
+    const struct { ContentMode mode; QSizeF image; QRectF expected; } cases[] = {
         {ContentMode::scaleToFill, {50, 50}, {0, 0, 200, 100}},
         {ContentMode::scaleAspectFit, {50, 50}, {50, 0, 100, 100}},
         {ContentMode::scaleAspectFit, {400, 100}, {0, 25, 200, 50}},
@@ -145,10 +124,10 @@ TEST(ImageView, ContentModesPlaceTheImage) {
         EXPECT_EQ(imageRect(QRectF(0, 0, 200, 100), c.image, c.mode), c.expected) << static_cast<int>(c.mode);
 }
 
-Image solid(const QColor& color) {
-    QImage image(8, 8, QImage::Format_ARGB32);
+QImage filled(QSize pixels, const QColor& color = Qt::red) {
+    QImage image(pixels, QImage::Format_ARGB32_Premultiplied);
     image.fill(color);
-    return *Image::fromQImage(image);
+    return image;
 }
 
 TEST(ImageView, AnimationCyclesThroughTheImagesUntilItsRepeatCount) {
@@ -156,15 +135,15 @@ TEST(ImageView, AnimationCyclesThroughTheImagesUntilItsRepeatCount) {
     const struct {
         int repeatCount;
         std::vector<std::size_t> frames;  // every 50 ms of the 300 ms cycle of three images
-    } cases[] = {
-        {0, {0, 0, 1, 1, 2, 2, 0, 0, 1, 1, 2, 2, 0}},
-        {1, {0, 0, 1, 1, 2, 2}},
-    };
+    } cases[] = {{0, {0, 0, 1, 1, 2, 2, 0, 0, 1, 1, 2, 2, 0}}, {1, {0, 0, 1, 1, 2, 2}}};
     testing::AnimationClock clock;
     for (const auto& c : cases) {
         SCOPED_TRACE(c.repeatCount);
         ImageView view;
-        view.setAnimationImages({solid(Qt::red), solid(Qt::green), solid(Qt::blue)});
+        std::vector<Image> images;
+        for (const QColor color : {Qt::red, Qt::green, Qt::blue})
+            images.push_back(*Image::fromQImage(filled({8, 8}, color)));
+        view.setAnimationImages(images);
         view.setAnimationDuration(0.3);
         view.setAnimationRepeatCount(c.repeatCount);
         EXPECT_FALSE(view.currentAnimationFrame());
@@ -181,12 +160,6 @@ TEST(ImageView, AnimationCyclesThroughTheImagesUntilItsRepeatCount) {
     }
 }
 
-QImage filled(QSize pixels) {
-    QImage image(pixels, QImage::Format_ARGB32_Premultiplied);
-    image.fill(Qt::red);
-    return image;
-}
-
 TEST(Image, ARenderingInTheBackgroundIsDrawnOnceReadyAndCalledForOnce) {
     std::atomic<int> renderings = 0;
     std::atomic<bool> renderedOnWorker = false;
@@ -197,8 +170,7 @@ TEST(Image, ARenderingInTheBackgroundIsDrawnOnceReadyAndCalledForOnce) {
         return filled(pixels);
     };
     const Image picture = Image::fromRenderer(QSizeF(40, 20), render, Image::Rendering::inBackground);
-    QImage canvas(40, 20, QImage::Format_ARGB32_Premultiplied);
-    canvas.fill(Qt::transparent);
+    QImage canvas = filled({40, 20}, Qt::transparent);
     bool ready = false;
     const auto draw = [&](QImage& on) {
         QPainter painter(&on);
@@ -286,6 +258,73 @@ TEST(View, AutoresizingFollowsTheParentsSizeForEveryKindOfView) {
     }
 }
 
+// The owner of "Form.ui"; a row of the table below may add an outlet the file lacks or
+// one of the wrong type.
+class FormOwner : public OutletOwner {
+public:
+    void declareOutlets(Outlets& outlets) override {
+        outlets.add("contentView", contentView);
+        outlets.add("marginView", marginView);
+        outlets.add("textField", textField);
+        outlets.add("doneButton", doneButton);
+        if (extraOutlet)
+            outlets.add(extraOutlet, extra);
+        if (wronglyTyped)
+            outlets.add("marginView", wronglyTyped);
+    }
+    View* contentView = nullptr;
+    View* marginView = nullptr;
+    TextField* textField = nullptr;
+    Button* doneButton = nullptr;
+    const char* extraOutlet = nullptr;
+    View* extra = nullptr;
+    Label* wronglyTyped = nullptr;
+};
+
+TEST(Nib, LoadingConnectsEveryOutletByNameOrFailsAtLoadWithAClearMessageAndConnectsNothing) {
+    QFile file(QStringLiteral(":/Interface/Form.ui"));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray renamed = file.readAll().replace("name=\"doneButton\"", "name=\"dismissButton\"");
+    const auto form = Nib::named(QStringLiteral("Form"));
+    const struct { const char* name; std::shared_ptr<const Nib> nib; const char* extraOutlet; bool wrongType;
+                   const char* error; } cases[] = {
+        {"the file as it is", form, nullptr, false, nullptr},
+        {"an outlet without its object", form, "missingView", false,
+         "interface file \"Form\": no object named \"missingView\" for the owner's outlet"},
+        {"an object renamed in the file", Nib::fromData(QStringLiteral("Renamed"), renamed), nullptr, false,
+         "interface file \"Renamed\": no object named \"doneButton\" for the owner's outlet"},
+        {"an outlet of the wrong type", form, nullptr, true,
+         "interface file \"Form\": the object \"marginView\" is a wayfarer::ui::View, the owner's outlet "
+         "needs a wayfarer::ui::Label"},
+        {"a file that is not there", Nib::named(QStringLiteral("NoSuchFile")), nullptr, false,
+         "interface file \"NoSuchFile\" is not among the application's resources"},
+        {"a file that is not XML", Nib::fromData(QStringLiteral("Garbage"), "not a form"), nullptr, false,
+         "interface file \"Garbage\" could not be read"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        FormOwner owner;
+        owner.extraOutlet = c.extraOutlet;
+        if (c.wrongType)
+            owner.wronglyTyped = reinterpret_cast<Label*>(1);
+        auto loaded = c.nib->instantiate(&owner);
+        ASSERT_EQ(loaded.ok(), c.error == nullptr);
+        if (c.error) {
+            const QString message = loaded.error().message;
+            EXPECT_TRUE(message.startsWith(QString::fromUtf8(c.error))) << message.toStdString();
+            EXPECT_EQ(owner.textField, nullptr);
+            EXPECT_EQ(owner.contentView, nullptr);
+            EXPECT_EQ(owner.wronglyTyped, c.wrongType ? reinterpret_cast<Label*>(1) : nullptr);
+            continue;
+        }
+        EXPECT_EQ(owner.contentView, loaded.value().get());
+        ASSERT_NE(owner.textField, nullptr);
+        EXPECT_EQ(owner.textField->parentWidget(), owner.contentView);
+        EXPECT_EQ(owner.doneButton->title(), QStringLiteral("Done"));
+        EXPECT_NE(owner.marginView, nullptr);
+    }
+}
+
 // The appearance follows the desktop's palette unless a preference names one; colours from
 // interface files switch to their dark variants, others stay.
 TEST(Appearance, APreferenceOverridesTheDesktopsAndInterfaceFilesGiveDarkVariants) {
@@ -302,11 +341,7 @@ TEST(Appearance, APreferenceOverridesTheDesktopsAndInterfaceFilesGiveDarkVariant
     darkDesktop.setColor(QPalette::Window, QColor(30, 30, 30));
     darkDesktop.setColor(QPalette::Text, QColor(230, 230, 230));
 
-    const struct {
-        const char* name;
-        bool desktopTurnsDark;
-        std::optional<Appearance> shown;  // nothing: not a preference
-    } cases[] = {
+    const struct { const char* name; bool desktopTurnsDark; std::optional<Appearance> shown; } cases[] = {
         {"dark", false, Appearance::dark}, {"system", false, Appearance::light}, {"system", true, Appearance::dark},
         {"dark", false, Appearance::dark}, {"light", false, Appearance::light}, {"Dark", false, std::nullopt},
         {"", false, std::nullopt}, {"dim", false, std::nullopt},
@@ -336,6 +371,9 @@ TEST(Appearance, APreferenceOverridesTheDesktopsAndInterfaceFilesGiveDarkVariant
     setPlatformVersion(13);
     setAppearancePreference(AppearancePreference::system);
     EXPECT_NEAR(Color::secondaryLabel().withAlphaComponent(0.1).resolved().alphaF(), 0.1, 0.001);
+    label.setText(std::nullopt);
+    EXPECT_EQ(label.text(), std::nullopt);
+    EXPECT_TRUE(label.QLabel::text().isEmpty()) << "absent text shows nothing";
 }
 
 TEST(TextSize, SizesInInterfaceFilesFollowTheApplicationsFont) {
@@ -380,7 +418,7 @@ TEST(QtMainQueue, RunsTasksFromAnyThreadOnTheGuiThreadInOrder) {
     EXPECT_EQ(onGuiThread, 50);
 }
 
-// Also: an indicator shows only while it animates, in the older style before version 13.
+// An indicator shows only while it animates, in the older style before version 13.
 TEST(Controls, Screenshot) {
     View screen;
     screen.resize(300, 200);
@@ -389,19 +427,13 @@ TEST(Controls, Screenshot) {
     button->setFrame({20, 20, 260, 44});
     button->setTitle(QStringLiteral("Search attractions"));
     button->setBackgroundColor(Color(QColor(255, 110, 91)));
-    button->setTintColor(Color::white());
     button->setCornerRadius(8);
-    auto* label = new Label(&screen);
-    label->setGeometry(20, 80, 260, 30);
-    label->setText(QStringLiteral("A label in the secondary colour"));
-    label->setTextColor(Color::secondaryLabel());
     auto* medium = new ActivityIndicatorView(QRect(20, 120, 60, 60), &screen);
     auto* large = new ActivityIndicatorView(QRect(100, 120, 60, 60), &screen);
     large->setStyle(ActivityIndicatorStyle::large);
     screen.show();
     for (auto* indicator : {medium, large}) {
         EXPECT_FALSE(indicator->isVisible());
-        indicator->setColor(Color::systemGray());
         indicator->startAnimating();
         EXPECT_TRUE(indicator->isVisible());
     }
