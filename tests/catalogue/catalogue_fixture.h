@@ -8,12 +8,12 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <chrono>
 #include <cstdlib>
 #include <functional>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace wayfarer::testing {
@@ -26,34 +26,71 @@ struct Answer {
 };
 
 // One activity record as the catalogue sends it.
-std::string recordJson(const std::string& uuid, const std::string& title = "Title");
+inline std::string recordJson(const std::string& uuid) {
+    return R"({"uuid": ")" + uuid +
+           R"(", "title": "Title", "retail_price": {"formatted_value": "$10.00", "value": 10}, "operational_days": "Daily"})";
+}
+
 // An answer body with `meta.count` (none when negative) and the records of `uuids`.
-std::string pageJson(const std::vector<std::string>& uuids, long long count);
+inline std::string pageJson(const std::vector<std::string>& uuids, long long count) {
+    std::string body = count < 0 ? std::string(R"({"meta": {}, "data": [)")
+                                 : R"({"meta": {"count": )" + std::to_string(count) + R"(}, "data": [)";
+    for (std::size_t i = 0; i < uuids.size(); ++i)
+        body += (i ? ", " : "") + recordJson(uuids[i]);
+    return body + "]}";
+}
 
 struct SeenRequest {
-    std::string text;
-    std::string offset;
-    std::string acceptLanguage;
-    std::string currency;
-    std::string accept;
+    std::string text, offset, acceptLanguage, currency, accept;
 };
 
 // A catalogue on loopback whose answers the test writes, with its own HTTP client and
 // main queue, and a transport and a session on them.
 class CatalogueFixture : public ::testing::Test {
 protected:
-    void SetUp() override;
-    void TearDown() override;
+    void SetUp() override {
+        setenv("LC_ALL", "en_US.UTF-8", 1);
+        server.server().Get("/api/v3/activities", [this](const httplib::Request& request, httplib::Response& response) {
+            const SeenRequest seen{request.get_param_value("text"), request.get_param_value("offset"),
+                                   request.get_header_value("accept-language"),
+                                   request.get_header_value("x-lorvanta-currency"), request.get_header_value("accept")};
+            std::function<Answer(const SeenRequest&)> responder;
+            {
+                std::lock_guard lock(mutex_);
+                seen_.push_back(seen);
+                responder = responder_;
+            }
+            const Answer answer = responder ? responder(seen) : Answer{200, "{}"};
+            std::this_thread::sleep_for(answer.delay);
+            response.status = answer.status;
+            response.set_content(answer.body, answer.contentType.c_str());
+        });
+        server.start();
+    }
+    void TearDown() override { unsetenv("LC_ALL"); }
 
     // Answers every activities request; runs on the server's threads.
-    void answerWith(std::function<Answer(const SeenRequest&)> responder);
-    std::vector<SeenRequest> seenRequests();
+    void answerWith(std::function<Answer(const SeenRequest&)> responder) {
+        std::lock_guard lock(mutex_);
+        responder_ = std::move(responder);
+    }
+    std::vector<SeenRequest> seenRequests() {
+        std::lock_guard lock(mutex_);
+        return seen_;
+    }
 
-    std::shared_ptr<DataTaskManager> makeTaskManager(std::chrono::milliseconds timeout = std::chrono::seconds(10));
-    CatalogueContext context(std::chrono::milliseconds timeout = std::chrono::seconds(10));
+    CatalogueContext context(std::chrono::milliseconds timeout = std::chrono::seconds(10)) {
+        return CatalogueContext{&http, mainLoop, timeout};
+    }
+    std::shared_ptr<DataTaskManager> makeTaskManager(std::chrono::milliseconds timeout = std::chrono::seconds(10)) {
+        return std::make_shared<DataTaskManager>(
+            DataTaskManager::Configuration{server.baseURL(), context(timeout), [this] { return language; }});
+    }
 
     // Runs the main queue until `done` holds; fails the test after 20 seconds.
-    void runUntil(const std::function<bool()>& done);
+    void runUntil(const std::function<bool()>& done) {
+        ASSERT_TRUE(mainLoop->runUntil(done, std::chrono::seconds(20))) << "timed out waiting";
+    }
 
     std::shared_ptr<platform::RunLoop> mainLoop = std::make_shared<platform::RunLoop>();
     std::optional<std::string> language = "en";

@@ -8,29 +8,6 @@
 namespace wayfarer::service {
 namespace {
 
-TEST(ActivityCatalogue, DemoCatalogueIsLargeVariedAndIncomplete) {
-    const auto& activities = embeddedCatalogue().activities;
-    ASSERT_GE(activities.size(), 300u);
-    std::set<std::string> cities, continents, uuids;
-    std::size_t withoutPrice = 0, withoutCover = 0, withoutDescription = 0;
-    for (const auto& a : activities) {
-        EXPECT_FALSE(a.title.empty());
-        EXPECT_FALSE(a.city.empty()) << a.title;
-        EXPECT_FALSE(a.category.empty()) << a.title;
-        EXPECT_TRUE(uuids.insert(a.uuid).second) << a.uuid;
-        cities.insert(a.city);
-        continents.insert(a.continent);
-        withoutPrice += !a.priceEuroCents;
-        withoutCover += !a.hasCover;
-        withoutDescription += !a.description;
-    }
-    EXPECT_GE(cities.size(), 30u);
-    EXPECT_GE(continents.size(), 5u);
-    for (const std::size_t incomplete : {withoutPrice, withoutCover, withoutDescription})
-        EXPECT_GT(incomplete, 0u);
-    EXPECT_LT(withoutPrice + withoutCover + withoutDescription, activities.size() / 10);
-}
-
 TEST(ActivityCatalogue, RefusesBrokenDocuments) {
     const std::pair<const char*, const char*> cases[] = {
         {"not json", "not valid JSON"},
