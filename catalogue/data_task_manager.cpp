@@ -66,22 +66,16 @@ void DataTaskManager::fetchAttractions(std::string_view text, Attraction::Curren
     // The handler keeps the transport alive until it has run.
     dataTask_ = configuration_.context.http->start(
         std::move(*request), [self = shared_from_this(), completion = std::move(completion)](platform::HttpResult result) {
-            std::optional<std::string> body;
-            std::optional<platform::Error> error;
-            if (result)
-                body = std::move(result->body);
-            else
-                error = result.error();
-            self->parseAttractions(body, error, completion);
+            self->parseAttractions(result, completion);
         });
 }
 
-void DataTaskManager::parseAttractions(const std::optional<std::string>& body,
-                                       const std::optional<platform::Error>& error, const Completion& completion) {
-    if (!body) {
-        completion(Failure{error});
+void DataTaskManager::parseAttractions(const platform::HttpResult& result, const Completion& completion) {
+    if (!result) {
+        completion(Failure{result.error()});
         return;
     }
+    const std::string& body = result->body;
     std::vector<std::shared_ptr<Attraction>> attractions;
     std::optional<std::int64_t> total;
     bool isObject = false;
@@ -108,8 +102,8 @@ void DataTaskManager::parseAttractions(const std::optional<std::string>& body,
         if (!allObjects)
             attractions.clear();
     };
-    const auto parsed = platform::hasJsonPadding(*body) ? platform::readPaddedJson(*body, read)
-                                                        : platform::readJson(*body, read);
+    const auto parsed = platform::hasJsonPadding(body) ? platform::readPaddedJson(body, read)
+                                                       : platform::readJson(body, read);
     if (!parsed) {
         completion(Failure{parsed.error()});
         return;

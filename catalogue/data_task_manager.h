@@ -69,9 +69,9 @@ public:
     // The GET request for `url` with the transport's settings; nothing without a URL.
     std::optional<platform::HttpRequest> makeGetRequest(const std::optional<platform::URL>& url) const;
 
-    // Reads one finished search: its body (received with JSON padding) or its error.
-    void parseAttractions(const std::optional<std::string>& body, const std::optional<platform::Error>& error,
-                          const Completion& completion);
+    // Reads one finished search: the body of its response, whatever the status (read in
+    // place when received with JSON padding), or the error that kept it from one.
+    void parseAttractions(const platform::HttpResult& result, const Completion& completion);
 
     // Fetches and decodes one image. `completion` runs once on the main queue, with the
     // image or with nothing (no body, a transport error, bytes that are no image).

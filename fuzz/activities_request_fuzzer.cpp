@@ -87,7 +87,7 @@ void checkPage(const std::string& body, simdjson::dom::element root) {
     std::string received = platform::makeJsonBuffer(body.size());
     received.append(body);
     int completions = 0;
-    transport().parseAttractions(received, std::nullopt, [&](DataTaskManager::Result result) {
+    transport().parseAttractions(platform::HttpResponse{200, std::move(received)}, [&](DataTaskManager::Result result) {
         ++completions;
         const auto* success = std::get_if<DataTaskManager::Success>(&result);
         FUZZ_CHECK(success && success->attractions && success->attractions->size() == data.size());

@@ -43,10 +43,10 @@ DataTaskManager& transport() {
     return *manager;
 }
 
-Outcome read(const std::string& body) {
+Outcome read(std::string body) {
     Outcome outcome;
     int completions = 0;
-    transport().parseAttractions(body, std::nullopt, [&](DataTaskManager::Result result) {
+    transport().parseAttractions(platform::HttpResponse{200, std::move(body)}, [&](DataTaskManager::Result result) {
         ++completions;
         if (const auto* failure = std::get_if<DataTaskManager::Failure>(&result)) {
             outcome.kind = failure->error ? Outcome::Kind::failureWithError : Outcome::Kind::failureWithoutError;
@@ -146,12 +146,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::string padded = platform::makeJsonBuffer(size);
     padded.append(bytes);
     FUZZ_CHECK(platform::hasJsonPadding(padded));
-    const Outcome inPlace = read(padded);
+    const Outcome inPlace = read(std::move(padded));
 
     std::string plain(bytes);
     plain.shrink_to_fit();
     if (!platform::hasJsonPadding(plain))
-        FUZZ_CHECK(read(plain) == inPlace);
+        FUZZ_CHECK(read(std::move(plain)) == inPlace);
 
     simdjson::dom::parser parser;
     simdjson::dom::element root;
