@@ -74,7 +74,7 @@ protected:
             std::function<Answer(const SeenSearch&)> responder;
             {
                 std::lock_guard lock(mutex_);
-                searches_.push_back(seen);
+                searches_.push_back(seen.text + "@" + seen.offset);
                 responder = responder_;
             }
             const Answer answer = responder ? responder(seen) : page();
@@ -128,7 +128,8 @@ protected:
         responder_ = std::move(responder);
     }
 
-    std::vector<SeenSearch> searches() {
+    // The searches the stub was sent, each as "text@offset".
+    std::vector<std::string> searches() {
         std::lock_guard lock(mutex_);
         return searches_;
     }
@@ -234,7 +235,7 @@ private:
     std::optional<std::string> heldCover_;
     std::map<std::string, std::string> covers_;
     std::function<Answer(const SeenSearch&)> responder_;
-    std::vector<SeenSearch> searches_;
+    std::vector<std::string> searches_;
 };
 
 }
