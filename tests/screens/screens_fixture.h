@@ -216,6 +216,20 @@ protected:
         EXPECT_TRUE(QTest::qWaitFor([this] { return !results().indicator->isAnimating(); }, 10000));
         QCoreApplication::processEvents();
     }
+    // A press on `table`, moved `distance` up in six steps of `stepMilliseconds`, and let go.
+    static void drag(ui::TableView& table, int distance, int stepMilliseconds) {
+        QWidget* surface = table.viewport();
+        const QPoint start(surface->width() / 2, distance > 0 ? surface->height() * 3 / 4 : surface->height() / 4);
+        QTest::mousePress(surface, Qt::LeftButton, {}, start);
+        for (int step = 1; step <= 6; ++step)
+            QTest::mouseMove(surface, start - QPoint(0, distance * step / 6), stepMilliseconds);
+        QTest::mouseRelease(surface, Qt::LeftButton, {}, start - QPoint(0, distance), stepMilliseconds);
+    }
+    static void turnWheel(ui::TableView& table, int delta) {
+        QWheelEvent wheel(QPointF(150, 300), QPointF(150, 300), QPoint(), QPoint(0, delta), Qt::NoButton,
+                          Qt::NoModifier, Qt::NoScrollPhase, false);
+        QCoreApplication::sendEvent(table.viewport(), &wheel);
+    }
     // A key pressed on the widget that has the keyboard focus.
     void press(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
         QWidget* focused = QApplication::focusWidget();

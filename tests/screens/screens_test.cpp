@@ -300,13 +300,8 @@ TEST_F(ResultsScreen, ClosingWhileTheListStillMovesNeverReachesPastTheList) {
     ASSERT_EQ(table().numberOfRows(), 10);
     QCoreApplication::processEvents();
 
-    // A fling: press on a card, drag upward fast, let go, and leave at once.
-    QWidget* card = table().cellForRow({0, 1});
-    ASSERT_NE(card, nullptr);
-    QTest::mousePress(card, Qt::LeftButton, {}, QPoint(150, 250));
-    for (int y = 230; y >= -300; y -= 60)
-        QTest::mouseMove(card, QPoint(150, y), 5);
-    QTest::mouseRelease(card, Qt::LeftButton, {}, QPoint(150, -300), 5);
+    // A fling upward, and leave at once.
+    drag(table(), 550, 5);
     QTest::keyClick(window.get(), Qt::Key_Escape);
     EXPECT_TRUE(session->attractions().empty());
     EXPECT_EQ(screen.tableView()->numberOfRows(), 0) << "the table still counts the emptied list's rows";
@@ -318,9 +313,7 @@ TEST_F(ResultsScreen, ClosingWhileTheListStillMovesNeverReachesPastTheList) {
         [&] {
             if (!leaving)
                 return true;
-            QWheelEvent wheel(QPointF(100, 300), QPointF(100, 300), QPoint(), QPoint(0, -240), Qt::NoButton,
-                              Qt::NoModifier, Qt::NoScrollPhase, false);
-            QCoreApplication::sendEvent(leaving->viewport(), &wheel);
+            turnWheel(*leaving, -240);
             ++turns;
             clock.advance(std::chrono::milliseconds(20));
             return false;
@@ -581,18 +574,12 @@ TEST(AttractionCell, IsFilledAndEmptiedWhollyOnTheGreyOfItsPlatformVersion) {
 TEST(CoverImage, ScalesToTheSizeAskedAndGivesNothingAtOnceForAnEmptySize) {
     const auto cover = coverImage(platform::Image::decode(samples::encodeJpeg(samples::makePicture(60, 40))));
     ASSERT_TRUE(cover.has_value());
-    const struct {
-        QSize size;
-        bool drawn;
-    } cases[] = {
-        {{60, 40}, true}, {{13, 9}, true}, {{0, 0}, false}, {{0, 40}, false}, {{60, 0}, false}, {{-1, -1}, false},
-    };
-    for (const auto& row : cases) {
-        const QImage picture = cover->toQImage(row.size);
-        EXPECT_EQ(!picture.isNull(), row.drawn) << row.size.width() << " x " << row.size.height();
-        if (row.drawn) {
-            EXPECT_EQ(picture.size(), row.size);
-        }
+    // Whether a picture is drawn at each size.
+    for (const auto& [size, drawn] : std::initializer_list<std::pair<QSize, bool>>{
+             {{60, 40}, true}, {{13, 9}, true}, {{0, 0}, false}, {{0, 40}, false}, {{60, 0}, false}, {{-1, -1}, false}}) {
+        const QImage picture = cover->toQImage(size);
+        EXPECT_EQ(!picture.isNull(), drawn) << size.width() << " x " << size.height();
+        EXPECT_EQ(picture.size(), drawn ? size : QSize(0, 0)) << size.width() << " x " << size.height();
     }
 }
 

@@ -99,15 +99,6 @@ protected:
     std::optional<std::string> pagingProblem;
 };
 
-void drag(ui::TableView& table, int distance, int stepMilliseconds) {
-    QWidget* surface = table.viewport();
-    const QPoint start(surface->width() / 2, distance > 0 ? surface->height() * 3 / 4 : surface->height() / 4);
-    QTest::mousePress(surface, Qt::LeftButton, {}, start);
-    for (int step = 1; step <= 6; ++step)
-        QTest::mouseMove(surface, start - QPoint(0, distance * step / 6), stepMilliseconds);
-    QTest::mouseRelease(surface, Qt::LeftButton, {}, start - QPoint(0, distance), stepMilliseconds);
-}
-
 std::string Storm::act() {
     if (ui::AlertController* shown = alert())
         return choose({
@@ -170,9 +161,7 @@ std::string Storm::actOnResults(ResultsTableViewController& screen) {
         {2, [&] { field.clearButton().click(); return std::string("clear button"); }},
         {16, [&] {
              const int delta = pick(std::vector<int>{360, -120, -480, -960});
-             QWheelEvent wheel(QPointF(150, 300), QPointF(150, 300), QPoint(), QPoint(0, delta), Qt::NoButton,
-                               Qt::NoModifier, Qt::NoScrollPhase, false);
-             QCoreApplication::sendEvent(table.viewport(), &wheel);
+             turnWheel(table, delta);
              return "wheel " + std::to_string(delta);
          }},
         {8, [&] {
