@@ -3,20 +3,31 @@
 #include "catalogue/data_manager.h"
 #include "catalogue/data_task_manager.h"
 #include "platform/http_client.h"
+#include "screens/attraction_table_view_cell.h"
+#include "screens/detail_view_controller.h"
+#include "screens/main_view_controller.h"
 #include "screens/results_table_view_controller.h"
+#include "screens/screen_classes.h"
+#include "screens/text_field_header_view.h"
+#include "tests/support/image_samples.h"
 #include "tests/support/test_server.h"
+#include "ui/activity_indicator_view.h"
+#include "ui/alert_controller.h"
+#include "ui/navigation_controller.h"
+#include "ui/qt_main_queue.h"
+#include "ui/text_field.h"
 #include "ui/window.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <condition_variable>
-#include <functional>
 #include <map>
-#include <memory>
 #include <mutex>
-#include <string>
-#include <vector>
 
 namespace wayfarer::testing {
 
@@ -32,55 +43,205 @@ struct SeenSearch {
     std::string offset;
 };
 
-struct TaskCounts {
+// The main queue of a session and its covers, counting the tasks posted and run, so that a
+// test can wait for one that by design changes nothing.
+class CountingQueue final : public platform::MainQueue, public std::enable_shared_from_this<CountingQueue> {
+public:
+    void post(std::function<void()> task) override {
+        ++posted;
+        // A task may run after the test that posted it is over.
+        queue_.post([self = shared_from_this(), task = std::move(task)] {
+            task();
+            ++self->run;
+        });
+    }
     std::atomic<int> posted = 0;
     std::atomic<int> run = 0;
+
+private:
+    ui::QtMainQueue queue_;
 };
 
-// A results screen presented over a window, on its own search session against a stub
-// catalogue on loopback whose answers and covers the test controls.
+// A window over which the results screen is presented, on its own search session against
+// a stub catalogue on loopback whose answers and covers the test controls.
 class ScreensTest : public ::testing::Test {
 protected:
-    void SetUp() override;
-    void TearDown() override;
+    void SetUp() override {
+        setenv("LC_ALL", "en_US.UTF-8", 1);
+        registerScreenViews();
+        server.server().Get("/api/v3/activities", [this](const httplib::Request& request, httplib::Response& response) {
+            const SeenSearch seen{request.get_param_value("text"), request.get_param_value("offset")};
+            std::function<Answer(const SeenSearch&)> responder;
+            {
+                std::lock_guard lock(mutex_);
+                searches_.push_back(seen.text + "@" + seen.offset);
+                responder = responder_;
+            }
+            const Answer answer = responder ? responder(seen) : page();
+            response.status = answer.status;
+            response.set_content(answer.body, answer.contentType);
+        });
+        server.server().Get(R"(/covers/(.+)\.jpg)", [this](const httplib::Request& request, httplib::Response& response) {
+            const std::string uuid = request.matches[1];
+            std::unique_lock lock(mutex_);
+            coversReleased_.wait(lock, [&] { return heldCover_ != uuid; });
+            // Each record's cover is a picture of its own, so that a test can tell them apart.
+            auto& cover = covers_[uuid];
+            if (cover.empty())
+                cover = samples::encodeJpeg(samples::makePicture(120, 80, static_cast<std::uint32_t>(covers_.size())));
+            response.set_content(cover, "image/jpeg");
+        });
+        server.start();
+        useCatalogueAt(server.baseURL());
+        window->resize(ui::Window::defaultSize);
+        window->setRootViewController(std::make_unique<ui::ViewController>());
+        window->show();
+    }
+
+    void TearDown() override {
+        holdCover(std::nullopt);
+        window.reset();
+        // Answers already posted to the main queue reach screens that are gone.
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QCoreApplication::processEvents();
+        session.reset();
+        http.reset();
+        // Handlers still running use the fixture's state, which goes before the server would.
+        server.stop();
+    }
+
+    // A new session on `baseURL`; `onSend` runs on the main thread as each search goes, when
+    // the transport asks for the user's language.
+    void useCatalogueAt(const std::string& baseURL, std::function<void()> onSend = {}) {
+        const auto languageCode = [onSend = std::move(onSend)] {
+            if (onSend)
+                onSend();
+            return std::optional<std::string>("en");
+        };
+        DataTaskManager::Configuration configuration{baseURL, CatalogueContext{http.get(), queue}, languageCode};
+        session = std::make_shared<DataManager>(std::make_shared<DataTaskManager>(std::move(configuration)), queue);
+    }
 
     // Without a responder every search is answered with page().
-    void answerWith(std::function<Answer(const SeenSearch&)> responder);
-    // The records "r<first>" to "r<first + count - 1>" of `total`, each with a cover on the stub.
-    Answer page(int first = 0, int count = 10, long long total = 10);
-    std::vector<SeenSearch> searches();
-    // The cover of record `uuid` waits until another (or none) is held.
-    void holdCover(std::optional<std::string> uuid);
+    void answerWith(std::function<Answer(const SeenSearch&)> responder) {
+        std::lock_guard lock(mutex_);
+        responder_ = std::move(responder);
+    }
 
-    // Points the session at another catalogue address.
-    void useCatalogueAt(const std::string& baseURL);
-    // Presents a new results screen over the window's root and returns it.
-    ResultsTableViewController& openResults();
-    // openResults(), search(text) and waitForAnswer().
-    ResultsTableViewController& openResultsFor(const QString& text = "Rome");
-    void closeResults();
-    ResultsTableViewController& results() { return *results_; }
-    ui::TableView& table() { return *results_->tableView(); }
-    ui::TextField& field();
-    void type(const QString& text);
+    // The searches the stub was sent, each as "text@offset".
+    std::vector<std::string> searches() {
+        std::lock_guard lock(mutex_);
+        return searches_;
+    }
+
+    // The cover of record `uuid` waits until another (or none) is held.
+    void holdCover(std::optional<std::string> uuid) {
+        {
+            std::lock_guard lock(mutex_);
+            heldCover_ = std::move(uuid);
+        }
+        coversReleased_.notify_all();
+    }
+
+    // The records "r<first>" to "r<first + count - 1>" of `total`, each with a cover on the stub.
+    Answer page(int first = 0, int count = 10, long long total = 10) {
+        std::string body = R"({"meta": {"count": )" + std::to_string(total) + R"(}, "data": [)";
+        for (int i = first; i < first + count; ++i) {
+            const std::string uuid = "r" + std::to_string(i);
+            body += (i > first ? ", " : "");
+            body += R"({"uuid": ")" + uuid + R"(", "title": "Sight )" + std::to_string(i) +
+                    R"(", "cover_image_url": ")" + server.baseURL() + "/covers/" + uuid +
+                    R"(.jpg", "retail_price": {"formatted_value": "$1)" + std::to_string(i) +
+                    R"(.00"}, "operational_days": "Daily", "description": "A sight."})";
+        }
+        return {200, body + "]}"};
+    }
+
+    ResultsTableViewController& openResults() {
+        presentResults(*window->rootViewController(), session);
+        EXPECT_NE(shownResults(), nullptr);
+        return results();
+    }
+    ResultsTableViewController& openResultsFor(const QString& text = "Rome") {
+        openResults();
+        search(text);
+        waitForAnswer();
+        return results();
+    }
+    void closeResults() {
+        results().close();
+        QCoreApplication::processEvents();
+    }
+    // The results screen presented over the root, or null.
+    ResultsTableViewController* shownResults() {
+        auto* navigation = qobject_cast<ui::NavigationController*>(window->rootViewController()->presentedViewController());
+        if (!navigation || navigation->viewControllers().empty())
+            return nullptr;
+        return qobject_cast<ResultsTableViewController*>(navigation->viewControllers().front());
+    }
+    ResultsTableViewController& results() { return *shownResults(); }
+    ui::TableView& table() { return *results().tableView(); }
+    ui::TextField& field() { return *results().header->textField; }
+    AttractionTableViewCell& cellAt(int row) {
+        auto* cell = qobject_cast<AttractionTableViewCell*>(table().cellForRow({0, row}));
+        EXPECT_NE(cell, nullptr) << "row " << row << " is not shown";
+        return *cell;
+    }
+    ui::ViewController* topmost() { return window->topmostViewController(); }
+    DetailViewController* detail() { return qobject_cast<DetailViewController*>(topmost()); }
+    ui::AlertController* alert() { return qobject_cast<ui::AlertController*>(topmost()); }
+
+    void type(const QString& text) {
+        QWidget& editor = field().editorWidget();
+        for (const char32_t codePoint : text.toUcs4()) {
+            const QString character = QString::fromUcs4(&codePoint, 1);
+            if (codePoint < 0x80) {
+                QTest::keyClick(&editor, character.at(0).toLatin1());
+                continue;
+            }
+            // A character no key of the test's keyboard has, as an input method sends it.
+            QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, character);
+            QKeyEvent release(QEvent::KeyRelease, Qt::Key_unknown, Qt::NoModifier, character);
+            QCoreApplication::sendEvent(&editor, &press);
+            QCoreApplication::sendEvent(&editor, &release);
+        }
+    }
     // Types the last character of `text` into a field that holds the others: one search.
-    void search(const QString& text);
-    void waitForAnswer();
+    void search(const QString& text) {
+        const std::u32string codePoints = text.toStdU32String();
+        field().setText(QString::fromStdU32String(codePoints.substr(0, codePoints.size() - 1)));
+        type(QString::fromStdU32String(codePoints.substr(codePoints.size() - 1)));
+    }
+    void waitForAnswer() {
+        EXPECT_TRUE(QTest::qWaitFor([this] { return !results().indicator->isAnimating(); }, 10000));
+        QCoreApplication::processEvents();
+    }
+    // A press on `table`, moved `distance` up in six steps of `stepMilliseconds`, and let go.
+    static void drag(ui::TableView& table, int distance, int stepMilliseconds) {
+        QWidget* surface = table.viewport();
+        const QPoint start(surface->width() / 2, distance > 0 ? surface->height() * 3 / 4 : surface->height() / 4);
+        QTest::mousePress(surface, Qt::LeftButton, {}, start);
+        for (int step = 1; step <= 6; ++step)
+            QTest::mouseMove(surface, start - QPoint(0, distance * step / 6), stepMilliseconds);
+        QTest::mouseRelease(surface, Qt::LeftButton, {}, start - QPoint(0, distance), stepMilliseconds);
+    }
+    static void turnWheel(ui::TableView& table, int delta) {
+        QWheelEvent wheel(QPointF(150, 300), QPointF(150, 300), QPoint(), QPoint(0, delta), Qt::NoButton,
+                          Qt::NoModifier, Qt::NoScrollPhase, false);
+        QCoreApplication::sendEvent(table.viewport(), &wheel);
+    }
     // A key pressed on the widget that has the keyboard focus.
-    void press(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
-    // Tasks the session and the covers have run on the main queue (answers handed to the
-    // screen, shown or not, and covers delivered) and those posted and not yet run, so that
-    // a test can wait for one that by design changes nothing.
-    int tasksRun() const { return tasks_->run; }
-    int tasksPending() const { return tasks_->posted - tasks_->run; }
-    ui::ViewController* topmost() { return window.topmostViewController(); }
+    void press(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        QWidget* focused = QApplication::focusWidget();
+        ASSERT_NE(focused, nullptr);
+        QTest::keyClick(focused, key, modifiers);
+    }
 
     TestServer server;
     std::unique_ptr<platform::HttpClient> http = std::make_unique<platform::HttpClient>();
+    const std::shared_ptr<CountingQueue> queue = std::make_shared<CountingQueue>();
     std::shared_ptr<DataManager> session;
-    std::shared_ptr<TaskCounts> tasks_ = std::make_shared<TaskCounts>();
-    std::unique_ptr<ui::Window> windowHolder = std::make_unique<ui::Window>();
-    ui::Window& window = *windowHolder;
+    std::unique_ptr<ui::Window> window = std::make_unique<ui::Window>();
 
 private:
     std::mutex mutex_;
@@ -88,8 +249,7 @@ private:
     std::optional<std::string> heldCover_;
     std::map<std::string, std::string> covers_;
     std::function<Answer(const SeenSearch&)> responder_;
-    std::vector<SeenSearch> searches_;
-    ResultsTableViewController* results_ = nullptr;
+    std::vector<std::string> searches_;
 };
 
 }

@@ -1,31 +1,24 @@
-// The welcome and detail screens, and the cells and headers the screens are made of.
+// The screens as a user drives them, and the cells and headers they are made of.
 #include "screens_fixture.h"
+
+#include "qt_test_support.h"
 
 #include "catalogue/attraction.h"
 #include "platform/image.h"
-#include "screens/attraction_table_view_cell.h"
 #include "screens/cover_image.h"
 #include "screens/detail_cell.h"
 #include "screens/detail_header_view.h"
-#include "screens/detail_view_controller.h"
-#include "screens/main_view_controller.h"
-#include "screens/screen_classes.h"
-#include "screens/text_field_header_view.h"
 #include "screens/texts.h"
 #include "shell/cell_nibs.h"
-#include "tests/support/image_samples.h"
 #include "ui/button.h"
 #include "ui/environment.h"
 #include "ui/image_view.h"
 #include "ui/label.h"
-#include "ui/navigation_controller.h"
 #include "ui/nib.h"
-#include "ui/text_field.h"
 
-#include <QApplication>
 #include <QFile>
-#include <QTest>
 
+#include <algorithm>
 #include <cmath>
 
 // The application's resources, compiled into the shell library.
@@ -35,6 +28,341 @@ int qCleanupResources_wayfarer_application_resources();
 namespace wayfarer::testing {
 namespace {
 
+QString messageOf(platform::ErrorCode code) {
+    return QString::fromStdString(platform::Error{code, {}}.localizedDescription());
+}
+
+class ResultsScreen : public ScreensTest {
+protected:
+    ui::AlertController* waitForAlert() {
+        EXPECT_TRUE(QTest::qWaitFor([&] { return alert() != nullptr; }, 10000)) << "no alert came";
+        return alert();
+    }
+};
+
+TEST_F(ResultsScreen, SearchesFromTheThirdCharacterAndAgainOnEveryEditAndCursorMove) {
+    openResults();
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(field().isFirstResponder()) << "the field takes the keys when the screen opens";
+    type("ro");
+    QTest::keyClick(&field().editorWidget(), Qt::Key_Return);
+    EXPECT_FALSE(results().indicator->isAnimating()) << "two characters and Return start no search";
+    EXPECT_FALSE(field().isFirstResponder()) << "Return hides the keyboard";
+    EXPECT_EQ(field().text(), "Ro");
+
+    type("m");
+    EXPECT_TRUE(results().indicator->isAnimating());
+    EXPECT_EQ(table().numberOfRows(), 0);
+    waitForAnswer();
+    EXPECT_EQ(table().numberOfRows(), 10);
+
+    type("e");
+    EXPECT_EQ(table().numberOfRows(), 0) << "every new text starts from an empty list";
+    waitForAnswer();
+    QTest::keyClick(&field().editorWidget(), Qt::Key_Left);
+    waitForAnswer();
+
+    // Typed words are capitalised.
+    EXPECT_EQ(searches(), (std::vector<std::string>{"Rom@0", "Rome@0", "Rome@0"}));
+}
+
+TEST_F(ResultsScreen, BeforeVersion13AnEditSearchesTheTextFromBeforeIt) {
+    ui::setPlatformVersion(12);
+    openResults();
+    type("rom");
+    EXPECT_FALSE(results().indicator->isAnimating()) << "the third character is checked against the two before it";
+    type("e");
+    waitForAnswer();
+    ui::setPlatformVersion(13);
+    EXPECT_EQ(searches(), std::vector<std::string>{"Rom@0"});
+}
+
+TEST_F(ResultsScreen, PagesFromTheTriggerRowForShortAndLongLists) {
+    struct Case {
+        int rows;
+        int triggerRow;
+    };
+    for (const Case c : {Case{1, 0}, Case{2, 1}, Case{10, 8}}) {
+        SCOPED_TRACE(c.rows);
+        // Each page brings the next record: the list grows by one and never ends.
+        answerWith([&, rows = c.rows](const SeenSearch& seen) { return page(std::stoi(seen.offset), rows, 1000); });
+        const std::size_t before = searches().size();
+        auto& screen = openResultsFor("Rome");
+        // The trigger row of a short list is in view at once; a long one is scrolled to.
+        table().scrollToRow({0, c.triggerRow}, ui::ScrollPosition::bottom, false);
+        waitForAnswer();
+        ASSERT_GE(searches().size(), before + 2);
+        EXPECT_EQ(searches()[before + 1], "Rome@1");
+        EXPECT_GT(screen.dataManager->attractions().size(), static_cast<std::size_t>(c.rows));
+        closeResults();
+    }
+}
+
+TEST_F(ResultsScreen, ScrollingToTheEndAsksForEachWholePageOnceAndThenStops) {
+    // Pages of ten of a total of 25: the fourth page is empty, and ends the search.
+    answerWith([&](const SeenSearch& seen) {
+        const int first = 10 * std::stoi(seen.offset);
+        return page(first, std::clamp(25 - first, 0, 10), 25);
+    });
+    auto& screen = openResultsFor("Rome");
+    // Every other page comes while the user is back at the top, the others at the end.
+    for (int turn = 0; turn < 8; ++turn) {
+        table().setContentOffset(table().contentHeight());
+        if (turn % 2 == 0)
+            table().setContentOffset(0);
+        waitForAnswer();
+    }
+    EXPECT_EQ(searches(), (std::vector<std::string>{"Rome@0", "Rome@1", "Rome@2", "Rome@3"}));
+    EXPECT_TRUE(screen.dataManager->didFinishLoading());
+    const auto& attractions = screen.dataManager->attractions();
+    ASSERT_EQ(attractions.size(), 25u);
+    EXPECT_EQ(table().numberOfRows(), 25);
+    for (const ui::IndexPath& row : table().indexPathsForVisibleRows())
+        EXPECT_TRUE(cellAt(row.row).isShowing(*attractions[static_cast<std::size_t>(row.row)]));
+}
+
+TEST_F(ResultsScreen, TheTriggerRowComingBackAsksForNothingUntilAnotherRowHasLeft) {
+    answerWith([&](const SeenSearch& seen) { return page(std::stoi(seen.offset), 10, 1000); });
+    auto& screen = openResultsFor("Rome");
+    const std::size_t before = searches().size();
+    auto& cell = cellAt(0);
+    screen.didEndDisplayingCell(table(), cell, {0, 8});
+    screen.willDisplayCell(table(), cell, {0, 8});
+    EXPECT_TRUE(screen.didUploadMoreItems);
+    EXPECT_EQ(searches().size(), before);
+    screen.didEndDisplayingCell(table(), cell, {0, 3});
+    EXPECT_FALSE(screen.didUploadMoreItems);
+    screen.willDisplayCell(table(), cell, {0, 8});
+    waitForAnswer();
+    EXPECT_EQ(searches().size(), before + 1);
+}
+
+TEST_F(ResultsScreen, TapsOnRowsThatNoLongerIndexTheListDoNothing) {
+    auto& screen = openResultsFor();
+    auto& last = cellAt(2);
+    screen.dataManager->cancelSearch();  // the list empties; the cells still show it
+    last.likeButton->click();
+    screen.didSelectRow(table(), {0, 2});
+    EXPECT_EQ(topmost(), &screen);
+}
+
+TEST_F(ResultsScreen, ACoverGoesOnlyIntoACellThatStillShowsItsRecord) {
+    holdCover("r0");
+    auto& screen = openResultsFor();
+    auto* firstCell = &cellAt(0);
+    // Row 0 leaves and its cell is handed to a row further down before its cover comes
+    // (not as far as the paging row, whose next page would refill the rows).
+    table().scrollToRow({0, 4}, ui::ScrollPosition::top, false);
+    QCoreApplication::processEvents();
+    const auto reusedRow = table().indexPathForCell(*firstCell);
+    ASSERT_TRUE(reusedRow.has_value());
+    ASSERT_GT(reusedRow->row, 0);
+    const auto& shown = *screen.dataManager->attractions()[static_cast<std::size_t>(reusedRow->row)];
+    ASSERT_TRUE(QTest::qWaitFor([&] { return shown.didLoadImage; }, 10000));
+
+    holdCover(std::nullopt);
+    const auto& first = *screen.dataManager->attractions()[0];
+    // Until its completion (and any other the covers posted) has run.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return first.didLoadImage && queue->posted == queue->run; }, 10000));
+    ASSERT_NE(first.coverImg, nullptr) << "the record keeps its cover";
+    // The picture in the reused cell is its own row's, not row 0's.
+    const QSize sample(12, 8);
+    const QImage inCell = firstCell->thumbnailView->image()->toQImage(sample);
+    EXPECT_EQ(inCell, coverImage(shown.coverImg)->toQImage(sample));
+    EXPECT_NE(inCell, coverImage(first.coverImg)->toQImage(sample));
+    table().setContentOffset(0);
+    EXPECT_TRUE(cellAt(0).thumbnailView->image().has_value());
+}
+
+TEST_F(ResultsScreen, AReloadShowsTheCoversAlreadyScaledInsteadOfEmptyCards) {
+    openResultsFor();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return cellAt(0).thumbnailView->image().has_value(); }, 10000));
+    const ui::Image before = *cellAt(0).thumbnailView->image();
+    table().reloadData();
+    ASSERT_TRUE(cellAt(0).thumbnailView->image().has_value());
+    EXPECT_TRUE(cellAt(0).thumbnailView->image()->isSameAs(before));
+}
+
+TEST_F(ResultsScreen, EveryTextIsSearchedAsTypedOrFailsInOneAlertWhoseButtonEmptiesTheList) {
+    struct Case {
+        QString typed;
+        Answer answer;
+        std::optional<QString> alert;  // none: the search goes out and is answered
+        bool sent = true;
+    };
+    const QString cannotParse = messageOf(platform::ErrorCode::cannotParse);
+    const QString refused = localizedText("error_message");
+    // Letters, digits and spaces go out; punctuation, accents, other scripts and a
+    // malformed escape are refused before anything is sent.
+    std::vector<Case> cases = {
+        {"Rome", page(), {}},
+        {"new york", page(), {}},
+        {"   ", page(), {}},
+        {"rome", {200, "<html><body>Bad gateway</body></html>", "text/html"}, cannotParse},
+        {"rome", {500, "<html>Internal error</html>", "text/html"}, cannotParse},
+        {"rome", {200, "[1, 2, 3]"}, refused},
+    };
+    for (const char* text : {"%%%", "a&b=c?d#e", "St. Peter's", "東京タワー", "🙂🙂🙂", "Zürich", "50%", "%zz", "50 % off"})
+        cases.push_back({QString::fromUtf8(text), page(), refused, false});
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.typed.toStdString() + " answered with " + c.answer.body);
+        answerWith(nullptr);
+        openResultsFor("Abc");
+        ASSERT_EQ(table().numberOfRows(), 10);
+        const std::size_t before = searches().size();
+        answerWith([&](const SeenSearch&) { return c.answer; });
+        search(c.typed);
+        if (!c.alert) {
+            waitForAnswer();
+            EXPECT_EQ(searches().back(), c.typed.toStdString() + "@0") << "the service sees the text as typed";
+        } else {
+            auto* shown = waitForAlert();
+            ASSERT_NE(shown, nullptr);
+            EXPECT_EQ(shown->alertTitle(), localizedText("error_title"));
+            EXPECT_EQ(shown->message(), *c.alert);
+            ASSERT_EQ(shown->actions().size(), 1u);
+            EXPECT_EQ(shown->actions()[0].title, "OK");
+            EXPECT_FALSE(field().isFirstResponder());
+            shown->choose(0);
+            EXPECT_EQ(table().numberOfRows(), 0);
+            EXPECT_EQ(field().text(), c.typed) << "the field keeps its text";
+        }
+        EXPECT_EQ(searches().size(), before + (c.sent ? 1 : 0));
+        closeResults();
+    }
+}
+
+TEST_F(ResultsScreen, AFailedTransferShowsThePlatformsOwnMessage) {
+    useCatalogueAt("http://127.0.0.1:" + std::to_string(refusedPort()));
+    openResults();
+    search("Rome");
+    ASSERT_NE(waitForAlert(), nullptr);
+    EXPECT_EQ(alert()->message(), messageOf(platform::ErrorCode::cannotConnectToHost));
+}
+
+TEST_F(ResultsScreen, ClearingCancelsTheSearchInFlightAndEmptiesListAndField) {
+    Gate slow;
+    answerWith([&, slowAnswered = slow.opened](const SeenSearch& seen) {
+        if (seen.text == "Slow")
+            slowAnswered.wait();
+        return page();
+    });
+    openResultsFor();
+    field().setText(QString());
+    search("Slow");
+    field().clearButton().click();
+    EXPECT_EQ(field().text(), "");
+    EXPECT_EQ(table().numberOfRows(), 0);
+    ASSERT_NE(waitForAlert(), nullptr);
+    EXPECT_EQ(alert()->message(), messageOf(platform::ErrorCode::cancelled));
+}
+
+TEST_F(ResultsScreen, AnswersOfAReplacedSearchLeaveTheScreenAlone) {
+    // "Slow" fails when the test says, once "Rome" replaced it or the screen closed.
+    for (const bool closing : {false, true}) {
+        SCOPED_TRACE(closing ? "closed" : "replaced");
+        Gate slowGate, romeGate;
+        answerWith([&, slow = slowGate.opened, rome = romeGate.opened](const SeenSearch& seen) {
+            (seen.text == "Slow" ? slow : rome).wait();
+            return seen.text == "Slow" ? Answer{200, "not json", "text/plain"} : page();
+        });
+        auto& screen = openResults();
+        search("Slow");
+        if (closing)
+            screen.close();
+        else
+            search("Rome");
+        const int before = queue->run;
+        slowGate.open();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return queue->run > before; }, 10000)) << "the answer never came";
+        EXPECT_EQ(alert(), nullptr) << "the replaced search showed its failure";
+        if (closing) {
+            EXPECT_EQ(topmost(), window->rootViewController());
+            EXPECT_TRUE(session->attractions().empty());
+            continue;
+        }
+        EXPECT_TRUE(screen.indicator->isAnimating()) << "the replaced search stopped the indicator";
+        romeGate.open();
+        waitForAnswer();
+        EXPECT_EQ(table().numberOfRows(), 10);
+        EXPECT_EQ(alert(), nullptr);
+        closeResults();
+    }
+}
+
+TEST_F(ResultsScreen, ClosingWhileTheListStillMovesNeverReachesPastTheList) {
+    struct AnimationsOn {
+        AnimationsOn() { ui::setAnimationsEnabled(true); }
+        ~AnimationsOn() { ui::setAnimationsEnabled(false); }
+    } slides;
+    AnimationClock clock;
+    auto& screen = openResultsFor();
+    ASSERT_EQ(table().numberOfRows(), 10);
+    QCoreApplication::processEvents();
+
+    // A fling upward, and leave at once.
+    drag(table(), 550, 5);
+    QTest::keyClick(window.get(), Qt::Key_Escape);
+    EXPECT_TRUE(session->attractions().empty());
+    EXPECT_EQ(screen.tableView()->numberOfRows(), 0) << "the table still counts the emptied list's rows";
+
+    // The wheel keeps turning while the screen slides away, until the screen is gone.
+    const QPointer<ui::TableView> leaving = screen.tableView();
+    int turns = 0;
+    const bool gone = QTest::qWaitFor(
+        [&] {
+            if (!leaving)
+                return true;
+            turnWheel(*leaving, -240);
+            ++turns;
+            clock.advance(std::chrono::milliseconds(20));
+            return false;
+        },
+        10000);
+    EXPECT_TRUE(gone);
+    EXPECT_GT(turns, 1) << "the screen went before the wheel could turn during its slide";
+    EXPECT_EQ(topmost(), window->rootViewController());
+}
+
+TEST_F(ResultsScreen, KeysMoveThroughTheCardsTabGoesRoundTheScreenAndReturnOpensTheMarkedCard) {
+    auto& screen = openResultsFor();
+    const auto markedRow = [&] { return table().keyboardRow().value_or(ui::IndexPath{0, -1}).row; };
+    press(Qt::Key_PageDown);
+    EXPECT_GT(table().contentOffset(), 0) << "Page Down in the field scrolls the list";
+    table().setContentOffset(0);
+    press(Qt::Key_Down);
+    EXPECT_TRUE(table().hasFocus()) << "the arrows take the keys from the field to the list";
+    EXPECT_EQ(markedRow(), 0);
+    press(Qt::Key_Down);
+    EXPECT_EQ(markedRow(), 1);
+    auto* second = qobject_cast<AttractionTableViewCell*>(table().cellForRow({0, 1}));
+    ASSERT_NE(second, nullptr);
+    const std::pair<Qt::KeyboardModifiers, QWidget*> tabs[] = {
+        {Qt::NoModifier, second->likeButton},        {Qt::NoModifier, &field().editorWidget()},
+        {Qt::NoModifier, screen.header->closeButton}, {Qt::NoModifier, &table()},
+        {Qt::ShiftModifier, screen.header->closeButton}, {Qt::ShiftModifier, &field().editorWidget()},
+        {Qt::ShiftModifier, second->likeButton},
+    };
+    for (std::size_t i = 0; i < std::size(tabs); ++i) {
+        SCOPED_TRACE(i);
+        press(Qt::Key_Tab, tabs[i].first);
+        EXPECT_EQ(QApplication::focusWidget(), tabs[i].second);
+    }
+    EXPECT_TRUE(second->isShowing(*screen.dataManager->attractions()[1])) << "the marked card stayed";
+    press(Qt::Key_Up);
+    EXPECT_EQ(QApplication::focusWidget(), &table()) << "the arrows go on from the heart through the cards";
+    EXPECT_EQ(markedRow(), 0);
+    press(Qt::Key_Return);
+    ASSERT_NE(detail(), nullptr);
+    EXPECT_EQ(detail()->attraction, screen.dataManager->attractions()[0]);
+
+    QTest::keyClick(window.get(), Qt::Key_Escape);
+    EXPECT_EQ(topmost(), &screen);
+    QTest::keyClick(window.get(), Qt::Key_Escape);
+    EXPECT_EQ(topmost(), window->rootViewController());
+}
+
+
 class WelcomeScreen : public ScreensTest {
 protected:
     MainViewController& showWelcome(const ui::Nib& nib) {
@@ -42,12 +370,12 @@ protected:
         MainViewController& welcome = *owned;
         welcome.setSession(session);
         EXPECT_TRUE(welcome.loadViewFromNib(nib).ok());
-        window.setRootViewController(std::move(owned));
+        window->setRootViewController(std::move(owned));
         return welcome;
     }
 };
 
-TEST_F(WelcomeScreen, SetsUpItsTextsAndButtonAndCyclesItsPicturesOnlyWhenItHasThem) {
+TEST_F(WelcomeScreen, CyclesItsPicturesOnlyWhenItHasThem) {
     QFile file(":/Interface/Main.ui");
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     const auto nib = ui::Nib::fromData("Main", file.readAll());
@@ -57,10 +385,6 @@ TEST_F(WelcomeScreen, SetsUpItsTextsAndButtonAndCyclesItsPicturesOnlyWhenItHasTh
             qCleanupResources_wayfarer_application_resources();
         MainViewController& welcome = showWelcome(*nib);
         qInitResources_wayfarer_application_resources();
-        EXPECT_EQ(welcome.searchButton->title(), localizedText("search_placeholder"));
-        EXPECT_EQ(welcome.welcomeButton->title(), localizedText("welcome"));
-        EXPECT_EQ(welcome.scopeOfWorkLabel->text(), localizedText("scope_of_work"));
-        EXPECT_EQ(welcome.searchButton->actionCount(ui::ControlEvent::touchUpInside), 1);
         std::vector<QString> frames;
         for (const ui::Image& frame : welcome.backgroundImageView->animationImages())
             frames.push_back(frame.name());
@@ -77,19 +401,16 @@ TEST_F(WelcomeScreen, ReturnOpensAFullScreenSearchAndEveryOpeningIsANewEmptyOne)
     ResultsTableViewController* previous = nullptr;
     for (int opening = 0; opening < 2; ++opening) {
         QTest::keyClick(welcome.searchButton, Qt::Key_Return);
-        auto* navigation = qobject_cast<ui::NavigationController*>(welcome.presentedViewController());
-        ASSERT_NE(navigation, nullptr);
+        ASSERT_NE(shownResults(), nullptr);
+        const auto* navigation = results().navigationController();
         EXPECT_EQ(navigation->modalPresentationStyle(), ui::ModalPresentationStyle::fullScreen);
         EXPECT_TRUE(navigation->isNavigationBarHidden());
-        auto* screen = qobject_cast<ResultsTableViewController*>(navigation->viewControllers().front());
-        ASSERT_NE(screen, nullptr);
-        EXPECT_NE(screen, previous);
-        previous = screen;
-        EXPECT_EQ(screen->tableView()->numberOfRows(), 0);
-        screen->header->textField->setText("Rom");
-        QTest::keyClicks(&screen->header->textField->editorWidget(), "e");
-        ASSERT_TRUE(QTest::qWaitFor([&] { return screen->tableView()->numberOfRows() > 0; }, 10000));
-        QTest::keyClick(&window, Qt::Key_Escape);
+        EXPECT_NE(shownResults(), std::exchange(previous, shownResults()));
+        EXPECT_EQ(table().numberOfRows(), 0);
+        search("Rome");
+        waitForAnswer();
+        EXPECT_GT(table().numberOfRows(), 0);
+        QTest::keyClick(window.get(), Qt::Key_Escape);
         EXPECT_EQ(welcome.presentedViewController(), nullptr);
         EXPECT_TRUE(session->attractions().empty());
         QCoreApplication::processEvents();
@@ -101,10 +422,9 @@ class DetailScreen : public ScreensTest {
 protected:
     DetailViewController& openDetail(int row) {
         results().didSelectRow(table(), {0, row});
-        auto* detail = qobject_cast<DetailViewController*>(topmost());
-        EXPECT_NE(detail, nullptr);
+        EXPECT_NE(detail(), nullptr);
         QCoreApplication::processEvents();
-        return *detail;
+        return *detail();
     }
 };
 
@@ -186,11 +506,10 @@ TEST_F(DetailScreen, UnderAnotherRootGoingBackAfterALikeOnlyPops) {
     detail.attraction = Attraction::make("solo");
     auto navigation = std::make_unique<ui::NavigationController>(std::make_unique<ui::ViewController>());
     ui::NavigationController& stack = *navigation;
-    window.rootViewController()->present(std::move(navigation), false);
+    window->rootViewController()->present(std::move(navigation), false);
     stack.pushViewController(std::move(detailOwner), false);
     detail.header->likeButton->click();
     EXPECT_TRUE(detail.attraction->userDidLike);
-    EXPECT_FALSE(detail.header->imageView->image().has_value()) << "a record without a cover shows none";
     detail.closeDetail();
     EXPECT_EQ(stack.viewControllers().size(), 1u);
 }
@@ -255,40 +574,35 @@ TEST(AttractionCell, IsFilledAndEmptiedWhollyOnTheGreyOfItsPlatformVersion) {
 TEST(CoverImage, ScalesToTheSizeAskedAndGivesNothingAtOnceForAnEmptySize) {
     const auto cover = coverImage(platform::Image::decode(samples::encodeJpeg(samples::makePicture(60, 40))));
     ASSERT_TRUE(cover.has_value());
-    const struct {
-        QSize size;
-        bool drawn;
-    } cases[] = {
-        {{60, 40}, true}, {{13, 9}, true}, {{0, 0}, false}, {{0, 40}, false}, {{60, 0}, false}, {{-1, -1}, false},
-    };
-    for (const auto& row : cases) {
-        const QImage picture = cover->toQImage(row.size);
-        EXPECT_EQ(!picture.isNull(), row.drawn) << row.size.width() << " x " << row.size.height();
-        if (row.drawn) {
-            EXPECT_EQ(picture.size(), row.size);
-        }
+    // Whether a picture is drawn at each size.
+    for (const auto& [size, drawn] : std::initializer_list<std::pair<QSize, bool>>{
+             {{60, 40}, true}, {{13, 9}, true}, {{0, 0}, false}, {{0, 40}, false}, {{60, 0}, false}, {{-1, -1}, false}}) {
+        const QImage picture = cover->toQImage(size);
+        EXPECT_EQ(!picture.isNull(), drawn) << size.width() << " x " << size.height();
+        EXPECT_EQ(picture.size(), drawn ? size : QSize(0, 0)) << size.width() << " x " << size.height();
     }
 }
 
-TEST(DetailCell, ShowsTheValuesAsTheyAreAndKeepsTheCaption) {
+TEST(DetailCell, ShowsNothingOfABareRecordButTheCaption) {
     auto cell = makeCell<DetailCell>(*shell::detailCellNib());
-    EXPECT_EQ(cell->fromLabel->text(), localizedText("from"));
     cell->configure(*fullRecord());
-    EXPECT_EQ(cell->descriptionLabel->text(), "An amphitheatre.");
     cell->configure(*Attraction::make("bare"));
     for (const ui::Label* label : {cell->titleLabel, cell->descriptionLabel, cell->priceLabel, cell->availabilityLabel})
         EXPECT_EQ(label->text(), std::nullopt);
     EXPECT_EQ(cell->fromLabel->text(), localizedText("from"));
 }
 
-TEST(TextFieldHeader, FollowsItsSize) {
+TEST(Headers, TheirContentFollowsTheirSize) {
     registerScreenViews();
-    TextFieldHeaderView header(QRect(0, 0, 390, 50));
-    EXPECT_EQ(header.contentView->parentWidget(), &header);
-    EXPECT_EQ(header.contentView->frame(), QRect(0, 0, 390, 50));
-    header.show();
-    header.resize(600, 64);
-    EXPECT_EQ(header.contentView->frame(), QRect(0, 0, 600, 64));
+    TextFieldHeaderView search(QRect(0, 0, 390, 50));
+    DetailHeaderView detail(QRect(0, 0, 390, 440));
+    for (auto [header, content] : {std::pair<QWidget*, QWidget*>{&search, search.contentView},
+                                   std::pair<QWidget*, QWidget*>{&detail, detail.contentView}}) {
+        EXPECT_EQ(content->parentWidget(), header);
+        header->show();
+        header->resize(600, 64);
+        EXPECT_EQ(content->geometry(), QRect(0, 0, 600, 64));
+    }
 }
 
 TEST(DetailHeader, FollowsThePlatformVersionAndTheRecord) {
@@ -309,9 +623,6 @@ TEST(DetailHeader, FollowsThePlatformVersionAndTheRecord) {
         header.configure(*Attraction::make("bare"));
         EXPECT_FALSE(header.imageView->image().has_value());
         EXPECT_EQ(header.likeButton->image()->name(), "Lorvanta_Heart_Black");
-        header.show();
-        header.resize(500, 300);
-        EXPECT_EQ(header.contentView->size(), QSize(500, 300));
     }
 }
 
