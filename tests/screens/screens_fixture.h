@@ -16,6 +16,8 @@
 #include "ui/navigation_controller.h"
 #include "ui/qt_main_queue.h"
 #include "ui/text_field.h"
+#include "ui/environment.h"
+#include "ui/nib.h"
 #include "ui/window.h"
 
 #include <QApplication>
@@ -31,7 +33,6 @@
 
 namespace wayfarer::testing {
 
-// What the stub catalogue answers one search with.
 struct Answer {
     int status = 200;
     std::string body;
@@ -99,6 +100,7 @@ protected:
     }
 
     void TearDown() override {
+        ui::setPlatformVersion(13);
         holdCover(std::nullopt);
         window.reset();
         // Answers already posted to the main queue reach screens that are gone.
@@ -128,7 +130,7 @@ protected:
         responder_ = std::move(responder);
     }
 
-    // The searches the stub was sent, each as "text@offset".
+    // Each as "text@offset".
     std::vector<std::string> searches() {
         std::lock_guard lock(mutex_);
         return searches_;
@@ -143,7 +145,7 @@ protected:
         coversReleased_.notify_all();
     }
 
-    // The records "r<first>" to "r<first + count - 1>" of `total`, each with a cover on the stub.
+    // The records "r<first>" to "r<first + count - 1>" of `total`.
     Answer page(int first = 0, int count = 10, long long total = 10) {
         std::string body = R"({"meta": {"count": )" + std::to_string(total) + R"(}, "data": [)";
         for (int i = first; i < first + count; ++i) {
@@ -172,7 +174,6 @@ protected:
         results().close();
         QCoreApplication::processEvents();
     }
-    // The results screen presented over the root, or null.
     ResultsTableViewController* shownResults() {
         auto* navigation = qobject_cast<ui::NavigationController*>(window->rootViewController()->presentedViewController());
         if (!navigation || navigation->viewControllers().empty())
@@ -190,6 +191,24 @@ protected:
     ui::ViewController* topmost() { return window->topmostViewController(); }
     DetailViewController* detail() { return qobject_cast<DetailViewController*>(topmost()); }
     ui::AlertController* alert() { return qobject_cast<ui::AlertController*>(topmost()); }
+    ui::AlertController* waitForAlert() {
+        EXPECT_TRUE(QTest::qWaitFor([&] { return alert() != nullptr; }, 10000)) << "no alert came";
+        return alert();
+    }
+    MainViewController& showWelcome(const ui::Nib& nib) {
+        auto owned = std::make_unique<MainViewController>();
+        MainViewController& welcome = *owned;
+        welcome.setSession(session);
+        EXPECT_TRUE(welcome.loadViewFromNib(nib).ok());
+        window->setRootViewController(std::move(owned));
+        return welcome;
+    }
+    DetailViewController& openDetail(int row) {
+        results().didSelectRow(table(), {0, row});
+        EXPECT_NE(detail(), nullptr);
+        QCoreApplication::processEvents();
+        return *detail();
+    }
 
     void type(const QString& text) {
         QWidget& editor = field().editorWidget();
@@ -230,7 +249,7 @@ protected:
                           Qt::NoModifier, Qt::NoScrollPhase, false);
         QCoreApplication::sendEvent(table.viewport(), &wheel);
     }
-    // A key pressed on the widget that has the keyboard focus.
+    // On the widget that has the keyboard focus.
     void press(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
         QWidget* focused = QApplication::focusWidget();
         ASSERT_NE(focused, nullptr);

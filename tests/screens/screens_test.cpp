@@ -1,4 +1,4 @@
-// The screens as a user drives them, and the cells and headers they are made of.
+// The screens as a user and a screen reader drive them, and the cells and headers they are made of.
 #include "screens_fixture.h"
 
 #include "qt_test_support.h"
@@ -16,6 +16,7 @@
 #include "ui/label.h"
 #include "ui/nib.h"
 
+#include <QAccessible>
 #include <QFile>
 
 #include <algorithm>
@@ -32,49 +33,40 @@ QString messageOf(platform::ErrorCode code) {
     return QString::fromStdString(platform::Error{code, {}}.localizedDescription());
 }
 
-class ResultsScreen : public ScreensTest {
-protected:
-    ui::AlertController* waitForAlert() {
-        EXPECT_TRUE(QTest::qWaitFor([&] { return alert() != nullptr; }, 10000)) << "no alert came";
-        return alert();
+using ResultsScreen = ScreensTest;
+using WelcomeScreen = ScreensTest;
+using DetailScreen = ScreensTest;
+
+TEST_F(ResultsScreen, SearchesFromTheThirdCharacterOnEveryEditAndMoveOrBeforeVersion13TheTextBeforeTheEdit) {
+    const std::pair<int, std::vector<std::string>> versions[] = {
+        {13, {"Rom@0", "Rome@0", "Rome@0"}},
+        {12, {"Rom@0"}},
+    };
+    for (const auto& [version, searched] : versions) {
+        SCOPED_TRACE(version);
+        ui::setPlatformVersion(version);
+        const std::size_t before = searches().size();
+        openResults();
+        QCoreApplication::processEvents();
+        EXPECT_TRUE(field().isFirstResponder()) << "the field takes the keys when the screen opens";
+        type("ro");
+        QTest::keyClick(&field().editorWidget(), Qt::Key_Return);
+        EXPECT_FALSE(results().indicator->isAnimating()) << "two characters and Return start no search";
+        EXPECT_FALSE(field().isFirstResponder()) << "Return hides the keyboard";
+        EXPECT_EQ(field().text(), "Ro") << "typed words are capitalised";
+        type("m");
+        EXPECT_EQ(results().indicator->isAnimating(), version >= 13);
+        waitForAnswer();
+        type("e");
+        EXPECT_EQ(table().numberOfRows(), 0) << "every new text starts from an empty list";
+        waitForAnswer();
+        EXPECT_EQ(table().numberOfRows(), 10);
+        QTest::keyClick(&field().editorWidget(), Qt::Key_Left);
+        waitForAnswer();
+        const std::vector<std::string> seen = searches();
+        EXPECT_EQ(std::vector(seen.begin() + static_cast<std::ptrdiff_t>(before), seen.end()), searched);
+        closeResults();
     }
-};
-
-TEST_F(ResultsScreen, SearchesFromTheThirdCharacterAndAgainOnEveryEditAndCursorMove) {
-    openResults();
-    QCoreApplication::processEvents();
-    EXPECT_TRUE(field().isFirstResponder()) << "the field takes the keys when the screen opens";
-    type("ro");
-    QTest::keyClick(&field().editorWidget(), Qt::Key_Return);
-    EXPECT_FALSE(results().indicator->isAnimating()) << "two characters and Return start no search";
-    EXPECT_FALSE(field().isFirstResponder()) << "Return hides the keyboard";
-    EXPECT_EQ(field().text(), "Ro");
-
-    type("m");
-    EXPECT_TRUE(results().indicator->isAnimating());
-    EXPECT_EQ(table().numberOfRows(), 0);
-    waitForAnswer();
-    EXPECT_EQ(table().numberOfRows(), 10);
-
-    type("e");
-    EXPECT_EQ(table().numberOfRows(), 0) << "every new text starts from an empty list";
-    waitForAnswer();
-    QTest::keyClick(&field().editorWidget(), Qt::Key_Left);
-    waitForAnswer();
-
-    // Typed words are capitalised.
-    EXPECT_EQ(searches(), (std::vector<std::string>{"Rom@0", "Rome@0", "Rome@0"}));
-}
-
-TEST_F(ResultsScreen, BeforeVersion13AnEditSearchesTheTextFromBeforeIt) {
-    ui::setPlatformVersion(12);
-    openResults();
-    type("rom");
-    EXPECT_FALSE(results().indicator->isAnimating()) << "the third character is checked against the two before it";
-    type("e");
-    waitForAnswer();
-    ui::setPlatformVersion(13);
-    EXPECT_EQ(searches(), std::vector<std::string>{"Rom@0"});
 }
 
 TEST_F(ResultsScreen, PagesFromTheTriggerRowForShortAndLongLists) {
@@ -170,16 +162,12 @@ TEST_F(ResultsScreen, ACoverGoesOnlyIntoACellThatStillShowsItsRecord) {
     const QImage inCell = firstCell->thumbnailView->image()->toQImage(sample);
     EXPECT_EQ(inCell, coverImage(shown.coverImg)->toQImage(sample));
     EXPECT_NE(inCell, coverImage(first.coverImg)->toQImage(sample));
+    // Filled again, a row shows the picture already scaled for it rather than an empty card.
     table().setContentOffset(0);
-    EXPECT_TRUE(cellAt(0).thumbnailView->image().has_value());
-}
-
-TEST_F(ResultsScreen, AReloadShowsTheCoversAlreadyScaledInsteadOfEmptyCards) {
-    openResultsFor();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return cellAt(0).thumbnailView->image().has_value(); }, 10000));
+    ASSERT_TRUE(cellAt(0).thumbnailView->image().has_value());
+    EXPECT_TRUE(cellAt(0).thumbnailView->image()->isSameAs(*coverImage(first.coverImg)));
     const ui::Image before = *cellAt(0).thumbnailView->image();
     table().reloadData();
-    ASSERT_TRUE(cellAt(0).thumbnailView->image().has_value());
     EXPECT_TRUE(cellAt(0).thumbnailView->image()->isSameAs(before));
 }
 
@@ -232,29 +220,28 @@ TEST_F(ResultsScreen, EveryTextIsSearchedAsTypedOrFailsInOneAlertWhoseButtonEmpt
     }
 }
 
-TEST_F(ResultsScreen, AFailedTransferShowsThePlatformsOwnMessage) {
-    useCatalogueAt("http://127.0.0.1:" + std::to_string(refusedPort()));
-    openResults();
-    search("Rome");
-    ASSERT_NE(waitForAlert(), nullptr);
-    EXPECT_EQ(alert()->message(), messageOf(platform::ErrorCode::cannotConnectToHost));
-}
-
-TEST_F(ResultsScreen, ClearingCancelsTheSearchInFlightAndEmptiesListAndField) {
-    Gate slow;
-    answerWith([&, slowAnswered = slow.opened](const SeenSearch& seen) {
-        if (seen.text == "Slow")
+TEST_F(ResultsScreen, ARefusedTransferOrAClearedSearchInFlightAlertsThePlatformsOwnMessage) {
+    for (const bool clearing : {true, false}) {
+        SCOPED_TRACE(clearing ? "cleared" : "refused");
+        Gate slow;
+        answerWith([slowAnswered = slow.opened](const SeenSearch&) {
             slowAnswered.wait();
-        return page();
-    });
-    openResultsFor();
-    field().setText(QString());
-    search("Slow");
-    field().clearButton().click();
-    EXPECT_EQ(field().text(), "");
-    EXPECT_EQ(table().numberOfRows(), 0);
-    ASSERT_NE(waitForAlert(), nullptr);
-    EXPECT_EQ(alert()->message(), messageOf(platform::ErrorCode::cancelled));
+            return Answer{};
+        });
+        if (!clearing)
+            useCatalogueAt("http://127.0.0.1:" + std::to_string(refusedPort()));
+        openResults();
+        search("Slow");
+        if (clearing) {
+            field().clearButton().click();
+            EXPECT_EQ(field().text(), "");
+        }
+        ASSERT_NE(waitForAlert(), nullptr);
+        EXPECT_EQ(alert()->message(), messageOf(clearing ? platform::ErrorCode::cancelled
+                                                         : platform::ErrorCode::cannotConnectToHost));
+        alert()->choose(0);
+        closeResults();
+    }
 }
 
 TEST_F(ResultsScreen, AnswersOfAReplacedSearchLeaveTheScreenAlone) {
@@ -324,57 +311,6 @@ TEST_F(ResultsScreen, ClosingWhileTheListStillMovesNeverReachesPastTheList) {
     EXPECT_EQ(topmost(), window->rootViewController());
 }
 
-TEST_F(ResultsScreen, KeysMoveThroughTheCardsTabGoesRoundTheScreenAndReturnOpensTheMarkedCard) {
-    auto& screen = openResultsFor();
-    const auto markedRow = [&] { return table().keyboardRow().value_or(ui::IndexPath{0, -1}).row; };
-    press(Qt::Key_PageDown);
-    EXPECT_GT(table().contentOffset(), 0) << "Page Down in the field scrolls the list";
-    table().setContentOffset(0);
-    press(Qt::Key_Down);
-    EXPECT_TRUE(table().hasFocus()) << "the arrows take the keys from the field to the list";
-    EXPECT_EQ(markedRow(), 0);
-    press(Qt::Key_Down);
-    EXPECT_EQ(markedRow(), 1);
-    auto* second = qobject_cast<AttractionTableViewCell*>(table().cellForRow({0, 1}));
-    ASSERT_NE(second, nullptr);
-    const std::pair<Qt::KeyboardModifiers, QWidget*> tabs[] = {
-        {Qt::NoModifier, second->likeButton},        {Qt::NoModifier, &field().editorWidget()},
-        {Qt::NoModifier, screen.header->closeButton}, {Qt::NoModifier, &table()},
-        {Qt::ShiftModifier, screen.header->closeButton}, {Qt::ShiftModifier, &field().editorWidget()},
-        {Qt::ShiftModifier, second->likeButton},
-    };
-    for (std::size_t i = 0; i < std::size(tabs); ++i) {
-        SCOPED_TRACE(i);
-        press(Qt::Key_Tab, tabs[i].first);
-        EXPECT_EQ(QApplication::focusWidget(), tabs[i].second);
-    }
-    EXPECT_TRUE(second->isShowing(*screen.dataManager->attractions()[1])) << "the marked card stayed";
-    press(Qt::Key_Up);
-    EXPECT_EQ(QApplication::focusWidget(), &table()) << "the arrows go on from the heart through the cards";
-    EXPECT_EQ(markedRow(), 0);
-    press(Qt::Key_Return);
-    ASSERT_NE(detail(), nullptr);
-    EXPECT_EQ(detail()->attraction, screen.dataManager->attractions()[0]);
-
-    QTest::keyClick(window.get(), Qt::Key_Escape);
-    EXPECT_EQ(topmost(), &screen);
-    QTest::keyClick(window.get(), Qt::Key_Escape);
-    EXPECT_EQ(topmost(), window->rootViewController());
-}
-
-
-class WelcomeScreen : public ScreensTest {
-protected:
-    MainViewController& showWelcome(const ui::Nib& nib) {
-        auto owned = std::make_unique<MainViewController>();
-        MainViewController& welcome = *owned;
-        welcome.setSession(session);
-        EXPECT_TRUE(welcome.loadViewFromNib(nib).ok());
-        window->setRootViewController(std::move(owned));
-        return welcome;
-    }
-};
-
 TEST_F(WelcomeScreen, CyclesItsPicturesOnlyWhenItHasThem) {
     QFile file(":/Interface/Main.ui");
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
@@ -417,16 +353,6 @@ TEST_F(WelcomeScreen, ReturnOpensAFullScreenSearchAndEveryOpeningIsANewEmptyOne)
         EXPECT_TRUE(welcome.searchButton->hasFocus()) << "the keys come back to the search button";
     }
 }
-
-class DetailScreen : public ScreensTest {
-protected:
-    DetailViewController& openDetail(int row) {
-        results().didSelectRow(table(), {0, row});
-        EXPECT_NE(detail(), nullptr);
-        QCoreApplication::processEvents();
-        return *detail();
-    }
-};
 
 TEST_F(DetailScreen, ShowsTheRowsOwnRecordInOneRowThatGrowsPastItsShareOnlyWhenItsTextsNeedMore) {
     struct Case {
@@ -512,6 +438,181 @@ TEST_F(DetailScreen, UnderAnotherRootGoingBackAfterALikeOnlyPops) {
     EXPECT_TRUE(detail.attraction->userDidLike);
     detail.closeDetail();
     EXPECT_EQ(stack.viewControllers().size(), 1u);
+}
+
+// What a screen reader is to read of an element; an absent value is not checked.
+struct Expected {
+    QAccessible::Role role;
+    QString name;
+    std::optional<QString> description = std::nullopt;
+    std::optional<bool> checked = std::nullopt;
+};
+
+bool matches(QAccessibleInterface* element, const Expected& expected) {
+    const QAccessible::State state = element->state();
+    return element->role() == expected.role && element->text(QAccessible::Name) == expected.name &&
+           (!expected.description || element->text(QAccessible::Description) == *expected.description) &&
+           (!expected.checked || (state.checkable && state.checked == *expected.checked));
+}
+
+// The shown elements under `element`, depth first as a screen reader walks them. Every
+// child names its parent as the one it is listed under.
+void collect(QAccessibleInterface* element, std::vector<QAccessibleInterface*>& elements) {
+    if (!element || element->state().invisible)
+        return;
+    elements.push_back(element);
+    for (int i = 0; i < element->childCount(); ++i) {
+        QAccessibleInterface* child = element->child(i);
+        ASSERT_NE(child, nullptr);
+        EXPECT_EQ(child->parent(), element) << "child " << i << " of " << element->text(QAccessible::Name).toStdString();
+        EXPECT_EQ(element->indexOfChild(child), i);
+        collect(child, elements);
+    }
+}
+
+// Each expected element is in the window's tree, in the order given: the order it is read in.
+void expectInReadingOrder(QWidget& window, const std::vector<Expected>& expected) {
+    std::vector<QAccessibleInterface*> tree;
+    collect(QAccessible::queryAccessibleInterface(&window), tree);
+    auto from = tree.begin();
+    for (const Expected& e : expected) {
+        const auto found = std::find_if(from, tree.end(), [&](QAccessibleInterface* element) { return matches(element, e); });
+        if (found == tree.end()) {
+            ADD_FAILURE() << "not found after the elements before it: role 0x" << std::hex << e.role << " \""
+                          << e.name.toStdString() << "\"";
+            continue;
+        }
+        from = found + 1;
+    }
+}
+
+// What the reader says of the heart `button`: liked or not, and checked so.
+void expectHeart(ui::Button& button, bool liked) {
+    QAccessibleInterface* heart = QAccessible::queryAccessibleInterface(&button);
+    EXPECT_EQ(heart->state().checked, liked);
+    EXPECT_EQ(heart->text(QAccessible::Name), localizedText(liked ? "accessibility_unlike" : "accessibility_like"));
+}
+
+// Each test runs in the language its parameter names.
+class Accessibility : public ScreensTest, public ::testing::WithParamInterface<const char*> {
+protected:
+    void SetUp() override {
+        ScreensTest::SetUp();
+        setenv("LC_ALL", GetParam(), 1);
+    }
+    void TearDown() override {
+        setenv("LC_ALL", "en_US.UTF-8", 1);
+        ScreensTest::TearDown();
+    }
+};
+
+INSTANTIATE_TEST_SUITE_P(Languages, Accessibility, ::testing::Values("en_GB.UTF-8", "it_IT.UTF-8"),
+                         [](const auto& language) { return std::string(language.param).substr(0, 2); });
+
+// Every screen in turn, each read as a whole and then walked with the keys.
+TEST_P(Accessibility, EveryScreenReadsInOrderAndTheKeysGoThroughItsCardsHeartsAndButtons) {
+    showWelcome(*ui::Nib::named("Main"));
+    expectInReadingOrder(*window, {
+        {QAccessible::Heading, localizedText("welcome")},
+        {QAccessible::StaticText, localizedText("scope_of_work")},
+        {QAccessible::Button, localizedText("search_placeholder"), localizedText("accessibility_search_hint")},
+    });
+
+    // Asking for a next page with no text is the one failure shown without a search.
+    auto& screen = openResults();
+    screen.loadResults(std::nullopt, true);
+    EXPECT_FALSE(screen.indicator->isAnimating());
+    ASSERT_NE(alert(), nullptr);
+    QWidget* ok = alert()->buttonForAction(0);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return QApplication::focusWidget() == ok; }, 5000));
+    expectInReadingOrder(*window, {
+        {QAccessible::Dialog, localizedText("error_title"), localizedText("error_no_text")},
+        {QAccessible::StaticText, localizedText("error_title")},
+        {QAccessible::StaticText, localizedText("error_no_text")},
+        {QAccessible::Button, "OK"},
+    });
+    EXPECT_TRUE(QAccessible::queryAccessibleInterface(ok)->state().focused);
+    press(Qt::Key_Return);
+    EXPECT_EQ(topmost(), &screen);
+
+    field().becomeFirstResponder();
+    search("Rome");
+    waitForAnswer();
+    // The list holds the search header that stays above its cards.
+    expectInReadingOrder(*window, {
+        {QAccessible::List, ""},
+        {QAccessible::EditableText, localizedText("accessibility_search_field"),
+         localizedText("search_results_placeholder")},
+        {QAccessible::Button, localizedText("accessibility_clear_search")},
+        {QAccessible::Button, localizedText("accessibility_close_search")},
+        {QAccessible::ListItem, "Sight 0, $10.00", localizedText("accessibility_open_details")},
+        {QAccessible::Button, localizedText("accessibility_like"), std::nullopt, false},
+        {QAccessible::ListItem, "Sight 1, $11.00", localizedText("accessibility_open_details")},
+        {QAccessible::Button, localizedText("accessibility_like"), std::nullopt, false},
+    });
+
+    // The arrows take the keys from the field to the cards; the reader finds the marked one focused.
+    const auto markedRow = [&] { return table().keyboardRow().value_or(ui::IndexPath{0, -1}).row; };
+    press(Qt::Key_Down);
+    EXPECT_TRUE(table().hasFocus());
+    EXPECT_EQ(markedRow(), 0);
+    press(Qt::Key_Down);
+    EXPECT_EQ(markedRow(), 1);
+    QAccessibleInterface* list = QAccessible::queryAccessibleInterface(&table());
+    ASSERT_NE(list->focusChild(), nullptr);
+    EXPECT_EQ(list->focusChild()->object(), &cellAt(1));
+    EXPECT_TRUE(list->focusChild()->state().focused);
+    AttractionTableViewCell& second = cellAt(1);
+    const std::pair<Qt::KeyboardModifiers, QWidget*> tabs[] = {
+        {Qt::NoModifier, second.likeButton},        {Qt::NoModifier, &field().editorWidget()},
+        {Qt::NoModifier, screen.header->closeButton}, {Qt::NoModifier, &table()},
+        {Qt::ShiftModifier, screen.header->closeButton}, {Qt::ShiftModifier, &field().editorWidget()},
+        {Qt::ShiftModifier, second.likeButton},
+    };
+    for (std::size_t i = 0; i < std::size(tabs); ++i) {
+        SCOPED_TRACE(i);
+        press(Qt::Key_Tab, tabs[i].first);
+        EXPECT_EQ(QApplication::focusWidget(), tabs[i].second);
+    }
+    EXPECT_TRUE(second.isShowing(*screen.dataManager->attractions()[1])) << "the marked card stayed";
+    // Space likes the heart's card and again unlikes it, and no other.
+    for (const bool liked : {true, false}) {
+        press(Qt::Key_Space);
+        EXPECT_EQ(screen.dataManager->attractions()[1]->userDidLike, liked);
+        EXPECT_FALSE(screen.dataManager->attractions()[0]->userDidLike);
+        expectHeart(*second.likeButton, liked);
+        EXPECT_EQ(second.likeButton->image()->name(), liked ? "Lorvanta_Heart_Fill" : "Lorvanta_Heart_White");
+        EXPECT_EQ(cellAt(0).likeButton->image()->name(), "Lorvanta_Heart_White");
+    }
+    press(Qt::Key_Up);
+    EXPECT_EQ(QApplication::focusWidget(), &table()) << "the arrows go on from the heart through the cards";
+    EXPECT_EQ(markedRow(), 0);
+
+    screen.dataManager->attractions()[0]->userDidLike = true;
+    press(Qt::Key_Return);
+    ASSERT_NE(detail(), nullptr);
+    EXPECT_EQ(detail()->attraction, screen.dataManager->attractions()[0]);
+    QCoreApplication::processEvents();
+    expectInReadingOrder(*window, {
+        {QAccessible::Button, localizedText("back"), localizedText("accessibility_back_hint")},
+        {QAccessible::Button, localizedText("accessibility_unlike"), std::nullopt, true},
+        {QAccessible::StaticText, "Sight 0"},
+        {QAccessible::StaticText, "A sight."},
+        {QAccessible::StaticText, localizedText("from")},
+        {QAccessible::StaticText, "$10.00", localizedText("accessibility_price")},
+        {QAccessible::StaticText, "Daily", localizedText("accessibility_days")},
+    });
+    detail()->header->backButton->setFocus(Qt::OtherFocusReason);
+    press(Qt::Key_Tab);
+    ASSERT_EQ(QApplication::focusWidget(), detail()->header->likeButton);
+    press(Qt::Key_Space);
+    EXPECT_FALSE(detail()->attraction->userDidLike);
+    expectHeart(*detail()->header->likeButton, false);
+
+    QTest::keyClick(window.get(), Qt::Key_Escape);
+    EXPECT_EQ(topmost(), &screen);
+    QTest::keyClick(window.get(), Qt::Key_Escape);
+    EXPECT_EQ(topmost(), window->rootViewController());
 }
 
 template <class Cell>
