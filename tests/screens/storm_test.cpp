@@ -3,17 +3,9 @@
 // WAYFARER_STORM_SECONDS and WAYFARER_STORM_SEED make longer runs with other seeds.
 #include "screens_fixture.h"
 
-#include "screens/attraction_table_view_cell.h"
 #include "screens/detail_header_view.h"
-#include "screens/detail_view_controller.h"
-#include "screens/text_field_header_view.h"
 #include "service/catalogue_server.h"
-#include "ui/activity_indicator_view.h"
-#include "ui/alert_controller.h"
 #include "ui/button.h"
-#include "ui/text_field.h"
-
-#include <QTest>
 
 #include <chrono>
 #include <cstdlib>
@@ -40,8 +32,6 @@ class Storm : public ScreensTest {
 protected:
     void SetUp() override {
         ScreensTest::SetUp();
-        seed = environmentNumber("WAYFARER_STORM_SEED", 20261206);
-        random.seed(seed);
         service::ServerOptions options;
         options.plainHttp = true;
         options.latency = std::chrono::milliseconds(15);
@@ -69,6 +59,11 @@ protected:
         QTest::qWait(between(0, longest));
         return name;
     }
+    std::string press(QWidget& target, const std::vector<Qt::Key>& keys, const std::string& name) {
+        const Qt::Key key = pick(keys);
+        QTest::keyClick(&target, key);
+        return name + " " + std::to_string(key);
+    }
 
     // A run of searches starts at offset 0, and each next page asks for the offset after
     // the last, never once the end is found.
@@ -90,8 +85,8 @@ protected:
     std::optional<std::string> broken();
     std::optional<std::string> brokenAfterSettling();
 
-    std::uint64_t seed = 0;
-    std::mt19937_64 random;
+    const std::uint64_t seed = environmentNumber("WAYFARER_STORM_SEED", 20261206);
+    std::mt19937_64 random{seed};
     std::unique_ptr<service::CatalogueServer> catalogue;
     std::string lastText;
     std::int64_t lastOffset = 0;
@@ -109,7 +104,7 @@ std::string Storm::act() {
         return choose({
             {25, [=] { screen->header->likeButton->click(); return std::string("heart on the detail"); }},
             {25, [=] { screen->header->backButton->click(); return std::string("back button"); }},
-            {25, [&] { QTest::keyClick(window.get(), Qt::Key_Escape); return std::string("Escape on the detail"); }},
+            {25, [&] { return press(*window, {Qt::Key_Escape}, "Escape on the detail"); }},
             {25, [&] { return wait(30, "wait on the detail"); }},
         });
     if (ResultsTableViewController* screen = shownResults())
@@ -123,15 +118,10 @@ std::string Storm::actOnResults(ResultsTableViewController& screen) {
     ui::TextField& field = *screen.header->textField;
     QWidget& editor = field.editorWidget();
     ui::TableView& table = *screen.tableView();
-    // A name ending in a space is followed by the key's number.
-    const auto key = [&](QWidget& target, Qt::Key pressed, const std::string& name) {
-        QTest::keyClick(&target, pressed);
-        return name + (name.ends_with(' ') ? std::to_string(pressed) : "");
-    };
     return choose({
-        // A whole word typed afresh, as a user starting over does.
-        {5, [&] {
-             const QString word = pick(words);
+        // A whole word typed afresh, as a user starting over does, or the field just cleared.
+        {7, [&] {
+             const QString word = between(0, 6) < 2 ? QString() : pick(words);
              field.clearButton().click();
              QTest::keyClicks(&editor, word);
              return "clear and type \"" + word.toStdString() + "\"";
@@ -144,37 +134,38 @@ std::string Storm::actOnResults(ResultsTableViewController& screen) {
                  if (word.size() > field.text().size() && word.startsWith(field.text(), Qt::CaseInsensitive))
                      ahead.push_back(word);
              if (ahead.empty())
-                 return key(editor, Qt::Key_Backspace, "backspace");
+                 return press(editor, {Qt::Key_Backspace}, "backspace");
              const QChar next = pick(ahead).at(field.text().size());
              QTest::keyClick(&editor, next.toLatin1());
              return "type '" + QString(next).toStdString() + "'";
          }},
         {2, [&] {
              const QString odd = pick(std::vector<QString>{"!", "-", "'", "é", "%", "😀"});
-             QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, odd);
-             QCoreApplication::sendEvent(&editor, &press);
+             QKeyEvent key(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, odd);
+             QCoreApplication::sendEvent(&editor, &key);
              return "type refused " + odd.toStdString();
          }},
-        {5, [&] { return key(editor, Qt::Key_Backspace, "backspace"); }},
-        {3, [&] { return key(editor, pick(std::vector{Qt::Key_Left, Qt::Key_Right, Qt::Key_Home, Qt::Key_End}),
-                             "cursor key "); }},
-        {2, [&] { field.clearButton().click(); return std::string("clear button"); }},
+        {8, [&] {
+             const std::vector keys{Qt::Key_Backspace, Qt::Key_Backspace, Qt::Key_Left, Qt::Key_Right, Qt::Key_Home,
+                                    Qt::Key_End};
+             return press(editor, keys, "field key");
+         }},
         {16, [&] {
              const int delta = pick(std::vector<int>{360, -120, -480, -960});
              turnWheel(table, delta);
              return "wheel " + std::to_string(delta);
          }},
-        {8, [&] {
-             const int distance = pick(std::vector<int>{-300, 400, 700});
-             drag(table, distance, 40);
-             return "drag " + std::to_string(distance);
+        // Slow drags, and flings that go on moving after the release.
+        {14, [&] {
+             const int distance = pick(std::vector<int>{-300, 400, 700, -400, 500});
+             const int stepMilliseconds = pick(std::vector<int>{40, 4});
+             drag(table, distance, stepMilliseconds);
+             return "drag " + std::to_string(distance) + " in steps of " + std::to_string(stepMilliseconds) + " ms";
          }},
-        {7, [&] { return key(table, Qt::Key_End, "End"); }},
-        {6, [&] { drag(table, pick(std::vector<int>{-400, 500}), 4); return std::string("fling"); }},
-        {6, [&] {
-             const auto keys = std::vector{Qt::Key_PageDown, Qt::Key_PageDown, Qt::Key_End, Qt::Key_PageUp, Qt::Key_Down,
-                                           Qt::Key_Up};
-             return key(table, pick(keys), "list key ");
+        {13, [&] {
+             const std::vector keys{Qt::Key_End, Qt::Key_End, Qt::Key_PageDown, Qt::Key_PageDown, Qt::Key_PageUp,
+                                    Qt::Key_Down, Qt::Key_Up};
+             return press(table, keys, "list key");
          }},
         {11, [&] {
              const auto rows = table.indexPathsForVisibleRows();
@@ -194,7 +185,7 @@ std::string Storm::actOnResults(ResultsTableViewController& screen) {
                  screen.header->closeButton->click();
                  return std::string("close button");
              }
-             return key(*window, Qt::Key_Escape, "Escape on the results");
+             return press(*window, {Qt::Key_Escape}, "Escape on the results");
          }},
         {18, [&] { return wait(40, "wait"); }},
     });
