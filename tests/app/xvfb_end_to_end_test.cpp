@@ -1,6 +1,5 @@
-// The whole application in a real X server: Xvfb runs the display, xdotool presses the
-// keys a user would, and a screenshot of the display says what the user saw. The program's
-// own options are tested here too, on that display or off screen.
+// The whole program: in a real X server (Xvfb) with the keys a user would press (xdotool)
+// and screenshots of what the user saw, and its own options, on that display or off screen.
 #include <QDir>
 #include <QElapsedTimer>
 #include <QGuiApplication>
@@ -19,7 +18,7 @@ namespace {
 
 bool haveDisplay = false;
 
-// Runs xdotool with `arguments` on the test's display; whether it succeeded.
+// Whether it succeeded; `output` gets the first line it printed.
 bool xdotool(const QStringList& arguments, QString* output = nullptr) {
     QProcess process;
     process.start(QStringLiteral("xdotool"), arguments);
@@ -71,8 +70,8 @@ TEST(EndToEnd, TheKeysOfAUserOpenTheSearchAndShowTheResults) {
     ASSERT_GT(pixelsLike(welcome, coral), 20) << "the welcome screen was never drawn";
     EXPECT_EQ(pixelsLike(welcome, amber), 0) << "the welcome screen shows no cards";
 
-    // The search button holds the focus: Return opens the results, whose field takes the
-    // keys. The empty results screen is mostly white, where the welcome screen is a picture.
+    // Return on the search button opens the results, mostly white where the welcome is a
+    // picture, and its field takes the keys.
     ASSERT_TRUE(xdotool({"key", "--window", window, "Return"}));
     const QColor white(255, 255, 255);
     const QImage opened = screenshotWhen([&](const QImage& shot) { return pixelsLike(shot, white) > 40000; }, 10);

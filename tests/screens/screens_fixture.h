@@ -130,7 +130,7 @@ protected:
         responder_ = std::move(responder);
     }
 
-    // Each as "text@offset".
+    // "text@offset" each.
     std::vector<std::string> searches() {
         std::lock_guard lock(mutex_);
         return searches_;
@@ -249,7 +249,6 @@ protected:
                           Qt::NoModifier, Qt::NoScrollPhase, false);
         QCoreApplication::sendEvent(table.viewport(), &wheel);
     }
-    // On the widget that has the keyboard focus.
     void press(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
         QWidget* focused = QApplication::focusWidget();
         ASSERT_NE(focused, nullptr);

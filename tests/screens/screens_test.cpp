@@ -406,13 +406,6 @@ struct Expected {
     std::optional<bool> checked = std::nullopt;
 };
 
-bool matches(QAccessibleInterface* element, const Expected& expected) {
-    const QAccessible::State state = element->state();
-    return element->role() == expected.role && element->text(QAccessible::Name) == expected.name &&
-           (!expected.description || element->text(QAccessible::Description) == *expected.description) &&
-           (!expected.checked || (state.checkable && state.checked == *expected.checked));
-}
-
 // The shown elements under `element`, depth first as a screen reader walks them. Every
 // child names its parent as the one it is listed under.
 void collect(QAccessibleInterface* element, std::vector<QAccessibleInterface*>& elements) {
@@ -434,7 +427,12 @@ void expectInReadingOrder(QWidget& window, const std::vector<Expected>& expected
     collect(QAccessible::queryAccessibleInterface(&window), tree);
     auto from = tree.begin();
     for (const Expected& e : expected) {
-        const auto found = std::find_if(from, tree.end(), [&](QAccessibleInterface* element) { return matches(element, e); });
+        const auto found = std::find_if(from, tree.end(), [&](QAccessibleInterface* element) {
+            const QAccessible::State state = element->state();
+            return element->role() == e.role && element->text(QAccessible::Name) == e.name &&
+                   (!e.description || element->text(QAccessible::Description) == *e.description) &&
+                   (!e.checked || (state.checkable && state.checked == *e.checked));
+        });
         if (found == tree.end()) {
             ADD_FAILURE() << "not found after the elements before it: role 0x" << std::hex << e.role << " \""
                           << e.name.toStdString() << "\"";
@@ -451,7 +449,6 @@ void expectHeart(ui::Button& button, bool liked) {
     EXPECT_EQ(heart->text(QAccessible::Name), localizedText(liked ? "accessibility_unlike" : "accessibility_like"));
 }
 
-// Each test runs in the language its parameter names.
 class Accessibility : public ScreensTest, public ::testing::WithParamInterface<const char*> {
 protected:
     void SetUp() override {
@@ -667,7 +664,6 @@ TEST(RecordViews, AreFilledAndEmptiedWhollyOnTheColoursOfTheirPlatformVersion) {
 TEST(CoverImage, ScalesToTheSizeAskedAndGivesNothingAtOnceForAnEmptySize) {
     const auto cover = coverImage(platform::Image::decode(samples::encodeJpeg(samples::makePicture(60, 40))));
     ASSERT_TRUE(cover.has_value());
-    // Whether a picture is drawn at each size.
     for (const auto& [size, drawn] : std::initializer_list<std::pair<QSize, bool>>{
              {{60, 40}, true}, {{13, 9}, true}, {{0, 0}, false}, {{0, 40}, false}, {{60, 0}, false}, {{-1, -1}, false}}) {
         const QImage picture = cover->toQImage(size);
