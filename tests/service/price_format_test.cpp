@@ -5,21 +5,24 @@
 namespace wayfarer::service {
 namespace {
 
-TEST(PriceFormat, WritesPricesAsTheLanguageDoes) {
-    const struct { std::int64_t cents; Currency currency; const char* language; const char* expected; } cases[] = {
-        {4500, Currency::USD, "en", "$45.00"},
+TEST(PriceFormat, WritesEuroPricesInTheCurrencyAsTheLanguageDoes) {
+    const struct { std::int64_t euroCents; Currency currency; const char* language; const char* expected; } cases[] = {
+        {4500, Currency::USD, "en", "$48.60"},
         {4500, Currency::EUR, "en", "€45.00"},
-        {104550, Currency::USD, "en", "$1,045.50"},
-        {5, Currency::USD, "en", "$0.05"},
+        {104550, Currency::USD, "en", "$1,129.14"},
+        {7, Currency::USD, "en", "$0.08"},  // 7.56 cents, to the nearest cent
+        {6, Currency::USD, "en", "$0.06"},  // 6.48 cents
         {4500, Currency::EUR, "it", "45,00\u00A0€"},
-        {4500, Currency::USD, "it", "45,00\u00A0$"},
+        {4500, Currency::USD, "it", "48,60\u00A0$"},
         {123456789, Currency::EUR, "de", "1.234.567,89\u00A0€"},
         {4599, Currency::EUR, "es", "45,99\u00A0€"},
         {123450, Currency::EUR, "fr", "1\u202F234,50\u202F€"},
         {4500, Currency::EUR, "ja", "€45.00"},
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(formatPrice(c.cents, c.currency, c.language), c.expected) << c.cents << " " << c.language;
+    for (const auto& c : cases) {
+        const std::int64_t cents = convertEuroCents(c.euroCents, c.currency);
+        EXPECT_EQ(formatPrice(cents, c.currency, c.language), c.expected) << c.euroCents << " " << c.language;
+    }
 }
 
 TEST(PriceFormat, ReadsTheLanguageOfTheHeader) {
@@ -28,12 +31,6 @@ TEST(PriceFormat, ReadsTheLanguageOfTheHeader) {
         {"", "en"}, {"*", "en"}, {" de", "de"}};
     for (const auto& [header, language] : cases)
         EXPECT_EQ(priceLanguage(header), language) << header;
-}
-
-TEST(PriceFormat, ConvertsToTheNearestCent) {
-    EXPECT_EQ(convertEuroCents(10000, Currency::EUR), 10000);
-    EXPECT_EQ(convertEuroCents(10000, Currency::USD), 10800);
-    EXPECT_EQ(convertEuroCents(1, Currency::USD), 1);  // rounded to the nearest cent
 }
 
 }

@@ -30,7 +30,7 @@ ActivityCatalogue sample() {
     }};
 }
 
-TEST(SearchIndex, MatchesAndRanksByTheSearchRules) {
+TEST(SearchIndex, MatchesRanksAndPagesByTheSearchRules) {
     const ActivityCatalogue catalogue = sample();
     const SearchIndex index(catalogue);
     const struct {
@@ -38,6 +38,7 @@ TEST(SearchIndex, MatchesAndRanksByTheSearchRules) {
         std::vector<std::uint32_t> expected;
         const char* why;
         SearchOptions options{};  // every term, an empty text matches all, a fixed fuzziness
+        std::size_t offset = 0, limit = 100;  // of records, not pages
     } cases[] = {
         {"rome colosseum", {1, 6}, "every term must match"},
         {"colosseum venice", {}, "no record holds both terms"},
@@ -63,31 +64,18 @@ TEST(SearchIndex, MatchesAndRanksByTheSearchRules) {
         {"venice paris", {2, 3, 4, 5, 7}, "any term", {false, false, {}}},
         {"", {0, 1, 2, 3, 4, 5, 6, 7}, "an empty text matches all", {true, true, {}}},
         {"colloseum rome", {}, "no edit allowed", {true, false, 0}},
+        {"rome", {1, 6}, "a page from a record offset", {}, 1, 2},
+        {"rome", {}, "a page past the end", {}, 4, 10},
+        {"", {5, 6}, "a page of all", {true, true, {}}, 5, 2},
+        {"", {}, "a page of all past the end", {true, true, {}}, 8, 2},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(index.search(c.text, 0, 100, c.options).records, c.expected) << c.text << ": " << c.why;
+        EXPECT_EQ(index.search(c.text, c.offset, c.limit, c.options).records, c.expected) << c.text << ": " << c.why;
+    EXPECT_EQ(index.search("rome", 1, 2).total, 4u) << "the total counts every match, not the page";
+    EXPECT_EQ(index.search("", 5, 2, {true, true, {}}).total, 8u);
     // The exact city outranks a misspelling in a title: "rome" is not "dome".
     const ActivityCatalogue domes{{activity("Dome climb", "Florence", "The cupola."), activity("Catacombs", "Rome", "Tombs.")}};
     EXPECT_EQ(SearchIndex(domes).search("rome", 0, 100).records, (std::vector<std::uint32_t>{1, 0}));
-}
-
-TEST(SearchIndex, PagesByRecordOffset) {
-    ActivityCatalogue catalogue;
-    for (int i = 0; i < 25; ++i)
-        catalogue.activities.push_back(activity("Harbour cruise " + std::to_string(i), "Sydney"));
-    const SearchIndex index(catalogue);
-    const struct { std::size_t offset, limit; std::vector<std::uint32_t> expected; } cases[] = {
-        {0, 3, {0, 1, 2}}, {1, 3, {1, 2, 3}}, {10, 10, {10, 11, 12, 13, 14, 15, 16, 17, 18, 19}},
-        {20, 10, {20, 21, 22, 23, 24}}, {25, 10, {}}, {1000, 10, {}},
-    };
-    for (const auto& c : cases) {
-        const SearchPage page = index.search("harbour", c.offset, c.limit);
-        EXPECT_EQ(page.total, 25u);
-        EXPECT_EQ(page.records, c.expected) << c.offset;
-    }
-    const SearchPage all = index.search("", 20, 10, {true, true, {}});
-    EXPECT_EQ(all.records, (std::vector<std::uint32_t>{20, 21, 22, 23, 24}));
-    EXPECT_EQ(all.total, 25u);
 }
 
 }
