@@ -55,6 +55,16 @@ std::vector<std::string> uuids(const std::string& body) {
     return result;
 }
 
+// A plain HTTP server that waits `latency` before every answer, and a client of it.
+class CatalogueServerTest : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(server); }
+
+    static constexpr auto latency = 20ms;
+    const std::unique_ptr<CatalogueServer> server = startServer(plain(latency));
+    httplib::Client client{server ? server->baseURL() : std::string()};
+};
+
 TEST(CatalogueServer, TlsClientsGetThroughOnlyWhenTheyTrustTheCertificate) {
     auto server = startServer({});
     auto other = startServer({});
@@ -76,10 +86,7 @@ TEST(CatalogueServer, TlsClientsGetThroughOnlyWhenTheyTrustTheCertificate) {
     std::remove(path);
 }
 
-TEST(CatalogueServer, AnswersWithRecordsInTheClientsShape) {
-    auto server = startServer(plain());
-    ASSERT_TRUE(server);
-    httplib::Client client(server->baseURL());
+TEST_F(CatalogueServerTest, AnswersWithRecordsInTheClientsShape) {
     // The Louvre ticket of the demo catalogue costs 17 euros.
     const struct { const char* currency; const char* language; const char* price; } cases[] = {
         {"USD", "en", "$18.36"}, {"EUR", "it", "17,00\u00A0€"}, {"USD", "de-DE", "18,36\u00A0$"}, {"EUR", "fr", "17,00\u202F€"},
@@ -99,10 +106,7 @@ TEST(CatalogueServer, AnswersWithRecordsInTheClientsShape) {
     }
 }
 
-TEST(CatalogueServer, NumbersPagesNotRecords) {
-    auto server = startServer(plain());
-    ASSERT_TRUE(server);
-    httplib::Client client(server->baseURL());
+TEST_F(CatalogueServerTest, NumbersPagesNotRecords) {
     const auto whole = client.Get(activitiesPath("paris", 0, 12), headers());
     ASSERT_TRUE(whole);
     const auto ranked = uuids(whole->body);
@@ -122,16 +126,12 @@ TEST(CatalogueServer, NumbersPagesNotRecords) {
     }
 }
 
-TEST(CatalogueServer, RefusesBadRequestsWithJsonErrorsAfterTheLatency) {
-    const auto latency = 20ms;
-    auto server = startServer(plain(latency));
-    ASSERT_TRUE(server);
+TEST_F(CatalogueServerTest, RefusesBadRequestsWithJsonErrorsAfterTheLatency) {
     std::string withoutCover;
     for (const auto& activity : embeddedCatalogue().activities)
         if (!activity.hasCover && withoutCover.empty())
             withoutCover = activity.uuid;
     ASSERT_FALSE(withoutCover.empty());
-    httplib::Client client(server->baseURL());
     const auto before = std::chrono::steady_clock::now();
     const struct {
         std::string what;
@@ -167,11 +167,9 @@ TEST(CatalogueServer, RefusesBadRequestsWithJsonErrorsAfterTheLatency) {
     }
 }
 
-TEST(CatalogueServer, ServesStableJpegCovers) {
-    auto server = startServer(plain());
-    auto other = startServer(plain());
-    ASSERT_TRUE(server && other);
-    httplib::Client client(server->baseURL());
+TEST_F(CatalogueServerTest, ServesStableJpegCovers) {
+    const auto other = startServer(plain());
+    ASSERT_TRUE(other);
     const auto answer = client.Get(activitiesPath("colosseum", 0, 1), headers());
     ASSERT_TRUE(answer);
     simdjson::dom::parser parser;
