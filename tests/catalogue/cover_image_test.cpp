@@ -9,7 +9,6 @@ namespace wayfarer {
 namespace {
 
 using namespace std::chrono_literals;
-using testing::TestServer;
 
 using CoverImageTest = testing::CatalogueFixture;
 
@@ -31,7 +30,7 @@ TEST_F(CoverImageTest, StoresTheImageOrNothingAndNeverFetchesAgainByItself) {
             response.set_content(*jpeg, "image/jpeg");
     };
     server.server().Get(R"(/(\w+)\.(jpg|html))", serve);
-    TestServer secure{testing::Tls{{"covers.example"}}};
+    testing::TestServer secure{testing::Tls{{"covers.example"}}};
     secure.server().Get(R"(/(cover)\.jpg)", serve);
     testing::serveRedirects(secure.server());
     secure.start();

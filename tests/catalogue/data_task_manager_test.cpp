@@ -9,7 +9,6 @@ namespace {
 
 using namespace std::chrono_literals;
 using testing::Answer;
-using testing::pageJson;
 using testing::recordJson;
 
 struct Outcome {

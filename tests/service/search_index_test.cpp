@@ -18,8 +18,8 @@ Activity activity(std::string title, std::string city, std::string description =
     return a;
 }
 
-ActivityCatalogue sample() {
-    return {{
+TEST(SearchIndex, MatchesRanksAndPagesByTheSearchRules) {
+    const ActivityCatalogue catalogue{{
         activity("Vatican Museums", "Rome", "Ends with a look at the Louvre of Rome.", "museum"),   // 0
         activity("Colosseum underground", "Rome", "Gladiators waited below the arena.", "landmark"), // 1
         activity("Montmartre & Sacré-Cœur", "Paris", "The painters' hill."),                         // 2
@@ -29,10 +29,6 @@ ActivityCatalogue sample() {
         activity("Colosseum at night", "Rome", "The arena by moonlight.", "landmark"),               // 6
         activity("Gondola ride", "Venice", "Far from Rome."),                                        // 7
     }};
-}
-
-TEST(SearchIndex, MatchesRanksAndPagesByTheSearchRules) {
-    const ActivityCatalogue catalogue = sample();
     const SearchIndex index(catalogue);
     const struct {
         const char* text;
