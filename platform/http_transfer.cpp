@@ -59,8 +59,8 @@ std::size_t Transfer::onBody(char* data, std::size_t size, std::size_t count, vo
     return length;
 }
 
-void Transfer::beginHop(const TransferSettings& settings) {
-    easy_.reset(curl_easy_init());
+void Transfer::beginHop(const TransferSettings& settings, EasyHandle reused) {
+    easy_ = reused ? std::move(reused) : EasyHandle(curl_easy_init());
     CURL* easy = easy_.get();
     curl_easy_setopt(easy, CURLOPT_URL, url_.c_str());
     curl_easy_setopt(easy, CURLOPT_HTTPGET, 1L);

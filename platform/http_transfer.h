@@ -42,8 +42,9 @@ public:
 
     void cancel() override;
 
-    // A new easy handle for the hop to url_, with an empty body to receive into.
-    void beginHop(const TransferSettings& settings);
+    // Sets `easy` (a reset one, or none for a new one) up for the hop to url_, with an
+    // empty body to receive into.
+    void beginHop(const TransferSettings& settings, EasyHandle easy);
     // Runs the completion once; later calls do nothing.
     void finish(HttpResult result);
     // Finished without running the completion.

@@ -13,6 +13,8 @@ namespace {
 // for connectivity instead of failing at once.
 constexpr auto unreachableRetryPause = std::chrono::milliseconds(500);
 constexpr long maxRedirects = 5;
+// Easy handles kept for the next transfers: a reset handle is cheaper than a new one.
+constexpr std::size_t maxSpareHandles = 8;
 
 void ensureCurlGlobal() {
     struct CurlGlobal {
@@ -54,6 +56,8 @@ HttpClient::Worker::Worker(HttpClientOptions options) : options_(std::move(optio
 }
 
 HttpClient::Worker::~Worker() {
+    // Before the share, which a handle still attached would keep in use.
+    spareHandles_.clear();
     curl_multi_cleanup(multi_);
     curl_share_cleanup(share_);
 }
@@ -104,7 +108,12 @@ void HttpClient::Worker::add(const std::shared_ptr<Transfer>& transfer) {
         return;
     }
     transfer->wentOverHttps_ = transfer->wentOverHttps_ || url->scheme() == "https";
-    transfer->beginHop(TransferSettings{options_, share_, pinned_.get()});
+    EasyHandle easy;
+    if (!spareHandles_.empty()) {
+        easy = std::move(spareHandles_.back());
+        spareHandles_.pop_back();
+    }
+    transfer->beginHop(TransferSettings{options_, share_, pinned_.get()}, std::move(easy));
     active_.emplace(transfer->easy_.get(), transfer);
     curl_multi_add_handle(multi_, transfer->easy_.get());
 }
@@ -114,6 +123,10 @@ void HttpClient::Worker::remove(Transfer& transfer) {
         return;
     curl_multi_remove_handle(multi_, transfer.easy_.get());
     active_.erase(transfer.easy_.get());
+    if (spareHandles_.size() < maxSpareHandles) {
+        curl_easy_reset(transfer.easy_.get());
+        spareHandles_.push_back(std::move(transfer.easy_));
+    }
 }
 
 void HttpClient::Worker::end(Transfer& transfer, Stop mode) {
@@ -137,23 +150,22 @@ void HttpClient::Worker::complete(CURL* easy, CURLcode code) {
     if (found == active_.end())
         return;
     std::shared_ptr<Transfer> transfer = found->second;
+    // Read before the handle goes back to the spares, which resets it.
+    long status = 0;
+    char* location = nullptr;
+    long osErrno = 0;
+    curl_easy_getinfo(easy, CURLINFO_RESPONSE_CODE, &status);
+    curl_easy_getinfo(easy, CURLINFO_REDIRECT_URL, &location);
+    curl_easy_getinfo(easy, CURLINFO_OS_ERRNO, &osErrno);
+    std::string redirect = code == CURLE_OK && isRedirect(status) && location ? location : "";
     remove(*transfer);
 
     if (code == CURLE_OK) {
-        HttpResponse response;
-        curl_easy_getinfo(easy, CURLINFO_RESPONSE_CODE, &response.status);
-        char* location = nullptr;
-        curl_easy_getinfo(easy, CURLINFO_REDIRECT_URL, &location);
-        if (isRedirect(response.status) && location) {
-            follow(transfer, location);
-            return;
-        }
-        response.body = std::move(transfer->body_);
-        transfer->finish(std::move(response));
+        if (!redirect.empty())
+            return follow(transfer, std::move(redirect));
+        transfer->finish(HttpResponse{status, std::move(transfer->body_)});
         return;
     }
-    long osErrno = 0;
-    curl_easy_getinfo(easy, CURLINFO_OS_ERRNO, &osErrno);
     if (code == CURLE_COULDNT_CONNECT && isUnreachable(osErrno)) {
         const auto now = Clock::now();
         if (now + unreachableRetryPause < transfer->deadline_) {

@@ -56,6 +56,7 @@ private:
     std::vector<std::shared_ptr<Transfer>> arrived_;
     std::unordered_map<CURL*, std::shared_ptr<Transfer>> active_;
     std::vector<std::shared_ptr<Transfer>> waiting_;
+    std::vector<EasyHandle> spareHandles_;
 };
 
 }
