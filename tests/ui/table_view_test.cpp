@@ -40,6 +40,8 @@ public:
         return view.dequeueReusableCell(identifier, indexPath);
     }
     double heightForRow(TableView&, IndexPath) override { return rowHeight; }
+    QWidget* viewForHeaderInSection(TableView&, int) override { return header; }
+    double heightForHeaderInSection(TableView&, int) override { return header ? 50 : 0; }
     void willDisplayCell(TableView&, TableViewCell&, IndexPath indexPath) override {
         note("will", indexPath);
         if (onWillDisplay)
@@ -60,6 +62,7 @@ public:
     int rows;
     Events events;
     std::function<void(int)> onWillDisplay;
+    View* header = nullptr;
     TableView table;
 
 private:
@@ -250,16 +253,10 @@ TEST(TableView, TheWheelAndEndScrollAndTheRowMarkedByTheArrowsIsScrolledIntoView
     EXPECT_EQ(list.table.contentOffset(), 3 * rowHeight) << "the marked row is scrolled just into view";
 }
 
-class HeaderList : public RecordingList {
-public:
-    HeaderList() : RecordingList(0) {}
-    QWidget* viewForHeaderInSection(TableView&, int) override { return &header; }
-    double heightForHeaderInSection(TableView&, int) override { return 50; }
-    View header;
-};
-
 TEST(TableView, SectionHeaderShowsOnAnEmptyListAndStaysAtTheTopWhileRowsScrollUnderIt) {
-    HeaderList list;
+    RecordingList list(0);
+    View header;
+    list.header = &header;
     auto* background = new View;
     list.table.setBackgroundView(background);
     auto* tableHeader = new View;
@@ -269,16 +266,16 @@ TEST(TableView, SectionHeaderShowsOnAnEmptyListAndStaysAtTheTopWhileRowsScrollUn
     footer->resize(390, 1);
     list.table.setTableFooterView(footer);
     list.table.reloadData();
-    EXPECT_TRUE(list.header.isVisible());
+    EXPECT_TRUE(header.isVisible());
     EXPECT_EQ(background->geometry(), list.table.viewport()->rect());
 
     list.rows = 20;
     list.table.reloadData();
-    EXPECT_EQ(list.header.geometry(), QRect(0, 80, 390, 50));
+    EXPECT_EQ(header.geometry(), QRect(0, 80, 390, 50));
     EXPECT_EQ(list.table.rectForRow({0, 0}).top(), 130);
     EXPECT_EQ(list.table.contentHeight(), 80 + 50 + 2000 + 1);
     list.table.setContentOffset(500);
-    EXPECT_EQ(list.header.geometry(), QRect(0, 0, 390, 50));
+    EXPECT_EQ(header.geometry(), QRect(0, 0, 390, 50));
     EXPECT_EQ(tableHeader->geometry().top(), -500);
     EXPECT_EQ(list.visibleRows().front(), 3);  // rows under the header are still displayed
 }
