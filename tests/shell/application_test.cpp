@@ -47,8 +47,7 @@ protected:
     ControllerClasses classes;
 };
 
-// From the bundled settings: the application's name, its main interface file and, from
-// version 13, the scene configuration and its delegate.
+// From the bundled settings: the name, the main interface file and, from 13, the scene's delegate.
 TEST_P(ApplicationTest, LaunchOpensOneWindowWithTheMainInterfacesScreen) {
     ui::setPlatformVersion(GetParam());
     Application application(settings(), classes);

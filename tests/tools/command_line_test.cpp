@@ -12,8 +12,7 @@
 
 namespace {
 
-// `out` and `err` are patterns that the whole of each stream must match; `environment` is a
-// variable set for the run, as NAME=VALUE.
+// `out` and `err` are patterns each whole stream must match; `environment` is a NAME=VALUE set for the run.
 struct Case {
     const char* name;
     const char* program;

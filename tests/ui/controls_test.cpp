@@ -209,8 +209,7 @@ TEST(Image, EachSizeIsRenderedOnceAndAFailedRenderingNeverAgain) {
     EXPECT_FALSE(picture.toQImage(QSize(4, 2)).isNull()) << "an empty size is no failure of the picture";
 }
 
-// Every kind of view follows its parent by the mask an interface file gives it, also the
-// root of a loaded file, which lays its parts out itself.
+// Every kind of view follows its parent by its mask, also a loaded file's root, which lays out its parts.
 TEST(View, AutoresizingFollowsTheParentsSizeForEveryKindOfView) {
     const std::vector<std::pair<AutoresizingMask, QRect>> cases = {
         {Autoresizing::flexibleWidth | Autoresizing::flexibleHeight, {10, 10, 280, 180}},
@@ -242,8 +241,7 @@ TEST(View, AutoresizingFollowsTheParentsSizeForEveryKindOfView) {
     }
 }
 
-// The owner of "Form.ui"; a row of the table below may add an outlet the file lacks or
-// one of the wrong type.
+// The owner of "Form.ui"; a row below may add an outlet the file lacks or one of the wrong type.
 class FormOwner : public OutletOwner {
 public:
     void declareOutlets(Outlets& outlets) override {
@@ -331,7 +329,7 @@ TEST(Appearance, APreferenceOverridesTheDesktopsAndInterfaceFilesGiveDarkVariant
         {Preference::system, true, Appearance::dark}, {Preference::light, false, Appearance::light},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(::testing::Message() << static_cast<int>(c.preference) << (c.desktopTurnsDark ? " darkening" : ""));
+        SCOPED_TRACE(::testing::Message() << static_cast<int>(c.preference) << " darkening " << c.desktopTurnsDark);
         setAppearancePreference(c.preference);
         if (c.desktopTurnsDark)
             QApplication::setPalette(darkDesktop);

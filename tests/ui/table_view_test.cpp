@@ -50,7 +50,6 @@ public:
     void didEndDisplayingCell(TableView&, TableViewCell&, IndexPath indexPath) override { note("end", indexPath); }
     void didSelectRow(TableView&, IndexPath indexPath) override { note("select", indexPath); }
 
-    // The events since the last call.
     Events take() { return std::exchange(events, {}); }
     std::vector<int> visibleRows() const {
         std::vector<int> result;
@@ -148,8 +147,7 @@ TEST(TableView, ScrollingTenThousandRowsReusesAScreenfulOfCells) {
     EXPECT_EQ(list.table.cellCount(), list.table.cellsCreated());
 }
 
-// A cell made from "TestCell.ui": a label and a button on the content view, counting its
-// wake-ups and reuses.
+// A cell made from "TestCell.ui" (a label and a button) that counts its wake-ups and reuses.
 class TestCell final : public TableViewCell {
     Q_OBJECT
 
