@@ -189,7 +189,7 @@ public:
     TestCell* cell(int row) { return static_cast<TestCell*>(table.cellForRow({0, row})); }
 };
 
-TEST(TableView, CellsFromAnInterfaceFileWakeOnceAndArePreparedBeforeEachReuse) {
+TEST(TableView, CellsFromAnInterfaceFileWakeOnceArePreparedBeforeEachReuseAndShowWhereTheyAreScrolled) {
     NibList list(50);
     ASSERT_NE(list.cell(0)->label, nullptr);
     EXPECT_EQ(list.cell(0)->label->parentWidget(), &list.cell(0)->contentView()) << "the file's parts go on the content";
@@ -202,6 +202,14 @@ TEST(TableView, CellsFromAnInterfaceFileWakeOnceAndArePreparedBeforeEachReuse) {
         EXPECT_GE(cell->reuses, 1);
     }
     EXPECT_EQ(list.cell(2)->label->text(), QStringLiteral("Row 2"));
+    list.table.setContentOffset(150);
+    const auto shade = [](int row) { return QColor(0, 10 * row, 255 - 10 * row); };
+    for (const auto& indexPath : list.table.indexPathsForVisibleRows())
+        list.table.cellForRow(indexPath)->contentView().setBackgroundColor(Color(shade(indexPath.row)));
+    const QImage shot = testing::saveScreenshot(list.table, QStringLiteral("table_view"));
+    // Row 1 shows its lower half at the top, then rows 2 to 5 follow, 100 points each.
+    for (const auto& [y, row] : std::vector<std::pair<int, int>>{{10, 1}, {60, 2}, {240, 3}, {390, 5}})
+        EXPECT_EQ(shot.pixelColor(QPoint(5, y) * shot.devicePixelRatio()), shade(row)) << "at y " << y;
 }
 
 TEST(TableView, TappingARowSelectsItButATapOnItsButtonOrADragDoesNot) {
@@ -276,18 +284,6 @@ TEST(TableView, SectionHeaderShowsOnAnEmptyListAndStaysAtTheTopWhileRowsScrollUn
     EXPECT_EQ(header.geometry(), QRect(0, 0, 390, 50));
     EXPECT_EQ(tableHeader->geometry().top(), -500);
     EXPECT_EQ(list.visibleRows().front(), 3);  // rows under the header are still displayed
-}
-
-TEST(TableView, ScreenshotShowsEachRowWhereItIsScrolledTo) {
-    NibList list(30);
-    list.table.setContentOffset(150);
-    const auto shade = [](int row) { return QColor(0, 10 * row, 255 - 10 * row); };
-    for (const auto& indexPath : list.table.indexPathsForVisibleRows())
-        list.table.cellForRow(indexPath)->contentView().setBackgroundColor(Color(shade(indexPath.row)));
-    const QImage shot = testing::saveScreenshot(list.table, QStringLiteral("table_view"));
-    // Row 1 shows its lower half at the top, then rows 2 to 5 follow, 100 points each.
-    for (const auto& [y, row] : std::vector<std::pair<int, int>>{{10, 1}, {60, 2}, {240, 3}, {390, 5}})
-        EXPECT_EQ(shot.pixelColor(QPoint(5, y) * shot.devicePixelRatio()), shade(row)) << "at y " << y;
 }
 
 }
