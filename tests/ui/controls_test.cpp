@@ -14,7 +14,6 @@
 #include <QAccessible>
 #include <QApplication>
 #include <QBoxLayout>
-#include <QFile>
 #include <QPainter>
 #include <QTest>
 #include <QThread>
@@ -264,17 +263,12 @@ public:
 };
 
 TEST(Nib, LoadingConnectsEveryOutletByNameOrFailsAtLoadWithAClearMessageAndConnectsNothing) {
-    QFile file(QStringLiteral(":/Interface/Form.ui"));
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    const QByteArray renamed = file.readAll().replace("name=\"doneButton\"", "name=\"dismissButton\"");
     const auto form = Nib::named(QStringLiteral("Form"));
     const struct { const char* name; std::shared_ptr<const Nib> nib; const char* extraOutlet; bool wrongType;
                    const char* error; } cases[] = {
         {"the file as it is", form, nullptr, false, nullptr},
         {"an outlet without its object", form, "missingView", false,
          "interface file \"Form\": no object named \"missingView\" for the owner's outlet"},
-        {"an object renamed in the file", Nib::fromData(QStringLiteral("Renamed"), renamed), nullptr, false,
-         "interface file \"Renamed\": no object named \"doneButton\" for the owner's outlet"},
         {"an outlet of the wrong type", form, nullptr, true,
          "interface file \"Form\": the object \"marginView\" is a wayfarer::ui::View, the owner's outlet "
          "needs a wayfarer::ui::Label"},
@@ -350,7 +344,6 @@ TEST(Appearance, APreferenceOverridesTheDesktopsAndInterfaceFilesGiveDarkVariant
     setAppearancePreference(AppearancePreference::system);
     EXPECT_NEAR(Color::secondaryLabel().withAlphaComponent(0.1).resolved().alphaF(), 0.1, 0.001);
     label.setText(std::nullopt);
-    EXPECT_EQ(label.text(), std::nullopt);
     EXPECT_TRUE(label.QLabel::text().isEmpty()) << "absent text shows nothing";
 }
 
