@@ -47,8 +47,7 @@ protected:
     ControllerClasses classes;
 };
 
-// From the bundled settings: the application's name, its main interface file and, from
-// version 13, the scene configuration and its delegate.
+// From the bundled settings: the name, the main interface file and, from 13, the scene's delegate.
 TEST_P(ApplicationTest, LaunchOpensOneWindowWithTheMainInterfacesScreen) {
     ui::setPlatformVersion(GetParam());
     Application application(settings(), classes);
@@ -58,26 +57,19 @@ TEST_P(ApplicationTest, LaunchOpensOneWindowWithTheMainInterfacesScreen) {
     ASSERT_NE(window, nullptr);
     EXPECT_TRUE(window->isVisible());
     EXPECT_EQ(window->windowTitle(), QStringLiteral("Wayfarer"));
-    EXPECT_EQ(window->size(), ui::Window::defaultSize);
     const bool scenes = GetParam() >= 13;
     ASSERT_EQ(application.sceneDelegate() != nullptr, scenes);
     EXPECT_EQ(scenes ? application.sceneDelegate()->window() : application.appDelegate().window(), window);
     EXPECT_EQ(application.appDelegate().window(), scenes ? nullptr : window);
     auto* screen = qobject_cast<WelcomeStandIn*>(window->rootViewController());
     ASSERT_NE(screen, nullptr);
-    EXPECT_EQ(screen->view()->geometry(), window->rect());
     EXPECT_NE(screen->backgroundImageView->image(), std::nullopt);
-
-    // The round trip to the background changes nothing.
     application.enterBackground();
     application.enterForeground();
     EXPECT_EQ(window->rootViewController(), screen);
-    EXPECT_EQ(screen->loads, 1);
-
+    EXPECT_EQ(screen->loads, 1) << "the round trip to the background changes nothing";
     window->resize(600, 900);
     EXPECT_EQ(screen->backgroundImageView->geometry(), QRect(0, 0, 600, 900)) << "the background follows the window";
-    window->resize(ui::Window::defaultSize);
-    wayfarer::testing::saveScreenshot(*window, QStringLiteral("main_interface_v%1").arg(GetParam()));
 }
 
 INSTANTIATE_TEST_SUITE_P(PlatformVersions, ApplicationTest, ::testing::Values(12, 13));

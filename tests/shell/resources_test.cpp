@@ -14,19 +14,17 @@ TEST(ImageAsset, EveryAssetIsBundledUnderItsName) {
                                         "Lorvanta_Heart_Fill", "Lorvanta_Heart_White", "Lorvanta_Heart_Black"};
     ASSERT_EQ(allImageAssets.size(), names.size());
     for (std::size_t i = 0; i < names.size(); ++i) {
-        EXPECT_EQ(assetName(allImageAssets[i]), names[i]);
+        SCOPED_TRACE(names[i].toStdString());
         const auto picture = image(allImageAssets[i]);
-        ASSERT_TRUE(picture.has_value()) << names[i].toStdString();
+        ASSERT_TRUE(picture.has_value());
         EXPECT_EQ(picture->name(), names[i]);
-        EXPECT_FALSE(picture->size().isEmpty());
         // Drawn for a 2x screen the picture has content, not just transparency.
         const QImage pixels = picture->toQImage((picture->size() * 2).toSize());
-        EXPECT_EQ(pixels.size(), (picture->size() * 2).toSize());
         int painted = 0;
         for (int y = 0; y < pixels.height(); y += 2)
             for (int x = 0; x < pixels.width(); x += 2)
                 painted += pixels.pixelColor(x, y).alpha() > 0 ? 1 : 0;
-        EXPECT_GT(painted, pixels.width() * pixels.height() / 400) << names[i].toStdString();
+        EXPECT_GT(painted, pixels.width() * pixels.height() / 400);
     }
 }
 

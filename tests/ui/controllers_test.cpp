@@ -58,10 +58,8 @@ TEST_F(ControllerTest, OnlyAScreenInTheWindowPresentsOneAtATimeCoveringTheWindow
     EXPECT_TRUE(dropped.isNull());
 
     const struct { ModalPresentationStyle style; int version; bool fullWindow; } cases[] = {
-        {ModalPresentationStyle::fullScreen, 13, true},
-        {ModalPresentationStyle::automatic, 13, false},
-        {ModalPresentationStyle::automatic, 12, true},
-        {ModalPresentationStyle::pageSheet, 13, false},
+        {ModalPresentationStyle::fullScreen, 13, true}, {ModalPresentationStyle::automatic, 13, false},
+        {ModalPresentationStyle::automatic, 12, true}, {ModalPresentationStyle::pageSheet, 13, false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(static_cast<int>(c.style));
@@ -95,12 +93,9 @@ TEST_F(ControllerTest, OnlyAScreenInTheWindowPresentsOneAtATimeCoveringTheWindow
 TEST_F(ControllerTest, NavigationStackSlidesScreensInAndPopsThem) {
     auto results = std::make_unique<Screen>(StatusBarStyle::darkContent);
     Screen* root = results.get();
-    auto navigation = std::make_unique<NavigationController>();
+    auto navigation = std::make_unique<NavigationController>(std::move(results));
     NavigationController* stack = navigation.get();
     navigation->setModalPresentationStyle(ModalPresentationStyle::fullScreen);
-    std::vector<std::unique_ptr<ViewController>> controllers;
-    controllers.push_back(std::move(results));
-    navigation->setViewControllers(std::move(controllers));
     rootScreen->present(std::move(navigation), true);
     EXPECT_TRUE(root->inNavigation) << "the root knows its stack when its view loads";
     stack->setNavigationBarHidden(true, false);
