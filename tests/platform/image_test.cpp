@@ -125,10 +125,10 @@ TEST(Image, RefusesOversizedImagesFromTheHeaderBeforeTakingTheirMemory) {
     std::string webp = samples::encodeWebp(picture);
     webp.replace(webp.find("VP8X") + 12, 6, std::string("\xFE\x3F\0\xFE\x3F\0", 6));  // 16383 x 16383
     webp.replace(webp.find("VP8 ") + 14, 4, "\xFF\x3F\xFF\x3F");
-    for (const std::string* bytes : {&png, &jpeg, &webp}) {
+    for (const auto& [name, bytes] : {std::pair("PNG", &png), std::pair("JPEG", &jpeg), std::pair("WebP", &webp)}) {
         largestAllocation = 0;
-        EXPECT_EQ(Image::decode(*bytes), nullptr) << bytes->substr(0, 4);
-        EXPECT_LT(largestAllocation, std::size_t{1} << 20) << bytes->substr(0, 4);
+        EXPECT_EQ(Image::decode(*bytes), nullptr) << name;
+        EXPECT_LT(largestAllocation, std::size_t{1} << 20) << name;
     }
 }
 
