@@ -216,7 +216,6 @@ TEST(HttpClientFaults, ResetsTruncationGarbageAndSilenceFailTheTransfer) {
         {"reset before answering", "", reset, ErrorCode::networkConnectionLost},
         {"closed before answering", "", close, ErrorCode::networkConnectionLost},
         {"truncated body", half, close, ErrorCode::networkConnectionLost},
-        {"reset mid-body", half, reset, ErrorCode::networkConnectionLost},
         {"not HTTP at all", "SSH-2.0-OpenSSH_9.2\r\n", close, ErrorCode::cannotParseResponse},
         {"silence", "", hold, ErrorCode::timedOut},
     };
