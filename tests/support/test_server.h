@@ -23,7 +23,7 @@ struct Tls {
 // before start().
 class TestServer {
 public:
-    TestServer();
+    TestServer() = default;
     explicit TestServer(const Tls& tls);
     ~TestServer() { stop(); }
 
@@ -37,7 +37,7 @@ public:
     const std::string& certificatePem() const { return certificatePem_; }
 
 private:
-    std::unique_ptr<httplib::Server> server_;
+    std::unique_ptr<httplib::Server> server_ = std::make_unique<httplib::Server>();
     std::string certificatePem_;
     std::thread thread_;
     int port_ = 0;
