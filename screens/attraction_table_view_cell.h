@@ -20,6 +20,7 @@ class View;
 // heart and brings the cover.
 class AttractionTableViewCell final : public ui::TableViewCell {
     Q_OBJECT
+    Q_DISABLE_COPY_MOVE(AttractionTableViewCell)
 
 public:
     explicit AttractionTableViewCell(QWidget* parent = nullptr);

@@ -14,6 +14,7 @@ class Label;
 // description, the "from" caption with the price, and the days of operation.
 class DetailCell final : public ui::TableViewCell {
     Q_OBJECT
+    Q_DISABLE_COPY_MOVE(DetailCell)
 
 public:
     explicit DetailCell(QWidget* parent = nullptr);

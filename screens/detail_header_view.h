@@ -15,6 +15,7 @@ class ImageView;
 // heart, from the interface file "DetailHeaderView". The detail screen binds both buttons.
 class DetailHeaderView final : public ui::View {
     Q_OBJECT
+    Q_DISABLE_COPY_MOVE(DetailHeaderView)
 
 public:
     explicit DetailHeaderView(const QRect& frame, QWidget* parent = nullptr);

@@ -31,7 +31,6 @@ void DetailViewController::viewDidLoad() {
     // The screen is never shown without a record; without one the header stays empty.
     if (attraction)
         header->configure(*attraction);
-    table.setEstimatedRowHeight(100);
     table.setTableFooterView(new ui::View);
     table.tableFooterView()->setGeometry(0, 0, table.frame().width(), 1);
     table.setSeparatorStyle(ui::TableViewCellSeparatorStyle::none);

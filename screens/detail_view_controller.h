@@ -21,6 +21,7 @@ class Button;
 // record, and a like changed here makes the results list reload on the way back.
 class DetailViewController final : public ui::TableViewController {
     Q_OBJECT
+    Q_DISABLE_COPY_MOVE(DetailViewController)
 
 public:
     DetailViewController();

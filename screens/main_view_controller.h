@@ -17,6 +17,7 @@ class Label;
 // over three cycling city pictures, and the search button that opens the results.
 class MainViewController final : public ui::ViewController {
     Q_OBJECT
+    Q_DISABLE_COPY_MOVE(MainViewController)
 
 public:
     MainViewController();

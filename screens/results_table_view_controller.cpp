@@ -44,7 +44,6 @@ void ResultsTableViewController::viewDidLoad() {
     header->closeButton->addTarget(this, &ResultsTableViewController::close, ui::ControlEvent::touchUpInside);
     header->textField->setDelegate(this);
 
-    table.setEstimatedRowHeight(100);
     table.setTableFooterView(new ui::View);
     table.tableFooterView()->setGeometry(0, 0, table.frame().width(), 1);
     table.setSeparatorStyle(ui::TableViewCellSeparatorStyle::none);

@@ -24,6 +24,7 @@ class Button;
 // a heart likes, a card opens its detail, every failure shows in one alert.
 class ResultsTableViewController final : public ui::TableViewController, public ui::TextFieldDelegate {
     Q_OBJECT
+    Q_DISABLE_COPY_MOVE(ResultsTableViewController)
 
 public:
     explicit ResultsTableViewController(std::shared_ptr<DataManager> session = DataManager::shared());

@@ -14,6 +14,7 @@ class TextField;
 // the results screen is the field's delegate and binds the close button.
 class TextFieldHeaderView final : public ui::View {
     Q_OBJECT
+    Q_DISABLE_COPY_MOVE(TextFieldHeaderView)
 
 public:
     explicit TextFieldHeaderView(const QRect& frame, QWidget* parent = nullptr);

@@ -12,8 +12,9 @@ namespace wayfarer::ui {
 enum class ActivityIndicatorStyle { whiteLarge = 0, white = 1, gray = 2, medium = 100, large = 101 };
 
 // A spinning wheel of spokes, centred in its bounds, that hides when stopped.
-class ActivityIndicatorView : public View {
+class ActivityIndicatorView final : public View {
     Q_OBJECT
+    Q_DISABLE_COPY_MOVE(ActivityIndicatorView)
 
 public:
     explicit ActivityIndicatorView(QWidget* parent = nullptr);

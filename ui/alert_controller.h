@@ -23,8 +23,9 @@ struct AlertAction {
 // a row of buttons. Choosing a button dismisses the alert, then runs its handler. Return
 // chooses the default button, Escape the cancel button (or the default one when there is
 // none); Tab moves between the buttons.
-class AlertController : public ViewController {
+class AlertController final : public ViewController {
     Q_OBJECT
+    Q_DISABLE_COPY_MOVE(AlertController)
 
 public:
     AlertController(QString title, QString message, AlertControllerStyle style = AlertControllerStyle::alert);

@@ -17,8 +17,9 @@ enum class ControlState { normal = 0, highlighted = 1, disabled = 2 };
 // A push button with a title and an image beside it, a tint that colours the title, a
 // background with rounded corners, an integer tag, and target-action on its events: a
 // click (press and release inside) is touch-up-inside.
-class Button : public QAbstractButton {
+class Button final : public QAbstractButton {
     Q_OBJECT
+    Q_DISABLE_COPY_MOVE(Button)
     Q_PROPERTY(int autoresizingMask READ autoresizingMaskValue WRITE setAutoresizingMaskValue)
     Q_PROPERTY(QString title READ titleText WRITE setTitleText)
     Q_PROPERTY(QString imageName READ imageName WRITE setImageName)

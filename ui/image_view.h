@@ -18,8 +18,9 @@ QRectF imageRect(const QRectF& bounds, const QSizeF& imageSize, ContentMode mode
 
 // Shows an image, or cycles through animation images: each frame shows for the duration
 // divided by the number of frames, repeating without end unless a repeat count is set.
-class ImageView : public View {
+class ImageView final : public View {
     Q_OBJECT
+    Q_DISABLE_COPY_MOVE(ImageView)
     Q_PROPERTY(QString imageName READ imageName WRITE setImageName)
     Q_PROPERTY(int contentMode READ contentModeValue WRITE setContentModeValue)
 

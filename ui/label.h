@@ -11,8 +11,9 @@ namespace wayfarer::ui {
 
 // A text, possibly absent (which shows nothing), in a colour that may follow the
 // appearance, over an optional background.
-class Label : public QLabel {
+class Label final : public QLabel {
     Q_OBJECT
+    Q_DISABLE_COPY_MOVE(Label)
     Q_PROPERTY(int autoresizingMask READ autoresizingMaskValue WRITE setAutoresizingMaskValue)
     Q_PROPERTY(QString text READ plainText WRITE setPlainText)
     Q_PROPERTY(QColor textColor READ textQColor WRITE setTextQColor)

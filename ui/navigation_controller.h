@@ -14,8 +14,9 @@ class View;
 // A stack of screens: the top one is shown, under a bar with its title and a back button
 // unless the bar is hidden. Pushing slides the new screen in from the right; popping
 // slides it out again.
-class NavigationController : public ViewController {
+class NavigationController final : public ViewController {
     Q_OBJECT
+    Q_DISABLE_COPY_MOVE(NavigationController)
 
 public:
     NavigationController();

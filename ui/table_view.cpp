@@ -3,52 +3,20 @@
 #include "accessibility.h"
 #include "environment.h"
 
-#include <QApplication>
-#include <QEvent>
-#include <QKeyEvent>
-#include <QMouseEvent>
-#include <QPainter>
 #include <QScrollBar>
 #include <QScroller>
-#include <QScrollerProperties>
 
 #include <algorithm>
 #include <cmath>
+
+// The table's layout and cell reuse. The keyboard, the focus ring and kinetic dragging
+// have files of their own.
 
 namespace wayfarer::ui {
 
 namespace {
 
 int heightOf(const QWidget* view) { return view ? view->height() : 0; }
-
-// The widgets inside `root` (and `root` itself) that Tab stops at, in the order of the tree.
-void appendTabStops(QWidget* root, std::vector<QWidget*>& stops) {
-    if (!root || root->isHidden())
-        return;
-    if ((root->focusPolicy() & Qt::TabFocus) && root->isEnabled() && !root->focusProxy())
-        stops.push_back(root);
-    for (QObject* child : root->children())
-        if (auto* widget = qobject_cast<QWidget*>(child); widget && !widget->isWindow())
-            appendTabStops(widget, stops);
-}
-
-bool acceptsTab(const QWidget& widget) {
-    return (widget.focusPolicy() & Qt::TabFocus) && widget.isEnabled() && widget.isVisible() && !widget.focusProxy();
-}
-
-// The outline of the row the arrow keys have reached.
-class FocusRing final : public QWidget {
-public:
-    using QWidget::QWidget;
-
-protected:
-    void paintEvent(QPaintEvent*) override {
-        QPainter painter(this);
-        painter.setRenderHint(QPainter::Antialiasing);
-        painter.setPen(QPen(Color::systemBlue().resolved(), 3.0));
-        painter.drawRoundedRect(QRectF(rect()).adjusted(1.5, 1.5, -1.5, -1.5), 6, 6);
-    }
-};
 
 }
 
@@ -73,16 +41,8 @@ void TableView::setUp() {
     setFocusPolicy(Qt::TabFocus);
     verticalScrollBar()->setSingleStep(40);
     viewport()->setAutoFillBackground(false);
-
-    QScroller::grabGesture(viewport(), QScroller::TouchGesture);
-    QScrollerProperties properties = QScroller::scroller(viewport())->scrollerProperties();
-    properties.setScrollMetric(QScrollerProperties::VerticalOvershootPolicy,
-                               QVariant::fromValue(QScrollerProperties::OvershootAlwaysOff));
-    properties.setScrollMetric(QScrollerProperties::HorizontalOvershootPolicy,
-                               QVariant::fromValue(QScrollerProperties::OvershootAlwaysOff));
-    QScroller::scroller(viewport())->setScrollerProperties(properties);
-    // The ring stays on the marked row while the keys are on one of its controls.
-    focusRingConnection_ = connect(qApp, &QApplication::focusChanged, this, [this] { placeFocusRing(); });
+    setUpKineticScrolling();
+    setUpFocusRing();
 }
 
 void TableView::registerNib(std::shared_ptr<const Nib> nib, const QString& identifier) {
@@ -185,43 +145,6 @@ std::vector<QWidget*> TableView::partsInReadingOrder() const {
     return parts;
 }
 
-std::vector<QWidget*> TableView::focusOrder() const {
-    std::vector<QWidget*> order;
-    appendTabStops(tableHeaderView_, order);
-    appendTabStops(sectionHeaderView_, order);
-    if (focusPolicy() & Qt::TabFocus)
-        order.push_back(const_cast<TableView*>(this));
-    if (keyboardRow_)
-        appendTabStops(cellForRow(*keyboardRow_), order);
-    appendTabStops(tableFooterView_, order);
-    return order;
-}
-
-bool TableView::focusNextPrevChild(bool next) {
-    const std::vector<QWidget*> order = focusOrder();
-    const auto at = std::find(order.begin(), order.end(), QApplication::focusWidget());
-    if (at == order.end())
-        return QAbstractScrollArea::focusNextPrevChild(next);
-    const Qt::FocusReason reason = next ? Qt::TabFocusReason : Qt::BacktabFocusReason;
-    const auto index = at - order.begin();
-    const auto target = index + (next ? 1 : -1);
-    if (target >= 0 && target < static_cast<std::ptrdiff_t>(order.size())) {
-        order[static_cast<std::size_t>(target)]->setFocus(reason);
-        return true;
-    }
-    // Out of the table: the nearest widget outside it in the window's order, else round
-    // to the table's other end.
-    for (QWidget* widget = next ? nextInFocusChain() : previousInFocusChain(); widget && widget != this;
-         widget = next ? widget->nextInFocusChain() : widget->previousInFocusChain()) {
-        if (!isAncestorOf(widget) && widget->window() == window() && acceptsTab(*widget)) {
-            widget->setFocus(reason);
-            return true;
-        }
-    }
-    (next ? order.front() : order.back())->setFocus(reason);
-    return true;
-}
-
 std::vector<IndexPath> TableView::indexPathsForVisibleRows() const {
     std::vector<IndexPath> rows;
     for (std::size_t i = 0; i < visibleCells_.size(); ++i)
@@ -319,90 +242,6 @@ int TableView::cellCount() const {
 }
 
 void TableView::scrollContentsBy(int, int) { layout(Pass::scroll); }
-
-void TableView::resizeEvent(QResizeEvent* event) { QAbstractScrollArea::resizeEvent(event); }
-
-void TableView::keyPressEvent(QKeyEvent* event) {
-    switch (event->key()) {
-    case Qt::Key_Home:
-        verticalScrollBar()->setValue(0);
-        break;
-    case Qt::Key_End:
-        verticalScrollBar()->setValue(verticalScrollBar()->maximum());
-        break;
-    case Qt::Key_Down:
-        moveKeyboardRow(1);
-        break;
-    case Qt::Key_Up:
-        moveKeyboardRow(-1);
-        break;
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-        if (!keyboardRow_)
-            return event->ignore();
-        chooseRow(*keyboardRow_);
-        break;
-    default:
-        return QAbstractScrollArea::keyPressEvent(event);
-    }
-    event->accept();
-}
-
-void TableView::moveKeyboardRow(int step) {
-    // Keys that reach the table from a child (the search field of a header) bring the
-    // focus with them, so that Return then chooses the row.
-    setFocus(Qt::OtherFocusReason);
-    if (rowCount_ == 0)
-        return;
-    const auto [first, last] = visibleRange();
-    int row = keyboardRow_ ? keyboardRow_->row + step : (step > 0 ? first : last - 1);
-    row = std::clamp(row, 0, static_cast<int>(rowCount_) - 1);
-    keyboardRow_ = IndexPath{0, row};
-    scrollToRow(*keyboardRow_, ScrollPosition::none, false);
-    placeFocusRing();
-    if (TableViewCell* cell = cellForRow(*keyboardRow_))
-        announceFocus(*cell);
-}
-
-bool TableView::keyboardRowHasFocus() const {
-    if (!keyboardRow_ || keyboardRow_->row >= static_cast<int>(rowCount_))
-        return false;
-    if (hasFocus())
-        return true;
-    const TableViewCell* cell = cellForRow(*keyboardRow_);
-    QWidget* focused = QApplication::focusWidget();
-    return cell && focused && cell->isAncestorOf(focused);
-}
-
-void TableView::placeFocusRing() {
-    const bool shown = keyboardRowHasFocus();
-    if (!shown) {
-        if (focusRing_)
-            focusRing_->hide();
-        return;
-    }
-    if (!focusRing_) {
-        focusRing_ = new FocusRing(viewport());
-        focusRing_->setAttribute(Qt::WA_TransparentForMouseEvents);
-    }
-    focusRing_->setGeometry(rectForRow(*keyboardRow_).translated(0, -contentOffset()).adjusted(2, 2, -2, -2));
-    focusRing_->show();
-    focusRing_->raise();
-    if (sectionHeaderView_)
-        sectionHeaderView_->raise();
-}
-
-void TableView::focusInEvent(QFocusEvent* event) {
-    QAbstractScrollArea::focusInEvent(event);
-    placeFocusRing();
-    if (TableViewCell* cell = keyboardRow_ ? cellForRow(*keyboardRow_) : nullptr)
-        announceFocus(*cell);
-}
-
-void TableView::focusOutEvent(QFocusEvent* event) {
-    QAbstractScrollArea::focusOutEvent(event);
-    placeFocusRing();
-}
 
 void TableView::showEvent(QShowEvent* event) {
     QAbstractScrollArea::showEvent(event);
@@ -573,34 +412,6 @@ void TableView::placeViews() {
     if (keyboardRow_ && keyboardRow_->row >= static_cast<int>(rowCount_))
         keyboardRow_.reset();
     placeFocusRing();
-}
-
-bool TableView::dragInput(QScroller::Input input, QWidget& source, const QMouseEvent& event) {
-    QScroller* scroller = QScroller::scroller(viewport());
-    const QPointF position = source.mapTo(viewport(), event.position().toPoint());
-    scroller->handleInput(input, position, static_cast<qint64>(event.timestamp()));
-    return scroller->state() == QScroller::Dragging || scroller->state() == QScroller::Scrolling;
-}
-
-void TableView::mousePressEvent(QMouseEvent* event) {
-    if (event->button() != Qt::LeftButton)
-        return QAbstractScrollArea::mousePressEvent(event);
-    dragInput(QScroller::InputPress, *viewport(), *event);
-    event->accept();
-}
-
-void TableView::mouseMoveEvent(QMouseEvent* event) {
-    if (!event->buttons().testFlag(Qt::LeftButton))
-        return QAbstractScrollArea::mouseMoveEvent(event);
-    dragInput(QScroller::InputMove, *viewport(), *event);
-    event->accept();
-}
-
-void TableView::mouseReleaseEvent(QMouseEvent* event) {
-    if (event->button() != Qt::LeftButton)
-        return QAbstractScrollArea::mouseReleaseEvent(event);
-    dragInput(QScroller::InputRelease, *viewport(), *event);
-    event->accept();
 }
 
 void TableView::cellTapped(TableViewCell& cell) {

@@ -24,8 +24,9 @@ enum class ScrollPosition { none = 0, top = 1, middle = 2, bottom = 3 };
 // top while the rows scroll under it, the rows, and a table footer view, over a
 // background view. Only the rows in the visible area have cells; cells that leave it go
 // back to a pool per reuse identifier and are handed out again.
-class TableView : public QAbstractScrollArea {
+class TableView final : public QAbstractScrollArea {
     Q_OBJECT
+    Q_DISABLE_COPY_MOVE(TableView)
 
 public:
     explicit TableView(QWidget* parent = nullptr);
@@ -55,8 +56,6 @@ public:
 
     double rowHeight() const { return rowHeight_; }
     void setRowHeight(double height);
-    double estimatedRowHeight() const { return estimatedRowHeight_; }
-    void setEstimatedRowHeight(double height) { estimatedRowHeight_ = height; }
     TableViewCellSeparatorStyle separatorStyle() const { return separatorStyle_; }
     void setSeparatorStyle(TableViewCellSeparatorStyle style) { separatorStyle_ = style; }
 
@@ -105,7 +104,6 @@ public:
 
 protected:
     void scrollContentsBy(int dx, int dy) override;
-    void resizeEvent(QResizeEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
@@ -125,6 +123,8 @@ private:
     enum class Pass { scroll, resize, reload };
 
     void setUp();
+    void setUpKineticScrolling();
+    void setUpFocusRing();
     void layout(Pass pass);
     void runLayout(Pass pass);
     void measureRows();
@@ -151,7 +151,6 @@ private:
     std::size_t rowCount_ = 0;
     std::vector<double> rowTops_{0.0};  // rowTops_[i] is the top of row i; the last entry is the rows' end
     double rowHeight_ = 44.0;
-    double estimatedRowHeight_ = 0.0;
     double sectionHeaderHeight_ = 0.0;
     TableViewCellSeparatorStyle separatorStyle_ = TableViewCellSeparatorStyle::singleLine;
 

@@ -14,6 +14,7 @@ enum class TableViewCellSelectionStyle { none = 0, blue = 1, gray = 2, defaultSt
 // the file's child view named "contentView" as its content view when there is one.
 class TableViewCell : public View {
     Q_OBJECT
+    Q_DISABLE_COPY_MOVE(TableViewCell)
 
 public:
     explicit TableViewCell(QWidget* parent = nullptr);

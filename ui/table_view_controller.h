@@ -8,6 +8,7 @@ namespace wayfarer::ui {
 // A screen whose view is a table, of which it is the data source and the delegate.
 class TableViewController : public ViewController, public TableViewDataSource, public TableViewDelegate {
     Q_OBJECT
+    Q_DISABLE_COPY_MOVE(TableViewController)
 
 public:
     explicit TableViewController(TableViewStyle style = TableViewStyle::plain);

@@ -21,8 +21,9 @@ enum class TextBorderStyle { none = 0, line = 1, bezel = 2, roundedRect = 3 };
 // A one-line text field with the platform's delegate: the delegate may refuse each edit
 // before it happens, and hears of every edit and cursor move after it. A clear button
 // empties the field when the delegate allows; Return asks the delegate and reports.
-class TextField : public View {
+class TextField final : public View {
     Q_OBJECT
+    Q_DISABLE_COPY_MOVE(TextField)
     Q_PROPERTY(QString text READ text WRITE setText)
     Q_PROPERTY(QString placeholder READ placeholder WRITE setPlaceholder)
 

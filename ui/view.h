@@ -36,6 +36,7 @@ void paintBackground(QPainter& painter, const QRectF& rect, const Color& color, 
 // can list outlets and are told when the file has been loaded.
 class View : public QWidget, public OutletOwner {
     Q_OBJECT
+    Q_DISABLE_COPY_MOVE(View)
     Q_PROPERTY(QColor backgroundColor READ backgroundQColor WRITE setBackgroundQColor)
     // The background in dark appearance, where it differs; named after backgroundColor.
     Q_PROPERTY(QColor darkBackgroundColor READ darkBackgroundQColor WRITE setDarkBackgroundQColor)

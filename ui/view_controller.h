@@ -24,6 +24,7 @@ enum class ModalPresentationStyle { fullScreen = 0, pageSheet = 1, overFullScree
 // a navigation stack, or presented over another screen).
 class ViewController : public QObject, public OutletOwner {
     Q_OBJECT
+    Q_DISABLE_COPY_MOVE(ViewController)
 
 public:
     // With a nib name, the view comes from that interface file with this controller as

@@ -14,8 +14,9 @@ namespace wayfarer::ui {
 // The application's window: it shows its root controller's view and, above it, every
 // screen presented from there, each in a layer of its own. No status bar is drawn; the
 // style the screens ask for is kept as a property.
-class Window : public QWidget {
+class Window final : public QWidget {
     Q_OBJECT
+    Q_DISABLE_COPY_MOVE(Window)
 
 public:
     static constexpr QSize defaultSize{390, 844};

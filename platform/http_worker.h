@@ -1,0 +1,62 @@
+#pragma once
+
+#include "http_transfer.h"
+
+#include <curl/curl.h>
+
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <unordered_map>
+#include <vector>
+
+namespace wayfarer::platform {
+
+// The client's one thread: it drives every transfer through a curl multi handle, checks
+// each hop's address, follows redirects and retries while the network is unreachable.
+class HttpClient::Worker final : public std::enable_shared_from_this<HttpClient::Worker> {
+public:
+    // What becomes of the completions still to run when the worker stops.
+    enum class Stop { cancelling, dropping };
+
+    explicit Worker(HttpClientOptions options);
+    ~Worker();
+    Worker(const Worker&) = delete;
+    Worker& operator=(const Worker&) = delete;
+
+    void run();
+    // Ends every transfer as `mode` says and joins the thread; only the first call counts.
+    void stop(Stop mode);
+    void submit(std::shared_ptr<Transfer> transfer);
+    // Makes the thread look at its transfers again, for one cancelled from another thread.
+    void wake();
+
+private:
+    void loop();
+    void add(const std::shared_ptr<Transfer>& transfer);
+    void complete(CURL* easy, CURLcode code);
+    void remove(Transfer& transfer);
+    void end(Transfer& transfer, Stop mode);
+    void follow(const std::shared_ptr<Transfer>& transfer, std::string location);
+    void sweepCancelledAndRetries(Clock::time_point now);
+    void stopAll(Stop mode);
+
+    HttpClientOptions options_;
+    CURLM* multi_ = nullptr;
+    CURLSH* share_ = nullptr;
+    HeaderList pinned_;
+    std::thread thread_;
+
+    std::mutex mutex_;
+    bool stopping_ = false;
+    Stop stopMode_ = Stop::cancelling;
+    std::vector<std::shared_ptr<Transfer>> incoming_;
+
+    // Worker thread only.
+    std::vector<std::shared_ptr<Transfer>> arrived_;
+    std::unordered_map<CURL*, std::shared_ptr<Transfer>> active_;
+    std::vector<std::shared_ptr<Transfer>> waiting_;
+    std::vector<EasyHandle> spareHandles_;
+};
+
+}
