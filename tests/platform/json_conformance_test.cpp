@@ -17,7 +17,6 @@ namespace fs = std::filesystem;
 // but must not crash or hang.
 TEST(JsonConformance, AgreesWithTheCorpus) {
     const fs::path corpus = fs::path(WAYFARER_SOURCE_DIR) / "tests/data/JSONTestSuite/test_parsing";
-    ASSERT_TRUE(fs::is_directory(corpus)) << corpus;
     int checked = 0;
     for (const auto& entry : fs::directory_iterator(corpus)) {
         const std::string name = entry.path().filename().string();

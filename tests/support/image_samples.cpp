@@ -7,51 +7,30 @@
 #include <algorithm>
 #include <cmath>
 #include <memory>
+#include <random>
 #include <stdexcept>
-#include <tuple>
 #include <vector>
 
 namespace wayfarer::samples {
 
-namespace {
-
-// A small integer hash (xorshift-multiply), enough for grain that does not repeat.
-std::uint32_t hash(std::uint32_t value) {
-    value ^= value >> 16;
-    value *= 0x7feb352dU;
-    value ^= value >> 15;
-    value *= 0x846ca68bU;
-    return value ^ (value >> 16);
-}
-
-// Noise between -grain and grain for one channel of one pixel.
-int noise(std::uint32_t seed, std::uint32_t channel, int grain) {
-    if (grain <= 0)
-        return 0;
-    const auto span = static_cast<std::uint32_t>(2 * grain + 1);
-    return static_cast<int>(hash(seed * 0x9E3779B9U ^ hash(channel)) % span) - grain;
-}
-
-}
-
 platform::PixelBuffer makePicture(int width, int height, std::uint32_t seed, int grain) {
     platform::PixelBuffer picture{width, height, width * 4, {}};
-    picture.rgba.resize(static_cast<std::size_t>(width) * height * 4);
+    picture.rgba.reserve(static_cast<std::size_t>(width) * height * 4);
+    std::minstd_rand engine(seed);
+    std::uniform_int_distribution<int> noise(-grain, grain);
     const double phase = seed * 0.61803398875;
     for (int y = 0; y < height; ++y) {
         for (int x = 0; x < width; ++x) {
             const double u = static_cast<double>(x) / width;
             const double v = static_cast<double>(y) / height;
-            const double channel[3] = {127.5 + 127.5 * std::sin(6.2832 * (u + phase)),
-                                       127.5 + 127.5 * std::cos(6.2832 * (v * 0.8 + phase * 1.7)),
-                                       255.0 * (u + v) / 2.0};
-            const auto index = static_cast<std::uint32_t>(y * width + x);
-            std::uint8_t* pixel = &picture.rgba[std::size_t{index} * 4];
-            for (std::uint32_t c = 0; c < 3; ++c) {
-                const double value = channel[c] + noise(seed, index * 3 + c, grain);
-                pixel[c] = static_cast<std::uint8_t>(std::lround(std::clamp(value, 0.0, 255.0)));
+            const double channels[3] = {127.5 + 127.5 * std::sin(6.2832 * (u + phase)),
+                                        127.5 + 127.5 * std::cos(6.2832 * (v * 0.8 + phase * 1.7)),
+                                        255.0 * (u + v) / 2.0};
+            for (const double channel : channels) {
+                const double value = std::clamp(channel + noise(engine), 0.0, 255.0);
+                picture.rgba.push_back(static_cast<std::uint8_t>(std::lround(value)));
             }
-            pixel[3] = static_cast<std::uint8_t>(128 + (x * 7 + y * 3) % 128);
+            picture.rgba.push_back(static_cast<std::uint8_t>(128 + (x * 7 + y * 3) % 128));
         }
     }
     return picture;
@@ -81,21 +60,19 @@ std::string encodePng(const platform::PixelBuffer& picture, bool grey) {
     image.height = static_cast<png_uint_32>(picture.height);
     image.format = grey ? PNG_FORMAT_GRAY : PNG_FORMAT_RGBA;
     const void* pixels = grey ? static_cast<const void*>(reds.data()) : picture.rgba.data();
-    png_alloc_size_t size = 0;
-    std::string out;
-    for (int pass = 0; pass < 2; ++pass) {  // the first pass only measures
-        if (!png_image_write_to_memory(&image, pass ? out.data() : nullptr, &size, 0, pixels, 0, nullptr))
-            throw std::runtime_error(image.message);
-        out.resize(size);
-    }
+    std::string out(PNG_IMAGE_PNG_SIZE_MAX(image), '\0');
+    png_alloc_size_t size = out.size();
+    if (!png_image_write_to_memory(&image, out.data(), &size, 0, pixels, 0, nullptr))
+        throw std::runtime_error(image.message);
+    out.resize(size);
     return out;
 }
 
 std::string encodeWebp(const platform::PixelBuffer& picture, float quality, bool lossless) {
+    const auto& [width, height, stride, rgba] = picture;
     std::uint8_t* data = nullptr;
-    const auto& [width, height, stride] = std::tuple(picture.width, picture.height, picture.bytesPerRow);
-    const std::size_t size = lossless ? WebPEncodeLosslessRGBA(picture.rgba.data(), width, height, stride, &data)
-                                      : WebPEncodeRGBA(picture.rgba.data(), width, height, stride, quality, &data);
+    const std::size_t size = lossless ? WebPEncodeLosslessRGBA(rgba.data(), width, height, stride, &data)
+                                      : WebPEncodeRGBA(rgba.data(), width, height, stride, quality, &data);
     const std::string out(reinterpret_cast<const char*>(data), size);
     WebPFree(data);
     if (size == 0)

@@ -12,8 +12,6 @@
 
 namespace wayfarer::testing {
 
-TestServer::TestServer() : server_(std::make_unique<httplib::Server>()) {}
-
 TestServer::TestServer(const Tls& tls) {
     const auto identity = service::TlsIdentity::make(tls.hostNames);
     if (!identity)

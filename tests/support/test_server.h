@@ -18,15 +18,14 @@ struct Tls {
     std::vector<std::string> hostNames;
 };
 
-// An HTTP or HTTPS server on a free loopback port, run on its own thread for one test.
-// Handlers are registered on server() before start().
+// An HTTP or HTTPS server on a free loopback port, run on its own thread for one test
+// (neither copied nor moved, as the thread holds it). Handlers are registered on server()
+// before start().
 class TestServer {
 public:
-    TestServer();
+    TestServer() = default;
     explicit TestServer(const Tls& tls);
     ~TestServer() { stop(); }
-    TestServer(const TestServer&) = delete;
-    TestServer& operator=(const TestServer&) = delete;
 
     httplib::Server& server() { return *server_; }
     void start();
@@ -38,7 +37,7 @@ public:
     const std::string& certificatePem() const { return certificatePem_; }
 
 private:
-    std::unique_ptr<httplib::Server> server_;
+    std::unique_ptr<httplib::Server> server_ = std::make_unique<httplib::Server>();
     std::string certificatePem_;
     std::thread thread_;
     int port_ = 0;
@@ -61,8 +60,6 @@ public:
 
     explicit RawServer(Script script);
     ~RawServer();
-    RawServer(const RawServer&) = delete;
-    RawServer& operator=(const RawServer&) = delete;
 
     std::string baseURL() const { return "http://127.0.0.1:" + std::to_string(port_); }
     static void send(int socket, const std::string& bytes);
