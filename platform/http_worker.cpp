@@ -3,7 +3,11 @@
 #include "http_error.h"
 #include "url.h"
 
+#include <sys/eventfd.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cstdint>
 
 namespace wayfarer::platform {
 
@@ -39,7 +43,8 @@ std::optional<std::string> refusalOf(const std::optional<URL>& url, bool afterHt
 
 }
 
-HttpClient::Worker::Worker(HttpClientOptions options) : options_(std::move(options)) {
+HttpClient::Worker::Worker(HttpClientOptions options)
+    : options_(std::move(options)), wakeFd_(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {
     ensureCurlGlobal();
     multi_ = curl_multi_init();
     // As browsers do: a few connections per server, kept alive and reused, rather than one
@@ -60,6 +65,8 @@ HttpClient::Worker::~Worker() {
     spareHandles_.clear();
     curl_multi_cleanup(multi_);
     curl_share_cleanup(share_);
+    if (wakeFd_ >= 0)
+        close(wakeFd_);
 }
 
 void HttpClient::Worker::run() { thread_ = std::thread([self = shared_from_this()] { self->loop(); }); }
@@ -72,7 +79,7 @@ void HttpClient::Worker::stop(Stop mode) {
         stopping_ = true;
         stopMode_ = mode;
     }
-    curl_multi_wakeup(multi_);
+    wake();
     // A completion that ends the process stops the worker from the worker itself,
     // which cannot wait for its own end; it ends with the process.
     if (thread_.get_id() == std::this_thread::get_id())
@@ -94,10 +101,16 @@ void HttpClient::Worker::submit(std::shared_ptr<Transfer> transfer) {
     if (transfer)
         end(*transfer, mode);
     else
-        curl_multi_wakeup(multi_);
+        wake();
 }
 
-void HttpClient::Worker::wake() { curl_multi_wakeup(multi_); }
+void HttpClient::Worker::wake() {
+    if (wakeFd_ < 0)
+        return static_cast<void>(curl_multi_wakeup(multi_));
+    const std::uint64_t one = 1;
+    // A full counter already wakes the worker; nothing else can fail here.
+    static_cast<void>(write(wakeFd_, &one, sizeof one));
+}
 
 void HttpClient::Worker::add(const std::shared_ptr<Transfer>& transfer) {
     // Before curl sees the address, so that nothing is looked up, connected to or sent
@@ -256,7 +269,12 @@ void HttpClient::Worker::loop() {
             const auto until = std::chrono::ceil<std::chrono::milliseconds>(transfer->retryAt_ - Clock::now());
             waitMs = std::clamp(static_cast<int>(until.count()), 0, waitMs);
         }
-        curl_multi_poll(multi_, nullptr, 0, waitMs, nullptr);
+        curl_waitfd woken{wakeFd_, CURL_WAIT_POLLIN, 0};
+        curl_multi_poll(multi_, wakeFd_ < 0 ? nullptr : &woken, wakeFd_ < 0 ? 0 : 1, waitMs, nullptr);
+        if (wakeFd_ >= 0 && woken.revents != 0) {
+            std::uint64_t count = 0;
+            static_cast<void>(read(wakeFd_, &count, sizeof count));
+        }
     }
 }
 

@@ -43,6 +43,9 @@ private:
 
     HttpClientOptions options_;
     CURLM* multi_ = nullptr;
+    // Written by any thread to wake the worker from its poll: cheaper than the socket pair
+    // curl_multi_wakeup writes to, which stands in when no eventfd could be made.
+    int wakeFd_ = -1;
     CURLSH* share_ = nullptr;
     HeaderList pinned_;
     std::thread thread_;
