@@ -203,11 +203,15 @@ void threadHandOff(benchmark::State& state) {
         CPU_SET(cpu, &set);
         return pthread_setaffinity_np(pthread_self(), sizeof set, &set) == 0;
     };
+    const int otherCpu = state.range(0) == 0 ? 0 : 1;
+    if (std::thread::hardware_concurrency() < 2) {
+        state.SkipWithError("needs two CPUs");
+        return;
+    }
     cpu_set_t before;
     pthread_getaffinity_np(pthread_self(), sizeof before, &before);
-    const int otherCpu = state.range(0) == 0 ? 0 : 1;
-    if (!pinTo(0) || std::thread::hardware_concurrency() < 2) {
-        state.SkipWithError("needs two CPUs");
+    if (!pinTo(0)) {
+        state.SkipWithError("cannot choose the CPU");
         return;
     }
     const int there = eventfd(0, 0), back = eventfd(0, 0);

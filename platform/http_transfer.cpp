@@ -20,11 +20,8 @@ void Transfer::cancel() {
 void Transfer::finish(HttpResult result) {
     if (finished_)
         return;
-    finished_ = true;
-    easy_.reset();
-    headers_.reset();
     auto completion = std::move(completion_);
-    completion_ = nullptr;
+    drop();
     if (completion)
         completion(std::move(result));
 }

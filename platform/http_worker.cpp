@@ -269,9 +269,10 @@ void HttpClient::Worker::loop() {
             const auto until = std::chrono::ceil<std::chrono::milliseconds>(transfer->retryAt_ - Clock::now());
             waitMs = std::clamp(static_cast<int>(until.count()), 0, waitMs);
         }
+        // Without an eventfd curl polls its own wake-up pair and leaves `woken` alone.
         curl_waitfd woken{wakeFd_, CURL_WAIT_POLLIN, 0};
-        curl_multi_poll(multi_, wakeFd_ < 0 ? nullptr : &woken, wakeFd_ < 0 ? 0 : 1, waitMs, nullptr);
-        if (wakeFd_ >= 0 && woken.revents != 0) {
+        curl_multi_poll(multi_, &woken, wakeFd_ < 0 ? 0 : 1, waitMs, nullptr);
+        if (woken.revents != 0) {
             std::uint64_t count = 0;
             static_cast<void>(read(wakeFd_, &count, sizeof count));
         }
