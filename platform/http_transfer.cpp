@@ -7,8 +7,13 @@
 
 namespace wayfarer::platform {
 
-bool isRedirect(long status) {
-    return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
+const char* redirectLocation(CURL* easy) {
+    long status = 0;
+    char* location = nullptr;
+    curl_easy_getinfo(easy, CURLINFO_RESPONSE_CODE, &status);
+    curl_easy_getinfo(easy, CURLINFO_REDIRECT_URL, &location);
+    const bool redirects = status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
+    return redirects ? location : nullptr;
 }
 
 void Transfer::cancel() {
@@ -36,13 +41,8 @@ void Transfer::drop() {
 std::size_t Transfer::onBody(char* data, std::size_t size, std::size_t count, void* user) {
     auto& transfer = *static_cast<Transfer*>(user);
     const std::size_t length = size * count;
-    if (transfer.bodyKind_ == Body::unknown) {
-        long status = 0;
-        char* location = nullptr;
-        curl_easy_getinfo(transfer.easy_.get(), CURLINFO_RESPONSE_CODE, &status);
-        curl_easy_getinfo(transfer.easy_.get(), CURLINFO_REDIRECT_URL, &location);
-        transfer.bodyKind_ = isRedirect(status) && location ? Body::skipped : Body::kept;
-    }
+    if (transfer.bodyKind_ == Body::unknown)
+        transfer.bodyKind_ = redirectLocation(transfer.easy_.get()) ? Body::skipped : Body::kept;
     if (transfer.bodyKind_ == Body::skipped)
         return length;
     const std::size_t needed = transfer.body_.size() + length;

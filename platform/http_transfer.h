@@ -22,7 +22,9 @@ struct SlistDeleter {
 using EasyHandle = std::unique_ptr<CURL, EasyDeleter>;
 using HeaderList = std::unique_ptr<curl_slist, SlistDeleter>;
 
-bool isRedirect(long status);
+// Where the answer `easy` has received so far sends the transfer on, or null when it is
+// not a redirect with somewhere to go.
+const char* redirectLocation(CURL* easy);
 
 // What every transfer of one client shares: its options and the worker's curl handles.
 struct TransferSettings {

@@ -165,12 +165,11 @@ void HttpClient::Worker::complete(CURL* easy, CURLcode code) {
     std::shared_ptr<Transfer> transfer = found->second;
     // Read before the handle goes back to the spares, which resets it.
     long status = 0;
-    char* location = nullptr;
     long osErrno = 0;
     curl_easy_getinfo(easy, CURLINFO_RESPONSE_CODE, &status);
-    curl_easy_getinfo(easy, CURLINFO_REDIRECT_URL, &location);
     curl_easy_getinfo(easy, CURLINFO_OS_ERRNO, &osErrno);
-    std::string redirect = code == CURLE_OK && isRedirect(status) && location ? location : "";
+    const char* location = code == CURLE_OK ? redirectLocation(easy) : nullptr;
+    std::string redirect = location ? location : "";
     remove(*transfer);
 
     if (code == CURLE_OK) {
