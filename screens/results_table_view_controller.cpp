@@ -20,7 +20,10 @@
 namespace wayfarer {
 
 ResultsTableViewController::ResultsTableViewController(std::shared_ptr<DataManager> session)
-    : ui::TableViewController(ui::TableViewStyle::plain), dataManager(std::move(session)) {}
+    : ui::TableViewController(ui::TableViewStyle::plain), dataManager(std::move(session)) {
+    // Rows are 4/5 of the table's width high: a column keeps two cards in view on a wide window.
+    setMaximumTableWidth(ui::readableContentWidth);
+}
 
 ResultsTableViewController::~ResultsTableViewController() {
     if (header)
