@@ -271,6 +271,58 @@ TEST_F(ResultsScreen, AnswersOfAReplacedSearchLeaveTheScreenAlone) {
     }
 }
 
+TEST_F(ResultsScreen, TheEmptyListSaysWhatToTypeOrThatNothingWasFoundButNeverBesideRecordsARequestOrAnAlert) {
+    const QString hint = localizedText("search_hint");
+    const std::optional<QString> none;
+    Gate nothingYet, cutOff;
+    const auto held = [&](const Gate& gate) {
+        answerWith([opened = gate.opened, this](const SeenSearch&) {
+            opened.wait();
+            return page(0, 0, 0);
+        });
+    };
+    const struct Step {
+        const char* what;
+        std::function<void()> act;
+        std::optional<QString> message;
+    } steps[] = {
+        {"opened", [&] { openResults(); }, hint},
+        {"two letters", [&] { type("qx"); }, hint},
+        {"a search running", [&] { held(nothingYet); type("z"); }, none},
+        {"answered with no records", [&] { nothingYet.open(); waitForAnswer(); }, "No attractions found for “Qxz”"},
+        {"records", [&] { answerWith(nullptr); search("Rome"); waitForAnswer(); }, none},
+        {"cleared", [&] { field().clearButton().click(); }, hint},
+        {"a failure",
+         [&] {
+             answerWith([](const SeenSearch&) { return Answer{500, "<html/>", "text/html"}; });
+             search("Rome");
+             waitForAlert();
+         },
+         none},
+        {"the failure confirmed", [&] { alert()->choose(0); }, none},
+        {"cleared while a search runs",
+         [&] {
+             held(cutOff);
+             search("Slow");
+             field().clearButton().click();
+             waitForAlert();
+         },
+         none},
+        {"the cancellation confirmed", [&] { alert()->choose(0); }, hint},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.what);
+        step.act();
+        ui::Label& label = *results().messageLabel;
+        const auto shown = label.isVisible() ? label.text() : none;
+        EXPECT_EQ(shown.value_or("(none)").toStdString(), step.message.value_or("(none)").toStdString());
+        if (step.message) {
+            EXPECT_EQ(QAccessible::queryAccessibleInterface(&label)->text(QAccessible::Name), *step.message);
+        }
+    }
+    EXPECT_EQ(localizedText("no_such_key", "Rome"), "**no_such_key**");
+}
+
 TEST_F(ResultsScreen, ClosingWhileTheListStillMovesNeverReachesPastTheList) {
     struct AnimationsOn {
         AnimationsOn() { ui::setAnimationsEnabled(true); }
@@ -543,6 +595,12 @@ TEST_P(Accessibility, EveryScreenReadsInOrderAndTheKeysGoThroughItsCardsHeartsAn
     EXPECT_TRUE(QAccessible::queryAccessibleInterface(ok)->state().focused);
     press(Qt::Key_Return);
     EXPECT_EQ(topmost(), &screen);
+    // The empty list tells what to type, below the field.
+    expectInReadingOrder(*window, {
+        {QAccessible::EditableText, localizedText("accessibility_search_field"),
+         localizedText("search_results_placeholder")},
+        {QAccessible::StaticText, localizedText("search_hint")},
+    });
 
     field().becomeFirstResponder();
     search("Rome");
