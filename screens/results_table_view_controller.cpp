@@ -48,7 +48,7 @@ void ResultsTableViewController::viewDidLoad() {
     messageLabel->setNumberOfLines(0);
     messageLabel->setAlignment(Qt::AlignCenter);
     messageLabel->setMargin(24);
-    messageLabel->setTextColor(ui::Color::secondaryLabel());
+    messageLabel->setTextColor(ui::platformVersion() >= 13 ? ui::Color::secondaryLabel() : ui::Color::gray());
     ui::setScaledPointSize(*messageLabel, 12);
     // Both fill the background, one over the other: the wheel spins where the message reads.
     auto* background = new ui::View;
