@@ -13,6 +13,7 @@
 #include "ui/button.h"
 #include "ui/environment.h"
 #include "ui/image_view.h"
+#include "ui/label.h"
 #include "ui/navigation_controller.h"
 #include "ui/text_field.h"
 #include "ui/window.h"
@@ -207,6 +208,23 @@ int Tour::run() {
         return cannotSave();
     alert()->choose(0);
     settle();
+
+    field.setText(QString());
+    type(field, QStringLiteral("qxzvw"));
+    if (!waitUntil([&] { return searchIdle(*results) && results->messageLabel->isVisible(); }))
+        return stop(late("the search that finds nothing"));
+    if (!save("7-no-results"))
+        return cannotSave();
+
+    window->resize(1300, 850);
+    field.setText(QString());
+    type(field, QStringLiteral("rome"));
+    if (!waitUntil([&] { return searchIdle(*results) && !attractions.empty(); }))
+        return stop(late("the search for \"rome\" in a wide window"));
+    if (!waitUntil([&] { return visibleCoversLoaded(*results); }))
+        return stop(late("loading the covers in a wide window"));
+    if (!save("8-wide"))
+        return cannotSave();
     return 0;
 }
 

@@ -13,7 +13,9 @@
 
 namespace wayfarer {
 
-DetailViewController::DetailViewController() : ui::TableViewController(ui::TableViewStyle::plain) {}
+DetailViewController::DetailViewController() : ui::TableViewController(ui::TableViewStyle::plain) {
+    setMaximumTableWidth(ui::readableContentWidth);
+}
 
 DetailViewController::~DetailViewController() = default;
 

@@ -12,15 +12,21 @@
 #include "ui/button.h"
 #include "ui/environment.h"
 #include "ui/image_view.h"
+#include "ui/label.h"
 #include "ui/navigation_controller.h"
 #include "ui/text_field.h"
+#include "ui/text_size.h"
 
+#include <QGridLayout>
 #include <QPointer>
 
 namespace wayfarer {
 
 ResultsTableViewController::ResultsTableViewController(std::shared_ptr<DataManager> session)
-    : ui::TableViewController(ui::TableViewStyle::plain), dataManager(std::move(session)) {}
+    : ui::TableViewController(ui::TableViewStyle::plain), dataManager(std::move(session)) {
+    // Rows are 4/5 of the table's width high: a column keeps two cards in view on a wide window.
+    setMaximumTableWidth(ui::readableContentWidth);
+}
 
 ResultsTableViewController::~ResultsTableViewController() {
     if (header)
@@ -38,7 +44,20 @@ void ResultsTableViewController::viewDidLoad() {
     indicator->setStyle(ui::platformVersion() >= 13 ? ui::ActivityIndicatorStyle::medium
                                                      : ui::ActivityIndicatorStyle::gray);
     indicator->setColor(ui::Color::systemGray());
-    table.setBackgroundView(indicator);
+    messageLabel = new ui::Label;
+    messageLabel->setNumberOfLines(0);
+    messageLabel->setAlignment(Qt::AlignCenter);
+    messageLabel->setMargin(24);
+    messageLabel->setTextColor(ui::platformVersion() >= 13 ? ui::Color::secondaryLabel() : ui::Color::gray());
+    ui::setScaledPointSize(*messageLabel, 12);
+    // Both fill the background, one over the other: the wheel spins where the message reads.
+    auto* background = new ui::View;
+    auto* stack = new QGridLayout(background);
+    stack->setContentsMargins(0, 0, 0, 0);
+    stack->addWidget(indicator, 0, 0);
+    stack->addWidget(messageLabel, 0, 0);
+    table.setBackgroundView(background);
+    background->show();
 
     header = new TextFieldHeaderView(QRect(0, 0, table.frame().width(), static_cast<int>(headerHeight)));
     header->closeButton->addTarget(this, &ResultsTableViewController::close, ui::ControlEvent::touchUpInside);
@@ -51,6 +70,7 @@ void ResultsTableViewController::viewDidLoad() {
 
     // A desktop user types at once: the field takes the keys when the screen is shown.
     header->textField->becomeFirstResponder();
+    updateMessage();
 }
 
 int ResultsTableViewController::numberOfRowsInSection(ui::TableView&, int) {
@@ -127,17 +147,33 @@ void ResultsTableViewController::didSelectRow(ui::TableView&, ui::IndexPath inde
 void ResultsTableViewController::textDidChange(ui::TextField& textField) {
     const QString text = textField.text();
     if (text.isEmpty() || text.size() < 3)
-        return;
+        return updateMessage();
     endSearch();
     dataManager->resetSearch();
     tableView()->reloadData();
     loadResults(text.toStdString(), false);
 }
 
-void ResultsTableViewController::endSearch() { ++search_; }
+void ResultsTableViewController::endSearch() {
+    ++search_;
+    nothingFoundFor_.reset();
+}
+
+void ResultsTableViewController::updateMessage() {
+    std::optional<QString> message;
+    if (dataManager->attractions().empty() && !indicator->isAnimating() && !errorShown_) {
+        if (header->textField->text().size() < 3)
+            message = localizedText("search_hint");
+        else if (nothingFoundFor_)
+            message = localizedText("no_results", *nothingFoundFor_);
+    }
+    messageLabel->setText(message);
+    messageLabel->setVisible(message.has_value());
+}
 
 void ResultsTableViewController::loadResults(std::optional<std::string> text, bool nextPage) {
     indicator->startAnimating();
+    updateMessage();
     dataManager->loadAttractions(
         std::move(text), nextPage,
         [screen = QPointer<ResultsTableViewController>(this), search = search_](DataManager::Result result) {
@@ -157,7 +193,10 @@ void ResultsTableViewController::handleResult(const DataManager::Result& result)
     // The session may have cleared its list for this answer: the table follows at once.
     tableView()->reloadData();
     if (const auto* failure = std::get_if<DataManager::Failure>(&result))
-        showError(QString::fromStdString(failure->message));
+        return showError(QString::fromStdString(failure->message));
+    if (dataManager->attractions().empty())
+        nothingFoundFor_ = QString::fromStdString(dataManager->textToSearch());
+    updateMessage();
 }
 
 void ResultsTableViewController::showError(const QString& message) {
@@ -171,8 +210,12 @@ void ResultsTableViewController::showError(const QString& message) {
                                          screen->endSearch();
                                          screen->dataManager->cancelSearch();
                                          screen->tableView()->reloadData();
+                                         screen->errorShown_ = false;
+                                         screen->updateMessage();
                                      }});
     header->textField->resignFirstResponder();
+    errorShown_ = true;
+    updateMessage();
     present(std::move(alert), true);
 }
 
@@ -212,6 +255,8 @@ bool ResultsTableViewController::textFieldShouldChangeCharacters(ui::TextField& 
 bool ResultsTableViewController::textFieldShouldClear(ui::TextField&) {
     dataManager->cancelSearch();
     tableView()->reloadData();
+    nothingFoundFor_.reset();
+    updateMessage();
     return true;
 }
 

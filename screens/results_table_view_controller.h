@@ -17,6 +17,7 @@ namespace wayfarer {
 
 namespace ui {
 class Button;
+class Label;
 }
 
 // The search screen: the search header over a list of result cards read from the search
@@ -33,6 +34,9 @@ public:
     // Observers of views the table owns; they may go before the screen does.
     QPointer<TextFieldHeaderView> header;
     QPointer<ui::ActivityIndicatorView> indicator;
+    // Beside the indicator in the table's background: what to type, or that a search
+    // found nothing; shown only on an empty list with no request running and no alert up.
+    QPointer<ui::Label> messageLabel;
     const std::shared_ptr<DataManager> dataManager;
     static constexpr double headerHeight = 50.0;
     // The last row that left the screen was the paging trigger row.
@@ -76,11 +80,17 @@ private:
     // Answers of the searches before the current one are not shown: a new text, a
     // confirmed alert and close each end the search in flight.
     void endSearch();
+    // Sets messageLabel for the state the list, the field and the search are in.
+    void updateMessage();
 
     // Set by close: answers that arrive later are not shown.
     bool closed_ = false;
     // Raised by endSearch; each load remembers the value it started under.
     std::uint64_t search_ = 0;
+    // The text of the current search once it was answered with no records.
+    std::optional<QString> nothingFoundFor_;
+    // An error alert is up: set by showError, cleared by the alert's button.
+    bool errorShown_ = false;
 };
 
 }

@@ -209,9 +209,7 @@ void TableView::scrollToRow(IndexPath indexPath, ScrollPosition position, bool a
     const int visible = viewport()->height();
     // In a plain table rows pass under the pinned section header: a row shown at the top
     // shows below it.
-    const int covered = sectionHeaderView_ && style_ == TableViewStyle::plain
-                            ? static_cast<int>(std::lround(sectionHeaderHeight_))
-                            : 0;
+    const int covered = static_cast<int>(std::lround(pinnedHeight()));
     int y = contentOffset();
     switch (position) {
     case ScrollPosition::top:
@@ -272,6 +270,24 @@ void TableView::layout(Pass pass) {
 
 double TableView::rowsTop() const { return heightOf(tableHeaderView_) + sectionHeaderHeight_; }
 
+double TableView::pinnedHeight() const {
+    return sectionHeaderView_ && style_ == TableViewStyle::plain ? sectionHeaderHeight_ : 0.0;
+}
+
+std::optional<TableView::RowAnchor> TableView::topRowAnchor() const {
+    // Rows at the top of a plain table pass under the pinned section header: the first
+    // row seen is the one just below it.
+    const double top = contentOffset() + pinnedHeight() - rowsTop();
+    if (rowCount_ == 0 || top < 0)
+        return std::nullopt;
+    const auto rowEnds = rowTops_.begin() + 1;
+    const auto row = static_cast<std::size_t>(std::upper_bound(rowEnds, rowTops_.end(), top) - rowEnds);
+    if (row >= rowCount_)
+        return std::nullopt;
+    const double height = rowTops_[row + 1] - rowTops_[row];
+    return RowAnchor{row, height > 0 ? (top - rowTops_[row]) / height : 0.0};
+}
+
 void TableView::measureRows() {
     rowTops_.assign(rowCount_ + 1, 0.0);
     for (std::size_t row = 0; row < rowCount_; ++row) {
@@ -321,12 +337,19 @@ void TableView::runLayout(Pass pass) {
         adopt(header);
         sectionHeaderHeight_ = delegate_ ? std::max(0.0, delegate_->heightForHeaderInSection(*this, 0)) : 0.0;
     }
+    // A resize changes the rows' heights: the row in view at the top stays there.
+    const std::optional<RowAnchor> anchor = pass == Pass::resize ? topRowAnchor() : std::nullopt;
     if (pass != Pass::scroll)
         measureRows();
 
     QScrollBar& bar = *verticalScrollBar();
     bar.setPageStep(viewport()->height());
     bar.setRange(0, std::max(0, contentHeight() - viewport()->height()));
+    if (anchor) {
+        const double top = rowTops_[anchor->row];
+        const double height = rowTops_[anchor->row + 1] - top;
+        bar.setValue(static_cast<int>(std::lround(rowsTop() + top + anchor->share * height - pinnedHeight())));
+    }
 
     const auto [first, last] = visibleRange();
     const int oldFirst = firstVisible_;

@@ -121,6 +121,11 @@ private:
         std::function<TableViewCell*()> factory;
     };
     enum class Pass { scroll, resize, reload };
+    // A row and how far into it, as a share of its height, the view begins.
+    struct RowAnchor {
+        std::size_t row;
+        double share;
+    };
 
     void setUp();
     void setUpKineticScrolling();
@@ -131,6 +136,9 @@ private:
     void placeViews();
     std::pair<int, int> visibleRange() const;
     double rowsTop() const;
+    // The height of the section header that rows scroll under.
+    double pinnedHeight() const;
+    std::optional<RowAnchor> topRowAnchor() const;
     void recycle(TableViewCell& cell);
     void cellTapped(TableViewCell& cell);
     void chooseRow(IndexPath indexPath);

@@ -1,6 +1,51 @@
 #include "table_view_controller.h"
 
+#include "view.h"
+
+#include <QCoreApplication>
+#include <QWheelEvent>
+
+#include <algorithm>
+
 namespace wayfarer::ui {
+
+namespace {
+
+// The view of a screen whose table keeps to a column: the table centred, at most `width`
+// wide, over the page colour.
+class ColumnView final : public View {
+public:
+    ColumnView(TableView& table, int width) : table_(&table), width_(width) {
+        setBackgroundColor(Color::systemBackground());
+        table.setParent(this);
+    }
+
+    // A hidden view gets its QResizeEvent only when shown: the table is placed now as well.
+    void placeTable() {
+        if (!table_)
+            return;
+        const int column = std::min(width(), width_);
+        table_->setGeometry((width() - column) / 2, 0, column, height());
+    }
+
+protected:
+    void resizeEvent(QResizeEvent* event) override {
+        View::resizeEvent(event);
+        placeTable();
+    }
+
+    // A wheel turned beside the column scrolls the table, as one turned over it does.
+    void wheelEvent(QWheelEvent* event) override {
+        if (table_)
+            QCoreApplication::sendEvent(table_->viewport(), event);
+    }
+
+private:
+    QPointer<TableView> table_;
+    int width_;
+};
+
+}
 
 TableViewController::TableViewController(TableViewStyle style) : style_(style) {}
 
@@ -11,7 +56,10 @@ TableViewController::~TableViewController() {
     }
 }
 
-TableView* TableViewController::tableView() { return qobject_cast<TableView*>(view()); }
+TableView* TableViewController::tableView() {
+    view();
+    return table_;
+}
 
 TableViewCell& TableViewController::cellForRow(TableView&, IndexPath indexPath) {
     qFatal("%s has rows but makes no cells (row %d)", metaObject()->className(), indexPath.row);
@@ -21,7 +69,16 @@ void TableViewController::loadView() {
     table_ = new TableView(style_);
     table_->setDataSource(this);
     table_->setDelegate(this);
-    setView(table_);
+    if (maximumTableWidth_ > 0)
+        setView(new ColumnView(*table_, maximumTableWidth_));
+    else
+        setView(table_);
+}
+
+void TableViewController::viewDidLoad() {
+    ViewController::viewDidLoad();
+    if (auto* column = dynamic_cast<ColumnView*>(view()))
+        column->placeTable();
 }
 
 }

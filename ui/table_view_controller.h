@@ -5,6 +5,9 @@
 
 namespace wayfarer::ui {
 
+// The widest a table kept to a readable column grows: about a large phone's width.
+inline constexpr int readableContentWidth = 480;
+
 // A screen whose view is a table, of which it is the data source and the delegate.
 class TableViewController : public ViewController, public TableViewDataSource, public TableViewDelegate {
     Q_OBJECT
@@ -16,14 +19,21 @@ public:
 
     TableView* tableView();
 
+    // On a screen wider than `width`, the table keeps to a column that wide, centred over
+    // the page colour; 0, the default, lets it fill the screen. Set before the view loads.
+    void setMaximumTableWidth(int width) { maximumTableWidth_ = width; }
+
     int numberOfRowsInSection(TableView&, int) override { return 0; }
     TableViewCell& cellForRow(TableView& table, IndexPath indexPath) override;
 
 protected:
     void loadView() override;
+    // Places the table in its column: the screen's own viewDidLoad reads the table's frame.
+    void viewDidLoad() override;
 
 private:
     TableViewStyle style_;
+    int maximumTableWidth_ = 0;
     QPointer<TableView> table_;
 };
 

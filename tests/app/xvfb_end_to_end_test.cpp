@@ -111,7 +111,8 @@ TEST(Program, TheTourLeavesItsPicturesInTheAppearanceAskedForAndAnyOtherIsAUsage
             EXPECT_TRUE(app.readAllStandardError().contains("--appearance takes light, dark or system"));
             continue;
         }
-        for (const char* name : {"2-results", "3-next-page", "4-like", "5-detail", "6-error"}) {
+        for (const char* name :
+             {"2-results", "3-next-page", "4-like", "5-detail", "6-error", "7-no-results", "8-wide"}) {
             SCOPED_TRACE(name);
             const QImage picture(directory.filePath(QString::fromLatin1(name) + QStringLiteral(".png")));
             ASSERT_FALSE(picture.isNull());

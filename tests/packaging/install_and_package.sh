@@ -86,7 +86,7 @@ hidden_run() {
 }
 hidden_run "$stage/usr/bin/wayfarer" --tour "$work/tour" >"$work/tour.log" 2>&1 ||
   { cat "$work/tour.log"; fail "the installed wayfarer --tour failed"; }
-for picture in 1-welcome 2-results 3-next-page 4-like 5-detail 6-error; do
+for picture in 1-welcome 2-results 3-next-page 4-like 5-detail 6-error 7-no-results 8-wide; do
   [ "$(head -c 8 "$work/tour/$picture.png" 2>/dev/null | od -An -tx1 | tr -d ' \n')" = 89504e470d0a1a0a ] ||
     fail "the tour saved no picture $picture.png"
 done

@@ -36,6 +36,7 @@ QString messageOf(platform::ErrorCode code) {
 using ResultsScreen = ScreensTest;
 using WelcomeScreen = ScreensTest;
 using DetailScreen = ScreensTest;
+using EveryScreen = ScreensTest;
 
 TEST_F(ResultsScreen, SearchesFromTheThirdCharacterOnEveryEditAndMoveOrBeforeVersion13TheTextBeforeTheEdit) {
     const std::pair<int, std::vector<std::string>> versions[] = {
@@ -270,6 +271,58 @@ TEST_F(ResultsScreen, AnswersOfAReplacedSearchLeaveTheScreenAlone) {
     }
 }
 
+TEST_F(ResultsScreen, TheEmptyListSaysWhatToTypeOrThatNothingWasFoundButNeverBesideRecordsARequestOrAnAlert) {
+    const QString hint = localizedText("search_hint");
+    const std::optional<QString> none;
+    Gate nothingYet, cutOff;
+    const auto held = [&](const Gate& gate) {
+        answerWith([opened = gate.opened, this](const SeenSearch&) {
+            opened.wait();
+            return page(0, 0, 0);
+        });
+    };
+    const struct Step {
+        const char* what;
+        std::function<void()> act;
+        std::optional<QString> message;
+    } steps[] = {
+        {"opened", [&] { openResults(); }, hint},
+        {"two letters", [&] { type("qx"); }, hint},
+        {"a search running", [&] { held(nothingYet); type("z"); }, none},
+        {"answered with no records", [&] { nothingYet.open(); waitForAnswer(); }, "No attractions found for “Qxz”"},
+        {"records", [&] { answerWith(nullptr); search("Rome"); waitForAnswer(); }, none},
+        {"cleared", [&] { field().clearButton().click(); }, hint},
+        {"a failure",
+         [&] {
+             answerWith([](const SeenSearch&) { return Answer{500, "<html/>", "text/html"}; });
+             search("Rome");
+             waitForAlert();
+         },
+         none},
+        {"the failure confirmed", [&] { alert()->choose(0); }, none},
+        {"cleared while a search runs",
+         [&] {
+             held(cutOff);
+             search("Slow");
+             field().clearButton().click();
+             waitForAlert();
+         },
+         none},
+        {"the cancellation confirmed", [&] { alert()->choose(0); }, hint},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.what);
+        step.act();
+        ui::Label& label = *results().messageLabel;
+        const auto shown = label.isVisible() ? label.text() : none;
+        EXPECT_EQ(shown.value_or("(none)").toStdString(), step.message.value_or("(none)").toStdString());
+        if (step.message) {
+            EXPECT_EQ(QAccessible::queryAccessibleInterface(&label)->text(QAccessible::Name), *step.message);
+        }
+    }
+    EXPECT_EQ(localizedText("no_such_key", "Rome"), "**no_such_key**");
+}
+
 TEST_F(ResultsScreen, ClosingWhileTheListStillMovesNeverReachesPastTheList) {
     struct AnimationsOn {
         AnimationsOn() { ui::setAnimationsEnabled(true); }
@@ -320,6 +373,55 @@ TEST_F(WelcomeScreen, CyclesItsPicturesOnlyWhenItHasThem) {
         const std::vector<QString> pictures = {"Milan_Gallery", "Rome_Cathedral", "Archeology"};
         EXPECT_EQ(frames, withPictures ? pictures : std::vector<QString>());
         EXPECT_EQ(welcome.backgroundImageView->isAnimating(), withPictures);
+    }
+}
+
+// A phone's width is the column; a wider window keeps every screen to one centred column.
+TEST_F(EveryScreen, KeepsToAReadableColumnOnAWideWindowAndTheCardInViewThroughAResize) {
+    const auto resizeWindow = [&](QSize size) {
+        window->resize(size);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return window->rootViewController()->view()->size() == size; }, 5000));
+    };
+    const auto left = [&](QWidget& part) { return part.mapTo(window.get(), QPoint()).x(); };
+    for (const auto& [size, column] : {std::pair{QSize(390, 844), 390}, std::pair{QSize(1300, 850), 480}}) {
+        SCOPED_TRACE(size.width());
+        const int margin = (size.width() - column) / 2;
+        resizeWindow(size);
+        MainViewController& welcome = showWelcome(*ui::Nib::named("Main"));
+        QCoreApplication::processEvents();
+        EXPECT_EQ(welcome.backgroundImageView->size(), size) << "the pictures fill the window";
+        for (ui::Button* button : {welcome.welcomeButton, welcome.searchButton}) {
+            EXPECT_EQ(left(*button), margin + 24);
+            EXPECT_EQ(button->width(), column - 48);
+        }
+
+        welcome.showResults();
+        search("Rome");
+        waitForAnswer();
+        EXPECT_EQ(table().width(), column);
+        EXPECT_EQ(left(table()), margin);
+        for (int row : {0, 1})
+            for (ui::Label* label : {cellAt(row).titleLabel, cellAt(row).priceLabel})
+                EXPECT_LE(label->mapTo(window.get(), QPoint(0, label->height())).y(), size.height())
+                    << "row " << row << " " << label->objectName().toStdString();
+        QWheelEvent wheel(QPointF(margin / 2, 300), QPointF(margin / 2, 300), QPoint(), QPoint(0, -120),
+                          Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        QCoreApplication::sendEvent(results().view(), &wheel);
+        EXPECT_GT(table().contentOffset(), 0) << "a wheel beside the column scrolls the list";
+
+        DetailViewController& detail = openDetail(0);
+        EXPECT_EQ(detail.tableView()->width(), column);
+        EXPECT_EQ(left(*detail.tableView()), margin);
+        EXPECT_EQ(detail.header->width(), column);
+        detail.closeDetail();
+        closeResults();
+    }
+    // A maximised window and back: the card just below the search header stays there.
+    openResultsFor("Rome");
+    table().scrollToRow({0, 3}, ui::ScrollPosition::top, false);
+    for (const QSize size : {QSize(1300, 850), QSize(390, 844)}) {
+        resizeWindow(size);
+        EXPECT_EQ(table().rectForRow({0, 3}).top() - table().contentOffset(), ResultsTableViewController::headerHeight);
     }
 }
 
@@ -493,6 +595,12 @@ TEST_P(Accessibility, EveryScreenReadsInOrderAndTheKeysGoThroughItsCardsHeartsAn
     EXPECT_TRUE(QAccessible::queryAccessibleInterface(ok)->state().focused);
     press(Qt::Key_Return);
     EXPECT_EQ(topmost(), &screen);
+    // The empty list tells what to type, below the field.
+    expectInReadingOrder(*window, {
+        {QAccessible::EditableText, localizedText("accessibility_search_field"),
+         localizedText("search_results_placeholder")},
+        {QAccessible::StaticText, localizedText("search_hint")},
+    });
 
     field().becomeFirstResponder();
     search("Rome");
