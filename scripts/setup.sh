@@ -7,7 +7,7 @@ set -euo pipefail
 packages=(
   g++ cmake ninja-build pkg-config
   libcurl4-openssl-dev libsimdjson-dev libturbojpeg0-dev libpng-dev libwebp-dev
-  libcpp-httplib-dev libssl-dev
+  libcpp-httplib-dev libssl-dev zlib1g-dev libbrotli-dev
   qt6-base-dev qt6-tools-dev libqt6opengl6-dev qt6-svg-dev fonts-dejavu-core
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xdotool

@@ -28,7 +28,8 @@ namespace {
 
 constexpr std::size_t maxQueryBytes = 8 * 1024;
 constexpr std::size_t coverCacheBytes = 48 * 1024 * 1024;
-constexpr const char* jsonType = "application/json; charset=utf-8";
+// Without a charset parameter (JSON is UTF-8): httplib compresses only the bare type.
+constexpr const char* jsonType = "application/json";
 
 std::string hostForURL(const std::string& host) {
     if (host == "0.0.0.0" || host.empty())
@@ -202,7 +203,7 @@ void CatalogueServer::Impl::answerActivities(const httplib::Request& request, ht
                                           request.get_header_value("accept-language"), baseURL);
     response.status = answer.status;
     if (answer.status == 200)
-        response.set_header("Vary", "Accept-Language, X-Lorvanta-Currency");
+        response.set_header("Vary", "Accept-Encoding, Accept-Language, X-Lorvanta-Currency");
     response.set_content(answer.body, jsonType);
 }
 

@@ -90,7 +90,7 @@ TEST(CatalogueServer, AnswersWithRecordsInTheClientsShapeAndStableJpegCovers) {
         SCOPED_TRACE(row.language);
         const auto answer = client.Get(activitiesPath("louvre%20museum", 0, 1), headers(row.currency, row.language));
         ASSERT_TRUE(answer);
-        EXPECT_EQ(answer->get_header_value("Content-Type"), "application/json; charset=utf-8");
+        EXPECT_EQ(answer->get_header_value("Content-Type"), "application/json");
         simdjson::dom::parser parser;
         const auto louvre = records(parser, answer->body).at(0);
         for (const char* key : {"uuid", "title", "description", "operational_days", "city", "country", "category"})
@@ -120,6 +120,34 @@ TEST(CatalogueServer, AnswersWithRecordsInTheClientsShapeAndStableJpegCovers) {
     const auto head = client.Head(path);
     ASSERT_TRUE(head);
     EXPECT_EQ(head->status, 200);
+}
+
+TEST(CatalogueServer, CompressesAnswersForClientsThatAskAndLeavesCoversAsTheyAre) {
+    auto server = startServer(plain());
+    ASSERT_TRUE(server);
+    httplib::Client client(server->baseURL());
+    const auto asking = [&](const std::string& path, const char* encoding) {
+        auto with = headers();
+        with.emplace("Accept-Encoding", encoding);
+        return client.Get(path, with);
+    };
+    const auto whole = asking(activitiesPath("rome", 0), "identity");
+    ASSERT_TRUE(whole);
+    EXPECT_EQ(whole->get_header_value("Content-Encoding"), "");
+    ASSERT_EQ(uuids(whole->body).size(), 10u);
+    const std::string cover = "/covers/" + uuids(whole->body).front() + ".jpg";
+    for (const char* encoding : {"gzip", "br", "deflate, gzip, br, zstd"}) {
+        SCOPED_TRACE(encoding);
+        const auto answer = asking(activitiesPath("rome", 0), encoding);
+        ASSERT_TRUE(answer);
+        EXPECT_NE(std::string(encoding).find(answer->get_header_value("Content-Encoding")), std::string::npos);
+        EXPECT_NE(answer->get_header_value("Vary").find("Accept-Encoding"), std::string::npos);
+        EXPECT_LT(std::stoul(answer->get_header_value("Content-Length")), whole->body.size() / 2);
+        EXPECT_EQ(uuids(answer->body), uuids(whole->body)) << "the same answer, decoded";
+        const auto picture = asking(cover, encoding);
+        ASSERT_TRUE(picture);
+        EXPECT_EQ(picture->get_header_value("Content-Encoding"), "") << "a JPEG gains nothing from it";
+    }
 }
 
 TEST(CatalogueServer, NumbersPagesNotRecords) {
