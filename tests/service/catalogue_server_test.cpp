@@ -150,6 +150,46 @@ TEST(CatalogueServer, CompressesAnswersForClientsThatAskAndLeavesCoversAsTheyAre
     }
 }
 
+TEST(CatalogueServer, CoverAddressesNameThePublicAddressOrATrustedFrontsForwardedOne) {
+    const auto withPublic = [](std::string url, bool trust) {
+        ServerOptions options = plain();
+        options.publicURL = std::move(url);
+        options.trustForwardedHeaders = trust;
+        return options;
+    };
+    const httplib::Headers forwarded{{"X-Forwarded-Proto", "https"}, {"X-Forwarded-Host", "front.example:8443, inner"}};
+    const httplib::Headers hostile{{"X-Forwarded-Proto", "https"}, {"X-Forwarded-Host", "evil.example/x?"}};
+    const struct {
+        const char* name;
+        ServerOptions options;
+        httplib::Headers sent;
+        std::string base;  // empty: the server's own base address
+    } cases[] = {
+        {"own address", plain(), forwarded, ""},
+        {"public address", withPublic("https://front.example/catalogue/", false), forwarded,
+         "https://front.example/catalogue"},
+        {"forwarded, trusted", withPublic("", true), forwarded, "https://front.example:8443"},
+        {"forwarded, trusted, over the public address", withPublic("https://public.example", true), forwarded,
+         "https://front.example:8443"},
+        {"trusted, nothing forwarded", withPublic("https://public.example", true), {}, "https://public.example"},
+        {"trusted, a host that is no host", withPublic("", true), hostile, ""},
+    };
+    for (const auto& row : cases) {
+        SCOPED_TRACE(row.name);
+        auto server = startServer(row.options);
+        ASSERT_TRUE(server);
+        auto sent = headers();
+        sent.insert(row.sent.begin(), row.sent.end());
+        const auto answer = httplib::Client(server->baseURL()).Get(activitiesPath("colosseum", 0, 1), sent);
+        ASSERT_TRUE(answer);
+        simdjson::dom::parser parser;
+        const std::string_view url = records(parser, answer->body).at(0)["cover_image_url"];
+        const std::string base = row.base.empty() ? server->baseURL() : row.base;
+        EXPECT_EQ(url.substr(0, url.rfind("/covers/")), base);
+    }
+    EXPECT_FALSE(CatalogueServer::start(withPublic("ftp://front.example", false)).ok());
+}
+
 TEST(CatalogueServer, NumbersPagesNotRecords) {
     auto server = startServer(plain());
     ASSERT_TRUE(server);
