@@ -75,6 +75,11 @@ void Transfer::beginHop(const TransferSettings& settings, EasyHandle reused) {
     curl_easy_setopt(easy, CURLOPT_SSL_VERIFYHOST, 2L);
     curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(easy, CURLOPT_SHARE, settings.share);
+    // An https transfer started while a connection to its server is still in its handshake
+    // waits for ALPN to tell whether that one multiplexes (HTTP/2) instead of opening one of
+    // its own: a search and the covers started with it share one connection. Plain http is
+    // HTTP/1.1 here, and curl would learn that only from an answer, so it does not wait.
+    curl_easy_setopt(easy, CURLOPT_PIPEWAIT, url_.starts_with("https:") ? 1L : 0L);
     if (settings.pinned)
         curl_easy_setopt(easy, CURLOPT_RESOLVE, settings.pinned);
     curl_easy_setopt(easy, CURLOPT_ERRORBUFFER, errorBuffer_);

@@ -101,6 +101,29 @@ TEST_F(BehindNginx, PagesToTheEndAndCoversGoThroughTheFrontOverOneHttp2Connectio
     EXPECT_EQ(front->connectionsUsed(sent), 1u);
 }
 
+TEST_F(BehindNginx, ASearchAndTheCoversStartedBeforeItsConnectionIsUpShareThatConnection) {
+    // As the list does when its rows show: the covers start while the connection of the
+    // search may still be in its TLS handshake.
+    std::vector<std::string> covers;
+    for (const auto& activity : service::embeddedCatalogue().activities)
+        if (activity.hasCover && covers.size() < 10)
+            covers.push_back(front->baseURL() + "/covers/" + activity.uuid + ".jpg");
+    std::optional<DataTaskManager::Result> search;
+    transport(front->baseURL())->fetchAttractions("rome", Attraction::Currency::USD, 0, [&](DataTaskManager::Result r) {
+        mainLoop->post([&search, r = std::move(r)] { search = r; });
+    });
+    std::size_t images = 0, delivered = 0;
+    for (const auto& cover : covers)
+        DataTaskManager::downloadImage(*platform::URL::parse(cover), [&](std::shared_ptr<const platform::Image> image) {
+            ++delivered;
+            images += image != nullptr;
+        }, CatalogueContext{http.get(), mainLoop});
+    ASSERT_TRUE(mainLoop->runUntil([&] { return search && delivered == covers.size(); }, 20s));
+    EXPECT_TRUE(std::holds_alternative<DataTaskManager::Success>(*search));
+    EXPECT_EQ(images, covers.size());
+    EXPECT_EQ(front->connectionsUsed(covers.size() + 1), 1u);
+}
+
 TEST_F(BehindNginx, FollowsTheRedirectToHttpsAndRefusesOneBackToHttp) {
     const auto followed = fetch(front->plainURL(), "louvre");
     ASSERT_TRUE(std::holds_alternative<DataTaskManager::Success>(followed));

@@ -8,6 +8,8 @@
 #include <zlib.h>
 
 #include <atomic>
+#include <condition_variable>
+#include <mutex>
 #include <future>
 #include <set>
 
@@ -298,6 +300,39 @@ TEST_F(HttpClientTest, EveryHopIsHttpsOrLoopbackHttpAndNeverHttpAfterHttps) {
         } else {
             EXPECT_EQ(errorOf(result), ErrorCode::unsupportedURL) << row.name;
             EXPECT_EQ(plainLandings, 0) << row.name << ": nothing is sent to a refused address";
+        }
+    }
+}
+
+TEST(HttpClientConnections, OverHttp1ConcurrentRequestsStillOpenConnectionsOfTheirOwn) {
+    // Each answer waits until all six requests are in: one connection at a time never gets there.
+    constexpr int together = 6;
+    for (const bool tls : {false, true}) {
+        std::mutex mutex;
+        std::condition_variable arrived;
+        int inFlight = 0;
+        auto server = tls ? std::make_unique<TestServer>(testing::Tls{}) : std::make_unique<TestServer>();
+        server->server().Get("/together", [&](const httplib::Request&, httplib::Response& response) {
+            std::unique_lock lock(mutex);
+            ++inFlight;
+            arrived.notify_all();
+            arrived.wait_for(lock, 20s, [&] { return inFlight >= together; });
+            response.set_content(std::to_string(inFlight), "text/plain");
+        });
+        server->start();
+        HttpClientOptions options;
+        options.exclusiveCaPem = server->certificatePem();
+        HttpClient client(options);
+        std::vector<std::future<HttpResult>> answers;
+        std::vector<std::promise<HttpResult>> promises(together);
+        for (auto& promise : promises) {
+            answers.push_back(promise.get_future());
+            client.start(get(server->baseURL() + "/together"), [&promise](HttpResult r) { promise.set_value(std::move(r)); });
+        }
+        for (auto& answer : answers) {
+            const auto result = answer.get();
+            ASSERT_TRUE(result.ok()) << result.error().detail;
+            EXPECT_EQ(result->body, std::to_string(together)) << (tls ? "https" : "http");
         }
     }
 }
