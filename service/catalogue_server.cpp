@@ -142,6 +142,8 @@ struct CatalogueServer::Impl {
     std::unique_ptr<httplib::Server> server;
     std::string baseURL;
     int port = 0;
+    // The listening socket, as httplib hands it to the socket options before binding.
+    socket_t listener = -1;
     std::thread thread;
 
     Impl(ServerOptions serverOptions, std::shared_ptr<const ActivityCatalogue> activities)
@@ -167,7 +169,10 @@ void CatalogueServer::Impl::install() {
     // than the connections clients keep open (six per host for ours), or requests queue
     // behind idle connections until their keep-alive time-out.
     server->new_task_queue = [] { return new httplib::ThreadPool(48); };
-    server->set_socket_options(setNoDelay);
+    server->set_socket_options([this](socket_t socket) {
+        setNoDelay(socket);
+        listener = socket;
+    });
     server->set_tcp_nodelay(true);
     server->set_keep_alive_max_count(100000);
     server->set_keep_alive_timeout(options.timeout.count());
@@ -315,6 +320,11 @@ platform::Result<std::unique_ptr<CatalogueServer>> CatalogueServer::start(Server
             return fail("cannot listen on " + host + ":" + std::to_string(impl->options.port));
         impl->port = impl->options.port;
     }
+    // httplib listens with a backlog of 5: a front opening a connection for each of a
+    // screenful of covers at once overflows it, and each SYN dropped costs the client the
+    // kernel's one-second retransmission. listen() again sets the backlog anew.
+    if (impl->listener >= 0)
+        ::listen(impl->listener, SOMAXCONN);
     impl->baseURL = std::string(impl->options.plainHttp ? "http" : "https") + "://" + hostForURL(host) + ":" +
                     std::to_string(impl->port);
     auto ended = std::make_shared<std::atomic<bool>>(false);

@@ -190,6 +190,23 @@ TEST(CatalogueServer, CoverAddressesNameThePublicAddressOrATrustedFrontsForwarde
     EXPECT_FALSE(CatalogueServer::start(withPublic("ftp://front.example", false)).ok());
 }
 
+TEST(CatalogueServer, ListensWithABacklogForAFrontsBurstOfConnections) {
+    // A front opens a connection for each cover of a screenful at once; a backlog that
+    // overflows drops SYNs, which cost a second each. ss reports a listener's backlog as
+    // its Send-Q.
+    auto server = startServer(plain());
+    ASSERT_TRUE(server);
+    const std::string command = "ss -Hltn 'sport = :" + std::to_string(server->port()) + "'";
+    FILE* ss = popen(command.c_str(), "r");
+    ASSERT_NE(ss, nullptr);
+    char state[32] = {};
+    unsigned receiveQueue = 0, backlog = 0;
+    const int read = std::fscanf(ss, "%31s %u %u", state, &receiveQueue, &backlog);
+    pclose(ss);
+    ASSERT_EQ(read, 3) << command;
+    EXPECT_GE(backlog, 128u);
+}
+
 TEST(CatalogueServer, NumbersPagesNotRecords) {
     auto server = startServer(plain());
     ASSERT_TRUE(server);
