@@ -3,6 +3,8 @@
 #include "http_worker.h"
 #include "json.h"
 
+#include <strings.h>
+
 #include <algorithm>
 
 namespace wayfarer::platform {
@@ -79,7 +81,7 @@ void Transfer::beginHop(const TransferSettings& settings, EasyHandle reused) {
     // waits for ALPN to tell whether that one multiplexes (HTTP/2) instead of opening one of
     // its own: a search and the covers started with it share one connection. Plain http is
     // HTTP/1.1 here, and curl would learn that only from an answer, so it does not wait.
-    curl_easy_setopt(easy, CURLOPT_PIPEWAIT, url_.starts_with("https:") ? 1L : 0L);
+    curl_easy_setopt(easy, CURLOPT_PIPEWAIT, strncasecmp(url_.c_str(), "https:", 6) == 0 ? 1L : 0L);
     if (settings.pinned)
         curl_easy_setopt(easy, CURLOPT_RESOLVE, settings.pinned);
     curl_easy_setopt(easy, CURLOPT_ERRORBUFFER, errorBuffer_);

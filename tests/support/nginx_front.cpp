@@ -97,6 +97,16 @@ NginxFront::NginxFront(const std::string& catalogue, const std::string& location
     if (!mkdtemp(pattern.data()))
         throw std::runtime_error("cannot make a directory for nginx");
     directory_ = pattern;
+    try {
+        prepare(catalogue, locations);
+    } catch (...) {
+        std::error_code ignored;
+        fs::remove_all(directory_, ignored);
+        throw;
+    }
+}
+
+void NginxFront::prepare(const std::string& catalogue, const std::string& locations) {
     const fs::path directory(directory_);
     const auto identity = service::TlsIdentity::make();
     if (!identity)

@@ -44,6 +44,7 @@ public:
     void stop();
 
 private:
+    void prepare(const std::string& catalogue, const std::string& locations);
     bool start(const std::string& catalogue);
     std::string directory_;
     std::string certificatePem_;
