@@ -62,8 +62,8 @@ struct HttpClientOptions {
 // An HTTP client on libcurl: one worker thread drives every transfer through a multi
 // handle, which keeps connections alive and reuses them. Certificates and host names are
 // always verified. Every request asks for a compressed answer (Accept-Encoding of all
-// that libcurl decodes); the body delivered is the decoded one. Completions run on the worker thread, exactly once per started
-// transfer.
+// that libcurl decodes); the body delivered is the decoded one. Completions run on the
+// worker thread, exactly once per started transfer.
 //
 // Every address fetched, the first and each redirect (301, 302, 303, 307 and 308, at most
 // 5), must be https, or plain http to a loopback host (isPermittedAddress), and once a
