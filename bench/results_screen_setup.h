@@ -24,6 +24,7 @@
 #include <cstdlib>
 #include <functional>
 #include <memory>
+#include <string>
 
 namespace wayfarer::bench {
 
@@ -56,8 +57,19 @@ public:
         platform::HttpClientOptions httpOptions;
         httpOptions.exclusiveCaPem = server->certificatePem();
         http = std::make_unique<platform::HttpClient>(httpOptions);
+        present(server->baseURL(), *http);
+    }
+
+    // A results screen on a catalogue served elsewhere, reached through `client`.
+    ResultsScreenSetup(const std::string& baseURL, platform::HttpClient& client) {
+        registerScreenViews();
+        ui::setAnimationsEnabled(false);
+        present(baseURL, client);
+    }
+
+    void present(const std::string& baseURL, platform::HttpClient& client) {
         const auto queue = std::make_shared<ui::QtMainQueue>();
-        DataTaskManager::Configuration configuration{server->baseURL(), CatalogueContext{http.get(), queue}};
+        DataTaskManager::Configuration configuration{baseURL, CatalogueContext{&client, queue}};
         session = std::make_shared<DataManager>(std::make_shared<DataTaskManager>(std::move(configuration)), queue);
 
         window.resize(ui::Window::defaultSize);

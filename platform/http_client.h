@@ -19,7 +19,8 @@ struct HttpRequest {
     std::chrono::milliseconds requestTimeout = std::chrono::seconds(10);
     // The whole transfer, retries while the network is unreachable included.
     std::chrono::milliseconds resourceTimeout = std::chrono::seconds(10);
-    // A larger body fails the transfer with tooLarge; nothing partial is delivered.
+    // A larger body, counted after content decoding, fails the transfer with tooLarge as
+    // soon as it passes the cap; nothing partial is delivered.
     std::size_t maxBodySize = 8u << 20;
 };
 
@@ -60,8 +61,9 @@ struct HttpClientOptions {
 
 // An HTTP client on libcurl: one worker thread drives every transfer through a multi
 // handle, which keeps connections alive and reuses them. Certificates and host names are
-// always verified. Completions run on the worker thread, exactly once per started
-// transfer.
+// always verified. Every request asks for a compressed answer (Accept-Encoding of all
+// that libcurl decodes); the body delivered is the decoded one. Completions run on the
+// worker thread, exactly once per started transfer.
 //
 // Every address fetched, the first and each redirect (301, 302, 303, 307 and 308, at most
 // 5), must be https, or plain http to a loopback host (isPermittedAddress), and once a

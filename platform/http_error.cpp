@@ -30,7 +30,8 @@ ErrorCode errorCodeOf(CURLcode code) {
     case CURLE_FILESIZE_EXCEEDED: return ErrorCode::tooLarge;
     // Every address is checked before curl sees it, so curl refusing a protocol means
     // the answer was not HTTP.
-    case CURLE_UNSUPPORTED_PROTOCOL: return ErrorCode::cannotParseResponse;
+    case CURLE_UNSUPPORTED_PROTOCOL:
+    case CURLE_BAD_CONTENT_ENCODING: return ErrorCode::cannotParseResponse;
     case CURLE_URL_MALFORMAT: return ErrorCode::unsupportedURL;
     case CURLE_TOO_MANY_REDIRECTS: return ErrorCode::tooManyRedirects;
     case CURLE_SEND_ERROR:

@@ -3,6 +3,8 @@
 #include "http_worker.h"
 #include "json.h"
 
+#include <strings.h>
+
 #include <algorithm>
 
 namespace wayfarer::platform {
@@ -50,8 +52,15 @@ std::size_t Transfer::onBody(char* data, std::size_t size, std::size_t count, vo
         transfer.bodyTooLarge_ = true;
         return CURL_WRITEFUNC_ERROR;
     }
-    if (transfer.body_.capacity() < needed + jsonPadding)
-        transfer.body_.reserve(std::max(needed + jsonPadding, transfer.body_.capacity() * 2));
+    if (transfer.body_.capacity() < needed + jsonPadding) {
+        // Doubled, but never past the cap. Into a new string, since reserve on this one
+        // would double whatever it is asked.
+        std::string grown;
+        grown.reserve(std::min(std::max(needed + jsonPadding, transfer.body_.capacity() * 2),
+                               transfer.request_.maxBodySize + jsonPadding));
+        grown.append(transfer.body_);
+        transfer.body_.swap(grown);
+    }
     transfer.body_.append(data, length);
     return length;
 }
@@ -68,11 +77,19 @@ void Transfer::beginHop(const TransferSettings& settings, EasyHandle reused) {
     curl_easy_setopt(easy, CURLOPT_SSL_VERIFYHOST, 2L);
     curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(easy, CURLOPT_SHARE, settings.share);
+    // An https transfer started while a connection to its server is still in its handshake
+    // waits for ALPN to tell whether that one multiplexes (HTTP/2) instead of opening one of
+    // its own: a search and the covers started with it share one connection. Plain http is
+    // HTTP/1.1 here, and curl would learn that only from an answer, so it does not wait.
+    curl_easy_setopt(easy, CURLOPT_PIPEWAIT, strncasecmp(url_.c_str(), "https:", 6) == 0 ? 1L : 0L);
     if (settings.pinned)
         curl_easy_setopt(easy, CURLOPT_RESOLVE, settings.pinned);
     curl_easy_setopt(easy, CURLOPT_ERRORBUFFER, errorBuffer_);
     curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, &Transfer::onBody);
     curl_easy_setopt(easy, CURLOPT_WRITEDATA, this);
+    // Every encoding this libcurl decodes (gzip, deflate, br, zstd). onBody sees decoded bytes,
+    // so the cap holds for them; MAXFILESIZE refuses early an announced length over it.
+    curl_easy_setopt(easy, CURLOPT_ACCEPT_ENCODING, "");
     curl_easy_setopt(easy, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(request_.maxBodySize));
     // A silence of requestTimeout fails the transfer; curl counts it in whole seconds.
     const auto silence = std::chrono::ceil<std::chrono::seconds>(request_.requestTimeout);

@@ -7,10 +7,10 @@ set -euo pipefail
 packages=(
   g++ cmake ninja-build pkg-config
   libcurl4-openssl-dev libsimdjson-dev libturbojpeg0-dev libpng-dev libwebp-dev
-  libcpp-httplib-dev libssl-dev
+  libcpp-httplib-dev libssl-dev zlib1g-dev libbrotli-dev
   qt6-base-dev qt6-tools-dev libqt6opengl6-dev qt6-svg-dev fonts-dejavu-core
   libgtest-dev libgmock-dev libbenchmark-dev
-  xvfb xdotool
+  xvfb xdotool nginx iproute2
   librsvg2-bin help2man dpkg-dev file
   lintian desktop-file-utils appstream
 )
@@ -39,5 +39,12 @@ fi
 
 echo "Installing: ${missing[*]}" >&2
 export DEBIAN_FRONTEND=noninteractive
+# The tests run nginx on loopback ports of their own: keep the package from starting the
+# system's nginx on port 80 as it installs.
+if [ ! -e /usr/sbin/policy-rc.d ]; then
+  printf '#!/bin/sh\nexit 101\n' > /usr/sbin/policy-rc.d
+  chmod +x /usr/sbin/policy-rc.d
+  trap 'rm -f /usr/sbin/policy-rc.d' EXIT
+fi
 apt-get update -qq
 apt-get install -y -qq "${missing[@]}" >/dev/null

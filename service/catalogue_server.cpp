@@ -8,6 +8,8 @@
 #include "search_index.h"
 #include "tls_identity.h"
 
+#include "platform/url.h"
+
 #include <httplib.h>
 
 #include <arpa/inet.h>
@@ -17,7 +19,9 @@
 #include <netinet/tcp.h>
 #include <sys/socket.h>
 
+#include <algorithm>
 #include <atomic>
+#include <cctype>
 #include <optional>
 #include <thread>
 #include <unordered_map>
@@ -28,7 +32,8 @@ namespace {
 
 constexpr std::size_t maxQueryBytes = 8 * 1024;
 constexpr std::size_t coverCacheBytes = 48 * 1024 * 1024;
-constexpr const char* jsonType = "application/json; charset=utf-8";
+// Without a charset parameter (JSON is UTF-8): httplib compresses only the bare type.
+constexpr const char* jsonType = "application/json";
 
 std::string hostForURL(const std::string& host) {
     if (host == "0.0.0.0" || host.empty())
@@ -51,6 +56,25 @@ const char* statusMessage(int status) {
     case 431: return "the request headers are too large";
     default: return status >= 500 ? "internal error" : "request refused";
     }
+}
+
+// A host as a front forwards it: a name or an address, with an optional port. Nothing that
+// would end the authority of a URL, so that it cannot send covers elsewhere.
+bool isForwardedHost(std::string_view host) {
+    if (host.empty() || host.size() > 255)
+        return false;
+    return std::all_of(host.begin(), host.end(), [](char c) {
+        return std::isalnum(static_cast<unsigned char>(c)) || c == '.' || c == '-' || c == ':' || c == '[' || c == ']';
+    });
+}
+
+// The first entry of a header that proxies extend with ", ", trimmed.
+std::string firstForwarded(const httplib::Request& request, const char* header) {
+    std::string value = request.get_header_value(header);
+    value.erase(std::min(value.find(','), value.size()));
+    const auto first = value.find_first_not_of(' ');
+    const auto last = value.find_last_not_of(' ');
+    return first == std::string::npos ? std::string() : value.substr(first, last - first + 1);
 }
 
 int portOfAddress(const sockaddr_storage& address) {
@@ -118,6 +142,8 @@ struct CatalogueServer::Impl {
     std::unique_ptr<httplib::Server> server;
     std::string baseURL;
     int port = 0;
+    // The listening socket, as httplib hands it to the socket options before binding.
+    socket_t listener = -1;
     std::thread thread;
 
     Impl(ServerOptions serverOptions, std::shared_ptr<const ActivityCatalogue> activities)
@@ -133,6 +159,8 @@ struct CatalogueServer::Impl {
     void install();
     httplib::Server::HandlerResponse beforeRouting(const httplib::Request& request, httplib::Response& response);
     void answerActivities(const httplib::Request& request, httplib::Response& response) const;
+    // The base of the cover addresses in the answer to `request`.
+    std::string publicBase(const httplib::Request& request) const;
     void answerCover(const httplib::Request& request, httplib::Response& response);
 };
 
@@ -141,7 +169,10 @@ void CatalogueServer::Impl::install() {
     // than the connections clients keep open (six per host for ours), or requests queue
     // behind idle connections until their keep-alive time-out.
     server->new_task_queue = [] { return new httplib::ThreadPool(48); };
-    server->set_socket_options(setNoDelay);
+    server->set_socket_options([this](socket_t socket) {
+        setNoDelay(socket);
+        listener = socket;
+    });
     server->set_tcp_nodelay(true);
     server->set_keep_alive_max_count(100000);
     server->set_keep_alive_timeout(options.timeout.count());
@@ -199,11 +230,21 @@ httplib::Server::HandlerResponse CatalogueServer::Impl::beforeRouting(const http
 void CatalogueServer::Impl::answerActivities(const httplib::Request& request, httplib::Response& response) const {
     auto answer = answerActivitiesRequest(*catalogue, index, request.params,
                                           request.get_header_value("x-lorvanta-currency"),
-                                          request.get_header_value("accept-language"), baseURL);
+                                          request.get_header_value("accept-language"), publicBase(request));
     response.status = answer.status;
     if (answer.status == 200)
-        response.set_header("Vary", "Accept-Language, X-Lorvanta-Currency");
+        response.set_header("Vary", "Accept-Encoding, Accept-Language, X-Lorvanta-Currency");
     response.set_content(answer.body, jsonType);
+}
+
+std::string CatalogueServer::Impl::publicBase(const httplib::Request& request) const {
+    if (options.trustForwardedHeaders) {
+        const std::string proto = firstForwarded(request, "X-Forwarded-Proto");
+        const std::string host = firstForwarded(request, "X-Forwarded-Host");
+        if ((proto == "https" || proto == "http") && isForwardedHost(host))
+            return proto + "://" + host;
+    }
+    return options.publicURL.empty() ? baseURL : options.publicURL;
 }
 
 void CatalogueServer::Impl::answerCover(const httplib::Request& request, httplib::Response& response) {
@@ -241,6 +282,13 @@ platform::Result<std::unique_ptr<CatalogueServer>> CatalogueServer::start(Server
         return fail("the port must be from 0 to 65535");
     if (!(options.failRate >= 0 && options.failRate <= 1))
         return fail("the failure rate must be from 0 to 1");
+    while (options.publicURL.ends_with('/'))
+        options.publicURL.pop_back();
+    if (!options.publicURL.empty()) {
+        const auto url = platform::URL::parse(options.publicURL);
+        if (!url || (url->scheme() != "https" && url->scheme() != "http") || url->host().empty())
+            return fail("the public address must be an http or https URL, not '" + options.publicURL + "'");
+    }
     auto catalogue = options.catalogue;
     if (!catalogue)
         catalogue = std::shared_ptr<const ActivityCatalogue>(&embeddedCatalogue(), [](const ActivityCatalogue*) {});
@@ -272,6 +320,11 @@ platform::Result<std::unique_ptr<CatalogueServer>> CatalogueServer::start(Server
             return fail("cannot listen on " + host + ":" + std::to_string(impl->options.port));
         impl->port = impl->options.port;
     }
+    // httplib listens with a backlog of 5: a front opening a connection for each of a
+    // screenful of covers at once overflows it, and each SYN dropped costs the client the
+    // kernel's one-second retransmission. listen() again sets the backlog anew.
+    if (impl->listener >= 0)
+        ::listen(impl->listener, SOMAXCONN);
     impl->baseURL = std::string(impl->options.plainHttp ? "http" : "https") + "://" + hostForURL(host) + ":" +
                     std::to_string(impl->port);
     auto ended = std::make_shared<std::atomic<bool>>(false);

@@ -25,6 +25,12 @@ struct ServerOptions {
     std::chrono::seconds timeout{5};
     // The activities served; the embedded demo catalogue when empty.
     std::shared_ptr<const ActivityCatalogue> catalogue;
+    // Where clients reach the service, when that is not where it listens (behind a front
+    // such as nginx): the base of the cover addresses in its answers. Empty: baseURL().
+    std::string publicURL;
+    // Takes the base of cover addresses from each request's X-Forwarded-Proto and
+    // X-Forwarded-Host, when both are there and well formed: for a front that sets them.
+    bool trustForwardedHeaders = false;
 };
 
 // The local catalogue service, listening on its own threads from start until it is

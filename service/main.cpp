@@ -28,6 +28,10 @@ constexpr const char* helpText =
     "  --listen HOST:PORT  the address to listen on (default 127.0.0.1:8443; port 0 picks a free one)\n"
     "  --plain-http        serve plain HTTP instead of HTTPS\n"
     "  --cert-out PATH     write the certificate's PEM there, for clients to trust\n"
+    "  --public-url URL    the address clients reach the service at, behind a front such as\n"
+    "                      nginx: cover addresses in answers start with it\n"
+    "  --trust-forwarded   take that address from each request's X-Forwarded-Proto and\n"
+    "                      X-Forwarded-Host, as a front sets them (only behind one)\n"
     "  --catalogue FILE    serve the activities of this JSON file instead of the demo\n"
     "  --generate N        serve N generated activities (for scale tests)\n"
     "  --latency MS        delay every answer by MS milliseconds\n"
@@ -98,8 +102,12 @@ int main(int argc, char** argv) {
             options.plainHttp = true;
             continue;
         }
-        static constexpr std::string_view withValue[] = {"--listen", "--cert-out", "--catalogue", "--generate",
-                                                          "--latency", "--fail-rate", "--seed"};
+        if (argument == "--trust-forwarded") {
+            options.trustForwardedHeaders = true;
+            continue;
+        }
+        static constexpr std::string_view withValue[] = {"--listen",  "--cert-out",  "--catalogue", "--generate",
+                                                          "--latency", "--fail-rate", "--seed",      "--public-url"};
         if (std::find(std::begin(withValue), std::end(withValue), argument) == std::end(withValue))
             return usageError((argument.starts_with('-') ? "unknown option '" : "unexpected argument '") +
                               std::string(argument) + "'");
@@ -113,6 +121,10 @@ int main(int argc, char** argv) {
                 return usageError("--listen wants HOST:PORT, got " + *text);
         } else if (argument == "--cert-out") {
             certificatePath = *text;
+        } else if (argument == "--public-url") {
+            if (!text->starts_with("https://") && !text->starts_with("http://"))
+                return usageError("--public-url wants an http:// or https:// address, got " + *text);
+            options.publicURL = *text;
         } else if (argument == "--catalogue") {
             cataloguePath = *text;
         } else if (argument == "--generate") {

@@ -3,9 +3,13 @@
 
 #include "tests/support/test_server.h"
 
+#include <brotli/encode.h>
 #include <gtest/gtest.h>
+#include <zlib.h>
 
 #include <atomic>
+#include <condition_variable>
+#include <mutex>
 #include <future>
 #include <set>
 
@@ -30,6 +34,49 @@ HttpRequest get(std::string url) {
     return request;
 }
 
+// `data` `repeat` times over, in the Content-Encoding `encoding` (gzip, deflate or br);
+// unfinished, the stream is flushed but lacks its end, as a body still arriving.
+std::string encode(std::string_view encoding, std::string_view data, int repeat, bool finished) {
+    std::string out;
+    if (encoding == "br") {
+        BrotliEncoderState* state = BrotliEncoderCreateInstance(nullptr, nullptr, nullptr);
+        BrotliEncoderSetParameter(state, BROTLI_PARAM_QUALITY, 5);
+        for (int round = 0; round < repeat; ++round) {
+            const bool last = round + 1 == repeat;
+            const auto operation = last ? (finished ? BROTLI_OPERATION_FINISH : BROTLI_OPERATION_FLUSH)
+                                        : BROTLI_OPERATION_PROCESS;
+            std::size_t available = data.size();
+            auto next = reinterpret_cast<const std::uint8_t*>(data.data());
+            do {
+                std::size_t outAvailable = 0;
+                BrotliEncoderCompressStream(state, operation, &available, &next, &outAvailable, nullptr, nullptr);
+                std::size_t size = 0;
+                const std::uint8_t* produced = BrotliEncoderTakeOutput(state, &size);
+                out.append(reinterpret_cast<const char*>(produced), size);
+            } while (available > 0 || BrotliEncoderHasMoreOutput(state) ||
+                     (operation == BROTLI_OPERATION_FINISH && !BrotliEncoderIsFinished(state)));
+        }
+        BrotliEncoderDestroyInstance(state);
+        return out;
+    }
+    z_stream stream{};
+    deflateInit2(&stream, Z_BEST_SPEED, Z_DEFLATED, encoding == "gzip" ? 31 : 15, 9, Z_DEFAULT_STRATEGY);
+    char buffer[64 * 1024];
+    for (int round = 0; round < repeat; ++round) {
+        const bool last = round + 1 == repeat;
+        stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data()));
+        stream.avail_in = static_cast<uInt>(data.size());
+        do {
+            stream.next_out = reinterpret_cast<Bytef*>(buffer);
+            stream.avail_out = sizeof buffer;
+            deflate(&stream, last ? (finished ? Z_FINISH : Z_SYNC_FLUSH) : Z_NO_FLUSH);
+            out.append(buffer, sizeof buffer - stream.avail_out);
+        } while (stream.avail_out == 0);
+    }
+    deflateEnd(&stream);
+    return out;
+}
+
 ErrorCode errorOf(const HttpResult& result) {
     EXPECT_FALSE(result.ok()) << "status " << result->status;
     return result.ok() ? ErrorCode::unknown : result.error().code;
@@ -46,16 +93,47 @@ protected:
             const std::string headers = request.get_header_value("accept") + "|" + request.get_header_value("x-custom");
             response.set_content(headers + "|" + port, "text/plain");
         });
+        // As octet-stream, which httplib does not compress: the length announced is the body's.
         server.server().Get("/big", [](const Request& request, Response& response) {
-            response.set_content(std::string(std::stoul(request.get_param_value("size")), 'x'), "text/plain");
+            response.set_content(std::string(std::stoul(request.get_param_value("size")), 'x'),
+                                 "application/octet-stream");
         });
-        server.server().Get("/big-chunked", [](const Request&, Response& response) {
-            response.set_chunked_content_provider("text/plain", [](std::size_t offset, httplib::DataSink& sink) {
-                const std::string chunk(64 * 1024, 'y');
+        server.server().Get("/big-chunked", [](const Request& request, Response& response) {
+            const std::size_t size = std::stoul(request.get_param_value("size"));
+            response.set_chunked_content_provider("application/octet-stream",
+                                                  [size](std::size_t offset, httplib::DataSink& sink) {
+                const std::string chunk(std::min<std::size_t>(16 * 1024, size - offset), 'y');
                 sink.write(chunk.data(), chunk.size());
-                if (offset > (32u << 20))
+                if (offset + chunk.size() == size)
                     sink.done();
                 return true;
+            });
+        });
+        server.server().Get("/json", [this](const Request& request, Response& response) {
+            acceptedEncodings = request.get_header_value("accept-encoding");
+            response.set_content(json, "application/json");
+        });
+        // `json` in the encoding "as", whole; with "held", N MiB of zeros so encoded but the
+        // stream's end held back until the test is over; with "raw", bytes sent as they are.
+        server.server().Get("/encoded", [this, opened = slow.opened](const Request& request, Response& response) {
+            const std::string encoding = request.get_param_value("as");
+            response.set_header("Content-Encoding", encoding);
+            if (request.has_param("raw")) {
+                response.set_content(request.get_param_value("raw"), "text/x-encoded");
+                return;
+            }
+            if (!request.has_param("held")) {
+                response.set_content(encode(encoding, json, 1, true), "text/x-encoded");
+                return;
+            }
+            const int mebibytes = std::stoi(request.get_param_value("held"));
+            auto start = std::make_shared<std::string>(encode(encoding, std::string(1u << 20, '\0'), mebibytes, false));
+            response.set_chunked_content_provider("application/octet-stream",
+                                                  [start, opened](std::size_t offset, httplib::DataSink& sink) {
+                if (offset == 0)
+                    return sink.write(start->data(), start->size());
+                opened.wait();
+                return false;
             });
         });
         server.server().Get("/slow", [opened = slow.opened](const Request&, Response& response) {
@@ -72,8 +150,15 @@ protected:
 
     // Before the server, whose handlers count here until it stops.
     std::atomic<int> plainLandings = 0;
+    std::string acceptedEncodings;
+    const std::string json = [] {
+        std::string records;
+        for (int i = 0; i < 500; ++i)
+            records += (i ? "," : "") + std::string(R"({"uuid": "record-)") + std::to_string(i) + R"(", "title": "Rome"})";
+        return R"({"data": [)" + records + "]}";
+    }();
     TestServer server;
-    testing::Gate slow;  // "/slow" answers once the test is over, before the server stops
+    testing::Gate slow;  // "/slow" and held bodies go on once the test is over, before the server stops
     HttpClient client;
 };
 
@@ -101,9 +186,41 @@ TEST_F(HttpClientTest, BodiesOverTheCapFailWithoutAPartialBody) {
     request.url = server.baseURL() + "/big?size=1001";
     EXPECT_EQ(errorOf(fetch(client, request)), ErrorCode::tooLarge) << "announced by Content-Length";
 
-    request.url = server.baseURL() + "/big-chunked";
-    request.maxBodySize = 8u << 20;
+    request.maxBodySize = 100'000;
+    request.url = server.baseURL() + "/big-chunked?size=100000";
+    const auto atCap = fetch(client, request);
+    ASSERT_TRUE(atCap.ok()) << "streamed, exactly at the cap";
+    EXPECT_LE(atCap->body.capacity(), request.maxBodySize + jsonPadding) << "the buffer never grows past the cap";
+    request.url = server.baseURL() + "/big-chunked?size=100001";
     EXPECT_EQ(errorOf(fetch(client, request)), ErrorCode::tooLarge) << "streamed without a length";
+}
+
+TEST_F(HttpClientTest, AsksForCompressedAnswersAndDeliversThemDecoded) {
+    const auto answer = fetch(client, get(server.baseURL() + "/json"));
+    ASSERT_TRUE(answer.ok()) << answer.error().detail;
+    EXPECT_TRUE(answer->body == json) << answer->body.size() << " bytes";
+    EXPECT_TRUE(hasJsonPadding(answer->body));
+    for (const char* encoding : {"gzip", "deflate", "br"})
+        EXPECT_NE(acceptedEncodings.find(encoding), std::string::npos) << acceptedEncodings;
+
+    for (const char* encoding : {"gzip", "deflate", "br"}) {
+        const auto decoded = fetch(client, get(server.baseURL() + "/encoded?as=" + encoding));
+        ASSERT_TRUE(decoded.ok()) << encoding;
+        EXPECT_TRUE(decoded->body == json) << encoding << ": " << decoded->body.size() << " bytes";
+    }
+    const auto notGzip = fetch(client, get(server.baseURL() + "/encoded?as=gzip&raw=%7B%7D"));
+    EXPECT_EQ(errorOf(notGzip), ErrorCode::cannotParseResponse);
+}
+
+TEST_F(HttpClientTest, TheCapHoldsForDecodedBytesAndEndsTheTransferAsSoonAsPassed) {
+    // A few kilobytes (of brotli, a few bytes) that inflate to 16 MiB, and then nothing: only a client that stops at
+    // the cap ends before the test does.
+    for (const char* encoding : {"gzip", "br"}) {
+        auto request = get(server.baseURL() + "/encoded?held=16&as=" + std::string(encoding));
+        request.resourceTimeout = std::chrono::hours(1);
+        request.requestTimeout = 5s;  // a client that waits for more fails as timed out
+        EXPECT_EQ(errorOf(fetch(client, request)), ErrorCode::tooLarge) << encoding;
+    }
 }
 
 TEST_F(HttpClientTest, TimeOutsCancellationAndRefusal) {
@@ -183,6 +300,39 @@ TEST_F(HttpClientTest, EveryHopIsHttpsOrLoopbackHttpAndNeverHttpAfterHttps) {
         } else {
             EXPECT_EQ(errorOf(result), ErrorCode::unsupportedURL) << row.name;
             EXPECT_EQ(plainLandings, 0) << row.name << ": nothing is sent to a refused address";
+        }
+    }
+}
+
+TEST(HttpClientConnections, OverHttp1ConcurrentRequestsStillOpenConnectionsOfTheirOwn) {
+    // Each answer waits until all six requests are in: one connection at a time never gets there.
+    constexpr int together = 6;
+    for (const bool tls : {false, true}) {
+        std::mutex mutex;
+        std::condition_variable arrived;
+        int inFlight = 0;
+        auto server = tls ? std::make_unique<TestServer>(testing::Tls{}) : std::make_unique<TestServer>();
+        server->server().Get("/together", [&](const httplib::Request&, httplib::Response& response) {
+            std::unique_lock lock(mutex);
+            ++inFlight;
+            arrived.notify_all();
+            arrived.wait_for(lock, 20s, [&] { return inFlight >= together; });
+            response.set_content(std::to_string(inFlight), "text/plain");
+        });
+        server->start();
+        HttpClientOptions options;
+        options.exclusiveCaPem = server->certificatePem();
+        HttpClient client(options);
+        std::vector<std::future<HttpResult>> answers;
+        std::vector<std::promise<HttpResult>> promises(together);
+        for (auto& promise : promises) {
+            answers.push_back(promise.get_future());
+            client.start(get(server->baseURL() + "/together"), [&promise](HttpResult r) { promise.set_value(std::move(r)); });
+        }
+        for (auto& answer : answers) {
+            const auto result = answer.get();
+            ASSERT_TRUE(result.ok()) << result.error().detail;
+            EXPECT_EQ(result->body, std::to_string(together)) << (tls ? "https" : "http");
         }
     }
 }

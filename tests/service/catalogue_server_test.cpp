@@ -90,7 +90,7 @@ TEST(CatalogueServer, AnswersWithRecordsInTheClientsShapeAndStableJpegCovers) {
         SCOPED_TRACE(row.language);
         const auto answer = client.Get(activitiesPath("louvre%20museum", 0, 1), headers(row.currency, row.language));
         ASSERT_TRUE(answer);
-        EXPECT_EQ(answer->get_header_value("Content-Type"), "application/json; charset=utf-8");
+        EXPECT_EQ(answer->get_header_value("Content-Type"), "application/json");
         simdjson::dom::parser parser;
         const auto louvre = records(parser, answer->body).at(0);
         for (const char* key : {"uuid", "title", "description", "operational_days", "city", "country", "category"})
@@ -120,6 +120,91 @@ TEST(CatalogueServer, AnswersWithRecordsInTheClientsShapeAndStableJpegCovers) {
     const auto head = client.Head(path);
     ASSERT_TRUE(head);
     EXPECT_EQ(head->status, 200);
+}
+
+TEST(CatalogueServer, CompressesAnswersForClientsThatAskAndLeavesCoversAsTheyAre) {
+    auto server = startServer(plain());
+    ASSERT_TRUE(server);
+    httplib::Client client(server->baseURL());
+    const auto asking = [&](const std::string& path, const char* encoding) {
+        auto with = headers();
+        with.emplace("Accept-Encoding", encoding);
+        return client.Get(path, with);
+    };
+    const auto whole = asking(activitiesPath("rome", 0), "identity");
+    ASSERT_TRUE(whole);
+    EXPECT_EQ(whole->get_header_value("Content-Encoding"), "");
+    ASSERT_EQ(uuids(whole->body).size(), 10u);
+    const std::string cover = "/covers/" + uuids(whole->body).front() + ".jpg";
+    for (const char* encoding : {"gzip", "br", "deflate, gzip, br, zstd"}) {
+        SCOPED_TRACE(encoding);
+        const auto answer = asking(activitiesPath("rome", 0), encoding);
+        ASSERT_TRUE(answer);
+        EXPECT_NE(std::string(encoding).find(answer->get_header_value("Content-Encoding")), std::string::npos);
+        EXPECT_NE(answer->get_header_value("Vary").find("Accept-Encoding"), std::string::npos);
+        EXPECT_LT(std::stoul(answer->get_header_value("Content-Length")), whole->body.size() / 2);
+        EXPECT_EQ(uuids(answer->body), uuids(whole->body)) << "the same answer, decoded";
+        const auto picture = asking(cover, encoding);
+        ASSERT_TRUE(picture);
+        EXPECT_EQ(picture->get_header_value("Content-Encoding"), "") << "a JPEG gains nothing from it";
+    }
+}
+
+TEST(CatalogueServer, CoverAddressesNameThePublicAddressOrATrustedFrontsForwardedOne) {
+    const auto withPublic = [](std::string url, bool trust) {
+        ServerOptions options = plain();
+        options.publicURL = std::move(url);
+        options.trustForwardedHeaders = trust;
+        return options;
+    };
+    const httplib::Headers forwarded{{"X-Forwarded-Proto", "https"}, {"X-Forwarded-Host", "front.example:8443, inner"}};
+    const httplib::Headers hostile{{"X-Forwarded-Proto", "https"}, {"X-Forwarded-Host", "evil.example/x?"}};
+    const struct {
+        const char* name;
+        ServerOptions options;
+        httplib::Headers sent;
+        std::string base;  // empty: the server's own base address
+    } cases[] = {
+        {"own address", plain(), forwarded, ""},
+        {"public address", withPublic("https://front.example/catalogue/", false), forwarded,
+         "https://front.example/catalogue"},
+        {"forwarded, trusted", withPublic("", true), forwarded, "https://front.example:8443"},
+        {"forwarded, trusted, over the public address", withPublic("https://public.example", true), forwarded,
+         "https://front.example:8443"},
+        {"trusted, nothing forwarded", withPublic("https://public.example", true), {}, "https://public.example"},
+        {"trusted, a host that is no host", withPublic("", true), hostile, ""},
+    };
+    for (const auto& row : cases) {
+        SCOPED_TRACE(row.name);
+        auto server = startServer(row.options);
+        ASSERT_TRUE(server);
+        auto sent = headers();
+        sent.insert(row.sent.begin(), row.sent.end());
+        const auto answer = httplib::Client(server->baseURL()).Get(activitiesPath("colosseum", 0, 1), sent);
+        ASSERT_TRUE(answer);
+        simdjson::dom::parser parser;
+        const std::string_view url = records(parser, answer->body).at(0)["cover_image_url"];
+        const std::string base = row.base.empty() ? server->baseURL() : row.base;
+        EXPECT_EQ(url.substr(0, url.rfind("/covers/")), base);
+    }
+    EXPECT_FALSE(CatalogueServer::start(withPublic("ftp://front.example", false)).ok());
+}
+
+TEST(CatalogueServer, ListensWithABacklogForAFrontsBurstOfConnections) {
+    // A front opens a connection for each cover of a screenful at once; a backlog that
+    // overflows drops SYNs, which cost a second each. ss reports a listener's backlog as
+    // its Send-Q.
+    auto server = startServer(plain());
+    ASSERT_TRUE(server);
+    const std::string command = "ss -Hltn 'sport = :" + std::to_string(server->port()) + "'";
+    FILE* ss = popen(command.c_str(), "r");
+    ASSERT_NE(ss, nullptr);
+    char state[32] = {};
+    unsigned receiveQueue = 0, backlog = 0;
+    const int read = std::fscanf(ss, "%31s %u %u", state, &receiveQueue, &backlog);
+    pclose(ss);
+    ASSERT_EQ(read, 3) << command;
+    EXPECT_GE(backlog, 128u);
 }
 
 TEST(CatalogueServer, NumbersPagesNotRecords) {

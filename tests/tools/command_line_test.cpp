@@ -75,6 +75,8 @@ const Case cases[] = {
     {"CatalogueUnexpectedArgument", catalogue, {"rome"}, 2, nothing, TRY("wayfarer-catalogue", "unexpected argument 'rome'")},
     {"CatalogueBadListen", catalogue, {"--listen", "8443"}, 2, nothing,
      TRY("wayfarer-catalogue", "--listen wants HOST:PORT, got 8443")},
+    {"CatalogueBadPublicUrl", catalogue, {"--public-url", "ftp://front"}, 2, nothing,
+     TRY("wayfarer-catalogue", "--public-url wants an http:// or https:// address, got ftp://front")},
 };
 
 class CommandLine : public testing::TestWithParam<Case> {};
