@@ -22,6 +22,7 @@
 
 #include <atomic>
 #include <cmath>
+#include <future>
 
 namespace wayfarer::ui {
 namespace {
@@ -162,11 +163,23 @@ TEST(Image, EachSizeIsRenderedOnceAndAFailedRenderingNeverAgain) {
     const QThread* gui = QThread::currentThread();
     for (const auto& c : cases) {
         SCOPED_TRACE(::testing::Message() << static_cast<int>(c.rendering) << (c.fails ? " failing" : ""));
+        const bool background = c.rendering == Rendering::inBackground;
         std::atomic<int> renderings = 0;
         std::atomic<bool> renderedOnWorker = false;
-        const auto render = [&](QSize pixels) {
+        // Holds the first rendering on its worker until the picture has been drawn again.
+        std::promise<void> release;
+        const std::shared_future<void> released = release.get_future().share();
+        bool held = true;
+        const auto letGo = [&] {
+            if (std::exchange(held, false))
+                release.set_value();
+        };
+        if (!background)
+            letGo();
+        const auto render = [&, released](QSize pixels) {
             ++renderings;
             renderedOnWorker = QThread::currentThread() != gui;
+            released.wait();
             return c.fails ? QImage() : filled(pixels);
         };
         const Image picture = Image::fromRenderer(QSizeF(40, 20), render, c.rendering);
@@ -176,6 +189,7 @@ TEST(Image, EachSizeIsRenderedOnceAndAFailedRenderingNeverAgain) {
                 QPainter painter(&on);
                 picture.draw(painter, on.rect(), [&] { repaintAsked = QThread::currentThread() == gui; });
             }
+            letGo();
             Image::waitForBackgroundRendering();
             QCoreApplication::processEvents();
         };
