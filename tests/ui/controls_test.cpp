@@ -59,11 +59,14 @@ TEST(Button, EachTargetAndActionRunsOncePerTapOrReaderActionAndADestroyedTargetI
     EXPECT_EQ(button.actionCount(ControlEvent::touchUpInside), 1u);
     QAccessibleInterface* reader = QAccessible::queryAccessibleInterface(&button);
     ASSERT_NE(reader, nullptr);
+    EXPECT_EQ(reader->role(), QAccessible::Button);
     EXPECT_FALSE(reader->state().checkable) << "a plain button is no toggle";
     reader->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
     EXPECT_EQ(target.senders, (std::vector<int>{7, 7}));
     EXPECT_EQ(target.others, 1);
     button.setSelected(true);
+    EXPECT_EQ(reader->role(), QAccessible::CheckBox) << "a toggle, as Qt's own checkable buttons";
+    EXPECT_TRUE(reader->state().checkable && reader->state().checked);
     QTest::mouseClick(&button, Qt::LeftButton);
     reader->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
     EXPECT_EQ(target.senders, (std::vector<int>{7, 7, 7, 7})) << "the reader's toggle runs the button's actions";
