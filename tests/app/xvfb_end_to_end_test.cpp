@@ -177,8 +177,8 @@ private:
     QDBusConnection bus_{QString()};
 };
 
-// Asks `condition` again until it holds, for up to `seconds`: the application answers from
-// its own process, which signals nothing to this one.
+// Asks `condition` again until it holds, for up to `seconds`: what a screen reader reads is
+// the application's state in a process of its own, which tells this one of no change.
 bool eventually(const std::function<bool()>& condition, int seconds) {
     QElapsedTimer clock;
     clock.start();
@@ -206,15 +206,15 @@ TEST(EndToEnd, AScreenReaderHearsEveryHeartAsAToggleCheckedWhenLiked) {
     app.setProcessEnvironment(environment);
     app.start(QStringLiteral(WAYFARER_APP), {});
     ASSERT_TRUE(app.waitForStarted());
-    const QString title = QStringLiteral("Wayfarer");
+    const QString application = QStringLiteral("Wayfarer");  // its name over AT-SPI
     QString window;
     ASSERT_TRUE(xdotool({"search", "--sync", "--name", "^Wayfarer$"}, &window));
     ASSERT_TRUE(xdotool({"windowfocus", "--sync", window}));
-    ASSERT_TRUE(eventually([&] { return !reader.shownElements(title).empty(); }, 10)) << "not on the AT-SPI bus";
+    ASSERT_TRUE(eventually([&] { return !reader.shownElements(application).empty(); }, 10)) << "not on the AT-SPI bus";
 
     const auto hearts = [&] {
         std::vector<Element> found;
-        for (const Element& element : reader.shownElements(title))
+        for (const Element& element : reader.shownElements(application))
             if (element.name == "Like" || element.name == "Unlike")
                 found.push_back(element);
         return found;
@@ -231,7 +231,7 @@ TEST(EndToEnd, AScreenReaderHearsEveryHeartAsAToggleCheckedWhenLiked) {
     };
     const auto keys = [&](const QStringList& names) {
         for (const QString& name : names)
-            ASSERT_TRUE(xdotool({"key", "--window", window, name}));
+            EXPECT_TRUE(xdotool({"key", "--window", window, name})) << name.toStdString();
     };
     keys({"Return"});
     ASSERT_TRUE(xdotool({"type", "--window", window, "--delay", "60", "rome"}));
