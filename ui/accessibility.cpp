@@ -46,6 +46,14 @@ class ButtonAccessible final : public ToolkitAccessible {
 public:
     explicit ButtonAccessible(Button* button) : ToolkitAccessible(button, QAccessible::Button) {}
 
+    // A toggle is a check box, as QAccessibleButton makes a checkable QAbstractButton: the
+    // AT-SPI bridge maps no state but the role to a toggle (a push button stays a push
+    // button there, checkable or not).
+    QAccessible::Role role() const override {
+        const QAccessible::Role role = ToolkitAccessible::role();
+        return role == QAccessible::Button && button().isCheckable() ? QAccessible::CheckBox : role;
+    }
+
     QString text(QAccessible::Text kind) const override {
         QString text = ToolkitAccessible::text(kind);
         if (kind == QAccessible::Name && text.isEmpty())

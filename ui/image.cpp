@@ -28,14 +28,12 @@ struct Image::Data {
     mutable QImage cached;
     // Rendered in the background: the renderings at the two sizes drawn last (a cover
     // shows on a card and on the detail screen, both drawn while one slides over the
-    // other), most recent first; the sizes being rendered, oldest first; who waits.
+    // other), most recent first; the sizes being rendered, oldest first; who waits, one
+    // callback for each paint device (a view paints many times while a size renders).
     static constexpr std::size_t keptSizes = 2;
     mutable std::vector<QImage> renderings;
     mutable std::vector<QSize> pendingSizes;
-    mutable std::vector<std::function<void()>> waiting;
-    // The renderer gave a null image: its pixels cannot be had, at this size or another,
-    // so it is not asked again on every paint.
-    mutable bool failed = false;
+    mutable std::vector<std::pair<const QPaintDevice*, std::function<void()>>> waiting;
 };
 
 namespace {
@@ -109,8 +107,6 @@ QImage Image::toQImage(const QSize& pixelSize) const {
     if (pixelSize.isEmpty())
         return {};
     std::lock_guard lock(data_->cacheMutex);
-    if (data_->failed)
-        return {};
     if (data_->cached.size() != pixelSize) {
         if (data_->svg) {
             QImage image(pixelSize, QImage::Format_ARGB32_Premultiplied);
@@ -120,8 +116,8 @@ QImage Image::toQImage(const QSize& pixelSize) const {
             painter.end();
             data_->cached = std::move(image);
         } else if (data_->render) {
+            // A null image is kept as no size at all: the next draw asks again.
             data_->cached = data_->render(pixelSize);
-            data_->failed = data_->cached.isNull();
         } else {
             data_->cached = data_->raster.size() == pixelSize
                                 ? data_->raster
@@ -131,17 +127,22 @@ QImage Image::toQImage(const QSize& pixelSize) const {
     return data_->cached;
 }
 
-QImage Image::renderedInBackground(const QSize& pixelSize, const std::function<void()>& whenReady) const {
+QImage Image::renderedInBackground(const QSize& pixelSize, const QPaintDevice* device,
+                                   const std::function<void()>& whenReady) const {
     Data& data = *data_;
     std::lock_guard lock(data.cacheMutex);
-    if (data.failed)
-        return {};
     const auto rendered = std::find_if(data.renderings.begin(), data.renderings.end(),
                                        [&](const QImage& image) { return image.size() == pixelSize; });
     if (rendered != data.renderings.end())
         return *rendered;
-    if (whenReady)
-        data.waiting.push_back(whenReady);
+    if (whenReady) {
+        const auto own = std::find_if(data.waiting.begin(), data.waiting.end(),
+                                      [&](const auto& waiter) { return waiter.first == device; });
+        if (own != data.waiting.end())
+            own->second = whenReady;
+        else
+            data.waiting.emplace_back(device, whenReady);
+    }
     if (std::find(data.pendingSizes.begin(), data.pendingSizes.end(), pixelSize) != data.pendingSizes.end())
         return {};
     // A size asked for no longer (a window being resized) is dropped when it is done.
@@ -150,27 +151,27 @@ QImage Image::renderedInBackground(const QSize& pixelSize, const std::function<v
     data.pendingSizes.push_back(pixelSize);
     renderingPool().start([shared = data_, pixelSize] {
         QImage image = shared->render(pixelSize);
-        std::vector<std::function<void()>> waiting;
+        std::vector<std::pair<const QPaintDevice*, std::function<void()>>> waiting;
         {
             std::lock_guard storing(shared->cacheMutex);
-            if (image.isNull()) {
-                // Nothing will be drawn, so nobody waiting needs to repaint.
-                shared->failed = true;
-                shared->pendingSizes.clear();
-                waiting.swap(shared->waiting);
-                return;
-            }
             const auto pending = std::find(shared->pendingSizes.begin(), shared->pendingSizes.end(), pixelSize);
             if (pending == shared->pendingSizes.end())
                 return;
             shared->pendingSizes.erase(pending);
+            if (image.isNull()) {
+                // Nothing to draw: waking the views would only ask again at once, in a loop
+                // while memory is short. The next paint asks again.
+                if (shared->pendingSizes.empty())
+                    shared->waiting.clear();
+                return;
+            }
             waiting.swap(shared->waiting);
             shared->renderings.insert(shared->renderings.begin(), std::move(image));
             if (shared->renderings.size() > Data::keptSizes)
                 shared->renderings.pop_back();
         }
-        for (auto& ready : waiting)
-            QMetaObject::invokeMethod(QCoreApplication::instance(), std::move(ready), Qt::QueuedConnection);
+        for (auto& waiter : waiting)
+            QMetaObject::invokeMethod(QCoreApplication::instance(), std::move(waiter.second), Qt::QueuedConnection);
     });
     return {};
 }
@@ -185,7 +186,7 @@ void Image::draw(QPainter& painter, const QRectF& target, const std::function<vo
     const qreal scale = ratio * std::max(std::abs(transform.m11()), std::abs(transform.m22()));
     const QSize pixels = (target.size() * scale).toSize().expandedTo(QSize(1, 1));
     if (data_->inBackground) {
-        const QImage ready = renderedInBackground(pixels, whenReady);
+        const QImage ready = renderedInBackground(pixels, painter.device(), whenReady);
         if (!ready.isNull())
             painter.drawImage(target, ready);
         return;

@@ -8,6 +8,7 @@
 #include <memory>
 #include <optional>
 
+class QPaintDevice;
 class QPainter;
 class QRectF;
 
@@ -28,11 +29,12 @@ public:
     enum class Rendering { whenDrawn, inBackground };
 
     // A picture of `size` points that `render` draws on demand at a size in device
-    // pixels; the last rendering is kept (in the background, the last two sizes). For photographs held elsewhere in a
-    // compact form, so that a screen holds pixels only for what it shows. `render` may
-    // return a null image when the pixels cannot be had; nothing is drawn then, nor is
-    // `render` called again. It is never called for an empty size. In the background,
-    // `render` runs on a worker thread and must be safe there.
+    // pixels; the last rendering is kept (in the background, the last two sizes). For
+    // photographs held elsewhere in a compact form, so that a screen holds pixels only for
+    // what it shows. `render` may return a null image when the pixels cannot be had now
+    // (memory is short); nothing is drawn then, and the next draw asks again. It is never
+    // called for an empty size. In the background, `render` runs on a worker thread and
+    // must be safe there.
     static Image fromRenderer(QSizeF size, std::function<QImage(QSize pixelSize)> render,
                               Rendering rendering = Rendering::whenDrawn);
     // Waits until no picture is being rendered in the background, for pictures of the
@@ -44,7 +46,8 @@ public:
     const QString& name() const;
     // Draws the picture into `target`. A picture rendered in the background that is not
     // ready at this size draws nothing now; `whenReady` then runs on the application's
-    // thread once it is.
+    // thread once it is: the last one given for each paint device, however often the
+    // device drew the picture meanwhile, and none when the rendering gave nothing.
     void draw(QPainter& painter, const QRectF& target, const std::function<void()>& whenReady = {}) const;
     // The picture at a size in device pixels; a null image for an empty size.
     QImage toQImage(const QSize& pixelSize) const;
@@ -55,7 +58,8 @@ private:
     explicit Image(std::shared_ptr<Data> data) : data_(std::move(data)) {}
     // The rendering at `pixelSize` when it is ready; otherwise starts it (once) and
     // returns a null image.
-    QImage renderedInBackground(const QSize& pixelSize, const std::function<void()>& whenReady) const;
+    QImage renderedInBackground(const QSize& pixelSize, const QPaintDevice* device,
+                                const std::function<void()>& whenReady) const;
 
     std::shared_ptr<Data> data_;
 };

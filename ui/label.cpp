@@ -24,26 +24,21 @@ void Label::setBackgroundColor(const Color& color) {
     applyColors();
 }
 
-void Label::paintEvent(QPaintEvent* event) {
-    // Colours that follow the appearance are resolved when drawn, so that a change of
-    // the desktop's appearance shows at the next paint.
-    const QPalette& colors = palette();
-    if (colors.color(QPalette::WindowText) != textColor_.resolved() ||
-        colors.color(QPalette::Window) != backgroundColor_.resolved())
+void Label::changeEvent(QEvent* event) {
+    QLabel::changeEvent(event);
+    // The application's palette decides the appearance, and a change of it reaches every
+    // widget as QEvent::PaletteChange: colours that follow it are resolved anew into the
+    // palette roles QLabel paints with. Setting an equal palette sends no further event.
+    if (event->type() == QEvent::PaletteChange)
         applyColors();
-    QLabel::paintEvent(event);
 }
 
 void Label::applyColors() {
-    if (applyingColors_)
-        return;
-    applyingColors_ = true;
     QPalette colors = palette();
     colors.setColor(QPalette::WindowText, textColor_.resolved());
     colors.setColor(QPalette::Window, backgroundColor_.resolved());
     setPalette(colors);
     setAutoFillBackground(backgroundColor_.resolved().alpha() > 0);
-    applyingColors_ = false;
 }
 
 }

@@ -36,7 +36,7 @@ public:
     void setNumberOfLines(int lines) { setWordWrap(lines != 1); }
 
 protected:
-    void paintEvent(QPaintEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     int autoresizingMaskValue() const { return autoresizingMask(*this).toInt(); }
@@ -56,7 +56,6 @@ private:
     std::optional<QString> text_;
     Color textColor_ = Color::label();
     Color backgroundColor_ = Color::clear();
-    bool applyingColors_ = false;
 };
 
 }

@@ -3,6 +3,7 @@
 #include "button.h"
 #include "environment.h"
 #include "label.h"
+#include "transition.h"
 #include "view.h"
 
 #include <QEvent>
@@ -26,6 +27,7 @@ NavigationController::NavigationController(std::unique_ptr<ViewController> root)
 }
 
 NavigationController::~NavigationController() {
+    abandonTransitions(*this);
     leaving_.clear();
     stack_.clear();
 }
@@ -105,8 +107,10 @@ void NavigationController::pushViewController(std::unique_ptr<ViewController> co
     if (!isViewLoaded())
         return;
     QWidget* leaving = previous && previous->isViewLoaded() ? previous->view() : nullptr;
-    slide(stack_.back()->view(), leaving, true, animated, [leaving = QPointer<QWidget>(leaving)] {
-        if (leaving)
+    slide(stack_.back()->view(), leaving, true, animated, [this, leaving = QPointer<QWidget>(leaving)] {
+        // A pop may have brought it back on top before the push was in.
+        ViewController* top = topViewController();
+        if (leaving && !(top && top->isViewLoaded() && top->view() == leaving))
             leaving->hide();
     });
 }
@@ -151,7 +155,7 @@ void NavigationController::slide(QWidget* entering, QWidget* leaving, bool forwa
             done();
         return;
     }
-    auto* group = new QParallelAnimationGroup(view());
+    auto* group = new QParallelAnimationGroup;
     auto move = [&](QWidget* widget, int fromX, int toX) {
         auto* animation = new QPropertyAnimation(widget, "pos", group);
         animation->setDuration(slideMilliseconds);
@@ -173,12 +177,15 @@ void NavigationController::slide(QWidget* entering, QWidget* leaving, bool forwa
         }
     }
     bar_->raise();
-    connect(group, &QAbstractAnimation::finished, this, [this, done = std::move(done)] {
-        layoutChildren();
+    // A slide started on the same views stops this one half way: it still ends, and the
+    // views are placed once the last slide is done.
+    ++slides_;
+    startTransition(group, *this, [this, done = std::move(done)] {
+        if (--slides_ == 0)
+            layoutChildren();
         if (done)
             done();
     });
-    group->start(QAbstractAnimation::DeleteWhenStopped);
 }
 
 void NavigationController::setNavigationBarHidden(bool hidden, bool) {

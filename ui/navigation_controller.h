@@ -57,6 +57,7 @@ private:
     Label* barTitle_ = nullptr;
     Button* backButton_ = nullptr;
     bool barHidden_ = false;
+    int slides_ = 0;  // the slides running
 };
 
 }

@@ -323,7 +323,9 @@ void TableView::recycle(TableViewCell& cell) {
 
 void TableView::runLayout(Pass pass) {
     layingOut_ = true;
-    if (!loaded_)
+    // A table whose data source is gone (its controller is being destroyed) has no rows,
+    // whatever it counted before.
+    if (!loaded_ || (!dataSource_ && rowCount_ > 0))
         pass = Pass::reload;
     loaded_ = true;
 

@@ -35,6 +35,7 @@ public:
 
     TableViewStyle style() const { return style_; }
     // Observers: the data source and delegate must outlive the table or be unset first.
+    // Without a data source the table has no rows from its next layout on.
     void setDataSource(TableViewDataSource* dataSource) { dataSource_ = dataSource; }
     void setDelegate(TableViewDelegate* delegate) { delegate_ = delegate; }
     TableViewDataSource* dataSource() const { return dataSource_; }

@@ -161,7 +161,7 @@ TextField::TextField(QWidget* parent) : View(parent) {
     clearButton_->setCursor(Qt::ArrowCursor);
     clearButton_->addTarget(this, &TextField::clearPressed, ControlEvent::touchUpInside);
     setFocusProxy(editor_);
-    connect(editor_, &QLineEdit::textChanged, this, [this] { reportIfChanged(); });
+    connect(editor_, &QLineEdit::textChanged, this, [this] { commitText(); });
     connect(editor_, &QLineEdit::cursorPositionChanged, this, [this] { reportIfChanged(); });
     connect(editor_, &QLineEdit::selectionChanged, this, [this] { reportIfChanged(); });
     setMinimumHeight(30);
@@ -185,6 +185,7 @@ void TextField::setText(const QString& text) {
     editor_->setText(text);
     settingProgrammatically_ = false;
     committed_ = editor_->text();
+    allowed_.reset();
     reported_ = currentState();
     updateClearButton();
     update();
@@ -275,7 +276,12 @@ TextField::State TextField::currentState() const {
 }
 
 int TextField::reviewEdit(QString& proposed, int& cursor) {
-    if (settingProgrammatically_ || clearing_ || reviewing_ || proposed == committed_)
+    // An edit is QLineEdit validating the text it has just changed to (QWidgetLineControl::
+    // finishChange). Qt also validates for plain checks: the text as it stands
+    // (hasAcceptableInput), or a text it has not set (QAccessibleLineEdit before setText).
+    // Only an edit asks the delegate, and only once.
+    if (settingProgrammatically_ || clearing_ || reviewing_ || proposed == committed_ || proposed == allowed_ ||
+        proposed != editor_->text())
         return QValidator::Acceptable;
     reviewing_ = true;
     const TextRange hint = reported_.selectionLength > 0
@@ -300,14 +306,25 @@ int TextField::reviewEdit(QString& proposed, int& cursor) {
         return QValidator::Invalid;
     proposed = committed_.left(range.location) + replacement + committed_.mid(range.location + range.length);
     cursor = range.location + static_cast<int>(replacement.size());
+    allowed_ = proposed;
     return QValidator::Acceptable;
 }
 
-void TextField::reportIfChanged() {
+void TextField::commitText() {
     if (committed_.isEmpty() != editor_->text().isEmpty())
         update();  // the placeholder comes or goes
     committed_ = editor_->text();
+    allowed_.reset();
     updateClearButton();
+    reportIfChanged();
+}
+
+void TextField::reportIfChanged() {
+    // QLineEdit moves the cursor before it validates an input method's text
+    // (QWidgetLineControl::processInputMethodEvent): the text is the field's once
+    // textChanged says so, and is reported then.
+    if (editor_->text() != committed_)
+        return;
     const State state = currentState();
     if (settingProgrammatically_ || state == reported_)
         return;
@@ -329,7 +346,6 @@ void TextField::clearPressed() {
     clearing_ = true;
     editor_->setText(QString());
     clearing_ = false;
-    reportIfChanged();
 }
 
 void TextField::returnKeyPressed() {

@@ -6,6 +6,8 @@
 
 #include <QPointer>
 
+#include <optional>
+
 class QLineEdit;
 
 namespace wayfarer::ui {
@@ -93,6 +95,7 @@ private:
     };
 
     int reviewEdit(QString& proposed, int& cursor);
+    void commitText();
     void reportIfChanged();
     State currentState() const;
     void clearPressed();
@@ -109,6 +112,9 @@ private:
     Button* clearButton_ = nullptr;
     TextFieldDelegate* delegate_ = nullptr;
     QString committed_;
+    // The text the delegate allowed last, until QLineEdit reports it changed to it: Qt
+    // validates that text again (after the field's capitals, in checks of its own).
+    std::optional<QString> allowed_;
     QString accessibleLabel_;
     QString placeholder_;
     State reported_;

@@ -1,6 +1,7 @@
 #include "window.h"
 
 #include "navigation_controller.h"
+#include "transition.h"
 #include "view.h"
 
 #include <QKeyEvent>
@@ -32,6 +33,7 @@ Window::Window(QWidget* parent) : QWidget(parent) {
 }
 
 Window::~Window() {
+    abandonTransitions(*this);
     leaving_.clear();
     root_.reset();
 }
@@ -104,18 +106,18 @@ void Window::showPresented(ViewController& controller, bool animated, std::funct
             completion();
         return;
     }
-    auto* animation = new QPropertyAnimation(view, "pos", view);
+    auto* animation = new QPropertyAnimation(view, "pos");
     animation->setDuration(slideMilliseconds);
     animation->setEasingCurve(QEasingCurve::OutCubic);
     animation->setStartValue(QPoint(view->x(), height()));
     animation->setEndValue(view->pos());
-    connect(animation, &QPropertyAnimation::finished, this, [this, completion = std::move(completion)] {
+    view->move(view->x(), height());
+    // Also when the screen is dismissed and released before it is in.
+    startTransition(animation, *this, [this, completion = std::move(completion)] {
         updateCoveredLayers();
         if (completion)
             completion();
     });
-    view->move(view->x(), height());
-    animation->start(QAbstractAnimation::DeleteWhenStopped);
 }
 
 void Window::hidePresented(std::unique_ptr<ViewController> controller, bool animated, std::function<void()> completion) {
@@ -151,12 +153,11 @@ void Window::hidePresented(std::unique_ptr<ViewController> controller, bool anim
     QWidget* view = leaving->isViewLoaded() ? leaving->view() : nullptr;
     if (!animated || !view || leaving->effectivePresentationStyle() == ModalPresentationStyle::overFullScreen)
         return finish();
-    auto* animation = new QPropertyAnimation(view, "pos", view);
+    auto* animation = new QPropertyAnimation(view, "pos");
     animation->setDuration(slideMilliseconds);
     animation->setEasingCurve(QEasingCurve::InCubic);
     animation->setEndValue(QPoint(view->x(), height()));
-    connect(animation, &QPropertyAnimation::finished, this, finish);
-    animation->start(QAbstractAnimation::DeleteWhenStopped);
+    startTransition(animation, *this, std::move(finish));
 }
 
 void Window::keyPressEvent(QKeyEvent* event) {

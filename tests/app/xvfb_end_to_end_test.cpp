@@ -1,13 +1,21 @@
-// The whole program: in a real X server (Xvfb) with the keys a user would press (xdotool)
-// and screenshots of what the user saw, and its own options, on that display or off screen.
+// The whole program: in a real X server (Xvfb) with the keys a user would press (xdotool),
+// screenshots of what the user saw and what a screen reader reads over AT-SPI, and its own
+// options, on that display or off screen.
+#include <QDBusArgument>
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusObjectPath>
+#include <QDBusVariant>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QGuiApplication>
 #include <QImage>
 #include <QPixmap>
 #include <QProcess>
 #include <QScreen>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QThread>
 
 #include <gtest/gtest.h>
@@ -17,6 +25,8 @@
 namespace {
 
 bool haveDisplay = false;
+// The address of the test's own session bus, on which the AT-SPI bus is started; empty without one.
+QString sessionBus;
 
 // Whether it succeeded; `output` gets the first line it printed.
 bool xdotool(const QStringList& arguments, QString* output = nullptr) {
@@ -90,6 +100,157 @@ TEST(EndToEnd, TheKeysOfAUserOpenTheSearchAndShowTheResults) {
         app.kill();
 }
 
+// What a screen reader reads of one element over AT-SPI.
+struct Element {
+    QString role;  // AT-SPI's role name: "push button", "check box"
+    QString name;
+    bool checked = false;
+};
+
+// The AT-SPI bus (org.a11y.Bus, started on the session bus when first asked for), and the
+// shown elements of an application on it, depth first as a screen reader walks them.
+class ScreenReader {
+public:
+    bool connect() {
+        const QDBusMessage reply = QDBusConnection::sessionBus().call(QDBusMessage::createMethodCall(
+            "org.a11y.Bus", "/org/a11y/bus", "org.a11y.Bus", "GetAddress"));
+        if (reply.type() != QDBusMessage::ReplyMessage)
+            return false;
+        bus_ = QDBusConnection::connectToBus(reply.arguments().value(0).toString(), "a11y");
+        return bus_.isConnected();
+    }
+
+    // The elements shown by the application called `name`; none while it is not on the bus.
+    std::vector<Element> shownElements(const QString& name) {
+        std::vector<Element> elements;
+        for (const auto& [service, path] : children("org.a11y.atspi.Registry", "/org/a11y/atspi/accessible/root"))
+            if (property(service, path, "Name") == name)
+                collect(service, path, elements);
+        return elements;
+    }
+
+private:
+    static constexpr int showingState = 25;  // ATSPI_STATE_SHOWING
+    static constexpr int checkedState = 4;   // ATSPI_STATE_CHECKED
+
+    QDBusMessage call(const QString& service, const QString& path, const QString& interface, const QString& method,
+                      const QVariantList& arguments = {}) {
+        QDBusMessage message = QDBusMessage::createMethodCall(service, path, interface, method);
+        message.setArguments(arguments);
+        return bus_.call(message, QDBus::Block, 5000);
+    }
+    std::vector<std::pair<QString, QString>> children(const QString& service, const QString& path) {
+        std::vector<std::pair<QString, QString>> found;
+        const QDBusMessage reply = call(service, path, "org.a11y.atspi.Accessible", "GetChildren");
+        if (reply.type() != QDBusMessage::ReplyMessage)
+            return found;
+        const auto list = reply.arguments().value(0).value<QDBusArgument>();
+        list.beginArray();
+        while (!list.atEnd()) {
+            QString childService;
+            QDBusObjectPath childPath;
+            list.beginStructure();
+            list >> childService >> childPath;
+            list.endStructure();
+            found.emplace_back(childService, childPath.path());
+        }
+        list.endArray();
+        return found;
+    }
+    QString property(const QString& service, const QString& path, const QString& name) {
+        const QDBusMessage reply = call(service, path, "org.freedesktop.DBus.Properties", "Get",
+                                        {QStringLiteral("org.a11y.atspi.Accessible"), name});
+        return reply.arguments().value(0).value<QDBusVariant>().variant().toString();
+    }
+    void collect(const QString& service, const QString& path, std::vector<Element>& elements) {
+        const QDBusMessage states = call(service, path, "org.a11y.atspi.Accessible", "GetState");
+        const auto words = qdbus_cast<QList<uint>>(states.arguments().value(0));
+        const auto has = [&](int state) { return words.size() == 2 && (words[state / 32] >> (state % 32)) & 1u; };
+        if (!has(showingState))
+            return;
+        const QDBusMessage role = call(service, path, "org.a11y.atspi.Accessible", "GetRoleName");
+        elements.push_back({role.arguments().value(0).toString(), property(service, path, "Name"), has(checkedState)});
+        for (const auto& [childService, childPath] : children(service, path))
+            collect(childService, childPath, elements);
+    }
+
+    QDBusConnection bus_{QString()};
+};
+
+// Asks `condition` again until it holds, for up to `seconds`: what a screen reader reads is
+// the application's state in a process of its own, which tells this one of no change.
+bool eventually(const std::function<bool()>& condition, int seconds) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!condition()) {
+        if (clock.elapsed() > seconds * 1000)
+            return false;
+        QThread::msleep(100);
+    }
+    return true;
+}
+
+// The hearts of a list and of the detail screen are toggles to a screen reader, checked
+// exactly when liked, also after a like from the keyboard.
+TEST(EndToEnd, AScreenReaderHearsEveryHeartAsAToggleCheckedWhenLiked) {
+    if (!haveDisplay || sessionBus.isEmpty())
+        GTEST_SKIP() << "Xvfb, xdotool or dbus-daemon is missing";
+    ScreenReader reader;
+    if (!reader.connect())
+        GTEST_SKIP() << "no AT-SPI bus: at-spi2-core is missing";
+    QProcess app;
+    app.setProcessChannelMode(QProcess::ForwardedChannels);
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("QT_LINUX_ACCESSIBILITY_ALWAYS_ON", "1");
+    environment.insert("LC_ALL", "C.UTF-8");
+    app.setProcessEnvironment(environment);
+    app.start(QStringLiteral(WAYFARER_APP), {});
+    ASSERT_TRUE(app.waitForStarted());
+    const QString application = QStringLiteral("Wayfarer");  // its name over AT-SPI
+    QString window;
+    ASSERT_TRUE(xdotool({"search", "--sync", "--name", "^Wayfarer$"}, &window));
+    ASSERT_TRUE(xdotool({"windowfocus", "--sync", window}));
+    ASSERT_TRUE(eventually([&] { return !reader.shownElements(application).empty(); }, 10)) << "not on the AT-SPI bus";
+
+    const auto hearts = [&] {
+        std::vector<Element> found;
+        for (const Element& element : reader.shownElements(application))
+            if (element.name == "Like" || element.name == "Unlike")
+                found.push_back(element);
+        return found;
+    };
+    // Each heart a check box, checked exactly at the `liked` ones of those shown.
+    const auto heartsAre = [&](const std::vector<bool>& liked) {
+        const std::vector<Element> shown = hearts();
+        if (shown.size() < liked.size())
+            return false;
+        for (std::size_t i = 0; i < shown.size(); ++i)
+            if (shown[i].role != "check box" || shown[i].checked != (i < liked.size() && liked[i]))
+                return false;
+        return true;
+    };
+    const auto keys = [&](const QStringList& names) {
+        for (const QString& name : names)
+            EXPECT_TRUE(xdotool({"key", "--window", window, name})) << name.toStdString();
+    };
+    keys({"Return"});
+    ASSERT_TRUE(xdotool({"type", "--window", window, "--delay", "60", "rome"}));
+    EXPECT_TRUE(eventually([&] { return heartsAre({false, false}); }, 15)) << "no cards with unliked hearts";
+
+    // The second card's heart, liked from the keyboard; then its detail.
+    keys({"Down", "Down", "Tab", "space"});
+    EXPECT_TRUE(eventually([&] { return heartsAre({false, true}); }, 10)) << "the liked heart is not checked";
+    EXPECT_EQ(hearts().at(1).name, "Unlike");
+    keys({"Up", "Down", "Return"});
+    EXPECT_TRUE(eventually([&] { return hearts().size() == 1 && heartsAre({true}); }, 10))
+        << "the detail's heart is not a checked toggle";
+    keys({"Escape"});
+    EXPECT_TRUE(eventually([&] { return hearts().size() > 1 && heartsAre({false, true}); }, 10));
+    app.terminate();
+    if (!app.waitForFinished(5000))
+        app.kill();
+}
+
 TEST(Program, TheTourLeavesItsPicturesInTheAppearanceAskedForAndAnyOtherIsAUsageError) {
     struct Case {
         const char* appearance;
@@ -140,13 +301,27 @@ int main(int argc, char** argv) {
         haveDisplay = ready && !number.isEmpty();
         qputenv("DISPLAY", ":" + number);
     }
+    // A session bus of the test's own, and a runtime folder where the AT-SPI bus it starts
+    // keeps its socket apart from any other run's.
+    const QTemporaryDir runtime;
+    QProcess bus;
+    if (haveDisplay && runtime.isValid() && !QStandardPaths::findExecutable(QStringLiteral("dbus-daemon")).isEmpty()) {
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
+        bus.start(QStringLiteral("dbus-daemon"), {"--session", "--nofork", "--print-address=1"});
+        if (bus.waitForReadyRead(10000))
+            sessionBus = QString::fromLocal8Bit(bus.readLine()).trimmed();
+        if (!sessionBus.isEmpty())
+            qputenv("DBUS_SESSION_BUS_ADDRESS", sessionBus.toLocal8Bit());
+    }
     qputenv("QT_QPA_PLATFORM", haveDisplay ? "xcb" : "offscreen");
     int status = 0;
     {
         QGuiApplication application(argc, argv);
         status = RUN_ALL_TESTS();
     }
-    xvfb.terminate();
-    xvfb.waitForFinished(5000);
+    for (QProcess* process : {&bus, &xvfb}) {
+        process->terminate();
+        process->waitForFinished(5000);
+    }
     return status;
 }

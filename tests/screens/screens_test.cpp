@@ -541,9 +541,11 @@ void expectInReadingOrder(QWidget& window, const std::vector<Expected>& expected
     }
 }
 
-// What the reader says of the heart `button`: liked or not, and checked so.
+// What the reader says of the heart `button`: a toggle, liked or not, and checked so.
 void expectHeart(ui::Button& button, bool liked) {
     QAccessibleInterface* heart = QAccessible::queryAccessibleInterface(&button);
+    EXPECT_EQ(heart->role(), QAccessible::CheckBox);
+    EXPECT_TRUE(heart->state().checkable);
     EXPECT_EQ(heart->state().checked, liked);
     EXPECT_EQ(heart->text(QAccessible::Name), localizedText(liked ? "accessibility_unlike" : "accessibility_like"));
 }
@@ -560,7 +562,8 @@ protected:
     }
 };
 
-INSTANTIATE_TEST_SUITE_P(Languages, Accessibility, ::testing::Values("en_GB.UTF-8", "it_IT.UTF-8"),
+INSTANTIATE_TEST_SUITE_P(Languages, Accessibility,
+                         ::testing::Values("en_GB.UTF-8", "it_IT.UTF-8", "de_DE.UTF-8", "fr_FR.UTF-8", "es_ES.UTF-8"),
                          [](const auto& language) { return std::string(language.param).substr(0, 2); });
 
 // Every screen in turn, each read as a whole and then walked with the keys.
@@ -613,9 +616,9 @@ TEST_P(Accessibility, EveryScreenReadsInOrderAndTheKeysGoThroughItsCardsHeartsAn
         {QAccessible::Button, localizedText("accessibility_clear_search")},
         {QAccessible::Button, localizedText("accessibility_close_search")},
         {QAccessible::ListItem, "Sight 0, $10.00", localizedText("accessibility_open_details")},
-        {QAccessible::Button, localizedText("accessibility_like"), std::nullopt, false},
+        {QAccessible::CheckBox, localizedText("accessibility_like"), std::nullopt, false},
         {QAccessible::ListItem, "Sight 1, $11.00", localizedText("accessibility_open_details")},
-        {QAccessible::Button, localizedText("accessibility_like"), std::nullopt, false},
+        {QAccessible::CheckBox, localizedText("accessibility_like"), std::nullopt, false},
     });
 
     // The arrows take the keys from the field to the cards; the reader finds the marked one focused.
@@ -665,7 +668,7 @@ TEST_P(Accessibility, EveryScreenReadsInOrderAndTheKeysGoThroughItsCardsHeartsAn
     QCoreApplication::processEvents();
     expectInReadingOrder(*window, {
         {QAccessible::Button, localizedText("back"), localizedText("accessibility_back_hint")},
-        {QAccessible::Button, localizedText("accessibility_unlike"), std::nullopt, true},
+        {QAccessible::CheckBox, localizedText("accessibility_unlike"), std::nullopt, true},
         {QAccessible::StaticText, "Sight 0"},
         {QAccessible::StaticText, "A sight."},
         {QAccessible::StaticText, localizedText("from")},

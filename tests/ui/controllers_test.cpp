@@ -118,6 +118,31 @@ TEST_F(ControllerTest, NavigationStackSlidesScreensInAndPopsThem) {
     EXPECT_FALSE(root->view()->isVisible());
     EXPECT_EQ(window.statusBarStyle(), StatusBarStyle::lightContent);
 
+    // Each slide stops the one before on the same screen half way: a push popped again half
+    // way in, that pop cut short by the next push. Every one still ends: the screen on top
+    // shows, and the popped one is released.
+    setAnimationsEnabled(true);
+    auto quick = std::make_unique<Screen>();
+    QPointer<Screen> popped = quick.get();
+    stack->pushViewController(std::move(quick), true);
+    clock.advance(125ms);
+    EXPECT_EQ(stack->popViewController(true), popped.data());
+    clock.advance(125ms);
+    EXPECT_TRUE(pushed->view()->isVisible()) << "coming back on top";
+    auto next = std::make_unique<Screen>();
+    Screen* last = next.get();
+    stack->pushViewController(std::move(next), true);
+    clock.advance(500ms);
+    setAnimationsEnabled(false);
+    EXPECT_EQ(last->view()->pos(), QPoint(0, 0));
+    EXPECT_TRUE(last->view()->isVisible());
+    EXPECT_FALSE(pushed->view()->isVisible()) << "covered";
+    settle();
+    EXPECT_TRUE(popped.isNull());
+    EXPECT_EQ(stack->popViewController(false), last);
+    EXPECT_TRUE(pushed->view()->isVisible());
+    settle();
+
     EXPECT_EQ(stack->popViewController(true), pushed.data());
     EXPECT_TRUE(root->view()->isVisible());
     EXPECT_EQ(window.statusBarStyle(), StatusBarStyle::darkContent);
@@ -136,6 +161,28 @@ TEST_F(ControllerTest, NavigationStackSlidesScreensInAndPopsThem) {
     stack->dismiss(false);
     EXPECT_EQ(rootScreen->presentedViewController(), nullptr);
     EXPECT_EQ(window.statusBarStyle(), StatusBarStyle::defaultStyle);
+}
+
+// A presentation cut short, its screen dismissed and released while it slides in, still
+// completes, once; so does a dismissal.
+TEST_F(ControllerTest, APresentationCutShortMidSlideStillCompletesOnce) {
+    using namespace std::chrono_literals;
+    testing::AnimationClock clock;
+    setAnimationsEnabled(true);
+    int presented = 0;
+    int dismissed = 0;
+    auto next = std::make_unique<Screen>();
+    QPointer<Screen> shown = next.get();
+    rootScreen->present(std::move(next), true, [&] { ++presented; });
+    clock.advance(100ms);
+    rootScreen->dismiss(false, [&] { ++dismissed; });
+    settle();
+    EXPECT_TRUE(shown.isNull());
+    clock.advance(500ms);
+    setAnimationsEnabled(false);
+    EXPECT_EQ(presented, 1);
+    EXPECT_EQ(dismissed, 1);
+    EXPECT_TRUE(rootScreen->view()->isVisible());
 }
 
 // The alert dims the screen underneath; its buttons dismiss it before their handler runs.

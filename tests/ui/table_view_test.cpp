@@ -138,6 +138,25 @@ TEST(TableView, ReloadAskedForFromAnEventRunsAfterTheCurrentLayout) {
     EXPECT_EQ(list.table.numberOfRows(), 1);
 }
 
+// A controller going unsets itself as the data source while its table still counts its rows.
+TEST(TableView, ATableWhoseDataSourceIsGoneLaysOutNoRowsWhateverMovesIt) {
+    const std::pair<const char*, std::function<void(TableView&)>> moves[] = {
+        {"scrolled", [](TableView& table) { table.setContentOffset(200); }},
+        {"resized", [](TableView& table) { table.resize(390, 2 * visibleHeight); }},
+        {"reloaded", [](TableView& table) { table.reloadData(); }},
+    };
+    for (const auto& [name, move] : moves) {
+        SCOPED_TRACE(name);
+        RecordingList list(20);
+        list.take();
+        list.table.setDataSource(nullptr);
+        move(list.table);
+        EXPECT_EQ(list.take(), (Events{"end 0", "end 1", "end 2", "end 3"}));
+        EXPECT_EQ(list.table.numberOfRows(), 0);
+        EXPECT_TRUE(list.visibleRows().empty());
+    }
+}
+
 TEST(TableView, ScrollingTenThousandRowsReusesAScreenfulOfCells) {
     RecordingList list(10000);
     for (int offset = 0; offset <= 10000 * rowHeight; offset += visibleHeight / 3)

@@ -1,11 +1,16 @@
 #include "ui/button.h"
 #include "ui/text_field.h"
 
+#include <QAccessible>
+#include <QInputMethodEvent>
+#include <QLineEdit>
 #include <QSignalSpy>
+#include <QValidator>
 #include <QTest>
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -75,6 +80,7 @@ TEST_F(TextFieldTest, EachKeyIsAskedForBeforeAndReportedAfterInOrder) {
         QString result;
         std::optional<QChar> refused = {};
         bool returnNeedsText = false;
+        AutocapitalizationType capitalization = AutocapitalizationType::none;
     } steps[] = {
         {"backspace at the end", "rome", {4, 0}, Qt::Key_Backspace, {"change 3+1 '' in 'rome'", "selection 'rom' 3"},
          "rom"},
@@ -92,6 +98,8 @@ TEST_F(TextFieldTest, EachKeyIsAskedForBeforeAndReportedAfterInOrder) {
         {"typing over a selection", "roma", {3, 1}, Qt::Key_E, {"change 3+1 'e' in 'roma'", "selection 'rome' 4"},
          "rome"},
         {"typing a doubled letter", "aa", {1, 0}, Qt::Key_A, {"change 1+0 'a' in 'aa'", "selection 'aaa' 2"}, "aaa"},
+        {"a letter the field capitalises", "", {0, 0}, Qt::Key_R, {"change 0+0 'R' in ''", "selection 'R' 1"}, "R", {},
+         false, AutocapitalizationType::words},
         {"Return on an empty field", "", {0, 0}, Qt::Key_Return, {"return"}, ""},
         {"Return that wants text, without", "", {0, 0}, Qt::Key_Return, {}, "", {}, true},
         {"Enter that wants text, with it", "a", {1, 0}, Qt::Key_Enter, {"return"}, "a", {}, true},
@@ -102,6 +110,7 @@ TEST_F(TextFieldTest, EachKeyIsAskedForBeforeAndReportedAfterInOrder) {
         field->setText(step.start);
         field->setSelectedRange(step.selection);
         field->setEnablesReturnKeyAutomatically(step.returnNeedsText);
+        field->setAutocapitalizationType(step.capitalization);
         delegate.refuse = step.refused;
         delegate.take();
         QTest::keyClick(&field->editorWidget(), step.key.key(), step.key.keyboardModifiers());
@@ -113,6 +122,38 @@ TEST_F(TextFieldTest, EachKeyIsAskedForBeforeAndReportedAfterInOrder) {
         }
         EXPECT_EQ(returns.count(), std::ranges::count(events, std::string("return")));
     }
+}
+
+// Edits that come other ways than a key are asked for once too, and Qt's own checks of a
+// text (hasAcceptableInput, a screen reader's text before it is set) are no edit.
+TEST_F(TextFieldTest, EachEditIsAskedForOnceAndQtsChecksOfTheTextAreNoEdits) {
+    auto& editor = static_cast<QLineEdit&>(field->editorWidget());
+    const auto reader = [&] { return QAccessible::queryAccessibleInterface(&editor); };
+    const struct {
+        const char* name;
+        std::function<void()> act;
+        Events events;
+    } steps[] = {
+        {"a screen reader sets the text", [&] { reader()->setText(QAccessible::Value, QStringLiteral("roma")); },
+         {"change 0+0 'roma' in ''", "selection 'roma' 4"}},
+        {"an input method commits a word", [&] {
+             QInputMethodEvent commit;
+             commit.setCommitString(QStringLiteral(" nord"));
+             QCoreApplication::sendEvent(&editor, &commit);
+         }, {"change 4+0 ' nord' in 'roma'", "selection 'roma nord' 9"}},
+        {"Qt checks the text", [&] { EXPECT_TRUE(editor.hasAcceptableInput()); }, {}},
+        {"a screen reader checks a text", [&] {
+             QString text = QStringLiteral("milano");
+             int position = 0;
+             EXPECT_EQ(editor.validator()->validate(text, position), QValidator::Acceptable);
+         }, {}},
+    };
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.name);
+        step.act();
+        EXPECT_EQ(delegate.take(), step.events);
+    }
+    EXPECT_EQ(field->text(), QStringLiteral("roma nord"));
 }
 
 TEST_F(TextFieldTest, ClearButtonShowsWheneverThereIsTextAndAsksTheDelegate) {
