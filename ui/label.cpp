@@ -6,6 +6,10 @@ namespace wayfarer::ui {
 
 Label::Label(QWidget* parent) : QLabel(parent) {
     setTextFormat(Qt::PlainText);
+    // Fixed roles: inside a QAbstractScrollArea's viewport (QPalette::Base) the inherited
+    // foreground role would be QPalette::Text, which applyColors() does not set.
+    setForegroundRole(QPalette::WindowText);
+    setBackgroundRole(QPalette::Window);
     applyColors();
 }
 

@@ -387,6 +387,12 @@ TEST(Appearance, APreferenceOverridesTheDesktopsAndInterfaceFilesGiveDarkVariant
     EXPECT_NEAR(Color::secondaryLabel().withAlphaComponent(0.1).resolved().alphaF(), 0.1, 0.001);
     label.setText(std::nullopt);
     EXPECT_TRUE(label.QLabel::text().isEmpty()) << "absent text shows nothing";
+
+    QWidget& viewport = *new QWidget(card);
+    viewport.setBackgroundRole(QPalette::Base);  // as QAbstractScrollArea's viewport, whose children inherit it
+    Label& price = *new Label(&viewport);
+    price.setTextColor(Color(QColor(255, 110, 91)));
+    EXPECT_EQ(price.palette().color(price.foregroundRole()), QColor(255, 110, 91)) << "the colour QLabel paints with";
 }
 
 TEST(TextSize, SizesInInterfaceFilesFollowTheApplicationsFont) {
