@@ -75,6 +75,12 @@ void DataTaskManager::parseAttractions(const platform::HttpResult& result, const
         completion(Failure{result.error()});
         return;
     }
+    // An error page in JSON is no page of results, whatever its body holds.
+    if (result->status < 200 || result->status > 299) {
+        completion(Failure{platform::Error{platform::ErrorCode::badServerResponse,
+                                           "HTTP status " + std::to_string(result->status)}});
+        return;
+    }
     const std::string& body = result->body;
     std::vector<std::shared_ptr<Attraction>> attractions;
     std::optional<std::int64_t> total;

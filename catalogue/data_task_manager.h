@@ -69,8 +69,8 @@ public:
     // The GET request for `url` with the transport's settings; nothing without a URL.
     std::optional<platform::HttpRequest> makeGetRequest(const std::optional<platform::URL>& url) const;
 
-    // Reads one finished search: the body of its response, whatever the status (read in
-    // place when received with JSON padding), or the error that kept it from one.
+    // Reads one finished search: the body of a 2xx response (read in place when received
+    // with JSON padding); any other status fails as badServerResponse, whatever the body.
     void parseAttractions(const platform::HttpResult& result, const Completion& completion);
 
     // Fetches and decodes one image. `completion` runs once on the main queue, with the
