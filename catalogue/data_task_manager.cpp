@@ -102,8 +102,10 @@ void DataTaskManager::parseAttractions(const platform::HttpResult& result, const
             allObjects = allObjects && element.isObject();
             if (!allObjects)
                 return;
-            if (auto record = Attraction::fromDictionary(element))
+            if (auto record = Attraction::fromDictionary(element)) {
+                record->origin = result->server;
                 attractions.push_back(std::move(record));
+            }
         });
         if (!allObjects)
             attractions.clear();
@@ -125,9 +127,10 @@ void DataTaskManager::parseAttractions(const platform::HttpResult& result, const
 
 void DataTaskManager::downloadImage(const platform::URL& url,
                                     std::function<void(std::shared_ptr<const platform::Image>)> completion,
-                                    const CatalogueContext& context) {
+                                    const CatalogueContext& context, platform::AddressSpace initiator) {
     platform::HttpRequest request;
     request.url = url.string();
+    request.initiator = initiator;
     request.requestTimeout = context.timeout;
     request.resourceTimeout = context.timeout;
     request.maxBodySize = maxImageSize;

@@ -4,6 +4,7 @@
 #include "url.h"
 
 #include <sys/eventfd.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -27,9 +28,11 @@ void ensureCurlGlobal() {
     static CurlGlobal global;
 }
 
+constexpr const char* localRefusal = "a server on the internet may not reach a local address";
+
 // Why the next hop of a transfer may not go to `url`, or nothing when it may.
 // `afterHttps`: an earlier hop of the same transfer went over https.
-std::optional<std::string> refusalOf(const std::optional<URL>& url, bool afterHttps) {
+std::optional<std::string> refusalOf(const std::optional<URL>& url, bool afterHttps, AddressSpace space) {
     if (!url || (url->scheme() != "http" && url->scheme() != "https"))
         return "not an http or https URL";
     if (url->scheme() == "https")
@@ -38,7 +41,33 @@ std::optional<std::string> refusalOf(const std::optional<URL>& url, bool afterHt
         return "a transfer that went over https does not go on over plain http";
     if (!isLoopbackHost(url->host()))
         return "plain http goes only to this machine";
+    if (space == AddressSpace::internet)
+        return localRefusal;
     return std::nullopt;
+}
+
+// CURLOPT_OPENSOCKETFUNCTION, for every new connection, with the address resolved: no
+// socket for a local address on an internet server's behalf, so nothing reaches it.
+curl_socket_t openPermittedSocket(void* user, curlsocktype, curl_sockaddr* address) {
+    auto& transfer = *static_cast<Transfer*>(user);
+    if (transfer.space_ == AddressSpace::internet && addressSpaceOf(address->addr) == AddressSpace::local) {
+        transfer.addressRefused_ = true;
+        return CURL_SOCKET_BAD;
+    }
+    return ::socket(address->family, address->socktype | SOCK_CLOEXEC, address->protocol);
+}
+
+// CURLOPT_PREREQFUNCTION, before each request, on a new or a reused connection: the same
+// check, and where this hop went, for the hops it redirects to.
+int checkConnectedAddress(void* user, char* primaryIp, char*, int, int) {
+    auto& transfer = *static_cast<Transfer*>(user);
+    const AddressSpace connected = addressSpaceOf(primaryIp);
+    if (transfer.space_ == AddressSpace::internet && connected == AddressSpace::local) {
+        transfer.addressRefused_ = true;
+        return CURL_PREREQFUNC_ABORT;
+    }
+    transfer.space_ = connected;
+    return CURL_PREREQFUNC_OK;
 }
 
 }
@@ -116,7 +145,7 @@ void HttpClient::Worker::add(const std::shared_ptr<Transfer>& transfer) {
     // Before curl sees the address, so that nothing is looked up, connected to or sent
     // for an address the client may not fetch.
     const auto url = URL::parse(transfer->url_);
-    if (auto refusal = refusalOf(url, transfer->wentOverHttps_)) {
+    if (auto refusal = refusalOf(url, transfer->wentOverHttps_, transfer->space_)) {
         transfer->finish(Error{ErrorCode::unsupportedURL, std::move(*refusal)});
         return;
     }
@@ -127,8 +156,14 @@ void HttpClient::Worker::add(const std::shared_ptr<Transfer>& transfer) {
         spareHandles_.pop_back();
     }
     transfer->beginHop(TransferSettings{options_, share_, pinned_.get()}, std::move(easy));
-    active_.emplace(transfer->easy_.get(), transfer);
-    curl_multi_add_handle(multi_, transfer->easy_.get());
+    CURL* handle = transfer->easy_.get();
+    transfer->addressRefused_ = false;
+    curl_easy_setopt(handle, CURLOPT_OPENSOCKETFUNCTION, &openPermittedSocket);
+    curl_easy_setopt(handle, CURLOPT_OPENSOCKETDATA, transfer.get());
+    curl_easy_setopt(handle, CURLOPT_PREREQFUNCTION, &checkConnectedAddress);
+    curl_easy_setopt(handle, CURLOPT_PREREQDATA, transfer.get());
+    active_.emplace(handle, transfer);
+    curl_multi_add_handle(multi_, handle);
 }
 
 void HttpClient::Worker::remove(Transfer& transfer) {
@@ -175,9 +210,11 @@ void HttpClient::Worker::complete(CURL* easy, CURLcode code) {
     if (code == CURLE_OK) {
         if (!redirect.empty())
             return follow(transfer, std::move(redirect));
-        transfer->finish(HttpResponse{status, std::move(transfer->body_)});
+        transfer->finish(HttpResponse{status, std::move(transfer->body_), transfer->space_});
         return;
     }
+    if (transfer->addressRefused_)
+        return transfer->finish(Error{ErrorCode::unsupportedURL, localRefusal});
     if (code == CURLE_COULDNT_CONNECT && isUnreachable(osErrno)) {
         const auto now = Clock::now();
         if (now + unreachableRetryPause < transfer->deadline_) {

@@ -187,6 +187,44 @@ TEST_F(HttpClientTest, EveryHopIsHttpsOrLoopbackHttpAndNeverHttpAfterHttps) {
     }
 }
 
+// Names pinned to loopback stand for public names that resolve to this machine.
+TEST_F(HttpClientTest, ATransferForAServerOnTheInternetReachesNoLocalAddressOverANewOrAReusedConnection) {
+    TestServer secure(testing::Tls{{"covers.example"}});
+    std::atomic<int> secureLandings = 0;
+    secure.server().Get("/landing", [&](const httplib::Request&, httplib::Response& response) {
+        ++secureLandings;
+        response.set_content("secure", "text/plain");
+    });
+    secure.start();
+    HttpClientOptions options;
+    options.exclusiveCaPem = secure.certificatePem();
+    options.pinnedHosts = {{"covers.example", secure.port(), "127.0.0.1"}};
+    HttpClient checked(options);
+    const struct {
+        const char* name;
+        std::string url;
+        std::atomic<int>& landings;
+    } cases[] = {
+        {"plain http to loopback", server.baseURL() + "/landing", plainLandings},
+        {"https to loopback", secure.baseURL() + "/landing", secureLandings},
+        {"https to a name on loopback", "https://covers.example:" + std::to_string(secure.port()) + "/landing",
+         secureLandings},
+    };
+    for (const auto& row : cases) {
+        row.landings = 0;
+        auto request = get(row.url);
+        request.initiator = AddressSpace::internet;
+        EXPECT_EQ(errorOf(fetch(checked, request)), ErrorCode::unsupportedURL) << row.name << ", new connection";
+        request.initiator = AddressSpace::local;
+        const auto local = fetch(checked, request);  // leaves its connection open for the next one
+        ASSERT_TRUE(local.ok()) << row.name << ": " << local.error().detail;
+        EXPECT_EQ(local->server, AddressSpace::local) << row.name;
+        request.initiator = AddressSpace::internet;
+        EXPECT_EQ(errorOf(fetch(checked, request)), ErrorCode::unsupportedURL) << row.name << ", reused connection";
+        EXPECT_EQ(row.landings, 1) << row.name << ": only the local initiator's request arrives";
+    }
+}
+
 TEST_F(HttpClientTest, EveryCompletionRunsOnceWhenManyRunAndTheClientGoesAway) {
     std::atomic<int> completions = 0;
     {
