@@ -57,6 +57,8 @@ struct PinnedHost {
     std::string address;
 };
 
+struct HttpCalls;
+
 struct HttpClientOptions {
     // A PEM file of certificate authorities trusted beside the system's own.
     std::optional<std::string> extraCaFile;
@@ -68,7 +70,8 @@ struct HttpClientOptions {
 // An HTTP client on libcurl: one worker thread drives every transfer through a multi
 // handle, which keeps connections alive and reuses them. Certificates and host names are
 // always verified. Completions run on the worker thread, exactly once per started
-// transfer.
+// transfer, never inside start(); where libcurl or the system refuses a call the client
+// needs, the transfers it concerns fail with an unknown error.
 //
 // Every address fetched, the first and each redirect (301, 302, 303, 307 and 308, at most
 // 5), must be https, or plain http to a loopback host (isPermittedAddress), and once a
@@ -85,8 +88,10 @@ struct HttpClientOptions {
 class HttpClient {
 public:
     explicit HttpClient(HttpClientOptions options = {});
-    // Cancels the transfers still running (their completions run with a cancelled error)
-    // and joins the worker.
+    // With `calls` in place of the libcurl and system calls it makes, for tests.
+    HttpClient(HttpClientOptions options, HttpCalls calls);
+    // Cancels the transfers still running (their completions run with a cancelled error,
+    // as do those of transfers those completions start) and joins the worker.
     ~HttpClient();
     HttpClient(const HttpClient&) = delete;
     HttpClient& operator=(const HttpClient&) = delete;

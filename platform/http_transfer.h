@@ -44,8 +44,8 @@ public:
 
     void cancel() override;
 
-    // Sets `easy` (a reset one, or none for a new one) up for the hop to url_, with an
-    // empty body to receive into.
+    // Sets `easy` (a new or reset one) up for the hop to url_, with an empty body to
+    // receive into.
     void beginHop(const TransferSettings& settings, EasyHandle easy);
     // Runs the completion once; later calls do nothing.
     void finish(HttpResult result);

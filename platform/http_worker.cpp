@@ -3,7 +3,6 @@
 #include "http_error.h"
 #include "url.h"
 
-#include <sys/eventfd.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -20,13 +19,8 @@ constexpr auto unreachableRetryPause = std::chrono::milliseconds(500);
 constexpr long maxRedirects = 5;
 // Easy handles kept for the next transfers: a reset handle is cheaper than a new one.
 constexpr std::size_t maxSpareHandles = 8;
-
-void ensureCurlGlobal() {
-    struct CurlGlobal {
-        CurlGlobal() { curl_global_init(CURL_GLOBAL_DEFAULT); }
-    };
-    static CurlGlobal global;
-}
+// Failed polls in a row after which the transfers running are given up.
+constexpr int maxPollFailures = 5;
 
 constexpr const char* localRefusal = "a server on the internet may not reach a local address";
 
@@ -72,10 +66,23 @@ int checkConnectedAddress(void* user, char* primaryIp, char*, int, int) {
 
 }
 
-HttpClient::Worker::Worker(HttpClientOptions options)
-    : options_(std::move(options)), wakeFd_(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {
-    ensureCurlGlobal();
-    multi_ = curl_multi_init();
+CURLcode initCurlOnce() {
+    static const CURLcode code = curl_global_init(CURL_GLOBAL_DEFAULT);
+    return code;
+}
+
+HttpClient::Worker::Worker(HttpClientOptions options, HttpCalls calls)
+    : options_(std::move(options)), calls_(std::move(calls)) {
+    if (const CURLcode code = calls_.globalInit(); code != CURLE_OK) {
+        broken_ = Error{ErrorCode::unknown, std::string("curl_global_init: ") + curl_easy_strerror(code)};
+        return;
+    }
+    multi_ = calls_.multiInit();
+    if (!multi_) {
+        broken_ = Error{ErrorCode::unknown, "curl_multi_init failed"};
+        return;
+    }
+    wakeFd_ = calls_.eventFd(0, EFD_CLOEXEC | EFD_NONBLOCK);
     // As browsers do: a few connections per server, kept alive and reused, rather than one
     // for every concurrent request, which a server would have to keep open.
     curl_multi_setopt(multi_, CURLMOPT_MAX_HOST_CONNECTIONS, 6L);
@@ -83,7 +90,10 @@ HttpClient::Worker::Worker(HttpClientOptions options)
         const std::string entry = pinned.host + ":" + std::to_string(pinned.port) + ":" + pinned.address;
         pinned_.reset(curl_slist_append(pinned_.release(), entry.c_str()));
     }
-    share_ = curl_share_init();
+    // Without a share each handle keeps its own DNS and TLS session caches.
+    share_ = calls_.shareInit();
+    if (!share_)
+        return;
     // Only the worker thread uses these handles, so the share needs no locks.
     curl_share_setopt(share_, CURLSHOPT_SHARE, CURL_LOCK_DATA_DNS);
     curl_share_setopt(share_, CURLSHOPT_SHARE, CURL_LOCK_DATA_SSL_SESSION);
@@ -121,7 +131,9 @@ void HttpClient::Worker::submit(std::shared_ptr<Transfer> transfer) {
     Stop mode = Stop::cancelling;
     {
         std::lock_guard lock(mutex_);
-        if (!stopping_) {
+        // Also while stopping: the thread ends these too, so none completes inside start().
+        // Once it has closed only the shared client's stop at exit is left, which drops them.
+        if (!closed_) {
             incoming_.push_back(std::move(transfer));
             transfer = nullptr;
         }
@@ -134,6 +146,7 @@ void HttpClient::Worker::submit(std::shared_ptr<Transfer> transfer) {
 }
 
 void HttpClient::Worker::wake() {
+    wakeUp_.notify_one();
     if (wakeFd_ < 0)
         return static_cast<void>(curl_multi_wakeup(multi_));
     const std::uint64_t one = 1;
@@ -142,6 +155,8 @@ void HttpClient::Worker::wake() {
 }
 
 void HttpClient::Worker::add(const std::shared_ptr<Transfer>& transfer) {
+    if (broken_)
+        return transfer->finish(*broken_);
     // Before curl sees the address, so that nothing is looked up, connected to or sent
     // for an address the client may not fetch.
     const auto url = URL::parse(transfer->url_);
@@ -154,7 +169,11 @@ void HttpClient::Worker::add(const std::shared_ptr<Transfer>& transfer) {
     if (!spareHandles_.empty()) {
         easy = std::move(spareHandles_.back());
         spareHandles_.pop_back();
+    } else {
+        easy.reset(calls_.easyInit());
     }
+    if (!easy)
+        return transfer->finish(Error{ErrorCode::unknown, "curl_easy_init failed"});
     transfer->beginHop(TransferSettings{options_, share_, pinned_.get()}, std::move(easy));
     CURL* handle = transfer->easy_.get();
     transfer->addressRefused_ = false;
@@ -162,8 +181,9 @@ void HttpClient::Worker::add(const std::shared_ptr<Transfer>& transfer) {
     curl_easy_setopt(handle, CURLOPT_OPENSOCKETDATA, transfer.get());
     curl_easy_setopt(handle, CURLOPT_PREREQFUNCTION, &checkConnectedAddress);
     curl_easy_setopt(handle, CURLOPT_PREREQDATA, transfer.get());
+    if (const CURLMcode code = calls_.multiAddHandle(multi_, handle); code != CURLM_OK)
+        return transfer->finish(Error{ErrorCode::unknown, std::string("curl_multi_add_handle: ") + curl_multi_strerror(code)});
     active_.emplace(handle, transfer);
-    curl_multi_add_handle(multi_, handle);
 }
 
 void HttpClient::Worker::remove(Transfer& transfer) {
@@ -257,6 +277,30 @@ void HttpClient::Worker::sweepCancelledAndRetries(Clock::time_point now) {
     }
 }
 
+void HttpClient::Worker::pauseAfterPollFailure(CURLMcode code) {
+    // A poll that keeps failing must not make the loop spin: each try waits longer, and
+    // from the fifth on the transfers running end with its error.
+    pollFailures_ = std::min(pollFailures_ + 1, maxPollFailures);
+    if (pollFailures_ == maxPollFailures)
+        failRunning(Error{ErrorCode::unknown, std::string("curl_multi_poll: ") + curl_multi_strerror(code)});
+    std::unique_lock lock(mutex_);
+    wakeUp_.wait_for(lock, std::chrono::milliseconds(20 << pollFailures_),
+                     [this] { return stopping_ || !incoming_.empty(); });
+}
+
+void HttpClient::Worker::failRunning(const Error& error) {
+    auto running = std::move(active_);
+    active_.clear();
+    for (auto& [easy, transfer] : running) {
+        curl_multi_remove_handle(multi_, easy);
+        transfer->finish(error);
+    }
+    auto waiting = std::move(waiting_);
+    waiting_.clear();
+    for (auto& transfer : waiting)
+        transfer->finish(error);
+}
+
 void HttpClient::Worker::stopAll(Stop mode) {
     for (auto& transfer : arrived_)
         end(*transfer, mode);
@@ -269,6 +313,20 @@ void HttpClient::Worker::stopAll(Stop mode) {
     for (auto& transfer : waiting_)
         end(*transfer, mode);
     waiting_.clear();
+    // The completions above may have started more; they end the same way, here.
+    while (true) {
+        {
+            std::lock_guard lock(mutex_);
+            if (incoming_.empty()) {
+                closed_ = true;
+                return;
+            }
+            arrived_.swap(incoming_);
+        }
+        for (auto& transfer : arrived_)
+            end(*transfer, mode);
+        arrived_.clear();
+    }
 }
 
 void HttpClient::Worker::loop() {
@@ -291,6 +349,11 @@ void HttpClient::Worker::loop() {
                 add(transfer);
         }
         arrived_.clear();
+        if (broken_) {
+            std::unique_lock lock(mutex_);
+            wakeUp_.wait(lock, [this] { return stopping_ || !incoming_.empty(); });
+            continue;
+        }
         sweepCancelledAndRetries(Clock::now());
 
         int running = 0;
@@ -307,7 +370,12 @@ void HttpClient::Worker::loop() {
         }
         // Without an eventfd curl polls its own wake-up pair and leaves `woken` alone.
         curl_waitfd woken{wakeFd_, CURL_WAIT_POLLIN, 0};
-        curl_multi_poll(multi_, &woken, wakeFd_ < 0 ? 0 : 1, waitMs, nullptr);
+        if (const CURLMcode polled = calls_.multiPoll(multi_, &woken, wakeFd_ < 0 ? 0 : 1, waitMs, nullptr);
+            polled != CURLM_OK) {
+            pauseAfterPollFailure(polled);
+            continue;
+        }
+        pollFailures_ = 0;
         if (woken.revents != 0) {
             std::uint64_t count = 0;
             static_cast<void>(read(wakeFd_, &count, sizeof count));
