@@ -11,7 +11,7 @@ packages=(
   qt6-base-dev qt6-tools-dev libqt6opengl6-dev qt6-svg-dev fonts-dejavu-core
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xdotool
-  librsvg2-bin help2man dpkg-dev file
+  librsvg2-bin help2man dpkg-dev file iproute2
   lintian desktop-file-utils appstream
 )
 case "${1:-}" in
