@@ -87,6 +87,7 @@ public:
         for (std::size_t i = 0; i < count && i < catalogue.activities.size(); ++i) {
             const service::Activity& activity = catalogue.activities[i];
             auto record = Attraction::make(activity.uuid);
+            record->origin = platform::AddressSpace::local;  // the catalogue serves on loopback
             record->title = activity.title;
             record->price = "$" + std::to_string(10 + i % 90) + ".00";
             if (activity.hasCover)

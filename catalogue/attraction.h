@@ -2,6 +2,7 @@
 
 #include "record_text.h"
 
+#include "platform/address_space.h"
 #include "platform/json.h"
 #include "platform/url.h"
 
@@ -61,6 +62,10 @@ public:
     std::shared_ptr<const platform::Image> coverImg;
     bool userDidLike = false;
     bool didLoadImage = false;
+    // Where the answer that brought the record was served from: its cover is fetched on
+    // that server's behalf (HttpRequest::initiator), so one from the internet cannot reach
+    // this machine or its network. The transport sets it; other records count as from the internet.
+    platform::AddressSpace origin = platform::AddressSpace::internet;
 
     // Records are the same activity when their uuids are the same text.
     friend bool operator==(const Attraction& a, const Attraction& b) { return a.uuid == b.uuid; }

@@ -25,7 +25,7 @@ void Attraction::loadCoverImage(std::function<void()> completion, const Catalogu
             self->didLoadImage = true;
             context.postToMain(completion);
         },
-        context);
+        context, origin);
 }
 
 }

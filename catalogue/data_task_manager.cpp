@@ -75,6 +75,12 @@ void DataTaskManager::parseAttractions(const platform::HttpResult& result, const
         completion(Failure{result.error()});
         return;
     }
+    // An error page in JSON is no page of results, whatever its body holds.
+    if (result->status < 200 || result->status > 299) {
+        completion(Failure{platform::Error{platform::ErrorCode::badServerResponse,
+                                           "HTTP status " + std::to_string(result->status)}});
+        return;
+    }
     const std::string& body = result->body;
     std::vector<std::shared_ptr<Attraction>> attractions;
     std::optional<std::int64_t> total;
@@ -96,8 +102,10 @@ void DataTaskManager::parseAttractions(const platform::HttpResult& result, const
             allObjects = allObjects && element.isObject();
             if (!allObjects)
                 return;
-            if (auto record = Attraction::fromDictionary(element))
+            if (auto record = Attraction::fromDictionary(element)) {
+                record->origin = result->server;
                 attractions.push_back(std::move(record));
+            }
         });
         if (!allObjects)
             attractions.clear();
@@ -119,9 +127,10 @@ void DataTaskManager::parseAttractions(const platform::HttpResult& result, const
 
 void DataTaskManager::downloadImage(const platform::URL& url,
                                     std::function<void(std::shared_ptr<const platform::Image>)> completion,
-                                    const CatalogueContext& context) {
+                                    const CatalogueContext& context, platform::AddressSpace initiator) {
     platform::HttpRequest request;
     request.url = url.string();
+    request.initiator = initiator;
     request.requestTimeout = context.timeout;
     request.resourceTimeout = context.timeout;
     request.maxBodySize = maxImageSize;

@@ -69,15 +69,17 @@ public:
     // The GET request for `url` with the transport's settings; nothing without a URL.
     std::optional<platform::HttpRequest> makeGetRequest(const std::optional<platform::URL>& url) const;
 
-    // Reads one finished search: the body of its response, whatever the status (read in
-    // place when received with JSON padding), or the error that kept it from one.
+    // Reads one finished search: the body of a 2xx response (read in place when received
+    // with JSON padding); any other status fails as badServerResponse, whatever the body.
     void parseAttractions(const platform::HttpResult& result, const Completion& completion);
 
-    // Fetches and decodes one image. `completion` runs once on the main queue, with the
-    // image or with nothing (no body, a transport error, bytes that are no image).
+    // Fetches and decodes one image, on behalf of a server in `initiator`'s space. `completion`
+    // runs once on the main queue, with the image or with nothing (no body, a transport
+    // error, a refused address, bytes that are no image).
     static void downloadImage(const platform::URL& url,
                               std::function<void(std::shared_ptr<const platform::Image>)> completion,
-                              const CatalogueContext& context = CatalogueContext::shared());
+                              const CatalogueContext& context = CatalogueContext::shared(),
+                              platform::AddressSpace initiator = platform::AddressSpace::internet);
 
     // The total the service reported in the last answer that carried one.
     std::int64_t count() const { return count_.load(); }

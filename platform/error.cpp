@@ -17,6 +17,7 @@ const char* tableKey(ErrorCode code) {
     case ErrorCode::networkConnectionLost: return "network_connection_lost";
     case ErrorCode::cannotParse: return "cannot_parse";
     case ErrorCode::cannotParseResponse: return "cannot_parse_response";
+    case ErrorCode::badServerResponse: return "bad_server_response";
     case ErrorCode::tooLarge: return "too_large";
     case ErrorCode::unsupportedURL: return "unsupported_url";
     case ErrorCode::tooManyRedirects: return "too_many_redirects";

@@ -15,6 +15,7 @@ enum class ErrorCode {
     networkConnectionLost,
     cannotParse,
     cannotParseResponse,
+    badServerResponse,
     tooLarge,
     unsupportedURL,
     tooManyRedirects,

@@ -1,5 +1,6 @@
 #include "http_client.h"
 
+#include "http_calls.h"
 #include "http_worker.h"
 #include "process_wide.h"
 
@@ -7,7 +8,10 @@
 
 namespace wayfarer::platform {
 
-HttpClient::HttpClient(HttpClientOptions options) : worker_(std::make_shared<Worker>(std::move(options))) {
+HttpClient::HttpClient(HttpClientOptions options) : HttpClient(std::move(options), HttpCalls{}) {}
+
+HttpClient::HttpClient(HttpClientOptions options, HttpCalls calls)
+    : worker_(std::make_shared<Worker>(std::move(options), std::move(calls))) {
     worker_->run();
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "address_space.h"
 #include "result.h"
 
 #include <chrono>
@@ -22,12 +23,18 @@ struct HttpRequest {
     // A larger body, counted after content decoding, fails the transfer with tooLarge as
     // soon as it passes the cap; nothing partial is delivered.
     std::size_t maxBodySize = 8u << 20;
+    // Where the server that named this address is (HttpResponse::server of the answer
+    // that held it); local for an address of the program's own choosing.
+    AddressSpace initiator = AddressSpace::local;
 };
 
 struct HttpResponse {
     long status = 0;
     // Received with spare capacity for jsonPadding, so it parses in place.
     std::string body;
+    // Where the server that gave this answer is: the initiator of the requests for the
+    // addresses the answer names.
+    AddressSpace server = AddressSpace::local;
 };
 
 // A response of any status, or the error that kept the transfer from getting one.
@@ -51,6 +58,8 @@ struct PinnedHost {
     std::string address;
 };
 
+struct HttpCalls;
+
 struct HttpClientOptions {
     // A PEM file of certificate authorities trusted beside the system's own.
     std::optional<std::string> extraCaFile;
@@ -63,13 +72,18 @@ struct HttpClientOptions {
 // handle, which keeps connections alive and reuses them. Certificates and host names are
 // always verified. Every request asks for a compressed answer (Accept-Encoding of all
 // that libcurl decodes); the body delivered is the decoded one. Completions run on the
-// worker thread, exactly once per started transfer.
+// worker thread, exactly once per started transfer, never inside start(); where libcurl
+// or the system refuses a call the client needs, the transfers it concerns fail with an
+// unknown error.
 //
 // Every address fetched, the first and each redirect (301, 302, 303, 307 and 308, at most
 // 5), must be https, or plain http to a loopback host (isPermittedAddress), and once a
-// transfer has been over https it never goes on over plain http. The client follows
-// redirects itself and checks each address before it connects there; an address that
-// breaks the rule fails the transfer as unsupportedURL, and nothing is sent to it.
+// transfer has been over https it never goes on over plain http. A transfer whose
+// initiator is on the internet, or that has been through a server on the internet (whose
+// redirect the next hop is), connects to no local address: judged on the address curl
+// resolved, for a new connection and a reused one alike. The client follows redirects
+// itself and checks each address before it connects there; an address that breaks the
+// rule fails the transfer as unsupportedURL, and nothing is sent to it.
 //
 // A connection refused, or a name that does not resolve, fails at once. A network that
 // cannot be reached (no route to the host) is waited for: the transfer is retried until
@@ -77,8 +91,10 @@ struct HttpClientOptions {
 class HttpClient {
 public:
     explicit HttpClient(HttpClientOptions options = {});
-    // Cancels the transfers still running (their completions run with a cancelled error)
-    // and joins the worker.
+    // With `calls` in place of the libcurl and system calls it makes, for tests.
+    HttpClient(HttpClientOptions options, HttpCalls calls);
+    // Cancels the transfers still running (their completions run with a cancelled error,
+    // as do those of transfers those completions start) and joins the worker.
     ~HttpClient();
     HttpClient(const HttpClient&) = delete;
     HttpClient& operator=(const HttpClient&) = delete;

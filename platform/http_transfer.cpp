@@ -66,7 +66,7 @@ std::size_t Transfer::onBody(char* data, std::size_t size, std::size_t count, vo
 }
 
 void Transfer::beginHop(const TransferSettings& settings, EasyHandle reused) {
-    easy_ = reused ? std::move(reused) : EasyHandle(curl_easy_init());
+    easy_ = std::move(reused);
     CURL* easy = easy_.get();
     curl_easy_setopt(easy, CURLOPT_URL, url_.c_str());
     curl_easy_setopt(easy, CURLOPT_HTTPGET, 1L);

@@ -40,12 +40,12 @@ class Transfer final : public HttpTask {
 public:
     Transfer(HttpRequest request, HttpCompletion completion, std::weak_ptr<HttpClient::Worker> worker)
         : request_(std::move(request)), completion_(std::move(completion)), worker_(std::move(worker)),
-          deadline_(Clock::now() + request_.resourceTimeout), url_(request_.url) {}
+          deadline_(Clock::now() + request_.resourceTimeout), url_(request_.url), space_(request_.initiator) {}
 
     void cancel() override;
 
-    // Sets `easy` (a reset one, or none for a new one) up for the hop to url_, with an
-    // empty body to receive into.
+    // Sets `easy` (a new or reset one) up for the hop to url_, with an empty body to
+    // receive into.
     void beginHop(const TransferSettings& settings, EasyHandle easy);
     // Runs the completion once; later calls do nothing.
     void finish(HttpResult result);
@@ -61,6 +61,10 @@ public:
     std::string url_;
     int redirects_ = 0;
     bool wentOverHttps_ = false;
+    // The initiator, then where the last hop connected: a redirect is that server's choice.
+    AddressSpace space_;
+    // This hop's resolved address was local, and refused.
+    bool addressRefused_ = false;
     // Whether the body arriving belongs to a redirect, which is followed, not delivered;
     // known once the first bytes come.
     enum class Body { unknown, kept, skipped } bodyKind_ = Body::unknown;

@@ -3,7 +3,7 @@
 #include "http_error.h"
 #include "url.h"
 
-#include <sys/eventfd.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -19,17 +19,14 @@ constexpr auto unreachableRetryPause = std::chrono::milliseconds(500);
 constexpr long maxRedirects = 5;
 // Easy handles kept for the next transfers: a reset handle is cheaper than a new one.
 constexpr std::size_t maxSpareHandles = 8;
+// Failed polls in a row after which the transfers running are given up.
+constexpr int maxPollFailures = 5;
 
-void ensureCurlGlobal() {
-    struct CurlGlobal {
-        CurlGlobal() { curl_global_init(CURL_GLOBAL_DEFAULT); }
-    };
-    static CurlGlobal global;
-}
+constexpr const char* localRefusal = "a server on the internet may not reach a local address";
 
 // Why the next hop of a transfer may not go to `url`, or nothing when it may.
 // `afterHttps`: an earlier hop of the same transfer went over https.
-std::optional<std::string> refusalOf(const std::optional<URL>& url, bool afterHttps) {
+std::optional<std::string> refusalOf(const std::optional<URL>& url, bool afterHttps, AddressSpace space) {
     if (!url || (url->scheme() != "http" && url->scheme() != "https"))
         return "not an http or https URL";
     if (url->scheme() == "https")
@@ -38,15 +35,54 @@ std::optional<std::string> refusalOf(const std::optional<URL>& url, bool afterHt
         return "a transfer that went over https does not go on over plain http";
     if (!isLoopbackHost(url->host()))
         return "plain http goes only to this machine";
+    if (space == AddressSpace::internet)
+        return localRefusal;
     return std::nullopt;
 }
 
+// CURLOPT_OPENSOCKETFUNCTION, for every new connection, with the address resolved: no
+// socket for a local address on an internet server's behalf, so nothing reaches it.
+curl_socket_t openPermittedSocket(void* user, curlsocktype, curl_sockaddr* address) {
+    auto& transfer = *static_cast<Transfer*>(user);
+    if (transfer.space_ == AddressSpace::internet && addressSpaceOf(address->addr) == AddressSpace::local) {
+        transfer.addressRefused_ = true;
+        return CURL_SOCKET_BAD;
+    }
+    return ::socket(address->family, address->socktype | SOCK_CLOEXEC, address->protocol);
 }
 
-HttpClient::Worker::Worker(HttpClientOptions options)
-    : options_(std::move(options)), wakeFd_(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {
-    ensureCurlGlobal();
-    multi_ = curl_multi_init();
+// CURLOPT_PREREQFUNCTION, before each request, on a new or a reused connection: the same
+// check, and where this hop went, for the hops it redirects to.
+int checkConnectedAddress(void* user, char* primaryIp, char*, int, int) {
+    auto& transfer = *static_cast<Transfer*>(user);
+    const AddressSpace connected = addressSpaceOf(primaryIp);
+    if (transfer.space_ == AddressSpace::internet && connected == AddressSpace::local) {
+        transfer.addressRefused_ = true;
+        return CURL_PREREQFUNC_ABORT;
+    }
+    transfer.space_ = connected;
+    return CURL_PREREQFUNC_OK;
+}
+
+}
+
+CURLcode initCurlOnce() {
+    static const CURLcode code = curl_global_init(CURL_GLOBAL_DEFAULT);
+    return code;
+}
+
+HttpClient::Worker::Worker(HttpClientOptions options, HttpCalls calls)
+    : options_(std::move(options)), calls_(std::move(calls)) {
+    if (const CURLcode code = calls_.globalInit(); code != CURLE_OK) {
+        broken_ = Error{ErrorCode::unknown, std::string("curl_global_init: ") + curl_easy_strerror(code)};
+        return;
+    }
+    multi_ = calls_.multiInit();
+    if (!multi_) {
+        broken_ = Error{ErrorCode::unknown, "curl_multi_init failed"};
+        return;
+    }
+    wakeFd_ = calls_.eventFd(0, EFD_CLOEXEC | EFD_NONBLOCK);
     // As browsers do: a few connections per server, kept alive and reused, rather than one
     // for every concurrent request, which a server would have to keep open.
     curl_multi_setopt(multi_, CURLMOPT_MAX_HOST_CONNECTIONS, 6L);
@@ -54,7 +90,10 @@ HttpClient::Worker::Worker(HttpClientOptions options)
         const std::string entry = pinned.host + ":" + std::to_string(pinned.port) + ":" + pinned.address;
         pinned_.reset(curl_slist_append(pinned_.release(), entry.c_str()));
     }
-    share_ = curl_share_init();
+    // Without a share each handle keeps its own DNS and TLS session caches.
+    share_ = calls_.shareInit();
+    if (!share_)
+        return;
     // Only the worker thread uses these handles, so the share needs no locks.
     curl_share_setopt(share_, CURLSHOPT_SHARE, CURL_LOCK_DATA_DNS);
     curl_share_setopt(share_, CURLSHOPT_SHARE, CURL_LOCK_DATA_SSL_SESSION);
@@ -92,7 +131,9 @@ void HttpClient::Worker::submit(std::shared_ptr<Transfer> transfer) {
     Stop mode = Stop::cancelling;
     {
         std::lock_guard lock(mutex_);
-        if (!stopping_) {
+        // Also while stopping: the thread ends these too, so none completes inside start().
+        // Once it has closed only the shared client's stop at exit is left, which drops them.
+        if (!closed_) {
             incoming_.push_back(std::move(transfer));
             transfer = nullptr;
         }
@@ -105,6 +146,7 @@ void HttpClient::Worker::submit(std::shared_ptr<Transfer> transfer) {
 }
 
 void HttpClient::Worker::wake() {
+    wakeUp_.notify_one();
     if (wakeFd_ < 0)
         return static_cast<void>(curl_multi_wakeup(multi_));
     const std::uint64_t one = 1;
@@ -113,10 +155,12 @@ void HttpClient::Worker::wake() {
 }
 
 void HttpClient::Worker::add(const std::shared_ptr<Transfer>& transfer) {
+    if (broken_)
+        return transfer->finish(*broken_);
     // Before curl sees the address, so that nothing is looked up, connected to or sent
     // for an address the client may not fetch.
     const auto url = URL::parse(transfer->url_);
-    if (auto refusal = refusalOf(url, transfer->wentOverHttps_)) {
+    if (auto refusal = refusalOf(url, transfer->wentOverHttps_, transfer->space_)) {
         transfer->finish(Error{ErrorCode::unsupportedURL, std::move(*refusal)});
         return;
     }
@@ -125,10 +169,21 @@ void HttpClient::Worker::add(const std::shared_ptr<Transfer>& transfer) {
     if (!spareHandles_.empty()) {
         easy = std::move(spareHandles_.back());
         spareHandles_.pop_back();
+    } else {
+        easy.reset(calls_.easyInit());
     }
+    if (!easy)
+        return transfer->finish(Error{ErrorCode::unknown, "curl_easy_init failed"});
     transfer->beginHop(TransferSettings{options_, share_, pinned_.get()}, std::move(easy));
-    active_.emplace(transfer->easy_.get(), transfer);
-    curl_multi_add_handle(multi_, transfer->easy_.get());
+    CURL* handle = transfer->easy_.get();
+    transfer->addressRefused_ = false;
+    curl_easy_setopt(handle, CURLOPT_OPENSOCKETFUNCTION, &openPermittedSocket);
+    curl_easy_setopt(handle, CURLOPT_OPENSOCKETDATA, transfer.get());
+    curl_easy_setopt(handle, CURLOPT_PREREQFUNCTION, &checkConnectedAddress);
+    curl_easy_setopt(handle, CURLOPT_PREREQDATA, transfer.get());
+    if (const CURLMcode code = calls_.multiAddHandle(multi_, handle); code != CURLM_OK)
+        return transfer->finish(Error{ErrorCode::unknown, std::string("curl_multi_add_handle: ") + curl_multi_strerror(code)});
+    active_.emplace(handle, transfer);
 }
 
 void HttpClient::Worker::remove(Transfer& transfer) {
@@ -175,9 +230,11 @@ void HttpClient::Worker::complete(CURL* easy, CURLcode code) {
     if (code == CURLE_OK) {
         if (!redirect.empty())
             return follow(transfer, std::move(redirect));
-        transfer->finish(HttpResponse{status, std::move(transfer->body_)});
+        transfer->finish(HttpResponse{status, std::move(transfer->body_), transfer->space_});
         return;
     }
+    if (transfer->addressRefused_)
+        return transfer->finish(Error{ErrorCode::unsupportedURL, localRefusal});
     if (code == CURLE_COULDNT_CONNECT && isUnreachable(osErrno)) {
         const auto now = Clock::now();
         if (now + unreachableRetryPause < transfer->deadline_) {
@@ -220,6 +277,30 @@ void HttpClient::Worker::sweepCancelledAndRetries(Clock::time_point now) {
     }
 }
 
+void HttpClient::Worker::pauseAfterPollFailure(CURLMcode code) {
+    // A poll that keeps failing must not make the loop spin: each try waits longer, and
+    // from the fifth on the transfers running end with its error.
+    pollFailures_ = std::min(pollFailures_ + 1, maxPollFailures);
+    if (pollFailures_ == maxPollFailures)
+        failRunning(Error{ErrorCode::unknown, std::string("curl_multi_poll: ") + curl_multi_strerror(code)});
+    std::unique_lock lock(mutex_);
+    wakeUp_.wait_for(lock, std::chrono::milliseconds(20 << pollFailures_),
+                     [this] { return stopping_ || !incoming_.empty(); });
+}
+
+void HttpClient::Worker::failRunning(const Error& error) {
+    auto running = std::move(active_);
+    active_.clear();
+    for (auto& [easy, transfer] : running) {
+        curl_multi_remove_handle(multi_, easy);
+        transfer->finish(error);
+    }
+    auto waiting = std::move(waiting_);
+    waiting_.clear();
+    for (auto& transfer : waiting)
+        transfer->finish(error);
+}
+
 void HttpClient::Worker::stopAll(Stop mode) {
     for (auto& transfer : arrived_)
         end(*transfer, mode);
@@ -232,6 +313,20 @@ void HttpClient::Worker::stopAll(Stop mode) {
     for (auto& transfer : waiting_)
         end(*transfer, mode);
     waiting_.clear();
+    // The completions above may have started more; they end the same way, here.
+    while (true) {
+        {
+            std::lock_guard lock(mutex_);
+            if (incoming_.empty()) {
+                closed_ = true;
+                return;
+            }
+            arrived_.swap(incoming_);
+        }
+        for (auto& transfer : arrived_)
+            end(*transfer, mode);
+        arrived_.clear();
+    }
 }
 
 void HttpClient::Worker::loop() {
@@ -254,6 +349,11 @@ void HttpClient::Worker::loop() {
                 add(transfer);
         }
         arrived_.clear();
+        if (broken_) {
+            std::unique_lock lock(mutex_);
+            wakeUp_.wait(lock, [this] { return stopping_ || !incoming_.empty(); });
+            continue;
+        }
         sweepCancelledAndRetries(Clock::now());
 
         int running = 0;
@@ -270,7 +370,12 @@ void HttpClient::Worker::loop() {
         }
         // Without an eventfd curl polls its own wake-up pair and leaves `woken` alone.
         curl_waitfd woken{wakeFd_, CURL_WAIT_POLLIN, 0};
-        curl_multi_poll(multi_, &woken, wakeFd_ < 0 ? 0 : 1, waitMs, nullptr);
+        if (const CURLMcode polled = calls_.multiPoll(multi_, &woken, wakeFd_ < 0 ? 0 : 1, waitMs, nullptr);
+            polled != CURLM_OK) {
+            pauseAfterPollFailure(polled);
+            continue;
+        }
+        pollFailures_ = 0;
         if (woken.revents != 0) {
             std::uint64_t count = 0;
             static_cast<void>(read(wakeFd_, &count, sizeof count));

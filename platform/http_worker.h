@@ -1,11 +1,14 @@
 #pragma once
 
+#include "http_calls.h"
 #include "http_transfer.h"
 
 #include <curl/curl.h>
 
+#include <condition_variable>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <thread>
 #include <unordered_map>
 #include <vector>
@@ -19,7 +22,7 @@ public:
     // What becomes of the completions still to run when the worker stops.
     enum class Stop { cancelling, dropping };
 
-    explicit Worker(HttpClientOptions options);
+    Worker(HttpClientOptions options, HttpCalls calls);
     ~Worker();
     Worker(const Worker&) = delete;
     Worker& operator=(const Worker&) = delete;
@@ -39,9 +42,14 @@ private:
     void end(Transfer& transfer, Stop mode);
     void follow(const std::shared_ptr<Transfer>& transfer, std::string location);
     void sweepCancelledAndRetries(Clock::time_point now);
+    void pauseAfterPollFailure(CURLMcode code);
+    void failRunning(const Error& error);
     void stopAll(Stop mode);
 
     HttpClientOptions options_;
+    HttpCalls calls_;
+    // Why curl could not be set up, which every transfer then fails with.
+    std::optional<Error> broken_;
     CURLM* multi_ = nullptr;
     // Written by any thread to wake the worker from its poll: cheaper than the socket pair
     // curl_multi_wakeup writes to, which stands in when no eventfd could be made.
@@ -51,7 +59,11 @@ private:
     std::thread thread_;
 
     std::mutex mutex_;
+    // Waited on where curl cannot poll: a broken worker, or one pausing after a failed poll.
+    std::condition_variable wakeUp_;
     bool stopping_ = false;
+    // The thread has ended every transfer it will ever see.
+    bool closed_ = false;
     Stop stopMode_ = Stop::cancelling;
     std::vector<std::shared_ptr<Transfer>> incoming_;
 
@@ -60,6 +72,7 @@ private:
     std::unordered_map<CURL*, std::shared_ptr<Transfer>> active_;
     std::vector<std::shared_ptr<Transfer>> waiting_;
     std::vector<EasyHandle> spareHandles_;
+    int pollFailures_ = 0;
 };
 
 }

@@ -11,7 +11,7 @@ seconds="${1:-20}"
 targets=("$@")
 if [ ${#targets[@]} -eq 0 ]; then
   targets=(answer_fuzzer activities_url_fuzzer url_fuzzer strings_table_fuzzer
-           jpeg_fuzzer png_fuzzer webp_fuzzer activities_request_fuzzer)
+           jpeg_fuzzer png_fuzzer webp_fuzzer activities_request_fuzzer http_worker_fuzzer)
 fi
 
 scripts/setup.sh fuzz

@@ -69,6 +69,7 @@ TEST_F(CoverImageTest, StoresTheImageOrNothingAndNeverFetchesAgainByItself) {
     };
     // One record throughout, so that a delivery of nothing must also remove an earlier image.
     const auto record = Attraction::make("a");
+    record->origin = platform::AddressSpace::local;  // as read from a catalogue on this machine
     for (const auto& row : cases) {
         SCOPED_TRACE(row.url);
         record->coverURL = platform::URL::parse(row.url);

@@ -99,7 +99,8 @@ TEST_F(DataManagerTest, EveryFailureBecomesAMessageReadyToShow) {
         "We couldn't search for that. Use at least three letters or digits, without punctuation or accents.";
     const struct { const char* name; std::optional<std::string> text; Answer answer; std::string message; } cases[] = {
         {"refused text", "rome!", {}, refused},
-        {"HTML", "rome", {500, "<html></html>", "text/html"}, "The data couldn't be read because it isn't in the correct format."},
+        {"HTML", "rome", {200, "<html></html>", "text/html"}, "The data couldn't be read because it isn't in the correct format."},
+        {"HTML under 500", "rome", {500, "<html></html>", "text/html"}, "bad server response"},
         {"array", "rome", {200, "[]"}, refused},
     };
     for (const auto& row : cases) {
@@ -107,6 +108,16 @@ TEST_F(DataManagerTest, EveryFailureBecomesAMessageReadyToShow) {
         session->resetSearch();
         EXPECT_EQ(load(row.text, false), row.message) << row.name;
     }
+    // A full page, then an overloaded service: its JSON body must not read as the empty page that ends the list.
+    answerWith([](const testing::SeenRequest& seen) {
+        return seen.offset == "0" ? Answer{200, pageJson(uuidsFrom(0, 10), 10)}
+                                  : Answer{503, R"({"message": "overloaded", "meta": {"count": 10}, "data": []})"};
+    });
+    session->resetSearch();
+    ASSERT_EQ(load("rome", false), std::nullopt);
+    EXPECT_EQ(load(std::nullopt, true), "bad server response");
+    EXPECT_EQ(heldUuids(), uuidsFrom(0, 10));
+    EXPECT_FALSE(session->didFinishLoading());
     session->resetSearch();
     bool ranAtOnce = false;
     session->loadAttractions(std::nullopt, true, [&](DataManager::Result result) {

@@ -1,3 +1,4 @@
+#include "platform/http_calls.h"
 #include "platform/http_client.h"
 #include "platform/json.h"
 
@@ -12,6 +13,7 @@
 #include <mutex>
 #include <future>
 #include <set>
+#include <thread>
 
 namespace wayfarer::platform {
 namespace {
@@ -337,6 +339,44 @@ TEST(HttpClientConnections, OverHttp1ConcurrentRequestsStillOpenConnectionsOfThe
     }
 }
 
+// Names pinned to loopback stand for public names that resolve to this machine.
+TEST_F(HttpClientTest, ATransferForAServerOnTheInternetReachesNoLocalAddressOverANewOrAReusedConnection) {
+    TestServer secure(testing::Tls{{"covers.example"}});
+    std::atomic<int> secureLandings = 0;
+    secure.server().Get("/landing", [&](const httplib::Request&, httplib::Response& response) {
+        ++secureLandings;
+        response.set_content("secure", "text/plain");
+    });
+    secure.start();
+    HttpClientOptions options;
+    options.exclusiveCaPem = secure.certificatePem();
+    options.pinnedHosts = {{"covers.example", secure.port(), "127.0.0.1"}};
+    HttpClient checked(options);
+    const struct {
+        const char* name;
+        std::string url;
+        std::atomic<int>& landings;
+    } cases[] = {
+        {"plain http to loopback", server.baseURL() + "/landing", plainLandings},
+        {"https to loopback", secure.baseURL() + "/landing", secureLandings},
+        {"https to a name on loopback", "https://covers.example:" + std::to_string(secure.port()) + "/landing",
+         secureLandings},
+    };
+    for (const auto& row : cases) {
+        row.landings = 0;
+        auto request = get(row.url);
+        request.initiator = AddressSpace::internet;
+        EXPECT_EQ(errorOf(fetch(checked, request)), ErrorCode::unsupportedURL) << row.name << ", new connection";
+        request.initiator = AddressSpace::local;
+        const auto local = fetch(checked, request);  // leaves its connection open for the next one
+        ASSERT_TRUE(local.ok()) << row.name << ": " << local.error().detail;
+        EXPECT_EQ(local->server, AddressSpace::local) << row.name;
+        request.initiator = AddressSpace::internet;
+        EXPECT_EQ(errorOf(fetch(checked, request)), ErrorCode::unsupportedURL) << row.name << ", reused connection";
+        EXPECT_EQ(row.landings, 1) << row.name << ": only the local initiator's request arrives";
+    }
+}
+
 TEST_F(HttpClientTest, EveryCompletionRunsOnceWhenManyRunAndTheClientGoesAway) {
     std::atomic<int> completions = 0;
     {
@@ -345,6 +385,87 @@ TEST_F(HttpClientTest, EveryCompletionRunsOnceWhenManyRunAndTheClientGoesAway) {
             shortLived.start(get(server.baseURL() + (i % 2 ? "/echo" : "/slow")), [&](HttpResult) { ++completions; });
     }
     EXPECT_EQ(completions, 20);
+}
+
+TEST_F(HttpClientTest, ATransferStartedByACompletionWhileTheClientStopsCompletesAfterStartReturns) {
+    auto stoppingClient = std::make_unique<HttpClient>();
+    HttpClient* stopping = stoppingClient.get();  // reset() empties the pointer before the destructor runs
+    std::atomic<int> late = 0;
+    bool returned = false;
+    bool ranInsideStart = true;
+    std::optional<ErrorCode> lateError;
+    stoppingClient->start(get(server.baseURL() + "/slow"), [&](HttpResult) {
+        stopping->start(get(server.baseURL() + "/echo"), [&](HttpResult result) {
+            ranInsideStart = !returned;
+            lateError = result.ok() ? std::nullopt : std::optional(result.error().code);
+            ++late;
+        });
+        returned = true;
+    });
+    stoppingClient.reset();
+    EXPECT_EQ(late, 1);
+    EXPECT_FALSE(ranInsideStart);
+    EXPECT_EQ(lateError, ErrorCode::cancelled);
+}
+
+// Each row makes one of the calls the client depends on fail, or fail for ever.
+TEST_F(HttpClientTest, EveryTransferCompletesOnceOnTheWorkerWhateverLibcurlRefuses) {
+    std::atomic<int> polls = 0;
+    const auto failingPoll = [&polls](CURLM*, curl_waitfd*, unsigned int, int, int*) {
+        ++polls;
+        return CURLM_UNRECOVERABLE_POLL;
+    };
+    const struct {
+        const char* name;
+        std::function<void(HttpCalls&)> breakCall;
+        bool loads;
+        const char* path = "/echo";
+    } cases[] = {
+        {"curl_global_init", [](HttpCalls& calls) { calls.globalInit = [] { return CURLE_FAILED_INIT; }; }, false},
+        {"curl_multi_init", [](HttpCalls& calls) { calls.multiInit = []() -> CURLM* { return nullptr; }; }, false},
+        {"curl_easy_init", [](HttpCalls& calls) { calls.easyInit = []() -> CURL* { return nullptr; }; }, false},
+        {"curl_multi_add_handle",
+         [](HttpCalls& calls) { calls.multiAddHandle = [](CURLM*, CURL*) { return CURLM_OUT_OF_MEMORY; }; }, false},
+        {"curl_multi_poll, for ever", [&](HttpCalls& calls) { calls.multiPoll = failingPoll; }, false, "/slow"},
+        // Without these the client does without a shared cache or its own wake-up.
+        {"curl_share_init", [](HttpCalls& calls) { calls.shareInit = []() -> CURLSH* { return nullptr; }; }, true},
+        {"eventfd", [](HttpCalls& calls) { calls.eventFd = [](unsigned int, int) { return -1; }; }, true},
+    };
+    for (const auto& row : cases) {
+        SCOPED_TRACE(row.name);
+        HttpCalls calls;
+        row.breakCall(calls);
+        constexpr int transfers = 3;
+        std::atomic<int> completions[transfers] = {};
+        std::promise<void> allDone;
+        std::atomic<int> remaining = transfers;
+        std::mutex mutex;
+        std::set<std::thread::id> threads;
+        std::vector<HttpResult> results;
+        {
+            HttpClient broken({}, calls);
+            for (auto& completed : completions)
+                broken.start(get(server.baseURL() + row.path), [&](HttpResult result) {
+                    {
+                        std::lock_guard lock(mutex);
+                        threads.insert(std::this_thread::get_id());
+                        results.push_back(std::move(result));
+                    }
+                    if (++completed == 1 && --remaining == 0)
+                        allDone.set_value();
+                });
+            ASSERT_EQ(allDone.get_future().wait_for(30s), std::future_status::ready);
+            EXPECT_LE(polls, 3 * 5) << "a poll that keeps failing is tried a few times, not in a spin";
+        }
+        for (const auto& completed : completions)
+            EXPECT_EQ(completed, 1);
+        ASSERT_EQ(threads.size(), 1u) << "one worker thread runs every completion";
+        EXPECT_NE(*threads.begin(), std::this_thread::get_id());
+        for (const auto& result : results)
+            EXPECT_EQ(result.ok() ? std::nullopt : std::optional(result.error().code),
+                      row.loads ? std::nullopt : std::optional(ErrorCode::unknown));
+        polls = 0;
+    }
 }
 
 TEST(HttpClientFaults, ResetsTruncationGarbageAndSilenceFailTheTransfer) {

@@ -176,6 +176,7 @@ TEST_F(ResultsScreen, EveryTextIsSearchedAsTypedOrFailsInOneAlertWhoseButtonEmpt
         bool sent = true;
     };
     const QString cannotParse = messageOf(platform::ErrorCode::cannotParse);
+    const QString badResponse = messageOf(platform::ErrorCode::badServerResponse);
     const QString refused = localizedText("error_message");
     // Letters, digits and spaces go out; punctuation, accents, other scripts and a
     // malformed escape are refused before anything is sent.
@@ -184,7 +185,8 @@ TEST_F(ResultsScreen, EveryTextIsSearchedAsTypedOrFailsInOneAlertWhoseButtonEmpt
         {"new york", page(), {}},
         {"   ", page(), {}},
         {"rome", {200, "<html><body>Bad gateway</body></html>", "text/html"}, cannotParse},
-        {"rome", {500, "<html>Internal error</html>", "text/html"}, cannotParse},
+        {"rome", {500, "<html>Internal error</html>", "text/html"}, badResponse},
+        {"rome", {503, R"({"message": "overloaded"})"}, badResponse},
         {"rome", {200, "[1, 2, 3]"}, refused},
     };
     for (const char* text : {"%%%", "a&b=c?d#e", "St. Peter's", "東京タワー", "🙂🙂🙂", "Zürich", "50%", "%zz", "50 % off"})

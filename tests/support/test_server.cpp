@@ -27,13 +27,14 @@ void TestServer::stop() {
         thread_.join();
 }
 
-void TestServer::start() {
+void TestServer::start(const std::string& host) {
     // An answer's head and body go out in separate writes, which Nagle's algorithm would
     // hold back until the client's delayed acknowledgement.
     server_->set_tcp_nodelay(true);
-    port_ = server_->bind_to_any_port("127.0.0.1");
+    host_ = host;
+    port_ = server_->bind_to_any_port(host);
     if (port_ <= 0)
-        throw std::runtime_error("cannot bind a loopback port");
+        throw std::runtime_error("cannot bind a port on " + host);
     thread_ = std::thread([this] { server_->listen_after_bind(); });
     // stop() does nothing until the accept loop runs, so a test that ends at once would
     // otherwise leave the destructor waiting for ever.
@@ -42,7 +43,7 @@ void TestServer::start() {
 }
 
 std::string TestServer::baseURL() const {
-    return (certificatePem_.empty() ? "http://127.0.0.1:" : "https://127.0.0.1:") + std::to_string(port_);
+    return (certificatePem_.empty() ? "http://" : "https://") + host_ + ":" + std::to_string(port_);
 }
 
 void serveRedirects(httplib::Server& server) {

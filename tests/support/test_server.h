@@ -18,9 +18,9 @@ struct Tls {
     std::vector<std::string> hostNames;
 };
 
-// An HTTP or HTTPS server on a free loopback port, run on its own thread for one test
-// (neither copied nor moved, as the thread holds it). Handlers are registered on server()
-// before start().
+// An HTTP or HTTPS server on a free loopback port (or on `host`, inside a private network
+// namespace), run on its own thread for one test (neither copied nor moved, as the thread
+// holds it). Handlers are registered on server() before start().
 class TestServer {
 public:
     TestServer() = default;
@@ -28,11 +28,11 @@ public:
     ~TestServer() { stop(); }
 
     httplib::Server& server() { return *server_; }
-    void start();
+    void start(const std::string& host = "127.0.0.1");
     // Stops listening and waits for the handlers still running.
     void stop();
     int port() const { return port_; }
-    std::string baseURL() const;  // http://127.0.0.1:PORT, or https:// with TLS
+    std::string baseURL() const;  // http://HOST:PORT, or https:// with TLS
     // The certificate of a TLS server, for clients to trust; empty for plain HTTP.
     const std::string& certificatePem() const { return certificatePem_; }
 
@@ -40,6 +40,7 @@ private:
     std::unique_ptr<httplib::Server> server_ = std::make_unique<httplib::Server>();
     std::string certificatePem_;
     std::thread thread_;
+    std::string host_;
     int port_ = 0;
 };
 
