@@ -117,7 +117,7 @@ TEST_F(BehindNginx, ASearchAndTheCoversStartedBeforeItsConnectionIsUpShareThatCo
         DataTaskManager::downloadImage(*platform::URL::parse(cover), [&](std::shared_ptr<const platform::Image> image) {
             ++delivered;
             images += image != nullptr;
-        }, CatalogueContext{http.get(), mainLoop});
+        }, CatalogueContext{http.get(), mainLoop}, platform::AddressSpace::local);  // as a record from a front on loopback
     ASSERT_TRUE(mainLoop->runUntil([&] { return search && delivered == covers.size(); }, 20s));
     EXPECT_TRUE(std::holds_alternative<DataTaskManager::Success>(*search));
     EXPECT_EQ(images, covers.size());
