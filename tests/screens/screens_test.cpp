@@ -221,8 +221,9 @@ TEST_F(ResultsScreen, ARefusedTransferOrAClearedSearchInFlightAlertsThePlatforms
             slowAnswered.wait();
             return Answer{};
         });
+        const RefusedPort refused;
         if (!clearing)
-            useCatalogueAt("http://127.0.0.1:" + std::to_string(refusedPort()));
+            useCatalogueAt(refused.baseURL());
         openResults();
         search("Slow");
         if (clearing) {
