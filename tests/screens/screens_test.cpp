@@ -253,9 +253,9 @@ TEST_F(ResultsScreen, AnswersOfAReplacedSearchLeaveTheScreenAlone) {
             screen.close();
         else
             search("Rome");
-        const int before = queue->run;
+        const int before = answers->run;
         slowGate.open();
-        ASSERT_TRUE(QTest::qWaitFor([&] { return queue->run > before; }, 10000)) << "the answer never came";
+        ASSERT_TRUE(QTest::qWaitFor([&] { return answers->run > before; }, 10000)) << "the answer never came";
         EXPECT_EQ(alert(), nullptr) << "the replaced search showed its failure";
         if (closing) {
             EXPECT_EQ(topmost(), window->rootViewController());
@@ -449,14 +449,7 @@ void expectHeart(ui::Button& button, bool liked) {
 
 class Accessibility : public ScreensTest, public ::testing::WithParamInterface<const char*> {
 protected:
-    void SetUp() override {
-        ScreensTest::SetUp();
-        setenv("LC_ALL", GetParam(), 1);
-    }
-    void TearDown() override {
-        setenv("LC_ALL", "en_US.UTF-8", 1);
-        ScreensTest::TearDown();
-    }
+    Accessibility() { locale = GetParam(); }
 };
 
 INSTANTIATE_TEST_SUITE_P(Languages, Accessibility, ::testing::Values("en_GB.UTF-8", "it_IT.UTF-8"),
