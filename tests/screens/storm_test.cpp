@@ -55,7 +55,7 @@ public:
         transfer->path = url.substr(std::min(url.find('/', url.find("://") + 3), url.size()));
         if (transfer->fault == Fault::none)
             transfer->sent = client_.start(std::move(request), [transfer](platform::HttpResult result) {
-                transfer->arrive(std::move(result));
+                transfer->arrived.set_value(std::move(result));
             });
         pending_.push_back(transfer);
         return transfer;
@@ -81,7 +81,9 @@ public:
         } else if (transfer->fault == Fault::connectionLost) {
             result = platform::Error{platform::ErrorCode::networkConnectionLost, "reset"};
             said += " lost its connection";
-        } else if (!(result = transfer->awaitResult())) {
+        } else if (transfer->result.wait_for(std::chrono::seconds(30)) == std::future_status::ready) {
+            result = transfer->result.get();
+        } else {
             return std::nullopt;
         }
         faults_ += transfer->fault != Fault::none && !transfer->cancelled;
@@ -96,28 +98,15 @@ private:
             if (sent)
                 sent->cancel();
         }
-        void arrive(platform::HttpResult arrived) {
-            {
-                std::lock_guard lock(mutex);
-                result = std::move(arrived);
-            }
-            arrival.notify_all();
-        }
-        std::optional<platform::HttpResult> awaitResult() {
-            std::unique_lock lock(mutex);
-            arrival.wait_for(lock, std::chrono::seconds(30), [this] { return result.has_value(); });
-            return std::exchange(result, std::nullopt);
-        }
-
         long long number = 0;
         std::string path;
         platform::HttpCompletion completion;
         Fault fault = Fault::none;
         std::shared_ptr<platform::HttpTask> sent;
         std::atomic<bool> cancelled = false;
-        std::mutex mutex;
-        std::condition_variable arrival;
-        std::optional<platform::HttpResult> result;
+        // What the client's worker delivered.
+        std::promise<platform::HttpResult> arrived;
+        std::future<platform::HttpResult> result = arrived.get_future();
     };
 
     Fault faultOf(long long number) const {
