@@ -151,7 +151,7 @@ TEST_F(ResultsScreen, ACoverGoesOnlyIntoACellThatStillShowsItsRecord) {
     holdCover(std::nullopt);
     const auto& first = *screen.dataManager->attractions()[0];
     // Until its completion (and any other the covers posted) has run.
-    ASSERT_TRUE(QTest::qWaitFor([&] { return first.didLoadImage && queue->posted == queue->run; }, 10000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return first.didLoadImage && queue->settled(); }, 10000));
     ASSERT_NE(first.coverImg, nullptr) << "the record keeps its cover";
     // The picture in the reused cell is its own row's, not row 0's.
     const QSize sample(12, 8);

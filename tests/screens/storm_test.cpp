@@ -43,6 +43,11 @@ public:
 
     DrivenNetwork(platform::HttpClient& client, std::uint64_t seed, int failuresPerThousand)
         : client_(client), seed_(seed), failuresPerThousand_(failuresPerThousand) {}
+    // What was never delivered is dropped: a completion holds its transport, which holds its task.
+    ~DrivenNetwork() override {
+        for (const auto& transfer : pending_)
+            transfer->completion = nullptr;
+    }
 
     std::shared_ptr<platform::HttpTask> start(platform::HttpRequest request,
                                               platform::HttpCompletion completion) override {
@@ -54,8 +59,10 @@ public:
         const std::string& url = request.url;
         transfer->path = url.substr(std::min(url.find('/', url.find("://") + 3), url.size()));
         if (transfer->fault == Fault::none)
-            transfer->sent = client_.start(std::move(request), [transfer](platform::HttpResult result) {
-                transfer->arrived.set_value(std::move(result));
+            // Weak: the client's task keeps its completion, and the transfer keeps the task.
+            transfer->sent = client_.start(std::move(request), [weak = std::weak_ptr(transfer)](auto result) {
+                if (const auto waiting = weak.lock())
+                    waiting->arrived.set_value(std::move(result));
             });
         pending_.push_back(transfer);
         return transfer;
@@ -87,7 +94,7 @@ public:
             return std::nullopt;
         }
         faults_ += transfer->fault != Fault::none && !transfer->cancelled;
-        transfer->completion(std::move(*result));
+        std::exchange(transfer->completion, nullptr)(std::move(*result));
         return said;
     }
 
