@@ -12,7 +12,7 @@ namespace wayfarer {
 // receives its results, with the time-outs of every request. The programs use the
 // shared ones; tests make their own.
 struct CatalogueContext {
-    platform::HttpClient* http = nullptr;
+    platform::HttpSession* http = nullptr;
     // Empty: the process's main queue at the time of each post.
     std::shared_ptr<platform::MainQueue> mainQueue;
     std::chrono::milliseconds timeout = std::chrono::seconds(10);

@@ -50,6 +50,14 @@ public:
     virtual void cancel() = 0;
 };
 
+// What the catalogue starts its transfers on: HttpClient, or in tests a stand-in that
+// runs each completion when the test says.
+class HttpSession {
+public:
+    virtual ~HttpSession() = default;
+    virtual std::shared_ptr<HttpTask> start(HttpRequest request, HttpCompletion completion) = 0;
+};
+
 // A host name answered with a fixed address instead of asking the resolver, as curl's
 // --resolve: a service reached under the name on its certificate at another address.
 struct PinnedHost {
@@ -88,7 +96,7 @@ struct HttpClientOptions {
 // A connection refused, or a name that does not resolve, fails at once. A network that
 // cannot be reached (no route to the host) is waited for: the transfer is retried until
 // its resource time-out passes, and then fails as timed out.
-class HttpClient {
+class HttpClient final : public HttpSession {
 public:
     explicit HttpClient(HttpClientOptions options = {});
     // With `calls` in place of the libcurl and system calls it makes, for tests.
@@ -99,7 +107,7 @@ public:
     HttpClient(const HttpClient&) = delete;
     HttpClient& operator=(const HttpClient&) = delete;
 
-    std::shared_ptr<HttpTask> start(HttpRequest request, HttpCompletion completion);
+    std::shared_ptr<HttpTask> start(HttpRequest request, HttpCompletion completion) override;
 
     // The process's client, made on first use with the options set before that use,
     // and never destroyed. It stops when the process exits, before the static objects

@@ -49,7 +49,6 @@ struct SeenRequest {
 class CatalogueFixture : public ::testing::Test {
 protected:
     void SetUp() override {
-        setenv("LC_ALL", "en_US.UTF-8", 1);
         server.server().Get("/api/v3/activities", [this](const httplib::Request& request, httplib::Response& response) {
             const SeenRequest seen{request.get_param_value("text"), request.get_param_value("offset"),
                                    request.get_header_value("accept-language"),
@@ -67,7 +66,6 @@ protected:
         });
         server.start();
     }
-    void TearDown() override { unsetenv("LC_ALL"); }
 
     // Answers every activities request; runs on the server's threads.
     void answerWith(std::function<Answer(const SeenRequest&)> responder) {
@@ -85,15 +83,23 @@ protected:
             DataTaskManager::Configuration{server.baseURL(), context, [this] { return language; }});
     }
 
-    // Runs the main queue until `done` holds; fails the test after 20 seconds.
-    void runUntil(const std::function<bool()>& done) {
-        ASSERT_TRUE(mainLoop->runUntil(done, std::chrono::seconds(20))) << "timed out waiting";
+    // Runs the main queue until `done` holds, for at most 20 seconds: ASSERT_TRUE it.
+    ::testing::AssertionResult runUntil(const std::function<bool()>& done) {
+        if (mainLoop->runUntil(done, std::chrono::seconds(20)))
+            return ::testing::AssertionSuccess();
+        return ::testing::AssertionFailure() << "timed out waiting";
     }
 
     std::shared_ptr<platform::RunLoop> mainLoop = std::make_shared<platform::RunLoop>();
     std::optional<std::string> language = "en";
 
 private:
+    // Set while no transfer runs (libcurl reads the environment for every new connection):
+    // before the client below exists, and put back after it is gone.
+    struct Locale {
+        Locale() { setenv("LC_ALL", "en_US.UTF-8", 1); }
+        ~Locale() { unsetenv("LC_ALL"); }
+    } locale_;
     std::mutex mutex_;
     std::function<Answer(const SeenRequest&)> responder_;
     std::vector<SeenRequest> seen_;

@@ -77,7 +77,7 @@ TEST_F(CoverImageTest, StoresTheImageOrNothingAndNeverFetchesAgainByItself) {
         bool done = false;
         record->loadCoverImage([&] { done = true; }, {&secureHttp, mainLoop, 300ms});
         EXPECT_EQ(done, row.url.empty()) << "a started download completes from the main queue only";
-        runUntil([&] { return done; });
+        ASSERT_TRUE(runUntil([&] { return done; }));
         EXPECT_TRUE(record->didLoadImage);
         EXPECT_EQ(record->coverImg != nullptr, row.image);
         if (record->coverImg) {

@@ -27,10 +27,14 @@ protected:
 
     // Loads and waits for the completion; returns the failure message, or nothing on success.
     std::optional<std::string> load(std::optional<std::string> text, bool nextPage) {
-        std::optional<DataManager::Result> result;
-        session->loadAttractions(std::move(text), nextPage, [&](DataManager::Result r) { result = std::move(r); });
-        runUntil([&] { return result.has_value(); });
-        if (const auto* failure = std::get_if<DataManager::Failure>(&*result))
+        // Shared with the completion, which a later wait may still run after this one gave up.
+        const auto result = std::make_shared<std::optional<DataManager::Result>>();
+        session->loadAttractions(std::move(text), nextPage, [result](DataManager::Result r) { *result = std::move(r); });
+        const auto completed = runUntil([&] { return result->has_value(); });
+        EXPECT_TRUE(completed);
+        if (!completed)
+            return "no completion";
+        if (const auto* failure = std::get_if<DataManager::Failure>(&**result))
             return failure->message;
         return std::nullopt;
     }
@@ -144,7 +148,7 @@ TEST_F(DataManagerTest, AnAnswerToAReplacedSearchChangesNeitherTheListNorTheTota
     session->resetSearch();
     ASSERT_EQ(load("rome", false), std::nullopt);
     romGate.open();
-    runUntil([&] { return romCompletions == 1; });
+    ASSERT_TRUE(runUntil([&] { return romCompletions == 1; }));
     EXPECT_EQ(heldUuids(), uuidsFrom(0, 10, "rome-"));
     EXPECT_EQ(session->count(), 20);
     // The empty page of "rome" carries no total: its own first page's total decides.
@@ -167,7 +171,7 @@ TEST_F(DataManagerTest, CancelSearchClearsTheSessionAndTheAnswerReportsTheCancel
     EXPECT_EQ(session->textToSearch(), "");
     session->cancelSearch();
     session.reset();  // the answer still comes, with the session and its transport gone
-    runUntil([&] { return result.has_value(); });
+    ASSERT_TRUE(runUntil([&] { return result.has_value(); }));
     EXPECT_EQ(std::get<DataManager::Failure>(*result).message, "cancelled");
 }
 

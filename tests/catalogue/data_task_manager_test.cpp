@@ -22,11 +22,16 @@ protected:
     // Runs one search and waits for its completion, which runs on the HTTP worker.
     Outcome search(DataTaskManager& manager, std::string_view text = "rome",
                    Attraction::Currency currency = Attraction::Currency::USD) {
-        std::promise<DataTaskManager::Result> promise;
-        manager.fetchAttractions(text, currency, 0, [&](DataTaskManager::Result r) { promise.set_value(std::move(r)); });
-        auto future = promise.get_future();
-        EXPECT_EQ(future.wait_for(20s), std::future_status::ready);
+        // Shared with the completion, which may come after the test has given up on it.
+        const auto promise = std::make_shared<std::promise<DataTaskManager::Result>>();
+        auto future = promise->get_future();
+        manager.fetchAttractions(text, currency, 0,
+                                 [promise](DataTaskManager::Result r) { promise->set_value(std::move(r)); });
         Outcome outcome;
+        if (future.wait_for(20s) != std::future_status::ready) {
+            ADD_FAILURE() << "the search never completed";
+            return outcome;
+        }
         const auto result = future.get();
         if (const auto* success = std::get_if<DataTaskManager::Success>(&result)) {
             outcome.success = true;

@@ -22,12 +22,28 @@ using testing::RawServer;
 using testing::TestServer;
 using namespace std::chrono_literals;
 
+// The completion of a transfer, set from the worker; shared, so that one coming after the
+// test gave up on it has somewhere to go.
+struct Awaited {
+    std::shared_ptr<std::promise<HttpResult>> promise = std::make_shared<std::promise<HttpResult>>();
+    std::future<HttpResult> future = promise->get_future();
+
+    HttpCompletion completion() {
+        return [promise = promise](HttpResult result) { promise->set_value(std::move(result)); };
+    }
+    // The result, or a failure of the test and an unknown error when none came in time.
+    HttpResult get() {
+        if (future.wait_for(30s) == std::future_status::ready)
+            return future.get();
+        ADD_FAILURE() << "the completion never ran";
+        return Error{ErrorCode::unknown, "no completion"};
+    }
+};
+
 HttpResult fetch(HttpClient& client, HttpRequest request) {
-    std::promise<HttpResult> promise;
-    auto future = promise.get_future();
-    client.start(std::move(request), [&](HttpResult result) { promise.set_value(std::move(result)); });
-    EXPECT_EQ(future.wait_for(30s), std::future_status::ready);
-    return future.get();
+    Awaited awaited;
+    client.start(std::move(request), awaited.completion());
+    return awaited.get();
 }
 
 HttpRequest get(std::string url) {
@@ -230,16 +246,14 @@ TEST_F(HttpClientTest, TimeOutsCancellationAndRefusal) {
     request.resourceTimeout = 300ms;
     EXPECT_EQ(errorOf(fetch(client, request)), ErrorCode::timedOut);
 
-    std::promise<HttpResult> promise;
-    auto task = client.start(get(server.baseURL() + "/slow"), [&](HttpResult r) { promise.set_value(std::move(r)); });
+    Awaited cancelled;
+    auto task = client.start(get(server.baseURL() + "/slow"), cancelled.completion());
     task->cancel();
-    auto future = promise.get_future();
-    ASSERT_EQ(future.wait_for(30s), std::future_status::ready) << "cancellation does not wait for the server";
-    EXPECT_EQ(errorOf(future.get()), ErrorCode::cancelled);
+    EXPECT_EQ(errorOf(cancelled.get()), ErrorCode::cancelled) << "cancellation does not wait for the server";
     task->cancel();
 
-    const auto refused = fetch(client, get("http://127.0.0.1:" + std::to_string(testing::refusedPort()) + "/"));
-    EXPECT_EQ(errorOf(refused), ErrorCode::cannotConnectToHost);
+    const testing::RefusedPort refused;
+    EXPECT_EQ(errorOf(fetch(client, get(refused.baseURL() + "/"))), ErrorCode::cannotConnectToHost);
 }
 
 TEST_F(HttpClientTest, FollowsHttpRedirectsOnlyAndAtMostFive) {

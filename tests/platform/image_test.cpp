@@ -216,18 +216,24 @@ TEST(DecodeImageAsync, DecodesOnOneThreadOfItsOwnInTheOrderAsked) {
         samples::encodeWebp(samples::makePicture(20, 10)),
         samples::encodePng(samples::makePicture(30, 10)),
     };
-    std::mutex mutex;
     using Delivery = std::pair<int, std::thread::id>;  // (width or -1 for nothing, thread)
-    std::vector<Delivery> delivered;
-    std::promise<void> finished;
+    // Shared with the decoding thread, which may still deliver after the test has given up.
+    struct Deliveries {
+        std::mutex mutex;
+        std::vector<Delivery> list;
+        std::promise<std::vector<Delivery>> all;
+    };
+    const auto deliveries = std::make_shared<Deliveries>();
+    auto all = deliveries->all.get_future();
     for (const auto& input : inputs)
-        decodeImageAsync(input, [&](std::shared_ptr<const Image> image) {
-            std::lock_guard lock(mutex);
-            delivered.emplace_back(image ? image->width() : -1, std::this_thread::get_id());
-            if (delivered.size() == std::size(inputs))
-                finished.set_value();
+        decodeImageAsync(input, [deliveries, count = std::size(inputs)](std::shared_ptr<const Image> image) {
+            std::lock_guard lock(deliveries->mutex);
+            deliveries->list.emplace_back(image ? image->width() : -1, std::this_thread::get_id());
+            if (deliveries->list.size() == count)
+                deliveries->all.set_value(deliveries->list);
         });
-    ASSERT_EQ(finished.get_future().wait_for(std::chrono::seconds(20)), std::future_status::ready);
+    ASSERT_EQ(all.wait_for(std::chrono::seconds(20)), std::future_status::ready);
+    const std::vector<Delivery> delivered = all.get();
     const std::thread::id worker = delivered.front().second;
     EXPECT_NE(worker, std::this_thread::get_id());
     EXPECT_EQ(delivered, (std::vector<Delivery>{{40, worker}, {-1, worker}, {20, worker}, {30, worker}}));

@@ -3,6 +3,7 @@
 #include "catalogue/data_manager.h"
 #include "catalogue/data_task_manager.h"
 #include "platform/http_client.h"
+#include "platform/image_decode_queue.h"
 #include "screens/attraction_table_view_cell.h"
 #include "screens/detail_view_controller.h"
 #include "screens/main_view_controller.h"
@@ -17,6 +18,7 @@
 #include "ui/qt_main_queue.h"
 #include "ui/text_field.h"
 #include "ui/environment.h"
+#include "ui/image.h"
 #include "ui/nib.h"
 #include "ui/window.h"
 
@@ -28,6 +30,7 @@
 
 #include <atomic>
 #include <condition_variable>
+#include <future>
 #include <map>
 #include <mutex>
 
@@ -56,6 +59,8 @@ public:
             ++self->run;
         });
     }
+    // Every task posted so far has run.
+    bool settled() const { return posted == run; }
     std::atomic<int> posted = 0;
     std::atomic<int> run = 0;
 
@@ -68,7 +73,8 @@ private:
 class ScreensTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        setenv("LC_ALL", "en_US.UTF-8", 1);
+        // Before any transfer: libcurl reads the environment for every new connection.
+        setenv("LC_ALL", locale, 1);
         registerScreenViews();
         server.server().Get("/api/v3/activities", [this](const httplib::Request& request, httplib::Response& response) {
             const SeenSearch seen{request.get_param_value("text"), request.get_param_value("offset")};
@@ -103,25 +109,42 @@ protected:
         ui::setPlatformVersion(13);
         holdCover(std::nullopt);
         window.reset();
-        // Answers already posted to the main queue reach screens that are gone.
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        QCoreApplication::processEvents();
         session.reset();
+        // Cancels what still runs: every completion has then run, or waits to be decoded.
         http.reset();
+        finishPostedWork();
         // Handlers still running use the fixture's state, which goes before the server would.
         server.stop();
     }
 
-    // A new session on `baseURL`; `onSend` runs on the main thread as each search goes, when
-    // the transport asks for the user's language.
-    void useCatalogueAt(const std::string& baseURL, std::function<void()> onSend = {}) {
+    // Runs what the client's completions posted, the decodes they asked for first, so that
+    // none of it reaches the next test's event loop.
+    void finishPostedWork() {
+        // The decoding thread takes requests in turn: once this one is done, so are those before it.
+        const auto decoded = std::make_shared<std::promise<void>>();
+        auto done = decoded->get_future();
+        platform::decodeImageAsync({}, [decoded](std::shared_ptr<const platform::Image>) { decoded->set_value(); });
+        EXPECT_EQ(done.wait_for(std::chrono::seconds(30)), std::future_status::ready) << "decoding never ended";
+        EXPECT_TRUE(QTest::qWaitFor([this] { return answers->settled() && queue->settled(); }, 10000))
+            << "posted tasks never ran";
+        // And the repaints asked for by pictures drawn in the background.
+        ui::Image::waitForBackgroundRendering();
+        QCoreApplication::sendPostedEvents();
+    }
+
+    // A new session on `baseURL`, through `network` or else the fixture's client; `onSend` runs
+    // on the main thread as each search goes, when the transport asks for the user's language.
+    void useCatalogueAt(const std::string& baseURL, std::function<void()> onSend = {},
+                        platform::HttpSession* network = nullptr) {
         const auto languageCode = [onSend = std::move(onSend)] {
             if (onSend)
                 onSend();
             return std::optional<std::string>("en");
         };
-        DataTaskManager::Configuration configuration{baseURL, CatalogueContext{http.get(), queue}, languageCode};
-        session = std::make_shared<DataManager>(std::make_shared<DataTaskManager>(std::move(configuration)), queue);
+        DataTaskManager::Configuration configuration{baseURL, CatalogueContext{network ? network : http.get(), queue},
+                                                     languageCode};
+        session = std::make_shared<DataManager>(std::make_shared<DataTaskManager>(std::move(configuration)), answers);
     }
 
     // Without a responder every search is answered with page().
@@ -255,8 +278,12 @@ protected:
         QTest::keyClick(focused, key, modifiers);
     }
 
+    // The language the screens read; set before the fixture's SetUp.
+    const char* locale = "en_US.UTF-8";
     TestServer server;
     std::unique_ptr<platform::HttpClient> http = std::make_unique<platform::HttpClient>();
+    // The session's answers arrive on one queue, the covers on the other.
+    const std::shared_ptr<CountingQueue> answers = std::make_shared<CountingQueue>();
     const std::shared_ptr<CountingQueue> queue = std::make_shared<CountingQueue>();
     std::shared_ptr<DataManager> session;
     std::unique_ptr<ui::Window> window = std::make_unique<ui::Window>();

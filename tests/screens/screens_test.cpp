@@ -152,7 +152,7 @@ TEST_F(ResultsScreen, ACoverGoesOnlyIntoACellThatStillShowsItsRecord) {
     holdCover(std::nullopt);
     const auto& first = *screen.dataManager->attractions()[0];
     // Until its completion (and any other the covers posted) has run.
-    ASSERT_TRUE(QTest::qWaitFor([&] { return first.didLoadImage && queue->posted == queue->run; }, 10000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return first.didLoadImage && queue->settled(); }, 10000));
     ASSERT_NE(first.coverImg, nullptr) << "the record keeps its cover";
     // The picture in the reused cell is its own row's, not row 0's.
     const QSize sample(12, 8);
@@ -224,8 +224,9 @@ TEST_F(ResultsScreen, ARefusedTransferOrAClearedSearchInFlightAlertsThePlatforms
             slowAnswered.wait();
             return Answer{};
         });
+        const RefusedPort refused;
         if (!clearing)
-            useCatalogueAt("http://127.0.0.1:" + std::to_string(refusedPort()));
+            useCatalogueAt(refused.baseURL());
         openResults();
         search("Slow");
         if (clearing) {
@@ -255,9 +256,9 @@ TEST_F(ResultsScreen, AnswersOfAReplacedSearchLeaveTheScreenAlone) {
             screen.close();
         else
             search("Rome");
-        const int before = queue->run;
+        const int before = answers->run;
         slowGate.open();
-        ASSERT_TRUE(QTest::qWaitFor([&] { return queue->run > before; }, 10000)) << "the answer never came";
+        ASSERT_TRUE(QTest::qWaitFor([&] { return answers->run > before; }, 10000)) << "the answer never came";
         EXPECT_EQ(alert(), nullptr) << "the replaced search showed its failure";
         if (closing) {
             EXPECT_EQ(topmost(), window->rootViewController());
@@ -554,14 +555,7 @@ void expectHeart(ui::Button& button, bool liked) {
 
 class Accessibility : public ScreensTest, public ::testing::WithParamInterface<const char*> {
 protected:
-    void SetUp() override {
-        ScreensTest::SetUp();
-        setenv("LC_ALL", GetParam(), 1);
-    }
-    void TearDown() override {
-        setenv("LC_ALL", "en_US.UTF-8", 1);
-        ScreensTest::TearDown();
-    }
+    Accessibility() { locale = GetParam(); }
 };
 
 INSTANTIATE_TEST_SUITE_P(Languages, Accessibility,

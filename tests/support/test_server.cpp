@@ -54,15 +54,17 @@ void serveRedirects(httplib::Server& server) {
 
 namespace {
 
-int listenOnLoopback(int& port) {
+// A socket bound to a free loopback port, listening when `backlog` is above zero.
+int bindLoopback(int& port, int backlog) {
     const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     socklen_t length = sizeof address;
-    if (fd < 0 || ::bind(fd, reinterpret_cast<sockaddr*>(&address), length) != 0 || ::listen(fd, 16) != 0 ||
+    if (fd < 0 || ::bind(fd, reinterpret_cast<sockaddr*>(&address), length) != 0 ||
+        (backlog > 0 && ::listen(fd, backlog) != 0) ||
         ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) != 0)
-        throw std::runtime_error("cannot listen on loopback");
+        throw std::runtime_error("cannot bind a loopback port");
     port = ntohs(address.sin_port);
     return fd;
 }
@@ -83,7 +85,7 @@ void readRequestHead(int socket) {
 }
 
 RawServer::RawServer(Script script) {
-    listener_ = listenOnLoopback(port_);
+    listener_ = bindLoopback(port_, 16);
     thread_ = std::thread([this, script = std::move(script)] {
         std::vector<int> held;
         for (int socket; (socket = ::accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC)) >= 0;) {
@@ -121,10 +123,8 @@ void RawServer::send(int socket, const std::string& bytes) {
     }
 }
 
-int refusedPort() {
-    int port = 0;
-    ::close(listenOnLoopback(port));
-    return port;
-}
+RefusedPort::RefusedPort() { socket_ = bindLoopback(port_, 0); }
+
+RefusedPort::~RefusedPort() { ::close(socket_); }
 
 }

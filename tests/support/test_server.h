@@ -85,7 +85,20 @@ struct Gate {
     ~Gate() { open(); }
 };
 
-// A loopback port with nothing listening on it, so connections to it are refused.
-int refusedPort();
+// A loopback port held, while this lives, by a socket that is bound but never listens:
+// connections to it are refused, and no other socket can take the port meanwhile.
+class RefusedPort {
+public:
+    RefusedPort();
+    ~RefusedPort();
+    RefusedPort(const RefusedPort&) = delete;
+    RefusedPort& operator=(const RefusedPort&) = delete;
+
+    std::string baseURL() const { return "http://127.0.0.1:" + std::to_string(port_); }
+
+private:
+    int socket_ = -1;
+    int port_ = 0;
+};
 
 }
