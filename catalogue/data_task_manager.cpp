@@ -1,5 +1,7 @@
 #include "data_task_manager.h"
 
+#include "cover_queue.h"
+
 #include "activities_url.h"
 
 #include "platform/image.h"
@@ -120,21 +122,7 @@ void DataTaskManager::parseAttractions(const platform::HttpResult& result, const
 void DataTaskManager::downloadImage(const platform::URL& url,
                                     std::function<void(std::shared_ptr<const platform::Image>)> completion,
                                     const CatalogueContext& context) {
-    platform::HttpRequest request;
-    request.url = url.string();
-    request.requestTimeout = context.timeout;
-    request.resourceTimeout = context.timeout;
-    request.maxBodySize = maxImageSize;
-    context.http->start(std::move(request), [context, completion = std::move(completion)](platform::HttpResult result) {
-        const auto deliver = [context, completion](std::shared_ptr<const platform::Image> image) {
-            context.postToMain([completion, image = std::move(image)] { completion(image); });
-        };
-        if (!result || result->body.empty()) {
-            deliver(nullptr);
-            return;
-        }
-        platform::decodeImageAsync(std::move(result->body), deliver);
-    });
+    CoverQueue::shared().fetch(url, std::move(completion), context);
 }
 
 }

@@ -297,5 +297,37 @@ TEST(JpegScaling, ImageKeepsTheSizeOfTheWholePictureAndDecodesLargerOnlyWhenAske
     EXPECT_EQ(image->pixels()->width, 80);
 }
 
+// The decoding thread is held by the first request's `done` while the others wait; their
+// order is read as it is at each take, after ranks changed while waiting.
+TEST(DecodeImageAsync, TakesTheHighestRankFirstAndEqualRanksInTheOrderAsked) {
+    const std::string png = samples::encodePng(samples::makePicture(4, 4, 1));
+    std::promise<void> holding;
+    std::promise<void> release;
+    std::shared_future<void> released = release.get_future().share();
+    decodeImageAsync(png, [&](std::shared_ptr<const Image>) {
+        holding.set_value();
+        released.wait();
+    });
+    holding.get_future().wait();
+    std::vector<std::shared_ptr<std::atomic<std::int64_t>>> ranks;
+    std::mutex mutex;
+    std::vector<int> order;
+    std::promise<void> finished;
+    const std::int64_t initial[] = {1, 5, 3, 5, 2};
+    for (int i = 0; i < 5; ++i) {
+        ranks.push_back(std::make_shared<std::atomic<std::int64_t>>(initial[i]));
+        decodeImageAsync(png, [&, i](std::shared_ptr<const Image>) {
+            std::lock_guard lock(mutex);
+            order.push_back(i);
+            if (order.size() == 5)
+                finished.set_value();
+        }, ranks.back());
+    }
+    ranks[4]->store(9);  // raised while waiting: goes first
+    release.set_value();
+    ASSERT_EQ(finished.get_future().wait_for(std::chrono::seconds(20)), std::future_status::ready);
+    EXPECT_EQ(order, (std::vector<int>{4, 1, 3, 2, 0}));
+}
+
 }
 }
