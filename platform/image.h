@@ -20,8 +20,8 @@ class Image {
     struct Private {};
 
 public:
-    // Decodes `bytes` once, to be sure they are an image (a JPEG at its smallest reduction,
-    // which still reads every coefficient), and leaves the pixels in the cache. Nothing when the bytes are no JPEG, PNG or WebP, are damaged or
+    // Decodes `bytes` once, to be sure they are an image (a JPEG reduced to an eighth, which
+    // still reads every coefficient), and leaves the pixels in the cache. Nothing when the bytes are no JPEG, PNG or WebP, are damaged or
     // truncated, or hold an image over 50 megapixels. The format comes from the bytes
     // alone.
     static std::shared_ptr<const Image> decode(std::string bytes);

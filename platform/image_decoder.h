@@ -14,8 +14,8 @@ namespace wayfarer::platform {
 // dimensions that imageDimensionsAllowed refuses before taking any pixel memory; damaged
 // or truncated data anywhere in the image gives nothing, never a partly decoded image.
 std::optional<PixelBuffer> decodeJpeg(std::string_view bytes);
-// Reduced in the DCT by the smallest of libjpeg-turbo's factors (1/8 to 1) that leaves
-// the picture at least `minWidth` x `minHeight`; whole when none does.
+// Reduced in the DCT by the smallest of 1/8, 1/4 and 1/2 that leaves the picture at least
+// `minWidth` x `minHeight`; whole when none does.
 std::optional<PixelBuffer> decodeJpeg(std::string_view bytes, int minWidth, int minHeight);
 // The whole picture's width and height from a JPEG's header.
 std::optional<std::pair<int, int>> jpegSize(std::string_view bytes);
