@@ -5,7 +5,6 @@
 #include "activities_url.h"
 
 #include "platform/image.h"
-#include "platform/image_decode_queue.h"
 #include "platform/json.h"
 #include "platform/language.h"
 #include "platform/process_wide.h"

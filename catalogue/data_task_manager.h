@@ -73,8 +73,9 @@ public:
     // place when received with JSON padding), or the error that kept it from one.
     void parseAttractions(const platform::HttpResult& result, const Completion& completion);
 
-    // Fetches and decodes one image. `completion` runs once on the main queue, with the
-    // image or with nothing (no body, a transport error, bytes that are no image).
+    // Fetches and decodes one image, as CoverQueue::shared() schedules it. `completion` runs
+    // once on the main queue, with the image or with nothing (no body, a transport error,
+    // bytes that are no image).
     static void downloadImage(const platform::URL& url,
                               std::function<void(std::shared_ptr<const platform::Image>)> completion,
                               const CatalogueContext& context = CatalogueContext::shared());

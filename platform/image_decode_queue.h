@@ -11,9 +11,9 @@
 namespace wayfarer::platform {
 
 // Decodes `bytes` as Image::decode does, on the process's one image-decoding thread
-// (never the caller's), one request after another. `done` runs on
-// that thread with the image, or with nullptr when the bytes are no image; callers post
-// onwards to the main queue themselves. Requests still waiting when the process exits
+// (never the caller's), one request after another, in the order asked unless ranked.
+// `done` runs on that thread with the image, or with nullptr when the bytes are no image;
+// callers post onwards to the main queue themselves. Requests still waiting when the process exits
 // are dropped without running `done`, and so are those asked after that.
 void decodeImageAsync(std::string bytes, std::function<void(std::shared_ptr<const Image>)> done);
 
