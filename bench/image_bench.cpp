@@ -44,6 +44,35 @@ void BM_DecodeWebp(benchmark::State& state) {
 }
 BENCHMARK(BM_DecodeWebp)->Unit(benchmark::kMillisecond);
 
+// Decoding for a card of 366 x 240 points at 1x and 2x, and for the detail header: the
+// smallest reduction that covers the picture drawn aspect-filled.
+void BM_DecodeJpegCovering(benchmark::State& state) {
+    const std::string bytes = samples::encodeJpeg(cover(), 85);
+    const int width = static_cast<int>(state.range(0));
+    const int height = static_cast<int>(state.range(1));
+    int decodedWidth = 0;
+    for (auto _ : state) {
+        auto pixels = decodeImagePixels(ImageFormat::jpeg, bytes, width, height);
+        if (!pixels) {
+            state.SkipWithError("not decoded");
+            break;
+        }
+        decodedWidth = pixels->width;
+        benchmark::DoNotOptimize(pixels->rgba.data());
+    }
+    state.counters["decoded_width"] = decodedWidth;
+}
+BENCHMARK(BM_DecodeJpegCovering)->Args({366, 244})->Args({732, 488})->Args({0, 0})->Unit(benchmark::kMillisecond);
+
+// Checking bytes as they arrive: what the decoding thread spends on each cover.
+void BM_ImageDecode(benchmark::State& state) {
+    const std::string bytes = samples::encodeJpeg(cover(), 85);
+    const auto cache = std::make_shared<DecodedImageCache>();
+    for (auto _ : state)
+        benchmark::DoNotOptimize(Image::decode(bytes, cache));
+}
+BENCHMARK(BM_ImageDecode)->Unit(benchmark::kMillisecond);
+
 // What showing a cell costs once its cover is in the cache, and once it has been dropped.
 void BM_PixelsFromCache(benchmark::State& state) {
     const auto image = Image::decode(samples::encodeJpeg(cover(), 85), std::make_shared<DecodedImageCache>());

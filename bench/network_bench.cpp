@@ -3,12 +3,15 @@
 // bandwidth. For each profile, cold (a new client: a new connection and a full handshake)
 // and warm (a client whose connection is up): from the keystroke that makes three
 // characters to the first card painted, and to every cover of the first screen painted,
-// each beside the floor the profile allows.
+// each beside the floor the profile allows. With --fling: a fling 200 cards down a
+// generated catalogue, from its end to every cover on the screen at rest painted.
 #include "results_screen_setup.h"
 #include "shaping_relay.h"
 
+#include "platform/image.h"
 #include "screens/attraction_table_view_cell.h"
 #include "screens/text_field_header_view.h"
+#include "service/activity_catalogue.h"
 #include "service/catalogue_server.h"
 #include "tests/support/nginx_front.h"
 #include "ui/image_view.h"
@@ -206,6 +209,93 @@ void report(const bench::LinkProfile& link, Temperature temperature, const std::
     std::fflush(stdout);
 }
 
+
+
+// The fling: a search for "tour" on a generated catalogue, then a fling that comes to rest
+// `cards` cards down, asking for the next pages as the list reaches its end (the fling holds
+// there until the page arrives), or with the pages loaded first. Measured from the end of the fling to every cover on the
+// screen at rest painted; its floor is those covers' bytes over the bandwidth and one round trip.
+struct FlingSample {
+    double covers = 0, floor = 0, flung = 0;
+    std::size_t onScreen = 0;
+    std::uint64_t bytesAtRest = 0;
+};
+
+std::optional<FlingSample> measureFling(const std::string& baseURL, platform::HttpClient& client,
+                                        bench::ShapingRelay& relay, int cards, bool pagesFirst) {
+    const bench::LinkProfile& link = relay.link();
+    bench::ResultsScreenSetup screen(baseURL, client);
+    ui::TextField& field = *screen.results->header->textField;
+    field.setText(QStringLiteral("tou"));
+    QApplication::processEvents();
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_R, Qt::NoModifier, QStringLiteral("r"));
+    QApplication::sendEvent(&field.editorWidget(), &press);
+    ui::TableView& table = *screen.results->tableView();
+    if (!runUntil([&] { return !screen.session->attractions().empty(); }, 60s))
+        return std::nullopt;
+    QApplication::processEvents();
+    // Pages loaded before the fling, no row shown for them: a fling at full speed that
+    // starts a cover download for each row it passes.
+    while (pagesFirst && screen.session->attractions().size() < static_cast<std::size_t>(cards + 10)) {
+        const std::size_t had = screen.session->attractions().size();
+        screen.results->loadResults(std::nullopt, true);
+        if (!runUntil([&] { return screen.session->attractions().size() > had; }, 60s))
+            return std::nullopt;
+    }
+
+    // Decelerating evenly over two seconds of frames, a frame each 16 ms; the clock stops
+    // while the list's end holds the fling.
+    const double rowHeight = table.frame().width() * 4.0 / 5.0;
+    const double distance = cards * rowHeight;
+    const double duration = 2.0;
+    const double speed = 2 * distance / duration;
+    double flingTime = 0;
+    const auto before = relay.counters();
+    const auto flingStart = Clock::now();
+    auto nextFrame = Clock::now();
+    const auto giveUp = Clock::now() + 120s;
+    while (table.contentOffset() < static_cast<int>(distance)) {
+        if (Clock::now() > giveUp)
+            return std::nullopt;
+        nextFrame += 16ms;
+        while (Clock::now() < nextFrame)
+            QApplication::processEvents(QEventLoop::AllEvents, 2);
+        const int end = table.contentHeight() - table.viewport()->height();
+        const double t = std::min(duration, flingTime + 0.016);
+        const int wanted = static_cast<int>(speed * t - speed / duration * t * t / 2);
+        if (wanted > end) {
+            table.setContentOffset(end);
+            continue;
+        }
+        flingTime = t;
+        table.setContentOffset(flingTime >= duration ? static_cast<int>(distance) : wanted);
+    }
+    const auto rest = Clock::now();
+    const auto bytesAtRest = (relay.counters() - before).bytesDown;
+    std::vector<std::pair<AttractionTableViewCell*, std::shared_ptr<Attraction>>> shown;
+    for (const ui::IndexPath& row : table.indexPathsForVisibleRows())
+        if (auto* cell = qobject_cast<AttractionTableViewCell*>(table.cellForRow(row)))
+            shown.emplace_back(cell, screen.session->attractions()[static_cast<std::size_t>(row.row)]);
+    const bool painted = runUntil(
+        [&] {
+            return std::all_of(shown.begin(), shown.end(), [](const auto& entry) {
+                return entry.second->didLoadImage && (!entry.second->coverImg || drawsPicture(*entry.first->thumbnailView));
+            });
+        },
+        120s);
+    if (!painted)
+        return std::nullopt;
+    FlingSample sample;
+    sample.covers = milliseconds(Clock::now() - rest);
+    double bytes = 0;
+    for (const auto& entry : shown)
+        bytes += entry.second->coverImg ? static_cast<double>(entry.second->coverImg->encodedSize()) : 0;
+    sample.floor = std::chrono::duration<double, std::milli>(link.roundTrip).count() + bytes * 8 / link.bitsPerSecond * 1000;
+    sample.onScreen = shown.size();
+    sample.flung = milliseconds(rest - flingStart);
+    sample.bytesAtRest = bytesAtRest;
+    return sample;
+}
 }
 
 int main(int argc, char** argv) {
@@ -220,16 +310,20 @@ int main(int argc, char** argv) {
     std::vector<std::string> only;
     std::string certificateOut;
     bool serve = false;
+    bool fling = false;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--runs") == 0 && i + 1 < argc)
             runs = std::max(1, std::atoi(argv[++i]));
+        else if (std::strcmp(argv[i], "--fling") == 0)
+            fling = true;
         else if (std::strcmp(argv[i], "--profile") == 0 && i + 1 < argc)
             only.emplace_back(argv[++i]);
         else if (std::strcmp(argv[i], "--serve") == 0 && i + 1 < argc) {
             serve = true;
             certificateOut = argv[++i];
         } else {
-            std::fprintf(stderr, "usage: network_bench [--runs N] [--profile near|mobile|far]...\n"
+            std::fprintf(stderr, "usage: network_bench [--runs N] [--fling] [--profile near|mobile|far]...\n"
+                                 "  (--fling: a fling 200 cards down a generated catalogue, to its screen's covers)\n"
                                  "       network_bench --serve CERT_OUT --profile NAME\n"
                                  "  (serves the front through that profile's relay until standard input closes,\n"
                                  "   for other clients: prints its address, writes its certificate to CERT_OUT)\n");
@@ -245,6 +339,8 @@ int main(int argc, char** argv) {
     service::ServerOptions options;
     options.plainHttp = true;
     options.trustForwardedHeaders = true;
+    if (fling)
+        options.catalogue = std::make_shared<service::ActivityCatalogue>(service::generateCatalogue(2000));
     auto catalogue = service::CatalogueServer::start(options);
     if (!catalogue) {
         std::fprintf(stderr, "cannot start the catalogue: %s\n", catalogue.error().detail.c_str());
@@ -279,6 +375,43 @@ int main(int argc, char** argv) {
         return 0;
     }
 
+    if (fling) {
+        std::printf("network_bench --fling: \"tour\" on 2,000 generated activities, the next pages as the list asks, a "
+                    "fling to rest 200 cards down;\nfrom the end of the fling to every cover on screen painted, in ms: "
+                    "the median (fastest-slowest) of %d runs, its floor (one round trip + those covers' bytes / "
+                    "bandwidth) and the ratio.\n\n", runs);
+        for (const bool pagesFirst : {false, true})
+        for (const auto& link : profiles) {
+            if (only.empty() ? link.name == "near" : std::find(only.begin(), only.end(), link.name) == only.end())
+                continue;
+            bench::ShapingRelay relay(front->port(), link);
+            const std::string baseURL = "https://127.0.0.1:" + std::to_string(relay.port());
+            std::vector<double> times, floors, flung, bytesAtRest;
+            std::size_t onScreen = 0;
+            for (int run = 0; run < runs; ++run) {
+                platform::HttpClient client(clientOptions);
+                const auto sample = measureFling(baseURL, client, relay, 200, pagesFirst);
+                if (!sample) {
+                    std::fprintf(stderr, "%s: a fling did not finish within its time\n", link.name.c_str());
+                    return 1;
+                }
+                times.push_back(sample->covers);
+                floors.push_back(sample->floor);
+                flung.push_back(sample->flung);
+                bytesAtRest.push_back(static_cast<double>(sample->bytesAtRest));
+                onScreen = sample->onScreen;
+            }
+            const double time = median(times), floor = median(floors);
+            std::printf("%-12s %-7s %4.0f ms %5.1f Mbit/s | %7.0f (%5.0f-%5.0f) floor %6.0f ratio %5.2f | %zu rows on screen; "
+                        "the fling %.0f ms, %.1f MB down by its end\n",
+                        pagesFirst ? "pages first" : "pages asked", link.name.c_str(), std::chrono::duration<double, std::milli>(link.roundTrip).count(),
+                        link.bitsPerSecond / 1e6, time, *std::min_element(times.begin(), times.end()),
+                        *std::max_element(times.begin(), times.end()), floor, time / floor, onScreen, median(flung),
+                        median(bytesAtRest) / 1e6);
+            std::fflush(stdout);
+        }
+        return 0;
+    }
     std::printf("network_bench: the keystroke that makes \"Rom\" in the results screen, through nginx (TLS 1.3, "
                 "HTTP/2, gzip) and a shaping relay; %d runs each.\n"
                 "Times in ms: the median (fastest-slowest), its floor and the ratio. A floor is round trips x RTT + "

@@ -1,9 +1,10 @@
 #include "data_task_manager.h"
 
+#include "cover_queue.h"
+
 #include "activities_url.h"
 
 #include "platform/image.h"
-#include "platform/image_decode_queue.h"
 #include "platform/json.h"
 #include "platform/language.h"
 #include "platform/process_wide.h"
@@ -128,22 +129,7 @@ void DataTaskManager::parseAttractions(const platform::HttpResult& result, const
 void DataTaskManager::downloadImage(const platform::URL& url,
                                     std::function<void(std::shared_ptr<const platform::Image>)> completion,
                                     const CatalogueContext& context, platform::AddressSpace initiator) {
-    platform::HttpRequest request;
-    request.url = url.string();
-    request.initiator = initiator;
-    request.requestTimeout = context.timeout;
-    request.resourceTimeout = context.timeout;
-    request.maxBodySize = maxImageSize;
-    context.http->start(std::move(request), [context, completion = std::move(completion)](platform::HttpResult result) {
-        const auto deliver = [context, completion](std::shared_ptr<const platform::Image> image) {
-            context.postToMain([completion, image = std::move(image)] { completion(image); });
-        };
-        if (!result || result->body.empty()) {
-            deliver(nullptr);
-            return;
-        }
-        platform::decodeImageAsync(std::move(result->body), deliver);
-    });
+    CoverQueue::shared().fetch(url, std::move(completion), context, initiator);
 }
 
 }

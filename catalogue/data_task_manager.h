@@ -73,9 +73,10 @@ public:
     // with JSON padding); any other status fails as badServerResponse, whatever the body.
     void parseAttractions(const platform::HttpResult& result, const Completion& completion);
 
-    // Fetches and decodes one image, on behalf of a server in `initiator`'s space. `completion`
-    // runs once on the main queue, with the image or with nothing (no body, a transport
-    // error, a refused address, bytes that are no image).
+    // Fetches and decodes one image on behalf of a server in `initiator`'s space, as
+    // CoverQueue::shared() schedules it. `completion` runs once on the main queue, with the
+    // image or with nothing (no body, a transport error, a refused address, bytes that are
+    // no image).
     static void downloadImage(const platform::URL& url,
                               std::function<void(std::shared_ptr<const platform::Image>)> completion,
                               const CatalogueContext& context = CatalogueContext::shared(),

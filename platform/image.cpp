@@ -2,7 +2,9 @@
 
 #include "image_decoder.h"
 
+#include <algorithm>
 #include <atomic>
+#include <tuple>
 
 namespace wayfarer::platform {
 
@@ -23,14 +25,21 @@ std::shared_ptr<const Image> Image::decode(std::string bytes, std::shared_ptr<De
     const auto format = sniffImageFormat(bytes);
     if (!format)
         return nullptr;
-    auto pixels = decodeImagePixels(*format, bytes);
+    auto pixels = decodeImagePixels(*format, bytes, 0, 0);
     if (!pixels)
         return nullptr;
+    auto [width, height] = std::pair(pixels->width, pixels->height);
+    if (*format == ImageFormat::jpeg) {
+        const auto size = jpegSize(bytes);
+        if (!size)
+            return nullptr;
+        std::tie(width, height) = *size;
+    }
     // Bodies arrive in buffers grown as they came; the image keeps them for its whole
     // life, so the spare capacity is given back now.
     bytes.shrink_to_fit();
-    auto image = std::make_shared<const Image>(Private{}, std::move(bytes), *format, pixels->width,
-                                               pixels->height, std::move(cache));
+    auto image = std::make_shared<const Image>(Private{}, std::move(bytes), *format, width, height,
+                                               std::move(cache));
     image->cache_->insert(image->key_, std::make_shared<const PixelBuffer>(std::move(*pixels)));
     return image;
 }
@@ -44,12 +53,19 @@ Image::~Image() {
     cache_->erase(key_);
 }
 
-std::shared_ptr<const PixelBuffer> Image::pixels() const {
-    if (auto cached = cache_->find(key_))
+std::shared_ptr<const PixelBuffer> Image::pixels() const { return pixels(width_, height_); }
+
+std::shared_ptr<const PixelBuffer> Image::pixels(int minWidth, int minHeight) const {
+    minWidth = std::min(minWidth, width_);
+    minHeight = std::min(minHeight, height_);
+    auto cached = cache_->find(key_);
+    if (cached && cached->width >= minWidth && cached->height >= minHeight)
         return cached;
-    auto pixels = decodeImagePixels(format_, bytes_);
+    auto pixels = decodeImagePixels(format_, bytes_, minWidth, minHeight);
     if (!pixels)
         return nullptr;
+    if (cached)
+        cache_->erase(key_);
     return cache_->insert(key_, std::make_shared<const PixelBuffer>(std::move(*pixels)));
 }
 

@@ -20,8 +20,8 @@ class Image {
     struct Private {};
 
 public:
-    // Decodes `bytes` fully once, to be sure they are an image, and leaves the pixels in
-    // the cache. Nothing when the bytes are no JPEG, PNG or WebP, are damaged or
+    // Decodes `bytes` once, to be sure they are an image (a JPEG reduced to an eighth, which
+    // still reads every coefficient), and leaves the pixels in the cache. Nothing when the bytes are no JPEG, PNG or WebP, are damaged or
     // truncated, or hold an image over 50 megapixels. The format comes from the bytes
     // alone.
     static std::shared_ptr<const Image> decode(std::string bytes);
@@ -42,6 +42,10 @@ public:
     // The decoded pixels, from the cache or decoded again, and then kept in the cache.
     // Null only when memory for them cannot be had.
     std::shared_ptr<const PixelBuffer> pixels() const;
+    // Pixels at least `minWidth` x `minHeight` (or the whole picture when it is smaller):
+    // those in the cache when they are large enough, else decoded at the smallest size
+    // the format allows that is (a JPEG reduced in the DCT), replacing them in the cache.
+    std::shared_ptr<const PixelBuffer> pixels(int minWidth, int minHeight) const;
 
 private:
     const std::string bytes_;

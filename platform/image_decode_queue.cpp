@@ -6,6 +6,8 @@
 #include <condition_variable>
 #include <cstdlib>
 #include <deque>
+#include <iterator>
+#include <limits>
 #include <mutex>
 #include <thread>
 
@@ -16,6 +18,11 @@ namespace {
 struct DecodeRequest {
     std::string bytes;
     std::function<void(std::shared_ptr<const Image>)> done;
+    DecodePriority priority;
+
+    std::int64_t rank() const {
+        return priority ? priority->load(std::memory_order_relaxed) : std::numeric_limits<std::int64_t>::max();
+    }
 };
 
 // Never destroyed, so that the HTTP worker may still post while static objects are being
@@ -58,8 +65,12 @@ private:
             wake_.wait(lock, [this] { return stopping_ || !waiting_.empty(); });
             if (stopping_)
                 return;
-            DecodeRequest request = std::move(waiting_.front());
-            waiting_.pop_front();
+            auto next = waiting_.begin();
+            for (auto it = std::next(next); it != waiting_.end(); ++it)
+                if (it->rank() > next->rank())
+                    next = it;
+            DecodeRequest request = std::move(*next);
+            waiting_.erase(next);
             lock.unlock();
             request.done(Image::decode(std::move(request.bytes), cache_));
             request = {};
@@ -94,7 +105,12 @@ ImageDecodeQueue& decodeQueue() {
 }
 
 void decodeImageAsync(std::string bytes, std::function<void(std::shared_ptr<const Image>)> done) {
-    decodeQueue().post(DecodeRequest{std::move(bytes), std::move(done)});
+    decodeQueue().post(DecodeRequest{std::move(bytes), std::move(done), nullptr});
+}
+
+void decodeImageAsync(std::string bytes, std::function<void(std::shared_ptr<const Image>)> done,
+                      DecodePriority priority) {
+    decodeQueue().post(DecodeRequest{std::move(bytes), std::move(done), std::move(priority)});
 }
 
 void stopImageDecoding() {

@@ -28,6 +28,13 @@ std::optional<PixelBuffer> decodeImagePixels(ImageFormat format, std::string_vie
     return std::nullopt;
 }
 
+std::optional<PixelBuffer> decodeImagePixels(ImageFormat format, std::string_view bytes, int minWidth,
+                                             int minHeight) {
+    if (format == ImageFormat::jpeg)
+        return decodeJpeg(bytes, minWidth, minHeight);
+    return decodeImagePixels(format, bytes);
+}
+
 std::optional<PixelBuffer> decodeImagePixels(std::string_view bytes) {
     const auto format = sniffImageFormat(bytes);
     if (!format)

@@ -42,7 +42,8 @@ ui::Image makeCoverImage(const std::shared_ptr<const platform::Image>& cover) {
     return ui::Image::fromRenderer(
         QSizeF(cover->width(), cover->height()),
         [cover](QSize pixelSize) {
-            const auto pixels = cover->pixels();
+            // A JPEG comes reduced in the DCT to no less than the size drawn.
+            const auto pixels = cover->pixels(pixelSize.width(), pixelSize.height());
             if (!pixels)
                 return QImage();
             // A view of the cached pixels: `pixels` keeps them alive until it is drawn.

@@ -1,5 +1,7 @@
 #include "results_table_view_controller.h"
 
+#include "catalogue/cover_queue.h"
+
 #include "attraction_table_view_cell.h"
 #include "cover_image.h"
 #include "detail_view_controller.h"
@@ -31,6 +33,22 @@ ResultsTableViewController::ResultsTableViewController(std::shared_ptr<DataManag
 ResultsTableViewController::~ResultsTableViewController() {
     if (header)
         header->textField->setDelegate(nullptr);
+    for (const auto& [cell, url] : coversShown_)
+        CoverQueue::shared().hidden(url);
+}
+
+void ResultsTableViewController::showCover(const ui::TableViewCell& cell, std::optional<std::string> url) {
+    const auto shown = coversShown_.find(&cell);
+    if (shown != coversShown_.end() && url == shown->second)
+        return;
+    if (shown != coversShown_.end()) {
+        CoverQueue::shared().hidden(shown->second);
+        coversShown_.erase(shown);
+    }
+    if (url) {
+        CoverQueue::shared().shown(*url);
+        coversShown_.emplace(&cell, std::move(*url));
+    }
 }
 
 void ResultsTableViewController::viewDidLoad() {
@@ -86,6 +104,9 @@ ui::TableViewCell& ResultsTableViewController::cellForRow(ui::TableView& table, 
     const std::shared_ptr<Attraction> attraction = attractionAt(indexPath.row);
     if (!attraction)
         return cell;
+    // A cell on screen refilled with another record (a reload) shows another cover now.
+    if (coversShown_.contains(&cell))
+        showCover(cell, attraction->coverURL ? std::optional<std::string>(attraction->coverURL->string()) : std::nullopt);
     cell.configure(*attraction);
     if (!attraction->didLoadImage) {
         // The cover goes into this cell only while the cell still shows the record: a
@@ -123,12 +144,15 @@ std::shared_ptr<Attraction> ResultsTableViewController::attractionAt(int row) co
     return attractions[static_cast<std::size_t>(row)];
 }
 
-void ResultsTableViewController::willDisplayCell(ui::TableView&, ui::TableViewCell&, ui::IndexPath indexPath) {
+void ResultsTableViewController::willDisplayCell(ui::TableView&, ui::TableViewCell& cell, ui::IndexPath indexPath) {
+    if (const auto attraction = attractionAt(indexPath.row); attraction && attraction->coverURL)
+        showCover(cell, std::string(attraction->coverURL->string()));
     if (indexPath.row == triggerRow() && !dataManager->didFinishLoading() && !didUploadMoreItems)
         loadResults(std::nullopt, true);
 }
 
-void ResultsTableViewController::didEndDisplayingCell(ui::TableView&, ui::TableViewCell&, ui::IndexPath indexPath) {
+void ResultsTableViewController::didEndDisplayingCell(ui::TableView&, ui::TableViewCell& cell, ui::IndexPath indexPath) {
+    showCover(cell, std::nullopt);
     didUploadMoreItems = indexPath.row == triggerRow();
 }
 

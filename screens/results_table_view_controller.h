@@ -12,6 +12,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <unordered_map>
 
 namespace wayfarer {
 
@@ -83,6 +84,11 @@ private:
     // Sets messageLabel for the state the list, the field and the search are in.
     void updateMessage();
 
+    // Tells the cover queue which addresses `cell` shows now; nothing when it left the screen.
+    void showCover(const ui::TableViewCell& cell, std::optional<std::string> url);
+
+    // The cover address of each cell on screen, as the cover queue was told.
+    std::unordered_map<const ui::TableViewCell*, std::string> coversShown_;
     // Set by close: answers that arrive later are not shown.
     bool closed_ = false;
     // Raised by endSearch; each load remembers the value it started under.

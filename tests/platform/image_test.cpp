@@ -1,6 +1,7 @@
 #include "image_samples.h"
 #include "platform/image.h"
 #include "platform/image_decode_queue.h"
+#include "platform/image_decoder.h"
 
 #include <gtest/gtest.h>
 #include <zlib.h>
@@ -238,5 +239,101 @@ TEST(DecodeImageAsync, DecodesOnOneThreadOfItsOwnInTheOrderAsked) {
     EXPECT_NE(worker, std::this_thread::get_id());
     EXPECT_EQ(delivered, (std::vector<Delivery>{{40, worker}, {-1, worker}, {20, worker}, {30, worker}}));
 }
+}
+}
+
+namespace wayfarer::platform {
+namespace {
+
+// 80 x 48 reduces to 10 x 6, 20 x 12 and 40 x 24.
+TEST(JpegScaling, DecodesAtTheSmallestReductionThatCoversTheSizeAsked) {
+    const std::string jpeg = samples::encodeJpeg(samples::makePicture(80, 48, 9), 95);
+    const struct {
+        int minWidth, minHeight, width, height;
+    } cases[] = {
+        {0, 0, 10, 6},    {10, 6, 10, 6}, {11, 6, 20, 12},   {10, 13, 40, 24},
+        {40, 24, 40, 24}, {41, 24, 80, 48}, {79, 1, 80, 48}, {500, 500, 80, 48},
+    };
+    for (const auto& row : cases) {
+        const auto pixels = decodeImagePixels(ImageFormat::jpeg, jpeg, row.minWidth, row.minHeight);
+        ASSERT_TRUE(pixels.has_value()) << row.minWidth << " x " << row.minHeight;
+        EXPECT_EQ(std::pair(pixels->width, pixels->height), std::pair(row.width, row.height))
+            << row.minWidth << " x " << row.minHeight;
+        EXPECT_EQ(pixels->rgba.size(), std::size_t(row.width * row.height * 4));
+    }
+    // Not reduced: PNG has no such decoding.
+    const auto png = decodeImagePixels(ImageFormat::png, samples::encodePng(samples::makePicture(80, 48, 9)), 10, 6);
+    ASSERT_TRUE(png.has_value());
+    EXPECT_EQ(png->width, 80);
+}
+
+// Halved in the DCT, the picture is the whole one averaged over 2 x 2 blocks.
+TEST(JpegScaling, AReducedPictureIsTheWholeOneAveraged) {
+    const std::string jpeg = samples::encodeJpeg(samples::makePicture(96, 64, 4), 95);
+    const auto whole = decodeJpeg(jpeg);
+    const auto half = decodeJpeg(jpeg, 48, 32);
+    ASSERT_TRUE(whole && half);
+    ASSERT_EQ(std::pair(half->width, half->height), std::pair(48, 32));
+    double difference = 0;
+    for (int y = 0; y < 32; ++y)
+        for (int x = 0; x < 48; ++x)
+            for (int c = 0; c < 3; ++c) {
+                const auto at = [&](int wx, int wy) { return whole->rgba[std::size_t(wy * whole->bytesPerRow + wx * 4 + c)]; };
+                const double average = (at(2 * x, 2 * y) + at(2 * x + 1, 2 * y) + at(2 * x, 2 * y + 1) +
+                                        at(2 * x + 1, 2 * y + 1)) / 4.0;
+                difference += std::abs(average - half->rgba[std::size_t(y * half->bytesPerRow + x * 4 + c)]);
+            }
+    EXPECT_LE(difference / (48 * 32 * 3), 4.0);
+}
+
+TEST(JpegScaling, ImageKeepsTheSizeOfTheWholePictureAndDecodesLargerOnlyWhenAsked) {
+    const auto cache = std::make_shared<DecodedImageCache>();
+    const auto image = Image::decode(samples::encodeJpeg(samples::makePicture(80, 48, 2)), cache);
+    ASSERT_NE(image, nullptr);
+    EXPECT_EQ(std::pair(image->width(), image->height()), std::pair(80, 48));
+    const auto small = image->pixels(10, 6);
+    ASSERT_NE(small, nullptr);
+    EXPECT_EQ(small->width, 10) << "the checking decode's pixels serve the smallest size";
+    const auto half = image->pixels(40, 24);
+    ASSERT_NE(half, nullptr);
+    EXPECT_EQ(half->width, 40);
+    EXPECT_EQ(image->pixels(20, 12), half) << "larger pixels in the cache serve a smaller size";
+    EXPECT_EQ(cache->count(), 1u);
+    EXPECT_EQ(cache->size(), half->byteSize()) << "the larger pixels replaced the smaller";
+    EXPECT_EQ(image->pixels()->width, 80);
+}
+
+// The decoding thread is held by the first request's `done` while the others wait; their
+// order is read as it is at each take, after ranks changed while waiting.
+TEST(DecodeImageAsync, TakesTheHighestRankFirstAndEqualRanksInTheOrderAsked) {
+    const std::string png = samples::encodePng(samples::makePicture(4, 4, 1));
+    std::promise<void> holding;
+    std::promise<void> release;
+    std::shared_future<void> released = release.get_future().share();
+    decodeImageAsync(png, [&](std::shared_ptr<const Image>) {
+        holding.set_value();
+        released.wait();
+    });
+    holding.get_future().wait();
+    std::vector<std::shared_ptr<std::atomic<std::int64_t>>> ranks;
+    std::mutex mutex;
+    std::vector<int> order;
+    std::promise<void> finished;
+    const std::int64_t initial[] = {1, 5, 3, 5, 2};
+    for (int i = 0; i < 5; ++i) {
+        ranks.push_back(std::make_shared<std::atomic<std::int64_t>>(initial[i]));
+        decodeImageAsync(png, [&, i](std::shared_ptr<const Image>) {
+            std::lock_guard lock(mutex);
+            order.push_back(i);
+            if (order.size() == 5)
+                finished.set_value();
+        }, ranks.back());
+    }
+    ranks[4]->store(9);  // raised while waiting: goes first
+    release.set_value();
+    ASSERT_EQ(finished.get_future().wait_for(std::chrono::seconds(20)), std::future_status::ready);
+    EXPECT_EQ(order, (std::vector<int>{4, 1, 3, 2, 0}));
+}
+
 }
 }
