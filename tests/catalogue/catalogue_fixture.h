@@ -94,12 +94,7 @@ protected:
     std::optional<std::string> language = "en";
 
 private:
-    // Set while no transfer runs (libcurl reads the environment for every new connection):
-    // before the client below exists, and put back after it is gone.
-    struct Locale {
-        Locale() { setenv("LC_ALL", "en_US.UTF-8", 1); }
-        ~Locale() { unsetenv("LC_ALL"); }
-    } locale_;
+    testing::EnglishLocale locale_;
     std::mutex mutex_;
     std::function<Answer(const SeenRequest&)> responder_;
     std::vector<SeenRequest> seen_;

@@ -4,6 +4,7 @@
 #include "platform/run_loop.h"
 #include "service/catalogue_server.h"
 #include "tests/support/nginx_front.h"
+#include "tests/support/test_server.h"
 
 #include <gtest/gtest.h>
 
@@ -22,7 +23,6 @@ using namespace std::chrono_literals;
 class BehindNginx : public ::testing::Test {
 protected:
     void SetUp() override {
-        setenv("LC_ALL", "en_US.UTF-8", 1);
         service::ServerOptions options;
         options.plainHttp = true;
         options.trustForwardedHeaders = true;
@@ -36,7 +36,6 @@ protected:
             upstream, "location /insecure/ { rewrite ^/insecure(/.*)$ http://" + upstream + "$1 redirect; }\n");
         http = newClient();
     }
-    void TearDown() override { unsetenv("LC_ALL"); }
 
     std::unique_ptr<platform::HttpClient> newClient() const {
         platform::HttpClientOptions options;
@@ -56,6 +55,7 @@ protected:
         return result.value_or(DataTaskManager::Failure{});
     }
 
+    testing::EnglishLocale locale;
     std::shared_ptr<platform::RunLoop> mainLoop = std::make_shared<platform::RunLoop>();
     // Destroyed in reverse order: the client, the front, then the catalogue.
     std::unique_ptr<service::CatalogueServer> catalogue;

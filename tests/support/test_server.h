@@ -2,6 +2,7 @@
 
 #include <httplib.h>
 
+#include <cstdlib>
 #include <functional>
 #include <future>
 #include <memory>
@@ -99,6 +100,16 @@ public:
 private:
     int socket_ = -1;
     int port_ = 0;
+};
+
+// LC_ALL=en_US.UTF-8 for its lifetime. The first member of a fixture, so that it is set
+// before any client or server thread starts and put back after they are gone: libcurl
+// reads the environment for every new connection.
+struct EnglishLocale {
+    EnglishLocale() { setenv("LC_ALL", "en_US.UTF-8", 1); }
+    ~EnglishLocale() { unsetenv("LC_ALL"); }
+    EnglishLocale(const EnglishLocale&) = delete;
+    EnglishLocale& operator=(const EnglishLocale&) = delete;
 };
 
 }
