@@ -31,6 +31,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <future>
+#include <limits>
 #include <map>
 #include <mutex>
 
@@ -121,10 +122,12 @@ protected:
     // Runs what the client's completions posted, the decodes they asked for first, so that
     // none of it reaches the next test's event loop.
     void finishPostedWork() {
-        // The decoding thread takes requests in turn: once this one is done, so are those before it.
+        // The decoding thread takes the highest rank first and equal ranks in turn: at the
+        // lowest rank this request is decoded after every one asked before it.
         const auto decoded = std::make_shared<std::promise<void>>();
         auto done = decoded->get_future();
-        platform::decodeImageAsync({}, [decoded](std::shared_ptr<const platform::Image>) { decoded->set_value(); });
+        const auto last = std::make_shared<const std::atomic<std::int64_t>>(std::numeric_limits<std::int64_t>::min());
+        platform::decodeImageAsync({}, [decoded](std::shared_ptr<const platform::Image>) { decoded->set_value(); }, last);
         EXPECT_EQ(done.wait_for(std::chrono::seconds(30)), std::future_status::ready) << "decoding never ended";
         EXPECT_TRUE(QTest::qWaitFor([this] { return answers->settled() && queue->settled(); }, 10000))
             << "posted tasks never ran";
