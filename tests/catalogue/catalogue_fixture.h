@@ -40,6 +40,19 @@ inline std::string pageJson(const std::vector<std::string>& uuids, long long cou
     return body + "]}";
 }
 
+// Runs one search on `transport` and `mainLoop` until its completion, posted there from the
+// HTTP worker, for at most 20 seconds: after that, a failure without an error.
+inline DataTaskManager::Result searchOnce(DataTaskManager& transport, const std::shared_ptr<platform::RunLoop>& mainLoop,
+                                          std::string_view text, Attraction::Currency currency = Attraction::Currency::USD) {
+    // Shared with the completion, which may come after the test has given up on it.
+    const auto result = std::make_shared<std::optional<DataTaskManager::Result>>();
+    transport.fetchAttractions(text, currency, 0, [result, mainLoop](DataTaskManager::Result r) {
+        mainLoop->post([result, r = std::move(r)] { *result = r; });
+    });
+    EXPECT_TRUE(mainLoop->runUntil([&] { return result->has_value(); }, std::chrono::seconds(20))) << "no completion";
+    return result->value_or(DataTaskManager::Failure{});
+}
+
 struct SeenRequest {
     std::string text, offset, acceptLanguage, currency, accept;
 };

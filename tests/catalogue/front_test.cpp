@@ -3,8 +3,8 @@
 #include "platform/image.h"
 #include "platform/run_loop.h"
 #include "service/catalogue_server.h"
+#include "catalogue_fixture.h"
 #include "tests/support/nginx_front.h"
-#include "tests/support/test_server.h"
 
 #include <gtest/gtest.h>
 
@@ -47,12 +47,7 @@ protected:
         return std::make_shared<DataTaskManager>(DataTaskManager::Configuration{baseURL, context});
     }
     DataTaskManager::Result fetch(const std::string& baseURL, const std::string& text) {
-        std::optional<DataTaskManager::Result> result;
-        transport(baseURL)->fetchAttractions(text, Attraction::Currency::USD, 0, [&](DataTaskManager::Result r) {
-            mainLoop->post([&result, r = std::move(r)] { result = r; });
-        });
-        EXPECT_TRUE(mainLoop->runUntil([&] { return result.has_value(); }, 20s)) << "timed out waiting";
-        return result.value_or(DataTaskManager::Failure{});
+        return testing::searchOnce(*transport(baseURL), mainLoop, text);
     }
 
     testing::EnglishLocale locale;

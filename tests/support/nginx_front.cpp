@@ -1,15 +1,13 @@
 #include "nginx_front.h"
 
 #include "service/tls_identity.h"
+#include "tests/support/test_server.h"
 
 #include <openssl/pem.h>
 
-#include <arpa/inet.h>
 #include <fcntl.h>
-#include <netinet/in.h>
 #include <signal.h>
 #include <spawn.h>
-#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -56,28 +54,9 @@ std::string nginxProgram() {
 
 // A loopback port that was free a moment ago; nginx cannot be given port 0.
 int freePort() {
-    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    const bool bound = fd >= 0 && ::bind(fd, reinterpret_cast<sockaddr*>(&address), length) == 0 &&
-                       ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) == 0;
-    ::close(fd);
-    if (!bound)
-        throw std::runtime_error("no free loopback port");
-    return ntohs(address.sin_port);
-}
-
-bool accepts(int port) {
-    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = htons(static_cast<std::uint16_t>(port));
-    const bool connected = fd >= 0 && ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
-    ::close(fd);
-    return connected;
+    int port = 0;
+    ::close(loopbackSocket(port, 0));
+    return port;
 }
 
 // The template with each ${NAME} of `values` replaced, as envsubst would.
@@ -176,7 +155,7 @@ bool NginxFront::start(const std::string& catalogue) {
         throw std::runtime_error("cannot run " + program + " (install it with scripts/setup.sh)");
 
     const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while (!accepts(port_)) {
+    while (!acceptsConnections(port_)) {
         int status = 0;
         if (waitpid(pid_, &status, WNOHANG) == pid_) {
             pid_ = -1;

@@ -52,6 +52,11 @@ inline std::string redirecting(const std::string& base, const std::string& to) {
     return base + httplib::append_query_params("/to", {{"to", to}});
 }
 
+// A socket bound to a free loopback port, which it sets, listening when `backlog` is above zero.
+int loopbackSocket(int& port, int backlog);
+// Whether a connection to the loopback `port` is accepted.
+bool acceptsConnections(int port);
+
 // A TCP server on a free loopback port for answers no well-behaved server gives: on each
 // connection it reads the request head, then the script writes raw bytes and says how the
 // connection ends.
