@@ -1,6 +1,4 @@
-// The whole program: in a real X server (Xvfb) with the keys a user would press (xdotool),
-// screenshots of what the user saw and what a screen reader reads over AT-SPI, and its own
-// options, on that display or off screen.
+// The whole program in Xvfb: keys sent with xdotool, screenshots, the AT-SPI tree, and --tour.
 #include <QDBusArgument>
 #include <QDBusConnection>
 #include <QDBusMessage>
@@ -52,8 +50,7 @@ int pixelsLike(const QImage& image, QColor colour, int tolerance = 6) {
     return count;
 }
 
-// Asks `condition` again until it holds, for up to `seconds`: the application runs in a
-// process of its own, which tells this one of no change.
+// Polls `condition`, for up to `seconds`: the application's state is in another process.
 bool eventually(const std::function<bool()>& condition, int seconds) {
     QElapsedTimer clock;
     clock.start();
@@ -72,8 +69,7 @@ QImage screenshotWhen(const std::function<bool(const QImage&)>& seen, int second
     return shot;
 }
 
-// Starts the application in `app` with `environment` added and gives its window the focus
-// once it is mapped (XSetInputFocus needs a viewable window); the window's id, or empty.
+// The window's id once mapped (XSetInputFocus needs a viewable window) and focused, or empty.
 QString startApplication(QProcess& app, const QStringList& environment = {}) {
     app.setProcessChannelMode(QProcess::ForwardedChannels);
     QProcessEnvironment variables = QProcessEnvironment::systemEnvironment();
@@ -106,8 +102,7 @@ TEST(EndToEnd, TheKeysOfAUserOpenTheSearchAndShowTheResults) {
     ASSERT_GT(pixelsLike(welcome, coral), 20) << "the welcome screen was never drawn";
     EXPECT_EQ(pixelsLike(welcome, amber), 0) << "the welcome screen shows no cards";
 
-    // Return on the search button opens the results, mostly white where the welcome is a
-    // picture, and its field takes the keys.
+    // Return on the search button opens the results, mostly white, whose field takes the keys.
     ASSERT_TRUE(xdotool({"key", "--window", window, "Return"}));
     const QColor white(255, 255, 255);
     const QImage opened = screenshotWhen([&](const QImage& shot) { return pixelsLike(shot, white) > 40000; }, 10);
@@ -131,8 +126,7 @@ struct Element {
     bool checked = false;
 };
 
-// The AT-SPI bus (org.a11y.Bus, started on the session bus when first asked for), and the
-// shown elements of an application on it, depth first as a screen reader walks them.
+// The AT-SPI bus (org.a11y.Bus on the session bus) and an application's showing elements, depth first.
 class ScreenReader {
 public:
     bool connect() {
@@ -201,8 +195,7 @@ private:
     QDBusConnection bus_{QString()};
 };
 
-// The hearts of a list and of the detail screen are toggles to a screen reader, checked
-// exactly when liked, also after a like from the keyboard.
+// Every heart is a check box over AT-SPI, checked exactly when liked, also from the keyboard.
 TEST(EndToEnd, AScreenReaderHearsEveryHeartAsAToggleCheckedWhenLiked) {
     if (!haveDisplay || sessionBus.isEmpty())
         GTEST_SKIP() << "Xvfb, xdotool or dbus-daemon is missing";
@@ -296,8 +289,7 @@ int main(int argc, char** argv) {
         haveDisplay = ready && !number.isEmpty();
         qputenv("DISPLAY", ":" + number);
     }
-    // A session bus of the test's own, and a runtime folder where the AT-SPI bus it starts
-    // keeps its socket apart from any other run's.
+    // A session bus of its own, and an XDG_RUNTIME_DIR for the AT-SPI bus's socket.
     const QTemporaryDir runtime;
     QProcess bus;
     if (haveDisplay && runtime.isValid() && !QStandardPaths::findExecutable(QStringLiteral("dbus-daemon")).isEmpty()) {

@@ -1,7 +1,5 @@
-// A catalogue on a public address, which needs a network of its own: the program runs
-// itself again inside a new user and network namespace (unshare -rn), where 192.0.2.10
-// (a documentation address), 10.1.2.3 and 169.254.1.2 are put on the namespace's lo.
-// Nothing leaves the namespace.
+// A catalogue on a public address: the program runs itself again under unshare -rn, with
+// 192.0.2.10 (TEST-NET-1), 10.1.2.3 and 169.254.1.2 on the namespace's lo.
 
 #include "catalogue_fixture.h"
 #include "image_samples.h"
@@ -28,8 +26,7 @@ std::string unavailable;
 
 constexpr const char* publicAddress = "192.0.2.10";
 
-// The addresses a catalogue's answer may name, each with what a catalogue on the internet
-// gets there. Names are pinned, as a resolver on the internet would answer them.
+// An address an answer may name (host names pinned), and whether an internet catalogue may use it.
 struct Target {
     const char* name;
     std::string base;

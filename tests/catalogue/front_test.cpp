@@ -18,8 +18,7 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// The client as a deployment meets it: nginx (TLS, HTTP/2, gzip) in front of the local
-// catalogue, which names the front in its cover addresses.
+// nginx (TLS, HTTP/2, gzip) in front of the catalogue, which names the front in its cover URLs.
 class BehindNginx : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -97,8 +96,7 @@ TEST_F(BehindNginx, PagesToTheEndAndCoversGoThroughTheFrontOverOneHttp2Connectio
 }
 
 TEST_F(BehindNginx, ASearchAndTheCoversStartedBeforeItsConnectionIsUpShareThatConnection) {
-    // As the list does when its rows show: the covers start while the connection of the
-    // search may still be in its TLS handshake.
+    // The covers start while the search's connection may still be in its TLS handshake (PIPEWAIT).
     std::vector<std::string> covers;
     for (const auto& activity : service::embeddedCatalogue().activities)
         if (activity.hasCover && covers.size() < 10)

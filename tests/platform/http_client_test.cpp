@@ -22,8 +22,7 @@ using testing::RawServer;
 using testing::TestServer;
 using namespace std::chrono_literals;
 
-// The completion of a transfer, set from the worker; shared, so that one coming after the
-// test gave up on it has somewhere to go.
+// A transfer's completion, shared so that one coming after the test gave up has somewhere to go.
 struct Awaited {
     std::shared_ptr<std::promise<HttpResult>> promise = std::make_shared<std::promise<HttpResult>>();
     std::future<HttpResult> future = promise->get_future();
@@ -52,8 +51,7 @@ HttpRequest get(std::string url) {
     return request;
 }
 
-// `data` in the Content-Encoding `encoding` (gzip or deflate); unfinished, the stream is
-// flushed but lacks its end, as a body still arriving.
+// `data` deflated as gzip or deflate; unfinished, flushed (Z_SYNC_FLUSH) but without its end.
 std::string encode(std::string_view encoding, std::string_view data, bool finished) {
     z_stream stream{};
     deflateInit2(&stream, Z_BEST_SPEED, Z_DEFLATED, encoding == "gzip" ? 31 : 15, 9, Z_DEFAULT_STRATEGY);
@@ -107,8 +105,7 @@ protected:
             acceptedEncodings = request.get_header_value("accept-encoding");
             response.set_content(json, "application/json");
         });
-        // `json` in the encoding "as" (or the bytes of "raw"); with "held", N MiB of zeros so
-        // encoded but the stream's end held back until the test is over.
+        // `json` (or "raw") in the encoding "as"; "held": N MiB of zeros, never ended.
         server.server().Get("/encoded", [this, opened = slow.opened](const Request& request, Response& response) {
             const std::string encoding = request.get_param_value("as");
             response.set_header("Content-Encoding", encoding);
@@ -211,8 +208,7 @@ TEST_F(HttpClientTest, AsksForCompressedAnswersAndCapsTheDecodedBytes) {
     const auto notGzip = fetch(client, get(server.baseURL() + "/encoded?as=gzip&raw=%7B%7D"));
     EXPECT_EQ(errorOf(notGzip), ErrorCode::cannotParseResponse);
 
-    // A few kilobytes that inflate to 16 MiB, and then nothing: only a client that stops at
-    // the cap ends before the test does; one that waits for more fails as timed out.
+    // Kilobytes that inflate to 16 MiB, then silence: a client that misses the cap times out.
     auto bomb = get(server.baseURL() + "/encoded?held=16&as=gzip");
     bomb.resourceTimeout = std::chrono::hours(1);
     bomb.requestTimeout = 5s;

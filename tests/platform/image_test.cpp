@@ -16,8 +16,7 @@
 #include <vector>
 
 namespace {
-// The largest single request made of the global operator new on any thread since the last
-// reset: tells whether a decoder took memory for an image it should have refused first.
+// The largest operator new request since the last reset: did a decoder allocate before refusing?
 std::atomic<std::size_t> largestAllocation = 0;
 }
 
@@ -108,8 +107,7 @@ void putBigEndian(std::string& bytes, std::size_t at, std::uint32_t value, int s
         bytes[at + i] = static_cast<char>(value >> (8 * (size - 1 - i)));
 }
 
-// Real images whose headers announce another size: a PNG's with its checksum mended, a
-// WebP's (with alpha, so an extended file) in its canvas and in its lossy frame.
+// Headers patched to announce another size: the PNG's CRC mended, the WebP's VP8X canvas and VP8 frame.
 TEST(Image, RefusesOversizedImagesFromTheHeaderBeforeTakingTheirMemory) {
     std::string png = samples::encodePng(picture);
     putBigEndian(png, 16, 7072, 4);
@@ -149,8 +147,7 @@ std::shared_ptr<const Image> imageNumbered(std::uint32_t seed, const std::shared
     return Image::decode(samples::encodePng(samples::makePicture(side, side, seed)), cache);
 }
 
-// Room for three images and a half: the least recently used goes first, and comes back
-// decoded anew.
+// Room for three images and a half: the least recently used goes first, and is decoded anew.
 TEST(DecodedImageCache, StaysWithinItsBoundAndGivesMemoryBack) {
     const auto cache = std::make_shared<DecodedImageCache>(3 * pixelBytes + pixelBytes / 2);
     std::vector<std::shared_ptr<const Image>> images;
@@ -268,8 +265,7 @@ TEST(JpegScaling, ImageKeepsTheSizeOfTheWholePictureAndDecodesLargerOnlyWhenAske
     EXPECT_EQ(image->pixels()->width, 80);
 }
 
-// The decoding thread is held by the first request's `done` while the others wait; their
-// order is read as it is at each take, after ranks changed while waiting.
+// The first request's `done` holds the decoding thread while ranks change under the others.
 TEST(DecodeImageAsync, DecodesOnOneThreadOfItsOwnHighestRankFirstAndEqualRanksInTheOrderAsked) {
     const std::string png = samples::encodePng(samples::makePicture(4, 4, 1));
     std::promise<std::thread::id> holding;

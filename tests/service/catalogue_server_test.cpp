@@ -194,9 +194,8 @@ TEST(CatalogueServer, CoverAddressesNameThePublicAddressOrATrustedFrontsForwarde
 }
 
 TEST_F(CatalogueServerTest, ListensWithABacklogForAFrontsBurstOfConnections) {
-    // A front opens a connection for each cover of a screenful at once; a backlog that
-    // overflows drops SYNs, which cost a second each. ss reports a listener's backlog as
-    // its Send-Q.
+    // A front's burst of connections overflowing the backlog drops SYNs, a second each. ss
+    // reports a listener's backlog as its Send-Q.
     const std::string command = "ss -Hltn 'sport = :" + std::to_string(server->port()) + "'";
     FILE* ss = popen(command.c_str(), "r");
     ASSERT_NE(ss, nullptr);

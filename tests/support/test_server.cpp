@@ -136,8 +136,4 @@ void RawServer::send(int socket, const std::string& bytes) {
     }
 }
 
-RefusedPort::RefusedPort() { socket_ = loopbackSocket(port_, 0); }
-
-RefusedPort::~RefusedPort() { ::close(socket_); }
-
 }
