@@ -1,6 +1,4 @@
-// The whole program: in a real X server (Xvfb) with the keys a user would press (xdotool),
-// screenshots of what the user saw and what a screen reader reads over AT-SPI, and its own
-// options, on that display or off screen.
+// The whole program in Xvfb: keys sent with xdotool, screenshots, the AT-SPI tree, and --tour.
 #include <QDBusArgument>
 #include <QDBusConnection>
 #include <QDBusMessage>
@@ -52,38 +50,59 @@ int pixelsLike(const QImage& image, QColor colour, int tolerance = 6) {
     return count;
 }
 
-// Takes screenshots until one shows what `seen` looks for, for up to `seconds`; the last.
-QImage screenshotWhen(const std::function<bool(const QImage&)>& seen, int seconds) {
+// Polls `condition`, for up to `seconds`: the application's state is in another process.
+bool eventually(const std::function<bool()>& condition, int seconds) {
     QElapsedTimer clock;
     clock.start();
-    QImage shot = QGuiApplication::primaryScreen()->grabWindow(0).toImage();
-    while (!seen(shot) && clock.elapsed() < seconds * 1000) {
-        QThread::msleep(200);
-        shot = QGuiApplication::primaryScreen()->grabWindow(0).toImage();
+    while (!condition()) {
+        if (clock.elapsed() > seconds * 1000)
+            return false;
+        QThread::msleep(100);
     }
+    return true;
+}
+
+// Takes screenshots until one shows what `seen` looks for, for up to `seconds`; the last.
+QImage screenshotWhen(const std::function<bool(const QImage&)>& seen, int seconds) {
+    QImage shot;
+    eventually([&] { return seen(shot = QGuiApplication::primaryScreen()->grabWindow(0).toImage()); }, seconds);
     return shot;
+}
+
+// The window's id once mapped (XSetInputFocus needs a viewable window) and focused, or empty.
+QString startApplication(QProcess& app, const QStringList& environment = {}) {
+    app.setProcessChannelMode(QProcess::ForwardedChannels);
+    QProcessEnvironment variables = QProcessEnvironment::systemEnvironment();
+    for (const QString& assignment : environment)
+        variables.insert(assignment.section(u'=', 0, 0), assignment.section(u'=', 1));
+    app.setProcessEnvironment(variables);
+    app.start(QStringLiteral(WAYFARER_APP), {});
+    QString window;
+    if (!app.waitForStarted() || !xdotool({"search", "--sync", "--onlyvisible", "--name", "^Wayfarer$"}, &window) ||
+        !xdotool({"windowfocus", "--sync", window}))
+        return {};
+    return window;
+}
+
+void stopApplication(QProcess& app) {
+    app.terminate();
+    if (!app.waitForFinished(5000))
+        app.kill();
 }
 
 TEST(EndToEnd, TheKeysOfAUserOpenTheSearchAndShowTheResults) {
     if (!haveDisplay)
         GTEST_SKIP() << "Xvfb or xdotool is missing";
     QProcess app;
-    app.setProcessChannelMode(QProcess::ForwardedChannels);
-    app.start(QStringLiteral(WAYFARER_APP), {});
-    ASSERT_TRUE(app.waitForStarted());
-    QString window;
-    // Only a mapped window can take the focus (XSetInputFocus), so wait for it to be viewable.
-    ASSERT_TRUE(xdotool({"search", "--sync", "--onlyvisible", "--name", "^Wayfarer$"}, &window))
-        << "no Wayfarer window appeared";
-    ASSERT_TRUE(xdotool({"windowfocus", "--sync", window}));
+    const QString window = startApplication(app);
+    ASSERT_FALSE(window.isEmpty()) << "no Wayfarer window appeared";
     const QColor coral(255, 110, 91);  // the welcome title, and the prices of the cards
     const QColor amber(255, 196, 96);  // the strip of every result card
     const QImage welcome = screenshotWhen([&](const QImage& shot) { return pixelsLike(shot, coral) > 20; }, 10);
     ASSERT_GT(pixelsLike(welcome, coral), 20) << "the welcome screen was never drawn";
     EXPECT_EQ(pixelsLike(welcome, amber), 0) << "the welcome screen shows no cards";
 
-    // Return on the search button opens the results, mostly white where the welcome is a
-    // picture, and its field takes the keys.
+    // Return on the search button opens the results, mostly white, whose field takes the keys.
     ASSERT_TRUE(xdotool({"key", "--window", window, "Return"}));
     const QColor white(255, 255, 255);
     const QImage opened = screenshotWhen([&](const QImage& shot) { return pixelsLike(shot, white) > 40000; }, 10);
@@ -97,9 +116,7 @@ TEST(EndToEnd, TheKeysOfAUserOpenTheSearchAndShowTheResults) {
     ASSERT_TRUE(xdotool({"key", "--window", window, "Escape"}));
     const QImage back = screenshotWhen([&](const QImage& image) { return pixelsLike(image, amber) == 0; }, 5);
     EXPECT_EQ(pixelsLike(back, amber), 0) << "Escape left the results";
-    app.terminate();
-    if (!app.waitForFinished(5000))
-        app.kill();
+    stopApplication(app);
 }
 
 // What a screen reader reads of one element over AT-SPI.
@@ -109,8 +126,7 @@ struct Element {
     bool checked = false;
 };
 
-// The AT-SPI bus (org.a11y.Bus, started on the session bus when first asked for), and the
-// shown elements of an application on it, depth first as a screen reader walks them.
+// The AT-SPI bus (org.a11y.Bus on the session bus) and an application's showing elements, depth first.
 class ScreenReader {
 public:
     bool connect() {
@@ -179,21 +195,7 @@ private:
     QDBusConnection bus_{QString()};
 };
 
-// Asks `condition` again until it holds, for up to `seconds`: what a screen reader reads is
-// the application's state in a process of its own, which tells this one of no change.
-bool eventually(const std::function<bool()>& condition, int seconds) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!condition()) {
-        if (clock.elapsed() > seconds * 1000)
-            return false;
-        QThread::msleep(100);
-    }
-    return true;
-}
-
-// The hearts of a list and of the detail screen are toggles to a screen reader, checked
-// exactly when liked, also after a like from the keyboard.
+// Every heart is a check box over AT-SPI, checked exactly when liked, also from the keyboard.
 TEST(EndToEnd, AScreenReaderHearsEveryHeartAsAToggleCheckedWhenLiked) {
     if (!haveDisplay || sessionBus.isEmpty())
         GTEST_SKIP() << "Xvfb, xdotool or dbus-daemon is missing";
@@ -201,17 +203,9 @@ TEST(EndToEnd, AScreenReaderHearsEveryHeartAsAToggleCheckedWhenLiked) {
     if (!reader.connect())
         GTEST_SKIP() << "no AT-SPI bus: at-spi2-core is missing";
     QProcess app;
-    app.setProcessChannelMode(QProcess::ForwardedChannels);
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert("QT_LINUX_ACCESSIBILITY_ALWAYS_ON", "1");
-    environment.insert("LC_ALL", "C.UTF-8");
-    app.setProcessEnvironment(environment);
-    app.start(QStringLiteral(WAYFARER_APP), {});
-    ASSERT_TRUE(app.waitForStarted());
+    const QString window = startApplication(app, {"QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1", "LC_ALL=C.UTF-8"});
+    ASSERT_FALSE(window.isEmpty()) << "no Wayfarer window appeared";
     const QString application = QStringLiteral("Wayfarer");  // its name over AT-SPI
-    QString window;
-    ASSERT_TRUE(xdotool({"search", "--sync", "--onlyvisible", "--name", "^Wayfarer$"}, &window));
-    ASSERT_TRUE(xdotool({"windowfocus", "--sync", window}));
     ASSERT_TRUE(eventually([&] { return !reader.shownElements(application).empty(); }, 10)) << "not on the AT-SPI bus";
 
     const auto hearts = [&] {
@@ -248,20 +242,16 @@ TEST(EndToEnd, AScreenReaderHearsEveryHeartAsAToggleCheckedWhenLiked) {
         << "the detail's heart is not a checked toggle";
     keys({"Escape"});
     EXPECT_TRUE(eventually([&] { return hearts().size() > 1 && heartsAre({false, true}); }, 10));
-    app.terminate();
-    if (!app.waitForFinished(5000))
-        app.kill();
+    stopApplication(app);
 }
 
-TEST(Program, TheTourLeavesItsPicturesInTheAppearanceAskedForAndAnyOtherIsAUsageError) {
+TEST(Program, TheTourLeavesItsPicturesInTheAppearanceAskedFor) {
     struct Case {
         const char* appearance;
-        int exitCode;
         double minimumWhite;  // of the screens after the welcome screen
         double maximumWhite;
     };
-    for (const Case c : {Case{"light", 0, 0.05, 1.0}, Case{"dark", 0, 0.0, 0.04}, Case{"dim", 2, 0, 0},
-                         Case{"Dark", 2, 0, 0}, Case{"", 2, 0, 0}}) {
+    for (const Case c : {Case{"light", 0.05, 1.0}, Case{"dark", 0.0, 0.04}}) {
         SCOPED_TRACE(c.appearance);
         const QDir directory(QDir(QStringLiteral(WAYFARER_SCREENSHOT_DIR)).filePath(QStringLiteral("tour-") + c.appearance));
         QDir(directory).removeRecursively();
@@ -269,11 +259,7 @@ TEST(Program, TheTourLeavesItsPicturesInTheAppearanceAskedForAndAnyOtherIsAUsage
         app.start(QStringLiteral(WAYFARER_APP), {"--appearance", c.appearance, "--tour", directory.path()});
         ASSERT_TRUE(app.waitForFinished(120000));
         ASSERT_EQ(app.exitStatus(), QProcess::NormalExit);
-        ASSERT_EQ(app.exitCode(), c.exitCode) << app.readAllStandardError().toStdString();
-        if (c.exitCode != 0) {
-            EXPECT_TRUE(app.readAllStandardError().contains("--appearance takes light, dark or system"));
-            continue;
-        }
+        ASSERT_EQ(app.exitCode(), 0) << app.readAllStandardError().toStdString();
         for (const char* name :
              {"2-results", "3-next-page", "4-like", "5-detail", "6-error", "7-no-results", "8-wide"}) {
             SCOPED_TRACE(name);
@@ -303,8 +289,7 @@ int main(int argc, char** argv) {
         haveDisplay = ready && !number.isEmpty();
         qputenv("DISPLAY", ":" + number);
     }
-    // A session bus of the test's own, and a runtime folder where the AT-SPI bus it starts
-    // keeps its socket apart from any other run's.
+    // A session bus of its own, and an XDG_RUNTIME_DIR for the AT-SPI bus's socket.
     const QTemporaryDir runtime;
     QProcess bus;
     if (haveDisplay && runtime.isValid() && !QStandardPaths::findExecutable(QStringLiteral("dbus-daemon")).isEmpty()) {

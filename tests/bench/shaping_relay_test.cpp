@@ -1,8 +1,8 @@
 #include "bench/shaping_relay.h"
+#include "tests/support/test_server.h"
 
 #include <gtest/gtest.h>
 
-#include <arpa/inet.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -13,22 +13,6 @@ namespace wayfarer::bench {
 namespace {
 
 using namespace std::chrono_literals;
-
-sockaddr_in loopback(int port) {
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = htons(static_cast<std::uint16_t>(port));
-    return address;
-}
-
-void sendAll(int fd, const std::string& bytes) {
-    for (std::size_t sent = 0; sent < bytes.size();) {
-        const ssize_t wrote = ::send(fd, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
-        ASSERT_GT(wrote, 0);
-        sent += static_cast<std::size_t>(wrote);
-    }
-}
 
 // Everything until the peer's FIN.
 std::string readToEnd(int fd) {
@@ -47,27 +31,22 @@ std::string pattern(std::size_t size, int seed) {
 }
 
 TEST(ShapingRelay, CarriesEveryByteBothWaysInOrderAndPassesOnEachEnd) {
-    const int listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address = loopback(0);
-    socklen_t length = sizeof address;
-    ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&address), length), 0);
-    ASSERT_EQ(::listen(listener, 4), 0);
-    ASSERT_EQ(::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length), 0);
-    ShapingRelay relay(ntohs(address.sin_port), LinkProfile{"test", 2ms, 1e9});
-
-    const std::string up = pattern(1 << 20, 1), down = pattern(3 << 19, 2);
-    const int client = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    const sockaddr_in relayAddress = loopback(relay.port());
+    int serverPort = 0, unused = 0;
+    const int listener = testing::loopbackSocket(serverPort, 4);
+    ShapingRelay relay(serverPort, LinkProfile{"test", 2ms, 1e9});
+    const int client = testing::loopbackSocket(unused, 0);
+    sockaddr_in relayAddress{AF_INET, htons(static_cast<std::uint16_t>(relay.port())), {htonl(INADDR_LOOPBACK)}, {}};
     ASSERT_EQ(::connect(client, reinterpret_cast<const sockaddr*>(&relayAddress), sizeof relayAddress), 0);
     const int server = ::accept(listener, nullptr, nullptr);
     ASSERT_GE(server, 0);
     // Each side writes all, then half-closes; the other reads to that end meanwhile.
+    const std::string up = pattern(1 << 20, 1), down = pattern(3 << 19, 2);
     std::thread clientSide([&] {
-        sendAll(client, up);
+        testing::RawServer::send(client, up);
         ::shutdown(client, SHUT_WR);
     });
     std::thread serverSide([&] {
-        sendAll(server, down);
+        testing::RawServer::send(server, down);
         ::shutdown(server, SHUT_WR);
     });
     const std::string atServer = readToEnd(server);

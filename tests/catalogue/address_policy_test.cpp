@@ -1,14 +1,10 @@
-// A catalogue on a public address, which needs a network of its own: the program runs
-// itself again inside a new user and network namespace (unshare -rn), where 192.0.2.10
-// (a documentation address), 10.1.2.3 and 169.254.1.2 are put on the namespace's lo.
-// Nothing leaves the namespace.
+// A catalogue on a public address: the program runs itself again under unshare -rn, with
+// 192.0.2.10 (TEST-NET-1), 10.1.2.3 and 169.254.1.2 on the namespace's lo.
 
-#include "catalogue/data_task_manager.h"
-
+#include "catalogue_fixture.h"
 #include "image_samples.h"
 #include "platform/image.h"
 #include "platform/run_loop.h"
-#include "tests/support/test_server.h"
 
 #include <unistd.h>
 
@@ -17,7 +13,6 @@
 #include <array>
 #include <atomic>
 #include <cstdlib>
-#include <future>
 #include <string>
 #include <vector>
 
@@ -31,8 +26,7 @@ std::string unavailable;
 
 constexpr const char* publicAddress = "192.0.2.10";
 
-// The addresses a catalogue's answer may name, each with what a catalogue on the internet
-// gets there. Names are pinned, as a resolver on the internet would answer them.
+// An address an answer may name (host names pinned), and whether an internet catalogue may use it.
 struct Target {
     const char* name;
     std::string base;
@@ -105,15 +99,6 @@ protected:
             baseURL, CatalogueContext{http.get(), mainLoop, 10s}, [] { return std::optional<std::string>("en"); }});
     }
 
-    DataTaskManager::Result search(DataTaskManager& transport, const std::string& text) {
-        std::promise<DataTaskManager::Result> promise;
-        transport.fetchAttractions(text, Attraction::Currency::USD, 0,
-                                   [&](DataTaskManager::Result result) { promise.set_value(std::move(result)); });
-        auto future = promise.get_future();
-        EXPECT_EQ(future.wait_for(20s), std::future_status::ready);
-        return future.get();
-    }
-
     const std::string jpeg = samples::encodeJpeg(samples::makePicture(40, 30));
     std::array<std::atomic<int>, 6> reached{};
     std::vector<Target> targets;
@@ -141,7 +126,7 @@ TEST_F(AddressPolicy, ACatalogueOnTheInternetReachesNoLocalAddressThroughCoversO
     for (const auto& catalogue : catalogues) {
         SCOPED_TRACE(catalogue.name);
         const auto transport = transportFor(catalogue.baseURL);
-        auto answer = search(*transport, "covers");
+        auto answer = testing::searchOnce(*transport, mainLoop, "covers");
         auto* page = std::get_if<DataTaskManager::Success>(&answer);
         ASSERT_TRUE(page && page->attractions && page->attractions->size() == targets.size());
         for (auto& counter : reached)
@@ -154,7 +139,7 @@ TEST_F(AddressPolicy, ACatalogueOnTheInternetReachesNoLocalAddressThroughCoversO
         for (std::size_t i = 0; i < targets.size(); ++i) {
             const bool allowed = !catalogue.onTheInternet || targets[i].fromTheInternet;
             EXPECT_EQ((*page->attractions)[i]->coverImg != nullptr, allowed) << "cover, " << targets[i].name;
-            const auto redirected = search(*transport, "redirect" + std::to_string(i));
+            const auto redirected = testing::searchOnce(*transport, mainLoop, "redirect" + std::to_string(i));
             const auto* failure = std::get_if<DataTaskManager::Failure>(&redirected);
             EXPECT_EQ(failure ? std::optional(failure->error.value_or(platform::Error{}).code) : std::nullopt,
                       allowed ? std::nullopt : std::optional(platform::ErrorCode::unsupportedURL))

@@ -40,12 +40,23 @@ inline std::string pageJson(const std::vector<std::string>& uuids, long long cou
     return body + "]}";
 }
 
+// One search, running `mainLoop` until its completion is posted there (at most 20 seconds).
+inline DataTaskManager::Result searchOnce(DataTaskManager& transport, const std::shared_ptr<platform::RunLoop>& mainLoop,
+                                          std::string_view text, Attraction::Currency currency = Attraction::Currency::USD) {
+    // Shared with the completion, which may come after the test has given up on it.
+    const auto result = std::make_shared<std::optional<DataTaskManager::Result>>();
+    transport.fetchAttractions(text, currency, 0, [result, mainLoop](DataTaskManager::Result r) {
+        mainLoop->post([result, r = std::move(r)] { *result = r; });
+    });
+    EXPECT_TRUE(mainLoop->runUntil([&] { return result->has_value(); }, std::chrono::seconds(20))) << "no completion";
+    return result->value_or(DataTaskManager::Failure{});
+}
+
 struct SeenRequest {
     std::string text, offset, acceptLanguage, currency, accept;
 };
 
-// A catalogue on loopback whose answers the test writes, with its own HTTP client and
-// main queue, and a transport and a session on them.
+// A catalogue on loopback whose answers the test writes, with an HTTP client and a main queue.
 class CatalogueFixture : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -100,8 +111,7 @@ private:
     std::vector<SeenRequest> seen_;
 
 protected:
-    // Destroyed in reverse order: the client first, closing its kept-alive connections so
-    // the server stops at once, then the server, before the state its handlers use.
+    // Destroyed first, the client closes its kept-alive connections so that the server stops at once.
     TestServer server;
     platform::HttpClient http;
 };

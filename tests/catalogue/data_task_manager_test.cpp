@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <future>
 
 namespace wayfarer {
 namespace {
@@ -19,20 +18,10 @@ struct Outcome {
 
 class DataTaskManagerTest : public testing::CatalogueFixture {
 protected:
-    // Runs one search and waits for its completion, which runs on the HTTP worker.
     Outcome search(DataTaskManager& manager, std::string_view text = "rome",
                    Attraction::Currency currency = Attraction::Currency::USD) {
-        // Shared with the completion, which may come after the test has given up on it.
-        const auto promise = std::make_shared<std::promise<DataTaskManager::Result>>();
-        auto future = promise->get_future();
-        manager.fetchAttractions(text, currency, 0,
-                                 [promise](DataTaskManager::Result r) { promise->set_value(std::move(r)); });
+        const auto result = testing::searchOnce(manager, mainLoop, text, currency);
         Outcome outcome;
-        if (future.wait_for(20s) != std::future_status::ready) {
-            ADD_FAILURE() << "the search never completed";
-            return outcome;
-        }
-        const auto result = future.get();
         if (const auto* success = std::get_if<DataTaskManager::Success>(&result)) {
             outcome.success = true;
             EXPECT_TRUE(success->attractions) << "the transport always delivers a list";

@@ -1,8 +1,5 @@
-// Searches the catalogue at BASE_URL (trusting only the certificate CA_PEM) and a
-// catalogue at HELD_URL that never finishes answering, loads every cover of the first
-// page, and returns from main as soon as the first cover has arrived: searches, cover
-// downloads, decodes and main-queue work are still under way as the process exits, which
-// must end it cleanly all the same.
+// Searches BASE_URL (trusting CA_PEM) and HELD_URL (which never finishes), loads the covers,
+// and returns from main at the first cover, with transfers, decodes and posted work in flight.
 #include "catalogue/data_manager.h"
 #include "platform/http_client.h"
 #include "platform/run_loop.h"

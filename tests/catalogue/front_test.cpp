@@ -3,8 +3,8 @@
 #include "platform/image.h"
 #include "platform/run_loop.h"
 #include "service/catalogue_server.h"
+#include "catalogue_fixture.h"
 #include "tests/support/nginx_front.h"
-#include "tests/support/test_server.h"
 
 #include <gtest/gtest.h>
 
@@ -18,8 +18,7 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// The client as a deployment meets it: nginx (TLS, HTTP/2, gzip) in front of the local
-// catalogue, which names the front in its cover addresses.
+// nginx (TLS, HTTP/2, gzip) in front of the catalogue, which names the front in its cover URLs.
 class BehindNginx : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -47,12 +46,7 @@ protected:
         return std::make_shared<DataTaskManager>(DataTaskManager::Configuration{baseURL, context});
     }
     DataTaskManager::Result fetch(const std::string& baseURL, const std::string& text) {
-        std::optional<DataTaskManager::Result> result;
-        transport(baseURL)->fetchAttractions(text, Attraction::Currency::USD, 0, [&](DataTaskManager::Result r) {
-            mainLoop->post([&result, r = std::move(r)] { result = r; });
-        });
-        EXPECT_TRUE(mainLoop->runUntil([&] { return result.has_value(); }, 20s)) << "timed out waiting";
-        return result.value_or(DataTaskManager::Failure{});
+        return testing::searchOnce(*transport(baseURL), mainLoop, text);
     }
 
     testing::EnglishLocale locale;
@@ -102,8 +96,7 @@ TEST_F(BehindNginx, PagesToTheEndAndCoversGoThroughTheFrontOverOneHttp2Connectio
 }
 
 TEST_F(BehindNginx, ASearchAndTheCoversStartedBeforeItsConnectionIsUpShareThatConnection) {
-    // As the list does when its rows show: the covers start while the connection of the
-    // search may still be in its TLS handshake.
+    // The covers start while the search's connection may still be in its TLS handshake (PIPEWAIT).
     std::vector<std::string> covers;
     for (const auto& activity : service::embeddedCatalogue().activities)
         if (activity.hasCover && covers.size() < 10)

@@ -4,7 +4,6 @@
 
 #include "tests/support/test_server.h"
 
-#include <brotli/encode.h>
 #include <gtest/gtest.h>
 #include <zlib.h>
 
@@ -14,6 +13,7 @@
 #include <future>
 #include <set>
 #include <thread>
+#include <variant>
 
 namespace wayfarer::platform {
 namespace {
@@ -22,8 +22,7 @@ using testing::RawServer;
 using testing::TestServer;
 using namespace std::chrono_literals;
 
-// The completion of a transfer, set from the worker; shared, so that one coming after the
-// test gave up on it has somewhere to go.
+// A transfer's completion, shared so that one coming after the test gave up has somewhere to go.
 struct Awaited {
     std::shared_ptr<std::promise<HttpResult>> promise = std::make_shared<std::promise<HttpResult>>();
     std::future<HttpResult> future = promise->get_future();
@@ -52,45 +51,20 @@ HttpRequest get(std::string url) {
     return request;
 }
 
-// `data` `repeat` times over, in the Content-Encoding `encoding` (gzip, deflate or br);
-// unfinished, the stream is flushed but lacks its end, as a body still arriving.
-std::string encode(std::string_view encoding, std::string_view data, int repeat, bool finished) {
-    std::string out;
-    if (encoding == "br") {
-        BrotliEncoderState* state = BrotliEncoderCreateInstance(nullptr, nullptr, nullptr);
-        BrotliEncoderSetParameter(state, BROTLI_PARAM_QUALITY, 5);
-        for (int round = 0; round < repeat; ++round) {
-            const bool last = round + 1 == repeat;
-            const auto operation = last ? (finished ? BROTLI_OPERATION_FINISH : BROTLI_OPERATION_FLUSH)
-                                        : BROTLI_OPERATION_PROCESS;
-            std::size_t available = data.size();
-            auto next = reinterpret_cast<const std::uint8_t*>(data.data());
-            do {
-                std::size_t outAvailable = 0;
-                BrotliEncoderCompressStream(state, operation, &available, &next, &outAvailable, nullptr, nullptr);
-                std::size_t size = 0;
-                const std::uint8_t* produced = BrotliEncoderTakeOutput(state, &size);
-                out.append(reinterpret_cast<const char*>(produced), size);
-            } while (available > 0 || BrotliEncoderHasMoreOutput(state) ||
-                     (operation == BROTLI_OPERATION_FINISH && !BrotliEncoderIsFinished(state)));
-        }
-        BrotliEncoderDestroyInstance(state);
-        return out;
-    }
+// `data` deflated as gzip or deflate; unfinished, flushed (Z_SYNC_FLUSH) but without its end.
+std::string encode(std::string_view encoding, std::string_view data, bool finished) {
     z_stream stream{};
     deflateInit2(&stream, Z_BEST_SPEED, Z_DEFLATED, encoding == "gzip" ? 31 : 15, 9, Z_DEFAULT_STRATEGY);
+    stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data()));
+    stream.avail_in = static_cast<uInt>(data.size());
+    std::string out;
     char buffer[64 * 1024];
-    for (int round = 0; round < repeat; ++round) {
-        const bool last = round + 1 == repeat;
-        stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data()));
-        stream.avail_in = static_cast<uInt>(data.size());
-        do {
-            stream.next_out = reinterpret_cast<Bytef*>(buffer);
-            stream.avail_out = sizeof buffer;
-            deflate(&stream, last ? (finished ? Z_FINISH : Z_SYNC_FLUSH) : Z_NO_FLUSH);
-            out.append(buffer, sizeof buffer - stream.avail_out);
-        } while (stream.avail_out == 0);
-    }
+    do {
+        stream.next_out = reinterpret_cast<Bytef*>(buffer);
+        stream.avail_out = sizeof buffer;
+        deflate(&stream, finished ? Z_FINISH : Z_SYNC_FLUSH);
+        out.append(buffer, sizeof buffer - stream.avail_out);
+    } while (stream.avail_out == 0);
     deflateEnd(&stream);
     return out;
 }
@@ -131,21 +105,17 @@ protected:
             acceptedEncodings = request.get_header_value("accept-encoding");
             response.set_content(json, "application/json");
         });
-        // `json` in the encoding "as", whole; with "held", N MiB of zeros so encoded but the
-        // stream's end held back until the test is over; with "raw", bytes sent as they are.
+        // `json` (or "raw") in the encoding "as"; "held": N MiB of zeros, never ended.
         server.server().Get("/encoded", [this, opened = slow.opened](const Request& request, Response& response) {
             const std::string encoding = request.get_param_value("as");
             response.set_header("Content-Encoding", encoding);
-            if (request.has_param("raw")) {
-                response.set_content(request.get_param_value("raw"), "text/x-encoded");
-                return;
-            }
             if (!request.has_param("held")) {
-                response.set_content(encode(encoding, json, 1, true), "text/x-encoded");
+                const std::string raw = request.get_param_value("raw");
+                response.set_content(raw.empty() ? encode(encoding, json, true) : raw, "text/x-encoded");
                 return;
             }
-            const int mebibytes = std::stoi(request.get_param_value("held"));
-            auto start = std::make_shared<std::string>(encode(encoding, std::string(1u << 20, '\0'), mebibytes, false));
+            const std::size_t size = std::stoul(request.get_param_value("held")) << 20;
+            auto start = std::make_shared<std::string>(encode(encoding, std::string(size, '\0'), false));
             response.set_chunked_content_provider("application/octet-stream",
                                                   [start, opened](std::size_t offset, httplib::DataSink& sink) {
                 if (offset == 0)
@@ -158,16 +128,25 @@ protected:
             opened.wait();
             response.set_content("late", "text/plain");
         });
-        testing::serveRedirects(server.server());
-        server.server().Get("/landing", [this](const Request&, Response& response) {
-            ++plainLandings;
-            response.set_content("plain", "text/plain");
-        });
-        server.start();
+        // Names pinned to loopback: an address wrongly let through still never leaves the machine.
+        for (auto [target, landings, body] : {std::tuple(&server, &plainLandings, "plain"),
+                                              std::tuple(&secure, &secureLandings, "secure")}) {
+            testing::serveRedirects(target->server());
+            target->server().Get("/landing", [landings, body](const Request&, Response& response) {
+                ++*landings;
+                response.set_content(body, "text/plain");
+            });
+            target->start();
+        }
+        HttpClientOptions options;
+        options.exclusiveCaPem = secure.certificatePem();
+        options.pinnedHosts = {{"covers.example", secure.port(), "127.0.0.1"}, {"far.example", server.port(), "127.0.0.1"}};
+        checked = std::make_unique<HttpClient>(options);
     }
 
-    // Before the server, whose handlers count here until it stops.
+    // Before the servers, whose handlers count here until they stop.
     std::atomic<int> plainLandings = 0;
+    std::atomic<int> secureLandings = 0;
     std::string acceptedEncodings;
     const std::string json = [] {
         std::string records;
@@ -176,8 +155,10 @@ protected:
         return R"({"data": [)" + records + "]}";
     }();
     TestServer server;
-    testing::Gate slow;  // "/slow" and held bodies go on once the test is over, before the server stops
+    TestServer secure{testing::Tls{{"covers.example"}}};
+    testing::Gate slow;  // "/slow" and held bodies go on once the test is over, before the servers stop
     HttpClient client;
+    std::unique_ptr<HttpClient> checked;  // trusts `secure`, with its name and far.example pinned
 };
 
 TEST_F(HttpClientTest, DeliversBodyAndStatusAndSendsTheCallersHeadersOverOneConnection) {
@@ -213,32 +194,25 @@ TEST_F(HttpClientTest, BodiesOverTheCapFailWithoutAPartialBody) {
     EXPECT_EQ(errorOf(fetch(client, request)), ErrorCode::tooLarge) << "streamed without a length";
 }
 
-TEST_F(HttpClientTest, AsksForCompressedAnswersAndDeliversThemDecoded) {
-    const auto answer = fetch(client, get(server.baseURL() + "/json"));
+// libcurl decodes what it is offered; the client must offer every encoding and cap the decoded bytes.
+TEST_F(HttpClientTest, AsksForCompressedAnswersAndCapsTheDecodedBytes) {
+    const auto answer = fetch(client, get(server.baseURL() + "/json"));  // httplib compresses it as br
     ASSERT_TRUE(answer.ok()) << answer.error().detail;
     EXPECT_TRUE(answer->body == json) << answer->body.size() << " bytes";
     EXPECT_TRUE(hasJsonPadding(answer->body));
     for (const char* encoding : {"gzip", "deflate", "br"})
         EXPECT_NE(acceptedEncodings.find(encoding), std::string::npos) << acceptedEncodings;
-
-    for (const char* encoding : {"gzip", "deflate", "br"}) {
-        const auto decoded = fetch(client, get(server.baseURL() + "/encoded?as=" + encoding));
-        ASSERT_TRUE(decoded.ok()) << encoding;
-        EXPECT_TRUE(decoded->body == json) << encoding << ": " << decoded->body.size() << " bytes";
-    }
+    const auto decoded = fetch(client, get(server.baseURL() + "/encoded?as=deflate"));
+    ASSERT_TRUE(decoded.ok());
+    EXPECT_TRUE(decoded->body == json) << decoded->body.size() << " bytes";
     const auto notGzip = fetch(client, get(server.baseURL() + "/encoded?as=gzip&raw=%7B%7D"));
     EXPECT_EQ(errorOf(notGzip), ErrorCode::cannotParseResponse);
-}
 
-TEST_F(HttpClientTest, TheCapHoldsForDecodedBytesAndEndsTheTransferAsSoonAsPassed) {
-    // A few kilobytes (of brotli, a few bytes) that inflate to 16 MiB, and then nothing: only a client that stops at
-    // the cap ends before the test does.
-    for (const char* encoding : {"gzip", "br"}) {
-        auto request = get(server.baseURL() + "/encoded?held=16&as=" + std::string(encoding));
-        request.resourceTimeout = std::chrono::hours(1);
-        request.requestTimeout = 5s;  // a client that waits for more fails as timed out
-        EXPECT_EQ(errorOf(fetch(client, request)), ErrorCode::tooLarge) << encoding;
-    }
+    // Kilobytes that inflate to 16 MiB, then silence: a client that misses the cap times out.
+    auto bomb = get(server.baseURL() + "/encoded?held=16&as=gzip");
+    bomb.resourceTimeout = std::chrono::hours(1);
+    bomb.requestTimeout = 5s;
+    EXPECT_EQ(errorOf(fetch(client, bomb)), ErrorCode::tooLarge);
 }
 
 TEST_F(HttpClientTest, TimeOutsCancellationAndRefusal) {
@@ -256,52 +230,35 @@ TEST_F(HttpClientTest, TimeOutsCancellationAndRefusal) {
     EXPECT_EQ(errorOf(fetch(client, get(refused.baseURL() + "/"))), ErrorCode::cannotConnectToHost);
 }
 
-TEST_F(HttpClientTest, FollowsHttpRedirectsOnlyAndAtMostFive) {
-    std::string fiveHops = server.baseURL() + "/echo";
-    for (int hop = 0; hop < 5; ++hop)
-        fiveHops = testing::redirecting(server.baseURL(), fiveHops);
-    const auto five = fetch(client, get(fiveHops));
-    ASSERT_TRUE(five.ok());
-    EXPECT_EQ(five->status, 200);
-    const auto six = fetch(client, get(testing::redirecting(server.baseURL(), fiveHops)));
-    EXPECT_EQ(errorOf(six), ErrorCode::tooManyRedirects);
-    const auto toFile = fetch(client, get(testing::redirecting(server.baseURL(), "file:///etc/passwd")));
-    EXPECT_EQ(errorOf(toFile), ErrorCode::unsupportedURL);
-    for (const char* url : {"file:///etc/passwd", "ftp://127.0.0.1/x", "gopher://127.0.0.1/", "nonsense"})
-        EXPECT_EQ(errorOf(fetch(client, get(url))), ErrorCode::unsupportedURL) << url;
-}
-
-TEST_F(HttpClientTest, EveryHopIsHttpsOrLoopbackHttpAndNeverHttpAfterHttps) {
-    // Names pinned to loopback: an address wrongly let through still never leaves the machine.
-    TestServer secure(testing::Tls{{"covers.example"}});
-    testing::serveRedirects(secure.server());
-    secure.server().Get("/landing", [](const httplib::Request&, httplib::Response& response) {
-        response.set_content("secure", "text/plain");
-    });
-    secure.start();
-    HttpClientOptions options;
-    options.exclusiveCaPem = secure.certificatePem();
-    options.pinnedHosts = {{"covers.example", secure.port(), "127.0.0.1"}, {"far.example", server.port(), "127.0.0.1"}};
-    HttpClient checked(options);
-
+TEST_F(HttpClientTest, FollowsAtMostFiveRedirectsEachToHttpsOrLoopbackHttpAndNeverHttpAfterHttps) {
     const std::string plain = server.baseURL();
     const std::string far = "http://far.example:" + std::to_string(server.port());
     const std::string https = secure.baseURL();
     const std::string named = "https://covers.example:" + std::to_string(secure.port());
     const auto via = testing::redirecting;
+    std::string fiveHops = plain + "/landing";
+    for (int hop = 0; hop < 5; ++hop)
+        fiveHops = via(plain, fiveHops);
+    const ErrorCode refused = ErrorCode::unsupportedURL;
     const struct {
         const char* name;
         std::string url;
-        // The body of the landing reached, or nothing when the transfer is refused.
-        std::optional<std::string> landed;
+        std::variant<std::string, ErrorCode> outcome;  // the body of the landing reached, or the error
     } cases[] = {
-        {"https to loopback http", via(https, plain + "/landing"), {}},
-        {"https to http elsewhere", via(https, far + "/landing"), {}},
-        {"https on a named host to http there", via(named, far + "/landing"), {}},
-        {"https on a named host to loopback http", via(named, plain + "/landing"), {}},
-        {"loopback http to https and back to http", via(plain, via(https, plain + "/landing")), {}},
-        {"loopback http to http elsewhere", via(plain, far + "/landing"), {}},
-        {"http elsewhere from the start", far + "/landing", {}},
+        {"five redirects", fiveHops, "plain"},
+        {"six redirects", via(plain, fiveHops), ErrorCode::tooManyRedirects},
+        {"to a file", via(plain, "file:///etc/passwd"), refused},
+        {"a file", "file:///etc/passwd", refused},
+        {"ftp", "ftp://127.0.0.1/x", refused},
+        {"gopher", "gopher://127.0.0.1/", refused},
+        {"no address", "nonsense", refused},
+        {"https to loopback http", via(https, plain + "/landing"), refused},
+        {"https to http elsewhere", via(https, far + "/landing"), refused},
+        {"https on a named host to http there", via(named, far + "/landing"), refused},
+        {"https on a named host to loopback http", via(named, plain + "/landing"), refused},
+        {"loopback http to https and back to http", via(plain, via(https, plain + "/landing")), refused},
+        {"loopback http to http elsewhere", via(plain, far + "/landing"), refused},
+        {"http elsewhere from the start", far + "/landing", refused},
         {"https to https on another host", via(https, named + "/landing"), "secure"},
         {"https to a relative address", via(https, "/landing"), "secure"},
         {"loopback http to loopback http", via(plain, plain + "/landing"), "plain"},
@@ -309,12 +266,12 @@ TEST_F(HttpClientTest, EveryHopIsHttpsOrLoopbackHttpAndNeverHttpAfterHttps) {
     };
     for (const auto& row : cases) {
         plainLandings = 0;
-        const auto result = fetch(checked, get(row.url));
-        if (row.landed) {
+        const auto result = fetch(*checked, get(row.url));
+        if (const auto* body = std::get_if<std::string>(&row.outcome)) {
             ASSERT_TRUE(result.ok()) << row.name << ": " << result.error().detail;
-            EXPECT_EQ(result->body, *row.landed) << row.name;
+            EXPECT_EQ(result->body, *body) << row.name;
         } else {
-            EXPECT_EQ(errorOf(result), ErrorCode::unsupportedURL) << row.name;
+            EXPECT_EQ(errorOf(result), std::get<ErrorCode>(row.outcome)) << row.name;
             EXPECT_EQ(plainLandings, 0) << row.name << ": nothing is sent to a refused address";
         }
     }
@@ -355,17 +312,6 @@ TEST(HttpClientConnections, OverHttp1ConcurrentRequestsStillOpenConnectionsOfThe
 
 // Names pinned to loopback stand for public names that resolve to this machine.
 TEST_F(HttpClientTest, ATransferForAServerOnTheInternetReachesNoLocalAddressOverANewOrAReusedConnection) {
-    TestServer secure(testing::Tls{{"covers.example"}});
-    std::atomic<int> secureLandings = 0;
-    secure.server().Get("/landing", [&](const httplib::Request&, httplib::Response& response) {
-        ++secureLandings;
-        response.set_content("secure", "text/plain");
-    });
-    secure.start();
-    HttpClientOptions options;
-    options.exclusiveCaPem = secure.certificatePem();
-    options.pinnedHosts = {{"covers.example", secure.port(), "127.0.0.1"}};
-    HttpClient checked(options);
     const struct {
         const char* name;
         std::string url;
@@ -380,34 +326,27 @@ TEST_F(HttpClientTest, ATransferForAServerOnTheInternetReachesNoLocalAddressOver
         row.landings = 0;
         auto request = get(row.url);
         request.initiator = AddressSpace::internet;
-        EXPECT_EQ(errorOf(fetch(checked, request)), ErrorCode::unsupportedURL) << row.name << ", new connection";
+        EXPECT_EQ(errorOf(fetch(*checked, request)), ErrorCode::unsupportedURL) << row.name << ", new connection";
         request.initiator = AddressSpace::local;
-        const auto local = fetch(checked, request);  // leaves its connection open for the next one
+        const auto local = fetch(*checked, request);  // leaves its connection open for the next one
         ASSERT_TRUE(local.ok()) << row.name << ": " << local.error().detail;
         EXPECT_EQ(local->server, AddressSpace::local) << row.name;
         request.initiator = AddressSpace::internet;
-        EXPECT_EQ(errorOf(fetch(checked, request)), ErrorCode::unsupportedURL) << row.name << ", reused connection";
+        EXPECT_EQ(errorOf(fetch(*checked, request)), ErrorCode::unsupportedURL) << row.name << ", reused connection";
         EXPECT_EQ(row.landings, 1) << row.name << ": only the local initiator's request arrives";
     }
 }
 
-TEST_F(HttpClientTest, EveryCompletionRunsOnceWhenManyRunAndTheClientGoesAway) {
-    std::atomic<int> completions = 0;
-    {
-        HttpClient shortLived;
-        for (int i = 0; i < 20; ++i)
-            shortLived.start(get(server.baseURL() + (i % 2 ? "/echo" : "/slow")), [&](HttpResult) { ++completions; });
-    }
-    EXPECT_EQ(completions, 20);
-}
-
-TEST_F(HttpClientTest, ATransferStartedByACompletionWhileTheClientStopsCompletesAfterStartReturns) {
+// A transfer started by a completion while the client stops completes, cancelled, after start returns.
+TEST_F(HttpClientTest, EveryCompletionRunsOnceWhenTheClientGoesAwayIncludingThoseOfTransfersStartedMeanwhile) {
     auto stoppingClient = std::make_unique<HttpClient>();
     HttpClient* stopping = stoppingClient.get();  // reset() empties the pointer before the destructor runs
-    std::atomic<int> late = 0;
+    std::atomic<int> completions = 0, late = 0;
     bool returned = false;
     bool ranInsideStart = true;
     std::optional<ErrorCode> lateError;
+    for (int i = 0; i < 20; ++i)
+        stoppingClient->start(get(server.baseURL() + (i % 2 ? "/echo" : "/slow")), [&](HttpResult) { ++completions; });
     stoppingClient->start(get(server.baseURL() + "/slow"), [&](HttpResult) {
         stopping->start(get(server.baseURL() + "/echo"), [&](HttpResult result) {
             ranInsideStart = !returned;
@@ -417,6 +356,7 @@ TEST_F(HttpClientTest, ATransferStartedByACompletionWhileTheClientStopsCompletes
         returned = true;
     });
     stoppingClient.reset();
+    EXPECT_EQ(completions, 20);
     EXPECT_EQ(late, 1);
     EXPECT_FALSE(ranInsideStart);
     EXPECT_EQ(lateError, ErrorCode::cancelled);

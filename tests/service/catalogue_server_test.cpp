@@ -55,6 +55,14 @@ std::vector<std::string> uuids(const std::string& body) {
     return result;
 }
 
+// A plain-HTTP catalogue with a client of its own.
+class CatalogueServerTest : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(server); }
+    std::unique_ptr<CatalogueServer> server = startServer(plain());
+    httplib::Client client{server ? server->baseURL() : "http://127.0.0.1:9"};
+};
+
 TEST(CatalogueServer, TlsClientsGetThroughOnlyWhenTheyTrustTheCertificate) {
     auto server = startServer({});
     auto other = startServer({});
@@ -76,11 +84,9 @@ TEST(CatalogueServer, TlsClientsGetThroughOnlyWhenTheyTrustTheCertificate) {
     std::remove(path);
 }
 
-TEST(CatalogueServer, AnswersWithRecordsInTheClientsShapeAndStableJpegCovers) {
-    auto server = startServer(plain());
+TEST_F(CatalogueServerTest, AnswersWithRecordsInTheClientsShapeAndStableJpegCovers) {
     auto other = startServer(plain());
-    ASSERT_TRUE(server && other);
-    httplib::Client client(server->baseURL());
+    ASSERT_TRUE(other);
     // The Louvre ticket of the demo catalogue costs 17 euros.
     const struct { const char* currency; const char* language; const char* price; } cases[] = {
         {"USD", "en", "$18.36"}, {"EUR", "it", "17,00\u00A0€"}, {"USD", "de-DE", "18,36\u00A0$"}, {"EUR", "fr", "17,00\u202F€"},
@@ -122,10 +128,7 @@ TEST(CatalogueServer, AnswersWithRecordsInTheClientsShapeAndStableJpegCovers) {
     EXPECT_EQ(head->status, 200);
 }
 
-TEST(CatalogueServer, CompressesAnswersForClientsThatAskAndLeavesCoversAsTheyAre) {
-    auto server = startServer(plain());
-    ASSERT_TRUE(server);
-    httplib::Client client(server->baseURL());
+TEST_F(CatalogueServerTest, CompressesAnswersForClientsThatAskAndLeavesCoversAsTheyAre) {
     const auto asking = [&](const std::string& path, const char* encoding) {
         auto with = headers();
         with.emplace("Accept-Encoding", encoding);
@@ -190,12 +193,9 @@ TEST(CatalogueServer, CoverAddressesNameThePublicAddressOrATrustedFrontsForwarde
     EXPECT_FALSE(CatalogueServer::start(withPublic("ftp://front.example", false)).ok());
 }
 
-TEST(CatalogueServer, ListensWithABacklogForAFrontsBurstOfConnections) {
-    // A front opens a connection for each cover of a screenful at once; a backlog that
-    // overflows drops SYNs, which cost a second each. ss reports a listener's backlog as
-    // its Send-Q.
-    auto server = startServer(plain());
-    ASSERT_TRUE(server);
+TEST_F(CatalogueServerTest, ListensWithABacklogForAFrontsBurstOfConnections) {
+    // A front's burst of connections overflowing the backlog drops SYNs, a second each. ss
+    // reports a listener's backlog as its Send-Q.
     const std::string command = "ss -Hltn 'sport = :" + std::to_string(server->port()) + "'";
     FILE* ss = popen(command.c_str(), "r");
     ASSERT_NE(ss, nullptr);
@@ -207,10 +207,7 @@ TEST(CatalogueServer, ListensWithABacklogForAFrontsBurstOfConnections) {
     EXPECT_GE(backlog, 128u);
 }
 
-TEST(CatalogueServer, NumbersPagesNotRecords) {
-    auto server = startServer(plain());
-    ASSERT_TRUE(server);
-    httplib::Client client(server->baseURL());
+TEST_F(CatalogueServerTest, NumbersPagesNotRecords) {
     const auto whole = client.Get(activitiesPath("paris", 0, 12), headers());
     ASSERT_TRUE(whole);
     const auto ranked = uuids(whole->body);
@@ -304,10 +301,7 @@ TEST(CatalogueServer, InjectsRepeatableFailures) {
     }
 }
 
-TEST(CatalogueServer, RefusesImpossibleOptions) {
-    // A port that is taken is reported, not stolen.
-    auto taken = startServer(plain());
-    ASSERT_TRUE(taken);
+TEST_F(CatalogueServerTest, RefusesImpossibleOptions) {
     const struct {
         ServerOptions options;
         const char* fragment;
@@ -316,7 +310,8 @@ TEST(CatalogueServer, RefusesImpossibleOptions) {
         {[] { ServerOptions o; o.failRate = 1.5; return o; }(), "failure rate"},
         {[] { ServerOptions o; o.host = "192.0.2.1"; return o; }(), "cannot listen"},
         {[] { ServerOptions o; o.catalogue = std::make_shared<ActivityCatalogue>(); return o; }(), "no activities"},
-        {[&] { ServerOptions o = plain(); o.port = taken->port(); return o; }(), "cannot listen"},
+        // A port that is taken is reported, not stolen.
+        {[&] { ServerOptions o = plain(); o.port = server->port(); return o; }(), "cannot listen"},
     };
     for (const auto& c : cases) {
         const auto started = CatalogueServer::start(c.options);

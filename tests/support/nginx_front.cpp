@@ -1,15 +1,13 @@
 #include "nginx_front.h"
 
 #include "service/tls_identity.h"
+#include "tests/support/test_server.h"
 
 #include <openssl/pem.h>
 
-#include <arpa/inet.h>
 #include <fcntl.h>
-#include <netinet/in.h>
 #include <signal.h>
 #include <spawn.h>
-#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -18,6 +16,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <set>
 #include <sstream>
 #include <stdexcept>
@@ -34,50 +33,19 @@ namespace fs = std::filesystem;
 
 std::string readFile(const fs::path& path) {
     std::ifstream file(path, std::ios::binary);
-    std::stringstream bytes;
-    bytes << file.rdbuf();
-    return bytes.str();
+    return {std::istreambuf_iterator<char>(file), {}};
 }
 
 void writeFile(const fs::path& path, const std::string& text) {
-    std::ofstream file(path, std::ios::binary | std::ios::trunc);
-    file << text;
-    if (!file.flush())
+    if (!(std::ofstream(path, std::ios::binary | std::ios::trunc) << text))
         throw std::runtime_error("cannot write " + path.string());
-}
-
-std::string nginxProgram() {
-    if (const char* named = std::getenv("NGINX"); named && *named)
-        return named;
-    if (access("/usr/sbin/nginx", X_OK) == 0)
-        return "/usr/sbin/nginx";
-    return "nginx";
 }
 
 // A loopback port that was free a moment ago; nginx cannot be given port 0.
 int freePort() {
-    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    const bool bound = fd >= 0 && ::bind(fd, reinterpret_cast<sockaddr*>(&address), length) == 0 &&
-                       ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) == 0;
-    ::close(fd);
-    if (!bound)
-        throw std::runtime_error("no free loopback port");
-    return ntohs(address.sin_port);
-}
-
-bool accepts(int port) {
-    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = htons(static_cast<std::uint16_t>(port));
-    const bool connected = fd >= 0 && ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
-    ::close(fd);
-    return connected;
+    int port = 0;
+    ::close(loopbackSocket(port, 0));
+    return port;
 }
 
 // The template with each ${NAME} of `values` replaced, as envsubst would.
@@ -129,58 +97,53 @@ void NginxFront::prepare(const std::string& catalogue, const std::string& locati
 
 bool NginxFront::start(const std::string& catalogue) {
     const fs::path directory(directory_);
+    const auto file = [&](const char* name) { return (directory / name).string(); };
     port_ = freePort();
     plainPort_ = freePort();
-    const std::string loopback = "127.0.0.1:";
-    const std::string front =
-        substitute(readFile(WAYFARER_SOURCE_DIR "/docs/nginx/catalogue-front.conf.template"),
-                   {{"LISTEN", loopback + std::to_string(port_)},
-                    {"LISTEN_PLAIN", loopback + std::to_string(plainPort_)},
-                    {"PUBLIC_URL", baseURL()},
-                    {"CATALOGUE", catalogue},
-                    {"INCLUDES", (directory / "locations").string()},
-                    {"CERTIFICATE", (directory / "certificate.pem").string()},
-                    {"KEY", (directory / "key.pem").string()}});
-    writeFile(directory / "front.conf", front);
-    const std::string temp = (directory / "temp").string();
+    writeFile(file("front.conf"),
+              substitute(readFile(WAYFARER_SOURCE_DIR "/docs/nginx/catalogue-front.conf.template"),
+                         {{"LISTEN", "127.0.0.1:" + std::to_string(port_)},
+                          {"LISTEN_PLAIN", "127.0.0.1:" + std::to_string(plainPort_)},
+                          {"PUBLIC_URL", baseURL()},
+                          {"CATALOGUE", catalogue},
+                          {"INCLUDES", file("locations")},
+                          {"CERTIFICATE", file("certificate.pem")},
+                          {"KEY", file("key.pem")}}));
     // One process in the foreground, which never changes its user, with every path it
     // writes in the directory.
-    writeFile(directory / "nginx.conf",
-              "daemon off;\nmaster_process off;\npid " + (directory / "nginx.pid").string() + ";\n" +
-                  "error_log " + (directory / "error.log").string() + " notice;\n" +
+    std::string temporaryPaths;
+    for (const char* kind : {"client_body", "proxy", "fastcgi", "uwsgi", "scgi"})
+        temporaryPaths += "    " + std::string(kind) + "_temp_path " + file("temp") + "/" + kind + ";\n";
+    writeFile(file("nginx.conf"),
+              "daemon off;\nmaster_process off;\npid " + file("nginx.pid") + ";\n" +
+                  "error_log " + file("error.log") + " notice;\n" +
                   "events { worker_connections 256; }\n"
                   "http {\n"
                   "    log_format front '$connection $server_protocol $status $sent_http_content_encoding $request_uri';\n"
-                  "    access_log " + (directory / "access.log").string() + " front;\n" +
-                  "    client_body_temp_path " + temp + "/body;\n    proxy_temp_path " + temp + "/proxy;\n" +
-                  "    fastcgi_temp_path " + temp + "/fastcgi;\n    uwsgi_temp_path " + temp + "/uwsgi;\n" +
-                  "    scgi_temp_path " + temp + "/scgi;\n" +
+                  "    access_log " + file("access.log") + " front;\n" + temporaryPaths +
                   "    default_type application/octet-stream;\n"
-                  "    include " + (directory / "front.conf").string() + ";\n}\n");
+                  "    include " + file("front.conf") + ";\n}\n");
 
-    const std::string program = nginxProgram();
-    const std::string prefix = directory_ + "/";
-    const std::string config = (directory / "nginx.conf").string();
-    const std::string errorLog = (directory / "error.log").string();
-    std::vector<const char*> arguments = {program.c_str(), "-p", prefix.c_str(), "-c", config.c_str(),
-                                          "-e", errorLog.c_str(), nullptr};
+    const char* named = std::getenv("NGINX");
+    const std::string program = named && *named ? named : access("/usr/sbin/nginx", X_OK) == 0 ? "/usr/sbin/nginx" : "nginx";
+    const std::string prefix = directory_ + "/", config = file("nginx.conf"), errorLog = file("error.log");
+    const char* arguments[] = {program.c_str(), "-p", prefix.c_str(), "-c", config.c_str(), "-e", errorLog.c_str(), nullptr};
     posix_spawn_file_actions_t files;
     posix_spawn_file_actions_init(&files);
-    const std::string output = (directory / "output.log").string();
-    posix_spawn_file_actions_addopen(&files, 1, output.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
+    posix_spawn_file_actions_addopen(&files, 1, file("output.log").c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
     posix_spawn_file_actions_adddup2(&files, 1, 2);
-    const int spawned = posix_spawnp(&pid_, program.c_str(), &files, nullptr,
-                                     const_cast<char* const*>(arguments.data()), environ);
+    const int spawned =
+        posix_spawnp(&pid_, program.c_str(), &files, nullptr, const_cast<char* const*>(arguments), environ);
     posix_spawn_file_actions_destroy(&files);
     if (spawned != 0)
         throw std::runtime_error("cannot run " + program + " (install it with scripts/setup.sh)");
 
     const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while (!accepts(port_)) {
+    while (!acceptsConnections(port_)) {
         int status = 0;
         if (waitpid(pid_, &status, WNOHANG) == pid_) {
             pid_ = -1;
-            const std::string errors = readFile(errorLog) + readFile(output);
+            const std::string errors = readFile(errorLog) + readFile(file("output.log"));
             if (errors.find("Address already in use") != std::string::npos)
                 return false;
             throw std::runtime_error("nginx did not start:\n" + errors);
@@ -204,27 +167,24 @@ void NginxFront::stop() {
     if (pid_ <= 0)
         return;
     ::kill(pid_, SIGTERM);
-    int status = 0;
-    waitpid(pid_, &status, 0);
-    pid_ = -1;
+    waitpid(std::exchange(pid_, -1), nullptr, 0);
 }
 
 std::vector<FrontRequest> NginxFront::requests(std::size_t count) const {
     const fs::path path = fs::path(directory_) / "access.log";
-    const auto lines = [&] {
-        const std::string log = readFile(path);
-        return static_cast<std::size_t>(std::count(log.begin(), log.end(), '\n'));
-    };
     const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while (lines() < count && std::chrono::steady_clock::now() < giveUp)
+    std::string log = readFile(path);
+    while (static_cast<std::size_t>(std::count(log.begin(), log.end(), '\n')) < count &&
+           std::chrono::steady_clock::now() < giveUp) {
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        log = readFile(path);
+    }
     std::vector<FrontRequest> requests;
-    std::istringstream log(readFile(path));
-    for (std::string line; std::getline(log, line);) {
+    std::istringstream lines(log);
+    for (std::string line; std::getline(lines, line);) {
         std::istringstream fields(line);
-        FrontRequest request;
+        FrontRequest& request = requests.emplace_back();
         fields >> request.connection >> request.protocol >> request.status >> request.contentEncoding >> request.target;
-        requests.push_back(std::move(request));
     }
     return requests;
 }

@@ -16,15 +16,12 @@ struct FrontRequest {
     std::string contentEncoding;   // "gzip", or "-" for none
 };
 
-// nginx as the catalogue's front, configured from docs/nginx/catalogue-front.conf.template
-// on free loopback ports, with a certificate made for it, its pid file, logs and temporary
-// files in a directory of its own: it runs as root or as any user. nginx is found as
-// $NGINX, /usr/sbin/nginx or on PATH. Runs from construction (which throws when it cannot
-// start, with nginx's error log) until stop() or destruction.
+// nginx ($NGINX, /usr/sbin/nginx or on PATH) from docs/nginx/catalogue-front.conf.template on
+// loopback ports, with its files in a directory of its own, as any user. The constructor
+// throws with nginx's error log when it cannot start.
 class NginxFront {
 public:
-    // `catalogue`: the catalogue's plain-HTTP address, "127.0.0.1:PORT". `locations`: more
-    // location blocks for the TLS server.
+    // `catalogue`: "127.0.0.1:PORT", plain HTTP; `locations`: more location blocks for TLS.
     explicit NginxFront(const std::string& catalogue, const std::string& locations = {});
     ~NginxFront();
     NginxFront(const NginxFront&) = delete;
@@ -36,8 +33,7 @@ public:
     int port() const { return port_; }
     // The certificate for clients to trust; it is its own certificate authority.
     const std::string& certificatePem() const { return certificatePem_; }
-    // The requests answered, in the order they were logged, once at least `count` are:
-    // nginx logs a request just after its answer has gone. Fewer after 20 seconds.
+    // The requests logged (just after their answers), once `count` are or 20 seconds passed.
     std::vector<FrontRequest> requests(std::size_t count) const;
     // The number of client connections that carried the first `count` requests.
     std::size_t connectionsUsed(std::size_t count) const;

@@ -54,19 +54,12 @@ void serveRedirects(httplib::Server& server) {
 
 namespace {
 
-// A socket bound to a free loopback port, listening when `backlog` is above zero.
-int bindLoopback(int& port, int backlog) {
-    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+sockaddr_in loopback(int port) {
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    if (fd < 0 || ::bind(fd, reinterpret_cast<sockaddr*>(&address), length) != 0 ||
-        (backlog > 0 && ::listen(fd, backlog) != 0) ||
-        ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) != 0)
-        throw std::runtime_error("cannot bind a loopback port");
-    port = ntohs(address.sin_port);
-    return fd;
+    address.sin_port = htons(static_cast<std::uint16_t>(port));
+    return address;
 }
 
 // Gives up after five seconds of silence, so that a client that never sends cannot hold
@@ -84,8 +77,28 @@ void readRequestHead(int socket) {
 
 }
 
+int loopbackSocket(int& port, int backlog) {
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address = loopback(0);
+    socklen_t length = sizeof address;
+    if (fd < 0 || ::bind(fd, reinterpret_cast<sockaddr*>(&address), length) != 0 ||
+        (backlog > 0 && ::listen(fd, backlog) != 0) ||
+        ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) != 0)
+        throw std::runtime_error("cannot bind a loopback port");
+    port = ntohs(address.sin_port);
+    return fd;
+}
+
+bool acceptsConnections(int port) {
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    const sockaddr_in address = loopback(port);
+    const bool connected = fd >= 0 && ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
+    ::close(fd);
+    return connected;
+}
+
 RawServer::RawServer(Script script) {
-    listener_ = bindLoopback(port_, 16);
+    listener_ = loopbackSocket(port_, 16);
     thread_ = std::thread([this, script = std::move(script)] {
         std::vector<int> held;
         for (int socket; (socket = ::accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC)) >= 0;) {
@@ -122,9 +135,5 @@ void RawServer::send(int socket, const std::string& bytes) {
         sent += static_cast<std::size_t>(wrote);
     }
 }
-
-RefusedPort::RefusedPort() { socket_ = bindLoopback(port_, 0); }
-
-RefusedPort::~RefusedPort() { ::close(socket_); }
 
 }

@@ -2,6 +2,8 @@
 
 #include <httplib.h>
 
+#include <unistd.h>
+
 #include <cstdlib>
 #include <functional>
 #include <future>
@@ -20,8 +22,7 @@ struct Tls {
 };
 
 // An HTTP or HTTPS server on a free loopback port (or on `host`, inside a private network
-// namespace), run on its own thread for one test (neither copied nor moved, as the thread
-// holds it). Handlers are registered on server() before start().
+// namespace), on its own thread; handlers are registered on server() before start().
 class TestServer {
 public:
     TestServer() = default;
@@ -52,9 +53,13 @@ inline std::string redirecting(const std::string& base, const std::string& to) {
     return base + httplib::append_query_params("/to", {{"to", to}});
 }
 
-// A TCP server on a free loopback port for answers no well-behaved server gives: on each
-// connection it reads the request head, then the script writes raw bytes and says how the
-// connection ends.
+// A socket bound to a free loopback port, which it sets, listening when `backlog` is above zero.
+int loopbackSocket(int& port, int backlog);
+// Whether a connection to the loopback `port` is accepted.
+bool acceptsConnections(int port);
+
+// A TCP server on loopback for answers no well-behaved server gives: on each connection it
+// reads the request head, then the script writes raw bytes and says how the connection ends.
 class RawServer {
 public:
     enum class Ending { close, reset, hold };
@@ -72,9 +77,8 @@ private:
     std::thread thread_;
 };
 
-// Holds a server's answer until the test opens it; opens at the latest when it goes, so
-// no server thread is left waiting after a failed assertion. Handlers wait on a copy of
-// `opened`.
+// Holds handlers waiting on a copy of `opened` until the test opens it, or at the latest
+// when it goes, so that no server thread is left waiting after a failed assertion.
 struct Gate {
     std::promise<void> promise;
     std::shared_future<void> opened = promise.get_future().share();
@@ -86,12 +90,11 @@ struct Gate {
     ~Gate() { open(); }
 };
 
-// A loopback port held, while this lives, by a socket that is bound but never listens:
-// connections to it are refused, and no other socket can take the port meanwhile.
+// A loopback port held by a socket that is bound but never listens: connections are refused.
 class RefusedPort {
 public:
-    RefusedPort();
-    ~RefusedPort();
+    RefusedPort() { socket_ = loopbackSocket(port_, 0); }
+    ~RefusedPort() { ::close(socket_); }
     RefusedPort(const RefusedPort&) = delete;
     RefusedPort& operator=(const RefusedPort&) = delete;
 

@@ -50,6 +50,10 @@ const Case cases[] = {
     {"AppUnknownOption", app, {"--colour"}, 2, nothing, TRY("wayfarer", "unknown option '--colour'")},
     {"AppUnexpectedArgument", app, {"rome"}, 2, nothing, TRY("wayfarer", "unexpected argument 'rome'")},
     {"AppOptionWithoutValue", app, {"--tour"}, 2, nothing, TRY("wayfarer", "--tour needs a value")},
+    {"AppUnknownAppearance", app, {"--appearance", "dim"}, 2, nothing,
+     TRY("wayfarer", "--appearance takes light, dark or system[^\n]*")},
+    {"AppAppearanceInCapitals", app, {"--appearance", "Dark"}, 2, nothing,
+     TRY("wayfarer", "--appearance takes light, dark or system[^\n]*")},
     {"AppPlainHttpElsewhere", app, {}, 2, nothing, TRY("wayfarer", "the catalogue must be an https:// [^\n]*"), noCatalogue},
 
     {"SearchHelp", search, {"--help"}, 0,
