@@ -29,7 +29,6 @@ QString messageOf(platform::ErrorCode code) {
 }
 
 using ResultsScreen = ScreensTest;
-using WelcomeScreen = ScreensTest;
 using DetailScreen = ScreensTest;
 using EveryScreen = ScreensTest;
 
@@ -305,28 +304,13 @@ TEST_F(ResultsScreen, ClosingWhileTheListStillMovesNeverReachesPastTheList) {
     EXPECT_EQ(topmost(), window->rootViewController());
 }
 
-TEST_F(WelcomeScreen, CyclesItsPicturesOnlyWhenItHasThem) {
+// A phone's width is the column; a wider window keeps every screen to one centred column. The
+// welcome screen cycles its pictures only when it has them: the second time, they are gone.
+TEST_F(EveryScreen, KeepsToAReadableColumnOnAWideWindowAndTheCardInViewThroughAResize) {
     QFile file(":/Interface/Main.ui");
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     const auto nib = ui::Nib::fromData("Main", file.readAll());
-    for (const bool withPictures : {true, false}) {
-        SCOPED_TRACE(withPictures ? "with its pictures" : "without its pictures");
-        if (!withPictures)
-            qCleanupResources_wayfarer_application_resources();
-        showWelcome(*nib);
-        qInitResources_wayfarer_application_resources();
-        auto& background = welcomePart<ui::ImageView>("backgroundImageView");
-        std::vector<QString> frames;
-        for (const ui::Image& frame : background.animationImages())
-            frames.push_back(frame.name());
-        const std::vector<QString> pictures = {"Milan_Gallery", "Rome_Cathedral", "Archeology"};
-        EXPECT_EQ(frames, withPictures ? pictures : std::vector<QString>());
-        EXPECT_EQ(background.isAnimating(), withPictures);
-    }
-}
-
-// A phone's width is the column; a wider window keeps every screen to one centred column.
-TEST_F(EveryScreen, KeepsToAReadableColumnOnAWideWindowAndTheCardInViewThroughAResize) {
+    std::vector<QString> pictures = {"Milan_Gallery", "Rome_Cathedral", "Archeology"};
     const auto resizeWindow = [&](QSize size) {
         window->resize(size);
         ASSERT_TRUE(QTest::qWaitFor([&] { return window->rootViewController()->view()->size() == size; }, 5000));
@@ -336,9 +320,19 @@ TEST_F(EveryScreen, KeepsToAReadableColumnOnAWideWindowAndTheCardInViewThroughAR
         SCOPED_TRACE(size.width());
         const int margin = (size.width() - column) / 2;
         resizeWindow(size);
-        showWelcome(*ui::Nib::named("Main"));
+        if (pictures.empty())
+            qCleanupResources_wayfarer_application_resources();
+        showWelcome(*nib);
+        qInitResources_wayfarer_application_resources();
         QCoreApplication::processEvents();
-        EXPECT_EQ(welcomePart<ui::ImageView>("backgroundImageView").size(), size) << "the pictures fill the window";
+        auto& background = welcomePart<ui::ImageView>("backgroundImageView");
+        EXPECT_EQ(background.size(), size) << "the pictures fill the window";
+        std::vector<QString> frames;
+        for (const ui::Image& frame : background.animationImages())
+            frames.push_back(frame.name());
+        EXPECT_EQ(frames, pictures);
+        EXPECT_EQ(background.isAnimating(), !pictures.empty());
+        pictures.clear();
         for (const char* name : {"welcomeButton", "searchButton"}) {
             EXPECT_EQ(left(welcomePart<ui::Button>(name)), margin + 24) << name;
             EXPECT_EQ(welcomePart<ui::Button>(name).width(), column - 48) << name;
