@@ -36,14 +36,15 @@ public:
     void awakeFromNib() override;
     void prepareForReuse() override;
 
-    // Empties the thumbnail, the heart and both texts.
-    void resetContent();
     // Shows the record's title, price, cover (once it has arrived) and like.
     void configure(const Attraction& attraction);
     // Configured with `attraction` and not reset since.
     bool isShowing(const Attraction& attraction) const;
 
 private:
+    // Empties the thumbnail, the heart and both texts.
+    void resetContent();
+
     std::weak_ptr<const Attraction> shown_;
 };
 
