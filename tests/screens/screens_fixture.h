@@ -128,7 +128,7 @@ protected:
         const auto last = std::make_shared<const std::atomic<std::int64_t>>(std::numeric_limits<std::int64_t>::min());
         platform::decodeImageAsync({}, [decoded](std::shared_ptr<const platform::Image>) { decoded->set_value(); }, last);
         EXPECT_EQ(done.wait_for(std::chrono::seconds(30)), std::future_status::ready) << "decoding never ended";
-        EXPECT_TRUE(QTest::qWaitFor([this] { return answers->settled() && queue->settled(); }, 10000))
+        EXPECT_TRUE(QTest::qWaitFor([this] { return queue->settled(); }, 10000))
             << "posted tasks never ran";
         ui::Image::waitForBackgroundRendering();
         QCoreApplication::sendPostedEvents();
@@ -145,7 +145,7 @@ protected:
         };
         DataTaskManager::Configuration configuration{baseURL, CatalogueContext{network ? network : http.get(), queue},
                                                      languageCode};
-        session = std::make_shared<DataManager>(std::make_shared<DataTaskManager>(std::move(configuration)), answers);
+        session = std::make_shared<DataManager>(std::make_shared<DataTaskManager>(std::move(configuration)), queue);
     }
 
     // Without a responder every search is answered with page().
@@ -183,16 +183,14 @@ protected:
         return {200, body + "]}"};
     }
 
-    ResultsTableViewController& openResults() {
+    void openResults() {
         presentResults(*window->rootViewController(), session);
         EXPECT_NE(shownResults(), nullptr);
-        return results();
     }
-    ResultsTableViewController& openResultsFor(const QString& text = "Rome") {
+    void openResultsFor(const QString& text = "Rome") {
         openResults();
         search(text);
         waitForAnswer();
-        return results();
     }
     void closeResults() {
         results().tableView()->findChild<TextFieldHeaderView*>()->closeButton->click();
@@ -283,8 +281,7 @@ protected:
     const char* locale = "en_US.UTF-8";
     TestServer server;
     std::unique_ptr<platform::HttpClient> http = std::make_unique<platform::HttpClient>();
-    // The session's answers arrive on `answers`, the covers on `queue`.
-    const std::shared_ptr<CountingQueue> answers = std::make_shared<CountingQueue>();
+    // The session's answers and covers arrive on it.
     const std::shared_ptr<CountingQueue> queue = std::make_shared<CountingQueue>();
     std::shared_ptr<DataManager> session;
     std::unique_ptr<ui::Window> window = std::make_unique<ui::Window>();

@@ -200,13 +200,13 @@ TEST_F(ResultsScreen, AnswersOfAReplacedSearchLeaveTheScreenAlone) {
         });
         openResults();
         search("Slow");
-        const int before = answers->run;
+        const int before = queue->run;
         if (closing)
             closeResults();
         else
             search("Rome");
         slowGate.open();
-        ASSERT_TRUE(QTest::qWaitFor([&] { return answers->run > before; }, 10000)) << "the answer never came";
+        ASSERT_TRUE(QTest::qWaitFor([&] { return queue->run > before; }, 10000)) << "the answer never came";
         EXPECT_EQ(alert(), nullptr) << "the replaced search showed its failure";
         if (closing) {
             EXPECT_EQ(topmost(), window->rootViewController());
