@@ -89,7 +89,7 @@ ResultsTableViewController* resultsScreen(ui::Window& window) {
 
 // Whether every card in view shows its cover, or has none to show.
 bool visibleCoversLoaded(ResultsTableViewController& results) {
-    const auto& attractions = results.dataManager->attractions();
+    const auto& attractions = DataManager::shared()->attractions();
     ui::TableView& table = *results.tableView();
     for (const ui::IndexPath& row : table.indexPathsForVisibleRows()) {
         const auto* cell = qobject_cast<AttractionTableViewCell*>(table.cellForRow(row));
@@ -103,7 +103,9 @@ bool visibleCoversLoaded(ResultsTableViewController& results) {
     return true;
 }
 
-bool searchIdle(ResultsTableViewController& results) { return !results.indicator->isAnimating(); }
+bool searchIdle(ResultsTableViewController& results) {
+    return !results.tableView()->findChild<ui::ActivityIndicatorView*>()->isAnimating();
+}
 
 }
 
@@ -152,12 +154,12 @@ int Tour::run() {
     auto* main = qobject_cast<MainViewController*>(window->rootViewController());
     if (!main)
         return stop(QStringLiteral("the first screen is not the welcome screen"));
-    main->searchButton->click();
+    main->view()->findChild<ui::Button*>(QStringLiteral("searchButton"))->click();
     ResultsTableViewController* results = resultsScreen(*window);
     if (!results)
         return stop(QStringLiteral("the search button opened no results screen"));
-    ui::TextField& field = *results->header->textField;
-    const auto& attractions = results->dataManager->attractions();
+    ui::TextField& field = *results->tableView()->findChild<ui::TextField*>();
+    const auto& attractions = DataManager::shared()->attractions();
 
     type(field, QStringLiteral("rome"));
     if (!waitUntil([&] { return searchIdle(*results) && !attractions.empty(); }))
@@ -171,7 +173,7 @@ int Tour::run() {
     const std::size_t firstPage = attractions.size();
     table.setContentOffset(table.contentHeight());
     if (!waitUntil([&] {
-            return searchIdle(*results) && (attractions.size() > firstPage || results->dataManager->didFinishLoading());
+            return searchIdle(*results) && (attractions.size() > firstPage || DataManager::shared()->didFinishLoading());
         }))
         return stop(late("the next page"));
     table.setContentOffset(table.contentHeight());
@@ -197,7 +199,7 @@ int Tour::run() {
     if (!save("5-detail"))
         return cannotSave();
 
-    detail->header->backButton->click();
+    detail->tableView()->findChild<DetailHeaderView*>()->backButton->click();
     settle();
     field.setText(QString());
     type(field, QStringLiteral("%%%"));
@@ -211,7 +213,7 @@ int Tour::run() {
 
     field.setText(QString());
     type(field, QStringLiteral("qxzvw"));
-    if (!waitUntil([&] { return searchIdle(*results) && results->messageLabel->isVisible(); }))
+    if (!waitUntil([&] { return searchIdle(*results) && results->tableView()->backgroundView()->findChild<ui::Label*>()->isVisible(); }))
         return stop(late("the search that finds nothing"));
     if (!save("7-no-results"))
         return cannotSave();

@@ -125,7 +125,7 @@ enum class Temperature { cold, warm };
 // One keystroke to covers, on a new results screen through `client`.
 std::optional<Sample> measure(const std::string& baseURL, platform::HttpClient& client, bench::ShapingRelay& relay) {
     bench::ResultsScreenSetup screen(baseURL, client);
-    ui::TextField& field = *screen.results->header->textField;
+    ui::TextField& field = *screen.results->tableView()->findChild<ui::TextField*>();
     field.setText(QStringLiteral("Ro"));
     QApplication::processEvents();
     PaintWatch watch(screen);
@@ -225,7 +225,7 @@ std::optional<FlingSample> measureFling(const std::string& baseURL, platform::Ht
                                         bench::ShapingRelay& relay, int cards, bool pagesFirst) {
     const bench::LinkProfile& link = relay.link();
     bench::ResultsScreenSetup screen(baseURL, client);
-    ui::TextField& field = *screen.results->header->textField;
+    ui::TextField& field = *screen.results->tableView()->findChild<ui::TextField*>();
     field.setText(QStringLiteral("tou"));
     QApplication::processEvents();
     QKeyEvent press(QEvent::KeyPress, Qt::Key_R, Qt::NoModifier, QStringLiteral("r"));

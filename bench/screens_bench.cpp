@@ -21,14 +21,14 @@ using namespace wayfarer;
 
 void BM_KeystrokeToFirstPage(benchmark::State& state) {
     bench::ResultsScreenSetup setup;
-    ui::TextField& field = *setup.results->header->textField;
+    ui::TextField& field = *setup.results->tableView()->findChild<ui::TextField*>();
     ui::TableView& table = *setup.results->tableView();
     QImage screen(table.size(), QImage::Format_ARGB32_Premultiplied);
     for (auto _ : state) {
         field.setText(QStringLiteral("Ro"));
         QKeyEvent press(QEvent::KeyPress, Qt::Key_M, Qt::NoModifier, QStringLiteral("m"));
         QApplication::sendEvent(&field.editorWidget(), &press);
-        bench::runUntil([&] { return !setup.results->indicator->isAnimating() && table.numberOfRows() > 0; });
+        bench::runUntil([&] { return !setup.results->tableView()->findChild<ui::ActivityIndicatorView*>()->isAnimating() && table.numberOfRows() > 0; });
         QPainter painter(&screen);
         table.render(&painter);
     }

@@ -31,7 +31,7 @@ void AttractionTableViewCell::awakeFromNib() {
     priceLabel->setTextColor(shell::coralColor());
     separatorView->setBackgroundColor(shell::amberColor());
     containerView->setCornerRadius(2.0);
-    // A screen reader reads the card by its title and price, which the cell shows.
+    // QAccessible names the cell by its labels; the description says what activating does.
     setAccessibleDescription(localizedText("accessibility_open_details"));
     resetContent();
 }

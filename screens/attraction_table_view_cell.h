@@ -15,9 +15,8 @@ class Label;
 class View;
 }
 
-// One card of the results list, made from the interface file "AttractionTableViewCell":
-// the cover thumbnail, the title, the price and the heart. The results screen wires the
-// heart and brings the cover.
+// A results row from the "AttractionTableViewCell" interface file; ResultsTableViewController
+// binds likeButton and sets thumbnailView's cover.
 class AttractionTableViewCell final : public ui::TableViewCell {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(AttractionTableViewCell)
@@ -37,14 +36,15 @@ public:
     void awakeFromNib() override;
     void prepareForReuse() override;
 
-    // Empties the thumbnail, the heart and both texts.
-    void resetContent();
     // Shows the record's title, price, cover (once it has arrived) and like.
     void configure(const Attraction& attraction);
-    // Whether the cell still shows `attraction`: configured with it and not emptied since.
+    // Configured with `attraction` and not reset since.
     bool isShowing(const Attraction& attraction) const;
 
 private:
+    // Empties the thumbnail, the heart and both texts.
+    void resetContent();
+
     std::weak_ptr<const Attraction> shown_;
 };
 

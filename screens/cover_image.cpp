@@ -11,10 +11,8 @@ namespace wayfarer {
 
 namespace {
 
-// `source` drawn into a new picture of `size` with bilinear filtering, on this thread
-// alone. QImage's own conversions and smooth scaling split large pictures over the
-// application's shared image workers, which then compete with the thread that draws the
-// frames; drawing with QPainter does not.
+// Bilinear QPainter draw on the calling thread: QImage::scaled and convertToFormat split
+// large images over QImage's shared thread pool, competing with the GUI thread.
 QImage drawnAt(const QImage& source, QSize size) {
     QImage target(size, QImage::Format_ARGB32_Premultiplied);
     target.fill(Qt::transparent);
@@ -24,11 +22,9 @@ QImage drawnAt(const QImage& source, QSize size) {
     return target;
 }
 
-// `source` scaled to `size`. Bilinear filtering reads only four pixels for each pixel it
-// writes, so a picture is halved first while it is more than twice the size: each
-// halving averages every pixel, as a smooth scaling would.
+// Halves while more than twice `size`, since bilinear filtering samples only 4 pixels.
 QImage scaled(QImage source, QSize size) {
-    // Halving would never reach an empty size.
+    // An empty size would halve forever.
     if (size.isEmpty() || source.isNull())
         return {};
     while (source.width() >= 2 * size.width() && source.height() >= 2 * size.height())
@@ -37,26 +33,23 @@ QImage scaled(QImage source, QSize size) {
 }
 
 ui::Image makeCoverImage(const std::shared_ptr<const platform::Image>& cover) {
-    // Decoding again and scaling take longer than a frame: they run on a worker, and the
-    // card shows its empty thumbnail until the picture is ready.
+    // Decoding and scaling exceed a frame: Rendering::inBackground, empty until done.
     return ui::Image::fromRenderer(
         QSizeF(cover->width(), cover->height()),
         [cover](QSize pixelSize) {
-            // A JPEG comes reduced in the DCT to no less than the size drawn.
+            // libjpeg-turbo DCT scaling, to no less than the size drawn.
             const auto pixels = cover->pixels(pixelSize.width(), pixelSize.height());
             if (!pixels)
                 return QImage();
-            // A view of the cached pixels: `pixels` keeps them alive until it is drawn.
+            // Wraps the cached pixels; `pixels` keeps them alive while drawn.
             const QImage decoded(pixels->rgba.data(), pixels->width, pixels->height, pixels->bytesPerRow,
                                  QImage::Format_RGBA8888);
-            // Premultiplied, the format the screen is painted in: drawing needs no conversion.
             return scaled(decoded, pixelSize);
         },
         ui::Image::Rendering::inBackground);
 }
 
-// The covers shown last, with their renderings: a row filled again (every visible row is,
-// when the list reloads) shows its picture at once instead of waiting for it anew.
+// Most recently used covers with their renderings, so reloadData shows them at once.
 class RecentCovers {
 public:
     ui::Image imageFor(const std::shared_ptr<const platform::Image>& cover) {
@@ -73,7 +66,7 @@ public:
     }
 
 private:
-    // Enough for the cards of a tall window and the detail screen's picture.
+    // The cards of a tall window and the detail header.
     static constexpr std::size_t capacity = 12;
     struct Entry {
         std::weak_ptr<const platform::Image> cover;
@@ -87,7 +80,7 @@ private:
 std::optional<ui::Image> coverImage(const std::shared_ptr<const platform::Image>& cover) {
     if (!cover)
         return std::nullopt;
-    // The screens are drawn on the application's thread only.
+    // GUI thread only.
     static RecentCovers recent;
     return recent.imageFor(cover);
 }

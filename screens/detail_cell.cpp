@@ -22,7 +22,7 @@ void DetailCell::awakeFromNib() {
     setSelectionStyle(ui::TableViewCellSelectionStyle::none);
     priceLabel->setTextColor(shell::coralColor());
     fromLabel->setText(localizedText("from"));
-    // The values alone ("Daily") do not say what they are.
+    // QAccessible::Description for values that do not name themselves ("Daily").
     priceLabel->setAccessibleDescription(localizedText("accessibility_price"));
     availabilityLabel->setAccessibleDescription(localizedText("accessibility_days"));
 }

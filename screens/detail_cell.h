@@ -10,8 +10,7 @@ namespace ui {
 class Label;
 }
 
-// The one row of the detail screen, made from the interface file "DetailCell": title,
-// description, the "from" caption with the price, and the days of operation.
+// The detail screen's one row, from the "DetailCell" interface file.
 class DetailCell final : public ui::TableViewCell {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(DetailCell)
@@ -28,7 +27,7 @@ public:
 
     void declareOutlets(ui::Outlets& outlets) override;
     void awakeFromNib() override;
-    // Shows the record's values as they are; a missing one leaves its label empty.
+    // A missing value leaves its label empty.
     void configure(const Attraction& attraction);
 };
 

@@ -30,7 +30,7 @@ void DetailHeaderView::declareOutlets(ui::Outlets& outlets) {
 void DetailHeaderView::setupView() {
     static const auto nib = ui::Nib::named(QStringLiteral("DetailHeaderView"));
     addSubview(*ui::instantiateOrDie(*nib, this).release());
-    // Read once, so that the page and the back button agree.
+    // Read once: backButton's background derives from it.
     const ui::Color pageBackground = ui::platformVersion() >= 13 ? ui::Color::systemBackground() : ui::Color::white();
     contentView->setFrame(bounds());
     contentView->setAutoresizingMask(ui::Autoresizing::flexibleWidth | ui::Autoresizing::flexibleHeight);

@@ -11,8 +11,8 @@ class Button;
 class ImageView;
 }
 
-// The top of the detail screen: the cover, the back button, an amber separator and the
-// heart, from the interface file "DetailHeaderView". The detail screen binds both buttons.
+// The detail screen's table header, from the "DetailHeaderView" interface file;
+// DetailViewController binds both buttons.
 class DetailHeaderView final : public ui::View {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(DetailHeaderView)
@@ -29,7 +29,6 @@ public:
     ui::Button* likeButton = nullptr;
 
     void declareOutlets(ui::Outlets& outlets) override;
-    // Shows the record's cover (or nothing) and whether it is liked.
     void configure(const Attraction& attraction);
 
 private:

@@ -30,7 +30,7 @@ void DetailViewController::viewDidLoad() {
     header = new DetailHeaderView(headerFrame());
     header->backButton->addTarget(this, &DetailViewController::backButtonDidTap, ui::ControlEvent::touchUpInside);
     header->likeButton->addTarget(this, &DetailViewController::likeButtonDidTap, ui::ControlEvent::touchUpInside);
-    // The screen is never shown without a record; without one the header stays empty.
+    // Without an attraction the header stays empty.
     if (attraction)
         header->configure(*attraction);
     table.setTableFooterView(new ui::View);
@@ -54,8 +54,7 @@ double DetailViewController::heightForRow(ui::TableView&, ui::IndexPath) {
     const double share = table.height() * 40.0 / 100.0;
     if (!attraction)
         return share;
-    // Larger text, or a long description, can need more than the share: the row then
-    // grows and the screen scrolls rather than cutting the texts off.
+    // Grows past the 40 % share when the DetailCell's fittingHeight needs more (large fonts, long texts).
     if (!sizingCell_) {
         auto loaded = shell::detailCellNib()->instantiate();
         if (!loaded.ok())

@@ -16,9 +16,7 @@ namespace ui {
 class Button;
 }
 
-// One attraction in detail: the header with its cover, back button and heart over a
-// single row with the texts. Built in code; the results screen pushes it with the row's
-// record, and a like changed here makes the results list reload on the way back.
+// One attraction: a DetailHeaderView table header over a single DetailCell row.
 class DetailViewController final : public ui::TableViewController {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(DetailViewController)
@@ -27,32 +25,33 @@ public:
     DetailViewController();
     ~DetailViewController() override;
 
-    // An observer of the table's header view.
-    QPointer<DetailHeaderView> header;
+    // Set by the results screen before the push; the same object as its row's.
     std::shared_ptr<Attraction> attraction;
-    // Set by every tap on the heart, never reset.
-    bool didChangeLike = false;
-
-    // Across the table, 55 % of its height.
-    QRect headerFrame();
 
     ui::StatusBarStyle preferredStatusBarStyle() const override { return ui::StatusBarStyle::lightContent; }
-    int numberOfRowsInSection(ui::TableView& table, int section) override;
-    ui::TableViewCell& cellForRow(ui::TableView& table, ui::IndexPath indexPath) override;
-    double heightForRow(ui::TableView& table, ui::IndexPath indexPath) override;
-
-    void backButtonDidTap();
-    void likeButtonDidTap(ui::Button* button);
-    // Leaves the screen, first reloading the results list when a like changed here.
-    void closeDetail();
-    void toggleLike(ui::Button* button);
-    bool performEscape() override;
 
 protected:
     void viewDidLoad() override;
 
 private:
-    // A cell that is never shown, filled with the record to measure the row's texts.
+    int numberOfRowsInSection(ui::TableView& table, int section) override;
+    ui::TableViewCell& cellForRow(ui::TableView& table, ui::IndexPath indexPath) override;
+    double heightForRow(ui::TableView& table, ui::IndexPath indexPath) override;
+    bool performEscape() override;
+
+    // Across the table, 55 % of its height.
+    QRect headerFrame();
+    void backButtonDidTap();
+    void likeButtonDidTap(ui::Button* button);
+    // Pops, first reloading the root ResultsTableViewController's table when a like changed.
+    void closeDetail();
+    void toggleLike(ui::Button* button);
+
+    // The table's header view, which owns it.
+    QPointer<DetailHeaderView> header;
+    // Set by every tap on the heart, never reset.
+    bool didChangeLike = false;
+    // Never shown: configured with the record to measure the row's texts.
     std::unique_ptr<DetailCell> sizingCell_;
 };
 

@@ -28,11 +28,11 @@ void MainViewController::viewDidLoad() {
     searchButton->setCornerRadius(2.0);
     searchButton->addTarget(this, &MainViewController::showResults, ui::ControlEvent::touchUpInside);
     searchButton->setAccessibleDescription(localizedText("accessibility_search_hint"));
-    // Return or Space on the focused button opens the search, as a tap does.
+    // Initial keyboard focus: Return or Space then clicks it.
     searchButton->setFocus(Qt::OtherFocusReason);
     welcomeButton->setTitle(localizedText("welcome"), ui::ControlState::normal);
     welcomeButton->setTintColor(shell::coralColor());
-    // It carries the screen's title and does nothing when pressed: read as a heading.
+    // A title with no action: QAccessible::Heading rather than a button.
     ui::setAccessibleRole(*welcomeButton, QAccessible::Heading);
     scopeOfWorkLabel->setText(localizedText("scope_of_work"));
 

@@ -13,8 +13,8 @@ class ImageView;
 class Label;
 }
 
-// The welcome screen of the main interface file: the welcome title and the scope text
-// over three cycling city pictures, and the search button that opens the results.
+// The root of the "Main" interface file: texts over the cycling backgroundImageView, and
+// the searchButton that presents the results.
 class MainViewController final : public ui::ViewController {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(MainViewController)
@@ -22,17 +22,7 @@ class MainViewController final : public ui::ViewController {
 public:
     MainViewController();
 
-    // Outlets, connected by the main interface file.
-    ui::ImageView* backgroundImageView = nullptr;
-    ui::Button* searchButton = nullptr;
-    ui::Button* welcomeButton = nullptr;
-    ui::Label* scopeOfWorkLabel = nullptr;
-
-    void declareOutlets(ui::Outlets& outlets) override;
     ui::StatusBarStyle preferredStatusBarStyle() const override { return ui::StatusBarStyle::lightContent; }
-
-    void showResults();
-
     // The search session the results screens use; the process's unless set.
     void setSession(std::shared_ptr<DataManager> session) { session_ = std::move(session); }
 
@@ -40,11 +30,18 @@ protected:
     void viewDidLoad() override;
 
 private:
+    void declareOutlets(ui::Outlets& outlets) override;
+    // The searchButton's action.
+    void showResults();
+
+    ui::ImageView* backgroundImageView = nullptr;
+    ui::Button* searchButton = nullptr;
+    ui::Button* welcomeButton = nullptr;
+    ui::Label* scopeOfWorkLabel = nullptr;
     std::shared_ptr<DataManager> session_;
 };
 
-// Opens a new results screen on `session` (the process's by default) over `presenter`,
-// full screen, as the root of a navigation stack of its own.
+// Presents a full-screen NavigationController whose root is a new ResultsTableViewController.
 void presentResults(ui::ViewController& presenter, std::shared_ptr<DataManager> session = DataManager::shared());
 
 }

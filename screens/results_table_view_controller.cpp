@@ -26,7 +26,7 @@ namespace wayfarer {
 
 ResultsTableViewController::ResultsTableViewController(std::shared_ptr<DataManager> session)
     : ui::TableViewController(ui::TableViewStyle::plain), dataManager(std::move(session)) {
-    // Rows are 4/5 of the table's width high: a column keeps two cards in view on a wide window.
+    // Rows are 4/5 of the table's width: a capped width keeps two cards in view on a wide window.
     setMaximumTableWidth(ui::readableContentWidth);
 }
 
@@ -68,7 +68,7 @@ void ResultsTableViewController::viewDidLoad() {
     messageLabel->setMargin(24);
     messageLabel->setTextColor(ui::platformVersion() >= 13 ? ui::Color::secondaryLabel() : ui::Color::gray());
     ui::setScaledPointSize(*messageLabel, 12);
-    // Both fill the background, one over the other: the wheel spins where the message reads.
+    // The indicator and messageLabel share the backgroundView's one grid cell.
     auto* background = new ui::View;
     auto* stack = new QGridLayout(background);
     stack->setContentsMargins(0, 0, 0, 0);
@@ -77,7 +77,8 @@ void ResultsTableViewController::viewDidLoad() {
     table.setBackgroundView(background);
     background->show();
 
-    header = new TextFieldHeaderView(QRect(0, 0, table.frame().width(), static_cast<int>(headerHeight)));
+    header = new TextFieldHeaderView(QRect(0, 0, table.frame().width(), static_cast<int>(headerHeight)),
+                                     table.viewport());
     header->closeButton->addTarget(this, &ResultsTableViewController::close, ui::ControlEvent::touchUpInside);
     header->textField->setDelegate(this);
 
@@ -86,7 +87,7 @@ void ResultsTableViewController::viewDidLoad() {
     table.setSeparatorStyle(ui::TableViewCellSeparatorStyle::none);
     table.registerNib(shell::attractionTableViewCellNib(), shell::reuseIdentifier);
 
-    // A desktop user types at once: the field takes the keys when the screen is shown.
+    // Keyboard focus starts in the text field.
     header->textField->becomeFirstResponder();
     updateMessage();
 }
@@ -99,19 +100,16 @@ ui::TableViewCell& ResultsTableViewController::cellForRow(ui::TableView& table, 
     auto& cell = static_cast<AttractionTableViewCell&>(table.dequeueReusableCell(shell::reuseIdentifier, indexPath));
     cell.likeButton->setTag(indexPath.row);
     cell.likeButton->addTarget(this, &ResultsTableViewController::likeButtonDidTap, ui::ControlEvent::touchUpInside);
-    // Every change of the list reloads the table in the same turn, so this holds; should a
-    // row still outlive its record, the card stays as it was rather than reading past the list.
+    // Every change of the list reloads the table in the same turn; a stale row keeps its card.
     const std::shared_ptr<Attraction> attraction = attractionAt(indexPath.row);
     if (!attraction)
         return cell;
-    // A cell on screen refilled with another record (a reload) shows another cover now.
+    // A visible cell refilled by reloadData moves its CoverQueue registration to the new cover.
     if (coversShown_.contains(&cell))
         showCover(cell, attraction->coverURL ? std::optional<std::string>(attraction->coverURL->string()) : std::nullopt);
     cell.configure(*attraction);
     if (!attraction->didLoadImage) {
-        // The cover goes into this cell only while the cell still shows the record: a
-        // cell reused for another row meanwhile keeps that row's picture. The record
-        // keeps the cover either way, and its row shows it when it is filled again.
+        // Dropped when the cell was reused for another record; the record keeps coverImg.
         attraction->loadCoverImage(
             [cell = QPointer<AttractionTableViewCell>(&cell), attraction] {
                 if (cell && cell->isShowing(*attraction))
@@ -201,20 +199,18 @@ void ResultsTableViewController::loadResults(std::optional<std::string> text, bo
     dataManager->loadAttractions(
         std::move(text), nextPage,
         [screen = QPointer<ResultsTableViewController>(this), search = search_](DataManager::Result result) {
-            // A search since replaced, confirmed or closed leaves the screen as it is: the
-            // indicator turns for the search that replaced it, and the list is that one's.
+            // Dropped once endSearch ran: the indicator and the list belong to the newer search.
             if (screen && screen->search_ == search)
                 screen->handleResult(result);
         });
 }
 
 void ResultsTableViewController::handleResult(const DataManager::Result& result) {
-    // The screen has been closed: the welcome screen shows no alert for its search, and
-    // the screen's views may be gone already.
+    // After close the views may be gone and no alert may show over the welcome screen.
     if (closed_)
         return;
     indicator->stopAnimating();
-    // The session may have cleared its list for this answer: the table follows at once.
+    // DataManager may have cleared its list for this answer.
     tableView()->reloadData();
     if (const auto* failure = std::get_if<DataManager::Failure>(&result))
         return showError(QString::fromStdString(failure->message));
@@ -230,7 +226,7 @@ void ResultsTableViewController::showError(const QString& message) {
                                      [screen = QPointer<ResultsTableViewController>(this)] {
                                          if (!screen)
                                              return;
-                                         // What the cancellation ends was confirmed here.
+                                         // endSearch first: the load cancelSearch fails is then dropped.
                                          screen->endSearch();
                                          screen->dataManager->cancelSearch();
                                          screen->tableView()->reloadData();
@@ -254,15 +250,14 @@ void ResultsTableViewController::close() {
     closed_ = true;
     endSearch();
     dataManager->cancelSearch();
-    // The table may still move while the screen slides away: it must count no rows the
-    // emptied list no longer has.
+    // QScroller may still move the table during the dismiss transition: it must count no rows.
     tableView()->reloadData();
     dismiss(true);
 }
 
 bool ResultsTableViewController::textFieldShouldReturn(ui::TextField& textField) {
     textField.resignFirstResponder();
-    // The keys go to the list, where the arrows move through the cards.
+    // Keyboard focus moves to the table, where the arrow keys move between cards.
     tableView()->setFocus(Qt::OtherFocusReason);
     return true;
 }

@@ -21,9 +21,8 @@ class Button;
 class Label;
 }
 
-// The search screen: the search header over a list of result cards read from the search
-// session. Three or more characters search, the end of the list fetches the next page,
-// a heart likes, a card opens its detail, every failure shows in one alert.
+// The search screen: a TextFieldHeaderView section header over one AttractionTableViewCell
+// per record of its DataManager; failures show in one AlertController.
 class ResultsTableViewController final : public ui::TableViewController, public ui::TextFieldDelegate {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(ResultsTableViewController)
@@ -32,21 +31,18 @@ public:
     explicit ResultsTableViewController(std::shared_ptr<DataManager> session = DataManager::shared());
     ~ResultsTableViewController() override;
 
-    // Observers of views the table owns; they may go before the screen does.
-    QPointer<TextFieldHeaderView> header;
-    QPointer<ui::ActivityIndicatorView> indicator;
-    // Beside the indicator in the table's background: what to type, or that a search
-    // found nothing; shown only on an empty list with no request running and no alert up.
-    QPointer<ui::Label> messageLabel;
-    const std::shared_ptr<DataManager> dataManager;
     static constexpr double headerHeight = 50.0;
-    // The last row that left the screen was the paging trigger row.
-    bool didUploadMoreItems = false;
 
+    // Shows the indicator and asks the session for the first page of `text`, or the next page.
+    void loadResults(std::optional<std::string> text, bool nextPage);
+
+protected:
+    void viewDidLoad() override;
+
+private:
     // Starts a new search when the field holds 3 or more characters.
     void textDidChange(ui::TextField& textField);
     void likeButtonDidTap(ui::Button* button);
-    void loadResults(std::optional<std::string> text, bool nextPage);
     void handleResult(const DataManager::Result& result);
     void showError(const QString& message);
     void close();
@@ -68,34 +64,35 @@ public:
 
     bool performEscape() override;
 
-protected:
-    void viewDidLoad() override;
-
-private:
-    // The row whose showing asks for the next page: the last of one or two, else the
-    // last but one.
+    // The last of one or two rows, else the last but one.
     int triggerRow() const;
-    // The record of `row`, or null when the row no longer indexes the list.
+    // Null when `row` no longer indexes dataManager->attractions().
     std::shared_ptr<Attraction> attractionAt(int row) const;
 
-    // Answers of the searches before the current one are not shown: a new text, a
-    // confirmed alert and close each end the search in flight.
+    // Bumps search_ so that answers of earlier loads are dropped.
     void endSearch();
-    // Sets messageLabel for the state the list, the field and the search are in.
+    // messageLabel shows only on an empty list with no load running and no alert up.
     void updateMessage();
 
-    // Tells the cover queue which addresses `cell` shows now; nothing when it left the screen.
+    // Tells CoverQueue which cover `cell` shows now; nullopt once it left the viewport.
     void showCover(const ui::TableViewCell& cell, std::optional<std::string> url);
 
-    // The cover address of each cell on screen, as the cover queue was told.
+    // Owned by the table: the section header, and the indicator and message in its backgroundView.
+    QPointer<TextFieldHeaderView> header;
+    QPointer<ui::ActivityIndicatorView> indicator;
+    QPointer<ui::Label> messageLabel;
+    const std::shared_ptr<DataManager> dataManager;
+    // The last cell to leave the viewport was triggerRow().
+    bool didUploadMoreItems = false;
+
+    // The cover URL each visible cell registered with CoverQueue.
     std::unordered_map<const ui::TableViewCell*, std::string> coversShown_;
-    // Set by close: answers that arrive later are not shown.
+    // Set by close: handleResult then ignores late answers.
     bool closed_ = false;
-    // Raised by endSearch; each load remembers the value it started under.
     std::uint64_t search_ = 0;
     // The text of the current search once it was answered with no records.
     std::optional<QString> nothingFoundFor_;
-    // An error alert is up: set by showError, cleared by the alert's button.
+    // Set by showError, cleared by the alert's button.
     bool errorShown_ = false;
 };
 

@@ -4,11 +4,10 @@
 
 namespace wayfarer {
 
-// Makes the screens' views and cells known to the interface files that name them. Safe
-// to call more than once.
+// Registers the screens' widget classes for the interface files; idempotent.
 void registerScreenViews();
 
-// The screen classes that interface files may name: the welcome screen.
+// The controller classes the interface files may name.
 const shell::ControllerClasses& screenControllerClasses();
 
 }

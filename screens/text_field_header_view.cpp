@@ -25,7 +25,7 @@ void TextFieldHeaderView::declareOutlets(ui::Outlets& outlets) {
 
 void TextFieldHeaderView::setupView() {
     static const auto nib = ui::Nib::named(QStringLiteral("TextFieldHeaderView"));
-    // The file's root is contentView: this view becomes its parent.
+    // The file's root widget is contentView.
     addSubview(*ui::instantiateOrDie(*nib, this).release());
     contentView->setFrame(bounds());
     contentView->setAutoresizingMask(ui::Autoresizing::flexibleWidth | ui::Autoresizing::flexibleHeight);

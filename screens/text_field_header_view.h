@@ -9,9 +9,8 @@ class Button;
 class TextField;
 }
 
-// The search bar over the results list: the search field, a strip in the accent colour
-// and the close button, from the interface file "TextFieldHeaderView". It holds no logic:
-// the results screen is the field's delegate and binds the close button.
+// The results screen's section header, from the "TextFieldHeaderView" interface file; no
+// logic: ResultsTableViewController is textField's delegate and binds closeButton.
 class TextFieldHeaderView final : public ui::View {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(TextFieldHeaderView)

@@ -5,6 +5,7 @@
 #include "platform/http_client.h"
 #include "platform/image_decode_queue.h"
 #include "screens/attraction_table_view_cell.h"
+#include "screens/detail_header_view.h"
 #include "screens/detail_view_controller.h"
 #include "screens/main_view_controller.h"
 #include "screens/results_table_view_controller.h"
@@ -14,12 +15,14 @@
 #include "tests/support/test_server.h"
 #include "ui/activity_indicator_view.h"
 #include "ui/alert_controller.h"
-#include "ui/navigation_controller.h"
-#include "ui/qt_main_queue.h"
-#include "ui/text_field.h"
+#include "ui/button.h"
 #include "ui/environment.h"
 #include "ui/image.h"
+#include "ui/label.h"
+#include "ui/navigation_controller.h"
 #include "ui/nib.h"
+#include "ui/qt_main_queue.h"
+#include "ui/text_field.h"
 #include "ui/window.h"
 
 #include <QApplication>
@@ -48,19 +51,17 @@ struct SeenSearch {
     std::string offset;
 };
 
-// The main queue of a session and its covers, counting the tasks posted and run, so that a
-// test can wait for one that by design changes nothing.
+// A MainQueue that counts the tasks posted and run, so that a test can wait for one that changes nothing.
 class CountingQueue final : public platform::MainQueue, public std::enable_shared_from_this<CountingQueue> {
 public:
     void post(std::function<void()> task) override {
         ++posted;
-        // A task may run after the test that posted it is over.
+        // The task may outlive the test that posted it.
         queue_.post([self = shared_from_this(), task = std::move(task)] {
             task();
             ++self->run;
         });
     }
-    // Every task posted so far has run.
     bool settled() const { return posted == run; }
     std::atomic<int> posted = 0;
     std::atomic<int> run = 0;
@@ -69,8 +70,8 @@ private:
     ui::QtMainQueue queue_;
 };
 
-// A window over which the results screen is presented, on its own search session against
-// a stub catalogue on loopback whose answers and covers the test controls.
+// A window to present the results screen over, on its own DataManager against a loopback
+// stub catalogue whose answers and covers the test controls.
 class ScreensTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -93,7 +94,7 @@ protected:
             const std::string uuid = request.matches[1];
             std::unique_lock lock(mutex_);
             coversReleased_.wait(lock, [&] { return heldCover_ != uuid; });
-            // Each record's cover is a picture of its own, so that a test can tell them apart.
+            // A distinct picture per record, so that a test can tell them apart.
             auto& cover = covers_[uuid];
             if (cover.empty())
                 cover = samples::encodeJpeg(samples::makePicture(120, 80, static_cast<std::uint32_t>(covers_.size())));
@@ -112,32 +113,29 @@ protected:
         window.reset();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         session.reset();
-        // Cancels what still runs: every completion has then run, or waits to be decoded.
+        // Cancels the transfers: every completion has then run or waits to be decoded.
         http.reset();
         finishPostedWork();
-        // Handlers still running use the fixture's state, which goes before the server would.
+        // Running handlers use the fixture's state, which goes before the server would.
         server.stop();
     }
 
-    // Runs what the client's completions posted, the decodes they asked for first, so that
-    // none of it reaches the next test's event loop.
+    // Runs the decodes asked for and what the completions posted, so that none of it reaches the next test.
     void finishPostedWork() {
-        // The decoding thread takes the highest rank first and equal ranks in turn: at the
-        // lowest rank this request is decoded after every one asked before it.
+        // decodeImageAsync serves the highest rank first and equal ranks in turn: the lowest rank comes last.
         const auto decoded = std::make_shared<std::promise<void>>();
         auto done = decoded->get_future();
         const auto last = std::make_shared<const std::atomic<std::int64_t>>(std::numeric_limits<std::int64_t>::min());
         platform::decodeImageAsync({}, [decoded](std::shared_ptr<const platform::Image>) { decoded->set_value(); }, last);
         EXPECT_EQ(done.wait_for(std::chrono::seconds(30)), std::future_status::ready) << "decoding never ended";
-        EXPECT_TRUE(QTest::qWaitFor([this] { return answers->settled() && queue->settled(); }, 10000))
+        EXPECT_TRUE(QTest::qWaitFor([this] { return queue->settled(); }, 10000))
             << "posted tasks never ran";
-        // And the repaints asked for by pictures drawn in the background.
         ui::Image::waitForBackgroundRendering();
         QCoreApplication::sendPostedEvents();
     }
 
-    // A new session on `baseURL`, through `network` or else the fixture's client; `onSend` runs
-    // on the main thread as each search goes, when the transport asks for the user's language.
+    // A new session on `baseURL` through `network` (else the fixture's client); `onSend` runs
+    // on the main thread as each search goes out, when the transport asks for the language.
     void useCatalogueAt(const std::string& baseURL, std::function<void()> onSend = {},
                         platform::HttpSession* network = nullptr) {
         const auto languageCode = [onSend = std::move(onSend)] {
@@ -147,7 +145,7 @@ protected:
         };
         DataTaskManager::Configuration configuration{baseURL, CatalogueContext{network ? network : http.get(), queue},
                                                      languageCode};
-        session = std::make_shared<DataManager>(std::make_shared<DataTaskManager>(std::move(configuration)), answers);
+        session = std::make_shared<DataManager>(std::make_shared<DataTaskManager>(std::move(configuration)), queue);
     }
 
     // Without a responder every search is answered with page().
@@ -185,19 +183,17 @@ protected:
         return {200, body + "]}"};
     }
 
-    ResultsTableViewController& openResults() {
+    void openResults() {
         presentResults(*window->rootViewController(), session);
         EXPECT_NE(shownResults(), nullptr);
-        return results();
     }
-    ResultsTableViewController& openResultsFor(const QString& text = "Rome") {
+    void openResultsFor(const QString& text = "Rome") {
         openResults();
         search(text);
         waitForAnswer();
-        return results();
     }
     void closeResults() {
-        results().close();
+        results().tableView()->findChild<TextFieldHeaderView*>()->closeButton->click();
         QCoreApplication::processEvents();
     }
     ResultsTableViewController* shownResults() {
@@ -208,7 +204,8 @@ protected:
     }
     ResultsTableViewController& results() { return *shownResults(); }
     ui::TableView& table() { return *results().tableView(); }
-    ui::TextField& field() { return *results().header->textField; }
+    ui::TextField& field() { return *table().findChild<ui::TextField*>(); }
+    ui::ActivityIndicatorView& indicator() { return *table().findChild<ui::ActivityIndicatorView*>(); }
     AttractionTableViewCell& cellAt(int row) {
         auto* cell = qobject_cast<AttractionTableViewCell*>(table().cellForRow({0, row}));
         EXPECT_NE(cell, nullptr) << "row " << row << " is not shown";
@@ -216,6 +213,7 @@ protected:
     }
     ui::ViewController* topmost() { return window->topmostViewController(); }
     DetailViewController* detail() { return qobject_cast<DetailViewController*>(topmost()); }
+    DetailHeaderView& detailHeader() { return *detail()->tableView()->findChild<DetailHeaderView*>(); }
     ui::AlertController* alert() { return qobject_cast<ui::AlertController*>(topmost()); }
     ui::AlertController* waitForAlert() {
         EXPECT_TRUE(QTest::qWaitFor([&] { return alert() != nullptr; }, 10000)) << "no alert came";
@@ -229,26 +227,25 @@ protected:
         window->setRootViewController(std::move(owned));
         return welcome;
     }
+    // The welcome screen's outlet `name`, found by its object name in the "Main" interface file.
+    template <class View>
+    View& welcomePart(const char* name) {
+        return *window->rootViewController()->view()->findChild<View*>(QLatin1String(name));
+    }
+    // A click on the card of visible row `row`, away from its heart.
     DetailViewController& openDetail(int row) {
-        results().didSelectRow(table(), {0, row});
+        AttractionTableViewCell& cell = cellAt(row);
+        QTest::mouseClick(&cell, Qt::LeftButton, {}, QPoint(cell.width() / 3, cell.height() / 2));
         EXPECT_NE(detail(), nullptr);
         QCoreApplication::processEvents();
         return *detail();
     }
 
+    // Each character as an input method sends it, whether or not the test's keyboard has a key for it.
     void type(const QString& text) {
-        QWidget& editor = field().editorWidget();
         for (const char32_t codePoint : text.toUcs4()) {
-            const QString character = QString::fromUcs4(&codePoint, 1);
-            if (codePoint < 0x80) {
-                QTest::keyClick(&editor, character.at(0).toLatin1());
-                continue;
-            }
-            // A character no key of the test's keyboard has, as an input method sends it.
-            QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, character);
-            QKeyEvent release(QEvent::KeyRelease, Qt::Key_unknown, Qt::NoModifier, character);
-            QCoreApplication::sendEvent(&editor, &press);
-            QCoreApplication::sendEvent(&editor, &release);
+            QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString::fromUcs4(&codePoint, 1));
+            QCoreApplication::sendEvent(&field().editorWidget(), &press);
         }
     }
     // Types the last character of `text` into a field that holds the others: one search.
@@ -258,7 +255,7 @@ protected:
         type(QString::fromStdU32String(codePoints.substr(codePoints.size() - 1)));
     }
     void waitForAnswer() {
-        EXPECT_TRUE(QTest::qWaitFor([this] { return !results().indicator->isAnimating(); }, 10000));
+        EXPECT_TRUE(QTest::qWaitFor([this] { return !indicator().isAnimating(); }, 10000));
         QCoreApplication::processEvents();
     }
     // A press on `table`, moved `distance` up in six steps of `stepMilliseconds`, and let go.
@@ -270,10 +267,9 @@ protected:
             QTest::mouseMove(surface, start - QPoint(0, distance * step / 6), stepMilliseconds);
         QTest::mouseRelease(surface, Qt::LeftButton, {}, start - QPoint(0, distance), stepMilliseconds);
     }
-    static void turnWheel(ui::TableView& table, int delta) {
-        QWheelEvent wheel(QPointF(150, 300), QPointF(150, 300), QPoint(), QPoint(0, delta), Qt::NoButton,
-                          Qt::NoModifier, Qt::NoScrollPhase, false);
-        QCoreApplication::sendEvent(table.viewport(), &wheel);
+    static void turnWheel(QWidget& target, int delta, QPointF at = QPointF(150, 300)) {
+        QWheelEvent wheel(at, at, QPoint(), QPoint(0, delta), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        QCoreApplication::sendEvent(&target, &wheel);
     }
     void press(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
         QWidget* focused = QApplication::focusWidget();
@@ -281,12 +277,11 @@ protected:
         QTest::keyClick(focused, key, modifiers);
     }
 
-    // The language the screens read; set before the fixture's SetUp.
+    // The language the screens read; set before SetUp.
     const char* locale = "en_US.UTF-8";
     TestServer server;
     std::unique_ptr<platform::HttpClient> http = std::make_unique<platform::HttpClient>();
-    // The session's answers arrive on one queue, the covers on the other.
-    const std::shared_ptr<CountingQueue> answers = std::make_shared<CountingQueue>();
+    // The session's answers and covers arrive on it.
     const std::shared_ptr<CountingQueue> queue = std::make_shared<CountingQueue>();
     std::shared_ptr<DataManager> session;
     std::unique_ptr<ui::Window> window = std::make_unique<ui::Window>();

@@ -7,14 +7,9 @@
 #include "platform/image.h"
 #include "screens/cover_image.h"
 #include "screens/detail_cell.h"
-#include "screens/detail_header_view.h"
 #include "screens/texts.h"
 #include "shell/cell_nibs.h"
-#include "ui/button.h"
-#include "ui/environment.h"
 #include "ui/image_view.h"
-#include "ui/label.h"
-#include "ui/nib.h"
 
 #include <QAccessible>
 #include <QFile>
@@ -34,7 +29,6 @@ QString messageOf(platform::ErrorCode code) {
 }
 
 using ResultsScreen = ScreensTest;
-using WelcomeScreen = ScreensTest;
 using DetailScreen = ScreensTest;
 using EveryScreen = ScreensTest;
 
@@ -52,11 +46,11 @@ TEST_F(ResultsScreen, SearchesFromTheThirdCharacterOnEveryEditAndMoveOrBeforeVer
         EXPECT_TRUE(field().isFirstResponder()) << "the field takes the keys when the screen opens";
         type("ro");
         QTest::keyClick(&field().editorWidget(), Qt::Key_Return);
-        EXPECT_FALSE(results().indicator->isAnimating()) << "two characters and Return start no search";
+        EXPECT_FALSE(indicator().isAnimating()) << "two characters and Return start no search";
         EXPECT_FALSE(field().isFirstResponder()) << "Return hides the keyboard";
         EXPECT_EQ(field().text(), "Ro") << "typed words are capitalised";
         type("m");
-        EXPECT_EQ(results().indicator->isAnimating(), version >= 13);
+        EXPECT_EQ(indicator().isAnimating(), version >= 13);
         waitForAnswer();
         type("e");
         EXPECT_EQ(table().numberOfRows(), 0) << "every new text starts from an empty list";
@@ -76,24 +70,32 @@ TEST_F(ResultsScreen, PagesFromTheTriggerRowForShortAndLongLists) {
         // Each page brings the next record: the list grows by one and never ends.
         answerWith([&, rows = rows](const SeenSearch& seen) { return page(std::stoi(seen.offset), rows, 1000); });
         const std::size_t before = searches().size();
-        auto& screen = openResultsFor("Rome");
-        // The trigger row of a short list is in view at once; a long one is scrolled to.
+        openResultsFor("Rome");
         table().scrollToRow({0, triggerRow}, ui::ScrollPosition::bottom, false);
         waitForAnswer();
         ASSERT_GE(searches().size(), before + 2);
         EXPECT_EQ(searches()[before + 1], "Rome@1");
-        EXPECT_GT(screen.dataManager->attractions().size(), static_cast<std::size_t>(rows));
+        EXPECT_GT(session->attractions().size(), static_cast<std::size_t>(rows));
         closeResults();
     }
 }
 
-TEST_F(ResultsScreen, ScrollingToTheEndAsksForEachWholePageOnceAndThenStops) {
+TEST_F(ResultsScreen, AsksForEachPageOnceNotWhileTheTriggerRowComesBackAndNotPastTheEnd) {
     // Pages of ten of a total of 25: the fourth page is empty, and ends the search.
     answerWith([&](const SeenSearch& seen) {
         const int first = 10 * std::stoi(seen.offset);
         return page(first, std::clamp(25 - first, 0, 10), 25);
     });
-    auto& screen = openResultsFor("Rome");
+    openResultsFor("Rome");
+    // Through the delegate, as ui::TableView reports rows entering and leaving the viewport.
+    ui::TableViewDelegate& delegate = *table().delegate();
+    auto& cell = cellAt(0);
+    delegate.didEndDisplayingCell(table(), cell, {0, 8});
+    delegate.willDisplayCell(table(), cell, {0, 8});
+    EXPECT_EQ(searches().size(), 1u) << "the trigger row came back with no other row gone in between";
+    delegate.didEndDisplayingCell(table(), cell, {0, 3});
+    delegate.willDisplayCell(table(), cell, {0, 8});
+    waitForAnswer();
     // Every other page comes while the user is back at the top, the others at the end.
     for (int turn = 0; turn < 8; ++turn) {
         table().setContentOffset(table().contentHeight());
@@ -102,59 +104,32 @@ TEST_F(ResultsScreen, ScrollingToTheEndAsksForEachWholePageOnceAndThenStops) {
         waitForAnswer();
     }
     EXPECT_EQ(searches(), (std::vector<std::string>{"Rome@0", "Rome@1", "Rome@2", "Rome@3"}));
-    EXPECT_TRUE(screen.dataManager->didFinishLoading());
-    const auto& attractions = screen.dataManager->attractions();
-    ASSERT_EQ(attractions.size(), 25u);
     EXPECT_EQ(table().numberOfRows(), 25);
-    for (const ui::IndexPath& row : table().indexPathsForVisibleRows())
-        EXPECT_TRUE(cellAt(row.row).isShowing(*attractions[static_cast<std::size_t>(row.row)]));
-}
-
-TEST_F(ResultsScreen, TheTriggerRowComingBackAsksForNothingUntilAnotherRowHasLeft) {
-    answerWith([&](const SeenSearch& seen) { return page(std::stoi(seen.offset), 10, 1000); });
-    auto& screen = openResultsFor("Rome");
-    const std::size_t before = searches().size();
-    auto& cell = cellAt(0);
-    screen.didEndDisplayingCell(table(), cell, {0, 8});
-    screen.willDisplayCell(table(), cell, {0, 8});
-    EXPECT_TRUE(screen.didUploadMoreItems);
-    EXPECT_EQ(searches().size(), before);
-    screen.didEndDisplayingCell(table(), cell, {0, 3});
-    EXPECT_FALSE(screen.didUploadMoreItems);
-    screen.willDisplayCell(table(), cell, {0, 8});
-    waitForAnswer();
-    EXPECT_EQ(searches().size(), before + 1);
-}
-
-TEST_F(ResultsScreen, TapsOnRowsThatNoLongerIndexTheListDoNothing) {
-    auto& screen = openResultsFor();
-    auto& last = cellAt(2);
-    screen.dataManager->cancelSearch();  // the list empties; the cells still show it
-    last.likeButton->click();
-    screen.didSelectRow(table(), {0, 2});
-    EXPECT_EQ(topmost(), &screen);
+    // Rows no longer indexing the emptied list: the heart and the selection do nothing.
+    session->cancelSearch();
+    cellAt(table().indexPathsForVisibleRows().front().row).likeButton->click();
+    delegate.didSelectRow(table(), {0, 24});
+    EXPECT_EQ(topmost(), &results());
 }
 
 TEST_F(ResultsScreen, ACoverGoesOnlyIntoACellThatStillShowsItsRecord) {
     holdCover("r0");
-    auto& screen = openResultsFor();
+    openResultsFor();
     auto* firstCell = &cellAt(0);
-    // Row 0 leaves and its cell is handed to a row further down before its cover comes
-    // (not as far as the paging row, whose next page would refill the rows).
+    // Row 0's cell is reused further down (short of the paging row) before its cover comes.
     table().scrollToRow({0, 4}, ui::ScrollPosition::top, false);
     QCoreApplication::processEvents();
     const auto reusedRow = table().indexPathForCell(*firstCell);
     ASSERT_TRUE(reusedRow.has_value());
     ASSERT_GT(reusedRow->row, 0);
-    const auto& shown = *screen.dataManager->attractions()[static_cast<std::size_t>(reusedRow->row)];
+    const auto& shown = *session->attractions()[static_cast<std::size_t>(reusedRow->row)];
     ASSERT_TRUE(QTest::qWaitFor([&] { return shown.didLoadImage; }, 10000));
 
     holdCover(std::nullopt);
-    const auto& first = *screen.dataManager->attractions()[0];
+    const auto& first = *session->attractions()[0];
     // Until its completion (and any other the covers posted) has run.
     ASSERT_TRUE(QTest::qWaitFor([&] { return first.didLoadImage && queue->settled(); }, 10000));
     ASSERT_NE(first.coverImg, nullptr) << "the record keeps its cover";
-    // The picture in the reused cell is its own row's, not row 0's.
     const QSize sample(12, 8);
     const QImage inCell = firstCell->thumbnailView->image()->toQImage(sample);
     EXPECT_EQ(inCell, coverImage(shown.coverImg)->toQImage(sample));
@@ -178,8 +153,6 @@ TEST_F(ResultsScreen, EveryTextIsSearchedAsTypedOrFailsInOneAlertWhoseButtonEmpt
     const QString cannotParse = messageOf(platform::ErrorCode::cannotParse);
     const QString badResponse = messageOf(platform::ErrorCode::badServerResponse);
     const QString refused = localizedText("error_message");
-    // Letters, digits and spaces go out; punctuation, accents, other scripts and a
-    // malformed escape are refused before anything is sent.
     std::vector<Case> cases = {
         {"Rome", page(), {}},
         {"new york", page(), {}},
@@ -189,6 +162,7 @@ TEST_F(ResultsScreen, EveryTextIsSearchedAsTypedOrFailsInOneAlertWhoseButtonEmpt
         {"rome", {503, R"({"message": "overloaded"})"}, badResponse},
         {"rome", {200, "[1, 2, 3]"}, refused},
     };
+    // Punctuation, accents, other scripts and a malformed escape are refused before anything is sent.
     for (const char* text : {"%%%", "a&b=c?d#e", "St. Peter's", "東京タワー", "🙂🙂🙂", "Zürich", "50%", "%zz", "50 % off"})
         cases.push_back({QString::fromUtf8(text), page(), refused, false});
     for (const Case& c : cases) {
@@ -203,40 +177,14 @@ TEST_F(ResultsScreen, EveryTextIsSearchedAsTypedOrFailsInOneAlertWhoseButtonEmpt
             waitForAnswer();
             EXPECT_EQ(searches().back(), c.typed.toStdString() + "@0") << "the service sees the text as typed";
         } else {
-            auto* shown = waitForAlert();
-            ASSERT_NE(shown, nullptr);
-            EXPECT_EQ(shown->message(), *c.alert);
+            ASSERT_NE(waitForAlert(), nullptr);
+            EXPECT_EQ(alert()->message(), *c.alert);
             EXPECT_FALSE(field().isFirstResponder());
-            shown->choose(0);
+            alert()->choose(0);
             EXPECT_EQ(table().numberOfRows(), 0);
             EXPECT_EQ(field().text(), c.typed) << "the field keeps its text";
         }
         EXPECT_EQ(searches().size(), before + (c.sent ? 1 : 0));
-        closeResults();
-    }
-}
-
-TEST_F(ResultsScreen, ARefusedTransferOrAClearedSearchInFlightAlertsThePlatformsOwnMessage) {
-    for (const bool clearing : {true, false}) {
-        SCOPED_TRACE(clearing ? "cleared" : "refused");
-        Gate slow;
-        answerWith([slowAnswered = slow.opened](const SeenSearch&) {
-            slowAnswered.wait();
-            return Answer{};
-        });
-        const RefusedPort refused;
-        if (!clearing)
-            useCatalogueAt(refused.baseURL());
-        openResults();
-        search("Slow");
-        if (clearing) {
-            field().clearButton().click();
-            EXPECT_EQ(field().text(), "");
-        }
-        ASSERT_NE(waitForAlert(), nullptr);
-        EXPECT_EQ(alert()->message(), messageOf(clearing ? platform::ErrorCode::cancelled
-                                                         : platform::ErrorCode::cannotConnectToHost));
-        alert()->choose(0);
         closeResults();
     }
 }
@@ -250,26 +198,25 @@ TEST_F(ResultsScreen, AnswersOfAReplacedSearchLeaveTheScreenAlone) {
             (seen.text == "Slow" ? slow : rome).wait();
             return seen.text == "Slow" ? Answer{200, "not json", "text/plain"} : page();
         });
-        auto& screen = openResults();
+        openResults();
         search("Slow");
+        const int before = queue->run;
         if (closing)
-            screen.close();
+            closeResults();
         else
             search("Rome");
-        const int before = answers->run;
         slowGate.open();
-        ASSERT_TRUE(QTest::qWaitFor([&] { return answers->run > before; }, 10000)) << "the answer never came";
+        ASSERT_TRUE(QTest::qWaitFor([&] { return queue->run > before; }, 10000)) << "the answer never came";
         EXPECT_EQ(alert(), nullptr) << "the replaced search showed its failure";
         if (closing) {
             EXPECT_EQ(topmost(), window->rootViewController());
             EXPECT_TRUE(session->attractions().empty());
             continue;
         }
-        EXPECT_TRUE(screen.indicator->isAnimating()) << "the replaced search stopped the indicator";
+        EXPECT_TRUE(indicator().isAnimating()) << "the replaced search stopped the indicator";
         romeGate.open();
         waitForAnswer();
         EXPECT_EQ(table().numberOfRows(), 10);
-        EXPECT_EQ(alert(), nullptr);
         closeResults();
     }
 }
@@ -284,6 +231,11 @@ TEST_F(ResultsScreen, TheEmptyListSaysWhatToTypeOrThatNothingWasFoundButNeverBes
             return page(0, 0, 0);
         });
     };
+    const auto failing = [&] {
+        answerWith([](const SeenSearch&) { return Answer{500, "<html/>", "text/html"}; });
+        search("Rome");
+        waitForAlert();
+    };
     const struct Step {
         const char* what;
         std::function<void()> act;
@@ -295,20 +247,16 @@ TEST_F(ResultsScreen, TheEmptyListSaysWhatToTypeOrThatNothingWasFoundButNeverBes
         {"answered with no records", [&] { nothingYet.open(); waitForAnswer(); }, "No attractions found for “Qxz”"},
         {"records", [&] { answerWith(nullptr); search("Rome"); waitForAnswer(); }, none},
         {"cleared", [&] { field().clearButton().click(); }, hint},
-        {"a failure",
-         [&] {
-             answerWith([](const SeenSearch&) { return Answer{500, "<html/>", "text/html"}; });
-             search("Rome");
-             waitForAlert();
-         },
-         none},
+        {"a failure", failing, none},
         {"the failure confirmed", [&] { alert()->choose(0); }, none},
         {"cleared while a search runs",
          [&] {
              held(cutOff);
              search("Slow");
              field().clearButton().click();
-             waitForAlert();
+             ASSERT_NE(waitForAlert(), nullptr);
+             EXPECT_EQ(alert()->message(), messageOf(platform::ErrorCode::cancelled));
+             EXPECT_EQ(field().text(), "");
          },
          none},
         {"the cancellation confirmed", [&] { alert()->choose(0); }, hint},
@@ -316,12 +264,12 @@ TEST_F(ResultsScreen, TheEmptyListSaysWhatToTypeOrThatNothingWasFoundButNeverBes
     for (const Step& step : steps) {
         SCOPED_TRACE(step.what);
         step.act();
-        ui::Label& label = *results().messageLabel;
-        const auto shown = label.isVisible() ? label.text() : none;
-        EXPECT_EQ(shown.value_or("(none)").toStdString(), step.message.value_or("(none)").toStdString());
-        if (step.message) {
-            EXPECT_EQ(QAccessible::queryAccessibleInterface(&label)->text(QAccessible::Name), *step.message);
-        }
+        // A screen reader finds the message by its text; no other label in the table reads so.
+        std::optional<QString> read;
+        for (ui::Label* label : table().backgroundView()->findChildren<ui::Label*>())
+            if (label->isVisible())
+                read = QAccessible::queryAccessibleInterface(label)->text(QAccessible::Name);
+        EXPECT_EQ(read.value_or("(none)").toStdString(), step.message.value_or("(none)").toStdString());
     }
     EXPECT_EQ(localizedText("no_such_key", "Rome"), "**no_such_key**");
 }
@@ -332,55 +280,37 @@ TEST_F(ResultsScreen, ClosingWhileTheListStillMovesNeverReachesPastTheList) {
         ~AnimationsOn() { ui::setAnimationsEnabled(false); }
     } slides;
     AnimationClock clock;
-    auto& screen = openResultsFor();
-    ASSERT_EQ(table().numberOfRows(), 10);
+    openResultsFor();
     QCoreApplication::processEvents();
-
     // A fling upward, and leave at once.
     drag(table(), 550, 5);
+    const QPointer<ui::TableView> leaving = &table();
     QTest::keyClick(window.get(), Qt::Key_Escape);
     EXPECT_TRUE(session->attractions().empty());
-    EXPECT_EQ(screen.tableView()->numberOfRows(), 0) << "the table still counts the emptied list's rows";
-
+    EXPECT_EQ(leaving->numberOfRows(), 0) << "the table still counts the emptied list's rows";
     // The wheel keeps turning while the screen slides away, until the screen is gone.
-    const QPointer<ui::TableView> leaving = screen.tableView();
     int turns = 0;
-    const bool gone = QTest::qWaitFor(
+    EXPECT_TRUE(QTest::qWaitFor(
         [&] {
             if (!leaving)
                 return true;
-            turnWheel(*leaving, -240);
+            turnWheel(*leaving->viewport(), -240);
             ++turns;
             clock.advance(std::chrono::milliseconds(20));
             return false;
         },
-        10000);
-    EXPECT_TRUE(gone);
+        10000));
     EXPECT_GT(turns, 1) << "the screen went before the wheel could turn during its slide";
     EXPECT_EQ(topmost(), window->rootViewController());
 }
 
-TEST_F(WelcomeScreen, CyclesItsPicturesOnlyWhenItHasThem) {
+// A phone's width is the column; a wider window keeps every screen to one centred column. The
+// welcome screen cycles its pictures only when it has them: the second time, they are gone.
+TEST_F(EveryScreen, KeepsToAReadableColumnOnAWideWindowAndTheCardInViewThroughAResize) {
     QFile file(":/Interface/Main.ui");
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     const auto nib = ui::Nib::fromData("Main", file.readAll());
-    for (const bool withPictures : {true, false}) {
-        SCOPED_TRACE(withPictures ? "with its pictures" : "without its pictures");
-        if (!withPictures)
-            qCleanupResources_wayfarer_application_resources();
-        MainViewController& welcome = showWelcome(*nib);
-        qInitResources_wayfarer_application_resources();
-        std::vector<QString> frames;
-        for (const ui::Image& frame : welcome.backgroundImageView->animationImages())
-            frames.push_back(frame.name());
-        const std::vector<QString> pictures = {"Milan_Gallery", "Rome_Cathedral", "Archeology"};
-        EXPECT_EQ(frames, withPictures ? pictures : std::vector<QString>());
-        EXPECT_EQ(welcome.backgroundImageView->isAnimating(), withPictures);
-    }
-}
-
-// A phone's width is the column; a wider window keeps every screen to one centred column.
-TEST_F(EveryScreen, KeepsToAReadableColumnOnAWideWindowAndTheCardInViewThroughAResize) {
+    std::vector<QString> pictures = {"Milan_Gallery", "Rome_Cathedral", "Archeology"};
     const auto resizeWindow = [&](QSize size) {
         window->resize(size);
         ASSERT_TRUE(QTest::qWaitFor([&] { return window->rootViewController()->view()->size() == size; }, 5000));
@@ -390,33 +320,39 @@ TEST_F(EveryScreen, KeepsToAReadableColumnOnAWideWindowAndTheCardInViewThroughAR
         SCOPED_TRACE(size.width());
         const int margin = (size.width() - column) / 2;
         resizeWindow(size);
-        MainViewController& welcome = showWelcome(*ui::Nib::named("Main"));
+        if (pictures.empty())
+            qCleanupResources_wayfarer_application_resources();
+        showWelcome(*nib);
+        qInitResources_wayfarer_application_resources();
         QCoreApplication::processEvents();
-        EXPECT_EQ(welcome.backgroundImageView->size(), size) << "the pictures fill the window";
-        for (ui::Button* button : {welcome.welcomeButton, welcome.searchButton}) {
-            EXPECT_EQ(left(*button), margin + 24);
-            EXPECT_EQ(button->width(), column - 48);
+        auto& background = welcomePart<ui::ImageView>("backgroundImageView");
+        EXPECT_EQ(background.size(), size) << "the pictures fill the window";
+        std::vector<QString> frames;
+        for (const ui::Image& frame : background.animationImages())
+            frames.push_back(frame.name());
+        EXPECT_EQ(frames, pictures);
+        EXPECT_EQ(background.isAnimating(), !pictures.empty());
+        pictures.clear();
+        for (const char* name : {"welcomeButton", "searchButton"}) {
+            EXPECT_EQ(left(welcomePart<ui::Button>(name)), margin + 24) << name;
+            EXPECT_EQ(welcomePart<ui::Button>(name).width(), column - 48) << name;
         }
-
-        welcome.showResults();
+        welcomePart<ui::Button>("searchButton").click();
         search("Rome");
         waitForAnswer();
         EXPECT_EQ(table().width(), column);
         EXPECT_EQ(left(table()), margin);
         for (int row : {0, 1})
             for (ui::Label* label : {cellAt(row).titleLabel, cellAt(row).priceLabel})
-                EXPECT_LE(label->mapTo(window.get(), QPoint(0, label->height())).y(), size.height())
-                    << "row " << row << " " << label->objectName().toStdString();
-        QWheelEvent wheel(QPointF(margin / 2, 300), QPointF(margin / 2, 300), QPoint(), QPoint(0, -120),
-                          Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
-        QCoreApplication::sendEvent(results().view(), &wheel);
+                EXPECT_LE(label->mapTo(window.get(), QPoint(0, label->height())).y(), size.height()) << row;
+        turnWheel(*results().view(), -120, QPointF(margin / 2, 300));
         EXPECT_GT(table().contentOffset(), 0) << "a wheel beside the column scrolls the list";
 
         DetailViewController& detail = openDetail(0);
         EXPECT_EQ(detail.tableView()->width(), column);
         EXPECT_EQ(left(*detail.tableView()), margin);
-        EXPECT_EQ(detail.header->width(), column);
-        detail.closeDetail();
+        EXPECT_EQ(detailHeader().width(), column);
+        detailHeader().backButton->click();
         closeResults();
     }
     // A maximised window and back: the card just below the search header stays there.
@@ -428,11 +364,13 @@ TEST_F(EveryScreen, KeepsToAReadableColumnOnAWideWindowAndTheCardInViewThroughAR
     }
 }
 
-TEST_F(DetailScreen, ShowsTheRowsOwnRecordInOneRowThatGrowsPastItsShareOnlyWhenItsTextsNeedMore) {
+// Each case: the text's scale, the description's sentences, whether the row outgrows its
+// 40 % share, and the taps on the heart before going back.
+TEST_F(DetailScreen, GrowsItsRowOnlyForLongerTextsAndGoingBackReloadsTheListOnlyAfterALikeChangedEvenWhenUndone) {
     const QFont standard = QApplication::font();
-    // A standard text, a long description, and text one and a half times the standard.
-    for (const auto& [textScale, sentences, grows] :
-         {std::tuple{1.0, 6, false}, std::tuple{1.0, 40, true}, std::tuple{1.5, 6, true}}) {
+    const char* const hearts[] = {"Lorvanta_Heart_Black", "Lorvanta_Heart_Fill", "Lorvanta_Heart_White"};
+    for (const auto& [textScale, sentences, grows, taps] :
+         {std::tuple{1.0, 6, false, 0}, std::tuple{1.0, 40, true, 1}, std::tuple{1.5, 6, true, 2}}) {
         SCOPED_TRACE(::testing::Message() << textScale << " times the text, " << sentences << " sentences");
         QFont font = standard;
         font.setPointSizeF(standard.pointSizeF() * textScale);
@@ -440,10 +378,9 @@ TEST_F(DetailScreen, ShowsTheRowsOwnRecordInOneRowThatGrowsPastItsShareOnlyWhenI
         openResultsFor();
         session->attractions()[1]->description =
             QStringLiteral("The great amphitheatre once held fifty thousand spectators. ").repeated(sentences).toStdString();
-        DetailViewController& detail = openDetail(1);
-        ui::TableView& detailTable = *detail.tableView();
+        ui::TableView& detailTable = *openDetail(1).tableView();
         const double share = detailTable.frame().height() * 40.0 / 100.0;
-        const double row = detail.heightForRow(detailTable, {0, 0});
+        const double row = detailTable.delegate()->heightForRow(detailTable, {0, 0});
         if (grows)
             EXPECT_GT(row, share);
         else
@@ -454,49 +391,34 @@ TEST_F(DetailScreen, ShowsTheRowsOwnRecordInOneRowThatGrowsPastItsShareOnlyWhenI
         EXPECT_EQ(cell->height(), static_cast<int>(std::lround(row)));
         for (const ui::Label* label : {cell->titleLabel, cell->descriptionLabel, cell->fromLabel, cell->priceLabel,
                                        cell->availabilityLabel}) {
-            SCOPED_TRACE(label->objectName().toStdString());
-            EXPECT_GE(label->height(), label->heightForWidth(label->width())) << "the text is cut";
+            EXPECT_GE(label->height(), label->heightForWidth(label->width())) << label->objectName().toStdString();
             EXPECT_LE(label->mapTo(cell, QPoint(0, label->height())).y(), cell->height());
         }
         QApplication::setFont(standard);
-        closeResults();
-    }
-}
 
-TEST_F(DetailScreen, GoingBackReloadsTheListOnlyAfterALikeChangedHereEvenWhenUndone) {
-    for (const int taps : {0, 1, 2}) {
-        SCOPED_TRACE(taps);
-        openResultsFor();
-        DetailViewController& detail = openDetail(0);
-        const char* const hearts[] = {"Lorvanta_Heart_Black", "Lorvanta_Heart_Fill", "Lorvanta_Heart_White"};
-        EXPECT_EQ(detail.header->likeButton->image()->name(), hearts[0]);
+        ui::Button& heart = *detailHeader().likeButton;
+        EXPECT_EQ(heart.image()->name(), hearts[0]);
         for (int tap = 1; tap <= taps; ++tap) {
-            detail.header->likeButton->click();
-            EXPECT_EQ(detail.header->likeButton->image()->name(), hearts[tap]);
+            heart.click();
+            EXPECT_EQ(heart.image()->name(), hearts[tap]);
         }
-        EXPECT_EQ(detail.didChangeLike, taps > 0);
-        session->attractions()[0]->title = "Renamed behind the list's back";
-        detail.header->backButton->click();
+        session->attractions()[1]->title = "Renamed behind the list's back";
+        detailHeader().backButton->click();
         EXPECT_EQ(topmost(), &results());
-        const auto* cell = qobject_cast<AttractionTableViewCell*>(table().cellForRow({0, 0}));
-        ASSERT_NE(cell, nullptr);
-        EXPECT_EQ(cell->titleLabel->text(), taps > 0 ? "Renamed behind the list's back" : "Sight 0");
-        EXPECT_EQ(cell->likeButton->image()->name(), taps == 1 ? "Lorvanta_Heart_Fill" : "Lorvanta_Heart_White");
+        EXPECT_EQ(cellAt(1).titleLabel->text(), taps > 0 ? "Renamed behind the list's back" : "Sight 1");
+        EXPECT_EQ(cellAt(1).likeButton->image()->name(), taps == 1 ? "Lorvanta_Heart_Fill" : "Lorvanta_Heart_White");
         closeResults();
     }
-}
-
-TEST_F(DetailScreen, UnderAnotherRootGoingBackAfterALikeOnlyPops) {
-    auto detailOwner = std::make_unique<DetailViewController>();
-    DetailViewController& detail = *detailOwner;
-    detail.attraction = Attraction::make("solo");
+    // Under a root that is no results screen, going back after a like only pops.
+    auto owned = std::make_unique<DetailViewController>();
+    owned->attraction = Attraction::make("solo");
     auto navigation = std::make_unique<ui::NavigationController>(std::make_unique<ui::ViewController>());
     ui::NavigationController& stack = *navigation;
     window->rootViewController()->present(std::move(navigation), false);
-    stack.pushViewController(std::move(detailOwner), false);
-    detail.header->likeButton->click();
-    EXPECT_TRUE(detail.attraction->userDidLike);
-    detail.closeDetail();
+    stack.pushViewController(std::move(owned), false);
+    detailHeader().likeButton->click();
+    EXPECT_TRUE(detail()->attraction->userDidLike);
+    detailHeader().backButton->click();
     EXPECT_EQ(stack.viewControllers().size(), 1u);
 }
 
@@ -544,9 +466,9 @@ void expectInReadingOrder(QWidget& window, const std::vector<Expected>& expected
     }
 }
 
-// What the reader says of the heart `button`: a toggle, liked or not, and checked so.
-void expectHeart(ui::Button& button, bool liked) {
-    QAccessibleInterface* heart = QAccessible::queryAccessibleInterface(&button);
+// The focused heart reads as a toggle, checked when liked, named after what Space does.
+void expectFocusedHeart(bool liked) {
+    QAccessibleInterface* heart = QAccessible::queryAccessibleInterface(QApplication::focusWidget());
     EXPECT_EQ(heart->role(), QAccessible::CheckBox);
     EXPECT_TRUE(heart->state().checkable);
     EXPECT_EQ(heart->state().checked, liked);
@@ -566,22 +488,21 @@ INSTANTIATE_TEST_SUITE_P(Languages, Accessibility,
 TEST_P(Accessibility, EveryScreenReadsInOrderAndTheKeysGoThroughItsCardsHeartsAndButtons) {
     MainViewController& welcome = showWelcome(*ui::Nib::named("Main"));
     QCoreApplication::processEvents();
-    EXPECT_TRUE(welcome.searchButton->hasFocus());
+    EXPECT_TRUE(welcomePart<ui::Button>("searchButton").hasFocus());
     expectInReadingOrder(*window, {
         {QAccessible::Heading, localizedText("welcome")},
         {QAccessible::StaticText, localizedText("scope_of_work")},
         {QAccessible::Button, localizedText("search_placeholder"), localizedText("accessibility_search_hint")},
     });
 
-    // Return opens a full-screen search; asking it for a next page with no text is the one
-    // failure shown without a search.
+    // Return opens a full-screen search; a next page with no text fails at once in an alert.
     press(Qt::Key_Return);
     ASSERT_NE(shownResults(), nullptr);
     auto& screen = results();
     EXPECT_EQ(screen.navigationController()->modalPresentationStyle(), ui::ModalPresentationStyle::fullScreen);
     EXPECT_TRUE(screen.navigationController()->isNavigationBarHidden());
     screen.loadResults(std::nullopt, true);
-    EXPECT_FALSE(screen.indicator->isAnimating());
+    EXPECT_FALSE(indicator().isAnimating());
     ASSERT_NE(alert(), nullptr);
     QWidget* ok = alert()->buttonForAction(0);
     ASSERT_TRUE(QTest::qWaitFor([&] { return QApplication::focusWidget() == ok; }, 5000));
@@ -591,10 +512,8 @@ TEST_P(Accessibility, EveryScreenReadsInOrderAndTheKeysGoThroughItsCardsHeartsAn
         {QAccessible::StaticText, localizedText("error_no_text")},
         {QAccessible::Button, "OK"},
     });
-    EXPECT_TRUE(QAccessible::queryAccessibleInterface(ok)->state().focused);
     press(Qt::Key_Return);
     EXPECT_EQ(topmost(), &screen);
-    // The empty list tells what to type, below the field.
     expectInReadingOrder(*window, {
         {QAccessible::EditableText, localizedText("accessibility_search_field"),
          localizedText("search_results_placeholder")},
@@ -604,7 +523,7 @@ TEST_P(Accessibility, EveryScreenReadsInOrderAndTheKeysGoThroughItsCardsHeartsAn
     field().becomeFirstResponder();
     search("Rome");
     waitForAnswer();
-    // The list holds the search header that stays above its cards.
+    // The search header stays above the cards, inside the list.
     expectInReadingOrder(*window, {
         {QAccessible::List, ""},
         {QAccessible::EditableText, localizedText("accessibility_search_field"),
@@ -623,7 +542,6 @@ TEST_P(Accessibility, EveryScreenReadsInOrderAndTheKeysGoThroughItsCardsHeartsAn
     EXPECT_GT(table().contentOffset(), 0) << "Page Down in the field scrolls the list";
     table().setContentOffset(0);
     press(Qt::Key_Down);
-    EXPECT_TRUE(table().hasFocus());
     EXPECT_EQ(markedRow(), 0);
     press(Qt::Key_Down);
     EXPECT_EQ(markedRow(), 1);
@@ -632,24 +550,23 @@ TEST_P(Accessibility, EveryScreenReadsInOrderAndTheKeysGoThroughItsCardsHeartsAn
     EXPECT_EQ(list->focusChild()->object(), &cellAt(1));
     EXPECT_TRUE(list->focusChild()->state().focused);
     AttractionTableViewCell& second = cellAt(1);
+    QWidget* close = table().findChild<TextFieldHeaderView*>()->closeButton;
     const std::pair<Qt::KeyboardModifiers, QWidget*> tabs[] = {
-        {Qt::NoModifier, second.likeButton},        {Qt::NoModifier, &field().editorWidget()},
-        {Qt::NoModifier, screen.header->closeButton}, {Qt::NoModifier, &table()},
-        {Qt::ShiftModifier, screen.header->closeButton}, {Qt::ShiftModifier, &field().editorWidget()},
+        {Qt::NoModifier, second.likeButton},    {Qt::NoModifier, &field().editorWidget()},
+        {Qt::NoModifier, close},                {Qt::NoModifier, &table()},
+        {Qt::ShiftModifier, close},             {Qt::ShiftModifier, &field().editorWidget()},
         {Qt::ShiftModifier, second.likeButton},
     };
     for (std::size_t i = 0; i < std::size(tabs); ++i) {
-        SCOPED_TRACE(i);
         press(Qt::Key_Tab, tabs[i].first);
-        EXPECT_EQ(QApplication::focusWidget(), tabs[i].second);
+        EXPECT_EQ(QApplication::focusWidget(), tabs[i].second) << "Tab " << i;
     }
-    EXPECT_TRUE(second.isShowing(*screen.dataManager->attractions()[1])) << "the marked card stayed";
     // Space likes the heart's card and again unlikes it, and no other.
     for (const bool liked : {true, false}) {
         press(Qt::Key_Space);
-        EXPECT_EQ(screen.dataManager->attractions()[1]->userDidLike, liked);
-        EXPECT_FALSE(screen.dataManager->attractions()[0]->userDidLike);
-        expectHeart(*second.likeButton, liked);
+        EXPECT_EQ(session->attractions()[1]->userDidLike, liked);
+        EXPECT_FALSE(session->attractions()[0]->userDidLike);
+        expectFocusedHeart(liked);
         EXPECT_EQ(second.likeButton->image()->name(), liked ? "Lorvanta_Heart_Fill" : "Lorvanta_Heart_White");
         EXPECT_EQ(cellAt(0).likeButton->image()->name(), "Lorvanta_Heart_White");
     }
@@ -657,10 +574,10 @@ TEST_P(Accessibility, EveryScreenReadsInOrderAndTheKeysGoThroughItsCardsHeartsAn
     EXPECT_EQ(QApplication::focusWidget(), &table()) << "the arrows go on from the heart through the cards";
     EXPECT_EQ(markedRow(), 0);
 
-    screen.dataManager->attractions()[0]->userDidLike = true;
+    session->attractions()[0]->userDidLike = true;
     press(Qt::Key_Return);
     ASSERT_NE(detail(), nullptr);
-    EXPECT_EQ(detail()->attraction, screen.dataManager->attractions()[0]);
+    EXPECT_EQ(detail()->attraction, session->attractions()[0]);
     QCoreApplication::processEvents();
     expectInReadingOrder(*window, {
         {QAccessible::Button, localizedText("back"), localizedText("accessibility_back_hint")},
@@ -671,19 +588,19 @@ TEST_P(Accessibility, EveryScreenReadsInOrderAndTheKeysGoThroughItsCardsHeartsAn
         {QAccessible::StaticText, "$10.00", localizedText("accessibility_price")},
         {QAccessible::StaticText, "Daily", localizedText("accessibility_days")},
     });
-    detail()->header->backButton->setFocus(Qt::OtherFocusReason);
+    detailHeader().backButton->setFocus(Qt::OtherFocusReason);
     press(Qt::Key_Tab);
-    ASSERT_EQ(QApplication::focusWidget(), detail()->header->likeButton);
+    ASSERT_EQ(QApplication::focusWidget(), detailHeader().likeButton);
     press(Qt::Key_Space);
     EXPECT_FALSE(detail()->attraction->userDidLike);
-    expectHeart(*detail()->header->likeButton, false);
+    expectFocusedHeart(false);
 
     QTest::keyClick(window.get(), Qt::Key_Escape);
     EXPECT_EQ(topmost(), &screen);
     QTest::keyClick(window.get(), Qt::Key_Escape);
     EXPECT_EQ(topmost(), &welcome);
     QCoreApplication::processEvents();
-    EXPECT_TRUE(welcome.searchButton->hasFocus()) << "the keys come back to the search button";
+    EXPECT_TRUE(welcomePart<ui::Button>("searchButton").hasFocus()) << "the keys come back to the search button";
     press(Qt::Key_Return);
     ASSERT_NE(shownResults(), nullptr);
     EXPECT_EQ(field().text(), "") << "every opening is a new search";
@@ -700,72 +617,51 @@ std::unique_ptr<Cell> makeCell(const ui::Nib& nib) {
     return std::unique_ptr<Cell>(cell);
 }
 
-// The card, the detail's cell and the headers: on the colours of their platform version, laid
-// out over the size they are given, filled from a record and emptied wholly by a bare one.
-TEST(RecordViews, AreFilledAndEmptiedWhollyOnTheColoursOfTheirPlatformVersion) {
+// The card, the detail's cell and the headers, laid out over the size they are given, emptied
+// by prepareForReuse and wholly by a record with no values.
+TEST(RecordViews, FollowTheirSizeAndAreEmptiedWhollyByReuseOrABareRecord) {
     registerScreenViews();
     const auto full = Attraction::make("full");
-    full->title = "Colosseum";
-    full->description = "An amphitheatre.";
-    full->price = "$30.00";
-    full->operationalDays = "Daily";
+    full->description = full->price = full->operationalDays = full->title = "Colosseum";
     full->coverImg = platform::Image::decode(samples::encodeJpeg(samples::makePicture(60, 40)));
-    full->didLoadImage = true;
     full->userDidLike = true;
     const auto bare = Attraction::make("bare");
-    for (const int version : {12, 13}) {
-        SCOPED_TRACE(version);
-        ui::setPlatformVersion(version);
-        auto card = makeCell<AttractionTableViewCell>(*shell::attractionTableViewCellNib());
-        auto cell = makeCell<DetailCell>(*shell::detailCellNib());
-        DetailHeaderView header(QRect(0, 0, 390, 440));
-        TextFieldHeaderView search(QRect(0, 0, 390, 50));
-        ui::setPlatformVersion(13);
-        EXPECT_EQ(card->contentView().backgroundColor(),
-                  version >= 13 ? ui::Color::secondaryLabel() : ui::Color::lightGray());
-        const ui::Color page = version >= 13 ? ui::Color::systemBackground() : ui::Color::white();
-        EXPECT_EQ(header.contentView->backgroundColor(), page);
-        EXPECT_EQ(header.backButton->backgroundColor(), page.withAlphaComponent(0.1));
-        EXPECT_FALSE(header.likeButton->image().has_value()) << "no heart before configure";
-        card->resize(390, 312);
-        card->show();
-        EXPECT_EQ(card->likeButton->geometry().right(), card->thumbnailView->width() - 9)
-            << "the heart keeps to the picture's corner";
-        const std::pair<QWidget*, QWidget*> headers[] = {{&header, header.contentView}, {&search, search.contentView}};
-        for (const auto& [view, content] : headers) {
-            view->show();
-            view->resize(600, 64);
-            EXPECT_EQ(content->geometry(), QRect(0, 0, 600, 64));
-        }
-
-        card->configure(*full);
-        header.configure(*full);
-        cell->configure(*full);
-        EXPECT_EQ(card->titleLabel->text(), "Colosseum");
-        EXPECT_EQ(card->priceLabel->text(), "$30.00");
-        EXPECT_EQ(card->likeButton->image()->name(), "Lorvanta_Heart_Fill");
-        EXPECT_EQ(header.likeButton->image()->name(), "Lorvanta_Heart_Fill");
-        ASSERT_TRUE(card->thumbnailView->image().has_value());
-        EXPECT_EQ(card->thumbnailView->image()->size(), QSizeF(60, 40));
-        EXPECT_TRUE(header.imageView->image().has_value());
-        EXPECT_TRUE(card->isShowing(*full));
-        card->prepareForReuse();
-        EXPECT_FALSE(card->isShowing(*full));
-        EXPECT_FALSE(card->thumbnailView->image().has_value());
-        EXPECT_FALSE(card->likeButton->image().has_value());
-
-        card->configure(*bare);
-        header.configure(*bare);
-        cell->configure(*bare);
-        for (const ui::Label* label : {card->titleLabel, card->priceLabel, cell->titleLabel, cell->descriptionLabel,
-                                       cell->priceLabel, cell->availabilityLabel})
-            EXPECT_EQ(label->text(), std::nullopt) << label->objectName().toStdString();
-        EXPECT_EQ(cell->fromLabel->text(), localizedText("from"));
-        EXPECT_FALSE(card->thumbnailView->image().has_value());
-        EXPECT_FALSE(header.imageView->image().has_value());
-        EXPECT_EQ(card->likeButton->image()->name(), "Lorvanta_Heart_White");
-        EXPECT_EQ(header.likeButton->image()->name(), "Lorvanta_Heart_Black");
+    auto card = makeCell<AttractionTableViewCell>(*shell::attractionTableViewCellNib());
+    auto cell = makeCell<DetailCell>(*shell::detailCellNib());
+    DetailHeaderView header(QRect(0, 0, 390, 440));
+    TextFieldHeaderView search(QRect(0, 0, 390, 50));
+    EXPECT_FALSE(header.likeButton->image().has_value()) << "no heart before configure";
+    card->resize(390, 312);
+    card->show();
+    EXPECT_EQ(card->likeButton->geometry().right(), card->thumbnailView->width() - 9) << "the heart leaves the corner";
+    for (const auto& [view, content] : {std::pair<QWidget*, QWidget*>{&header, header.contentView},
+                                        std::pair<QWidget*, QWidget*>{&search, search.contentView}}) {
+        view->show();
+        view->resize(600, 64);
+        EXPECT_EQ(content->geometry(), QRect(0, 0, 600, 64));
     }
+    card->configure(*full);
+    EXPECT_EQ(card->thumbnailView->image()->size(), QSizeF(60, 40));
+    card->prepareForReuse();
+    EXPECT_FALSE(card->isShowing(*full));
+    EXPECT_FALSE(card->thumbnailView->image().has_value());
+    EXPECT_FALSE(card->likeButton->image().has_value());
+
+    header.configure(*full);
+    EXPECT_TRUE(header.imageView->image().has_value());
+    for (const auto& record : {full, bare}) {
+        card->configure(*record);
+        header.configure(*record);
+        cell->configure(*record);
+    }
+    for (const ui::Label* label : {card->titleLabel, card->priceLabel, cell->titleLabel, cell->descriptionLabel,
+                                   cell->priceLabel, cell->availabilityLabel})
+        EXPECT_EQ(label->text(), std::nullopt) << label->objectName().toStdString();
+    EXPECT_EQ(cell->fromLabel->text(), localizedText("from"));
+    EXPECT_FALSE(card->thumbnailView->image().has_value());
+    EXPECT_FALSE(header.imageView->image().has_value());
+    EXPECT_EQ(card->likeButton->image()->name(), "Lorvanta_Heart_White");
+    EXPECT_EQ(header.likeButton->image()->name(), "Lorvanta_Heart_Black");
 }
 
 TEST(CoverImage, ScalesToTheSizeAskedAndGivesNothingAtOnceForAnEmptySize) {
@@ -774,7 +670,6 @@ TEST(CoverImage, ScalesToTheSizeAskedAndGivesNothingAtOnceForAnEmptySize) {
     for (const auto& [size, drawn] : std::initializer_list<std::pair<QSize, bool>>{
              {{60, 40}, true}, {{13, 9}, true}, {{0, 0}, false}, {{0, 40}, false}, {{60, 0}, false}, {{-1, -1}, false}}) {
         const QImage picture = cover->toQImage(size);
-        EXPECT_EQ(!picture.isNull(), drawn) << size.width() << " x " << size.height();
         EXPECT_EQ(picture.size(), drawn ? size : QSize(0, 0)) << size.width() << " x " << size.height();
     }
 }
