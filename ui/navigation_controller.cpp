@@ -76,7 +76,7 @@ void NavigationController::adopt(ViewController& controller) {
     bar_->raise();
 }
 
-void NavigationController::setViewControllers(std::vector<std::unique_ptr<ViewController>> controllers, bool) {
+void NavigationController::setViewControllers(std::vector<std::unique_ptr<ViewController>> controllers) {
     for (auto& old : stack_)
         discardLater(std::move(old));
     stack_ = std::move(controllers);
@@ -138,7 +138,7 @@ ViewController* NavigationController::popViewController(bool animated) {
     QWidget* entering = topViewController()->view();
     entering->setGeometry(contentRect());
     entering->show();
-    // The keys go back where they were on the screen that comes back.
+    // QWidget::focusWidget() of the screen coming back: the focus it had.
     if (QWidget* lastFocused = entering->focusWidget())
         lastFocused->setFocus(Qt::OtherFocusReason);
     slide(entering, raw->isViewLoaded() ? raw->view() : nullptr, false, animated, release);
@@ -157,12 +157,9 @@ void NavigationController::slide(QWidget* entering, QWidget* leaving, bool forwa
     }
     auto* group = new QParallelAnimationGroup;
     auto move = [&](QWidget* widget, int fromX, int toX) {
-        auto* animation = new QPropertyAnimation(widget, "pos", group);
-        animation->setDuration(slideMilliseconds);
-        animation->setEasingCurve(QEasingCurve::OutCubic);
-        animation->setStartValue(QPoint(content.x() + fromX, content.y()));
-        animation->setEndValue(QPoint(content.x() + toX, content.y()));
-        group->addAnimation(animation);
+        group->addAnimation(slideAnimation(*widget, content.topLeft() + QPoint(fromX, 0),
+                                           content.topLeft() + QPoint(toX, 0), slideMilliseconds,
+                                           QEasingCurve::OutCubic));
     };
     if (forward) {
         move(entering, width, 0);
@@ -177,8 +174,7 @@ void NavigationController::slide(QWidget* entering, QWidget* leaving, bool forwa
         }
     }
     bar_->raise();
-    // A slide started on the same views stops this one half way: it still ends, and the
-    // views are placed once the last slide is done.
+    // A slide of the same views stops this one half way; the last one places them.
     ++slides_;
     startTransition(group, *this, [this, done = std::move(done)] {
         if (--slides_ == 0)
@@ -188,7 +184,7 @@ void NavigationController::slide(QWidget* entering, QWidget* leaving, bool forwa
     });
 }
 
-void NavigationController::setNavigationBarHidden(bool hidden, bool) {
+void NavigationController::setNavigationBarHidden(bool hidden) {
     barHidden_ = hidden;
     if (isViewLoaded())
         layoutChildren();

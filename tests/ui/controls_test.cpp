@@ -420,7 +420,6 @@ TEST(TextSize, SizesInInterfaceFilesFollowTheApplicationsFont) {
     QApplication::setFont(original);
 }
 
-// An indicator takes the older style before version 13.
 TEST(Controls, Screenshot) {
     View screen;
     screen.resize(300, 200);
@@ -435,10 +434,6 @@ TEST(Controls, Screenshot) {
     screen.show();
     const QImage shot = testing::saveScreenshot(screen, QStringLiteral("controls"));
     EXPECT_EQ(shot.pixelColor(30, 30), QColor(255, 110, 91));
-    EXPECT_EQ(indicator->effectiveStyle(), ActivityIndicatorStyle::medium);
-    setPlatformVersion(12);
-    EXPECT_EQ(indicator->effectiveStyle(), ActivityIndicatorStyle::gray);
-    setPlatformVersion(13);
 }
 
 }

@@ -58,7 +58,6 @@ protected:
         field->setDelegate(&delegate);
         field->setAutocapitalizationType(AutocapitalizationType::none);
         field->setClearButtonMode(TextFieldViewMode::always);
-        field->setReturnKeyType(ReturnKeyType::done);
         window.show();
     }
     void type(const QString& keys) { QTest::keyClicks(&field->editorWidget(), keys); }
