@@ -24,8 +24,6 @@ void ActivityIndicatorView::setStyle(ActivityIndicatorStyle style) {
     style_ = style;
     if (style == ActivityIndicatorStyle::gray)
         color_ = Color::gray();
-    else if (style == ActivityIndicatorStyle::white || style == ActivityIndicatorStyle::whiteLarge)
-        color_ = Color::white();
     update();
 }
 
@@ -69,8 +67,7 @@ void ActivityIndicatorView::paintEvent(QPaintEvent* event) {
     View::paintEvent(event);
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
-    const bool large = style_ == ActivityIndicatorStyle::large || style_ == ActivityIndicatorStyle::whiteLarge;
-    const double radius = (large ? 37 : 20) / 2.0;
+    const double radius = 10.0;
     const double width = radius / 4.0;
     painter.translate(QRectF(rect()).center());
     QColor color = color_.resolved();

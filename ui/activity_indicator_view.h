@@ -7,8 +7,8 @@
 
 namespace wayfarer::ui {
 
-// `gray`, `white` and `whiteLarge` also set the colour.
-enum class ActivityIndicatorStyle { medium, large, gray, white, whiteLarge };
+// `gray` also sets the colour.
+enum class ActivityIndicatorStyle { medium, gray };
 
 // A wheel of spokes turned by a QBasicTimer, centred in its bounds.
 class ActivityIndicatorView final : public View {

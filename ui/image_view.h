@@ -34,9 +34,6 @@ public:
     void setAnimationImages(std::vector<Image> images);
     double animationDuration() const { return animationDuration_; }
     void setAnimationDuration(double seconds);
-    // 0 repeats without end.
-    int animationRepeatCount() const { return animationRepeatCount_; }
-    void setAnimationRepeatCount(int count) { animationRepeatCount_ = count; }
     void startAnimating();
     void stopAnimating();
     bool isAnimating() const { return animating_; }
@@ -57,7 +54,6 @@ private:
     ContentMode contentMode_ = ContentMode::scaleToFill;
     std::vector<Image> animationImages_;
     double animationDuration_ = 0.0;
-    int animationRepeatCount_ = 0;
     bool animating_ = false;
     QVariantAnimation cycle_;
     std::optional<std::size_t> shownFrame_;

@@ -43,23 +43,6 @@ std::pair<TextRange, QString> describeEdit(const QString& before, const QString&
     return {range, after.mid(prefix, after.size() - prefix - suffix)};
 }
 
-bool startsCapitalizedUnit(AutocapitalizationType type, const QString& textBefore) {
-    switch (type) {
-    case AutocapitalizationType::none:
-        return false;
-    case AutocapitalizationType::allCharacters:
-        return true;
-    case AutocapitalizationType::words:
-        return textBefore.isEmpty() || textBefore.back().isSpace();
-    case AutocapitalizationType::sentences: {
-        const QString trimmed = textBefore.trimmed();
-        return trimmed.isEmpty() ||
-               (textBefore.back().isSpace() && (trimmed.endsWith(u'.') || trimmed.endsWith(u'!') || trimmed.endsWith(u'?')));
-    }
-    }
-    return false;
-}
-
 }
 
 class TextField::EditGate final : public QValidator {
@@ -115,11 +98,6 @@ protected:
         const bool byTab = event->reason() == Qt::TabFocusReason || event->reason() == Qt::BacktabFocusReason;
         QFocusEvent kept(QEvent::FocusIn, byTab ? Qt::OtherFocusReason : event->reason());
         QLineEdit::focusInEvent(&kept);
-        field_.updateClearButton();
-    }
-    void focusOutEvent(QFocusEvent* event) override {
-        QLineEdit::focusOutEvent(event);
-        field_.updateClearButton();
     }
 
 private:
@@ -251,7 +229,7 @@ int TextField::reviewEdit(QString& proposed, int& cursor) {
                                ? TextRange{reported_.selectionStart, reported_.selectionLength}
                                : TextRange{reported_.cursor, 0};
     auto [range, replacement] = describeEdit(committed_, proposed, hint);
-    if (typing_ && !shiftHeld_)
+    if (typing_ && !shiftHeld_ && autocapitalization_ == AutocapitalizationType::words)
         capitalize(range, replacement);
     if (typing_)
         capitalizeNextLetter_ = true;
@@ -269,7 +247,7 @@ int TextField::reviewEdit(QString& proposed, int& cursor) {
 void TextField::capitalize(TextRange range, QString& replacement) {
     QString before = committed_.left(range.location);
     for (QChar& letter : replacement) {
-        if (letter.isLetter() && capitalizeNextLetter_ && startsCapitalizedUnit(autocapitalization_, before))
+        if (letter.isLetter() && capitalizeNextLetter_ && (before.isEmpty() || before.back().isSpace()))
             letter = letter.toUpper();
         before += letter;
     }
@@ -313,10 +291,7 @@ void TextField::returnKeyPressed() {
 }
 
 void TextField::updateClearButton() {
-    const bool editing = editor_->hasFocus();
-    const bool shown = !committed_.isEmpty() && (clearButtonMode_ == TextFieldViewMode::always ||
-                                                 (clearButtonMode_ == TextFieldViewMode::whileEditing && editing) ||
-                                                 (clearButtonMode_ == TextFieldViewMode::unlessEditing && !editing));
+    const bool shown = clearButtonMode_ == TextFieldViewMode::always && !committed_.isEmpty();
     if (shown == !clearButton_->isHidden())
         return;
     clearButton_->setVisible(shown);

@@ -10,8 +10,10 @@ namespace wayfarer::ui {
 
 class Button;
 
-enum class TextFieldViewMode { never, whileEditing, unlessEditing, always };
-enum class AutocapitalizationType { none, words, sentences, allCharacters };
+// `always`: whenever there is text, with the focus or without.
+enum class TextFieldViewMode { never, always };
+// `words`: typed letters that start a word, unless Shift was tapped alone before.
+enum class AutocapitalizationType { none, words };
 
 // A QLineEdit whose QValidator asks the delegate before each edit; the delegate hears
 // of every edit and cursor move after it (QLineEdit::textChanged, cursorPositionChanged).
@@ -102,7 +104,7 @@ private:
     bool focusWhenShown_ = false;
     bool enablesReturnKeyAutomatically_ = false;
     TextFieldViewMode clearButtonMode_ = TextFieldViewMode::never;
-    AutocapitalizationType autocapitalization_ = AutocapitalizationType::sentences;
+    AutocapitalizationType autocapitalization_ = AutocapitalizationType::none;
 };
 
 }
