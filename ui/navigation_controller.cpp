@@ -28,7 +28,6 @@ NavigationController::NavigationController(std::unique_ptr<ViewController> root)
 
 NavigationController::~NavigationController() {
     abandonTransitions(*this);
-    leaving_.clear();
     stack_.clear();
 }
 
@@ -122,19 +121,14 @@ ViewController* NavigationController::popViewController(bool animated) {
     stack_.pop_back();
     ViewController* raw = popped.get();
     raw->parent_ = nullptr;  // off the stack it presents nothing and finds no stack
-    leaving_.push_back(std::move(popped));
     updateBar();
-    auto release = [this, raw] {
-        const auto found = std::find_if(leaving_.begin(), leaving_.end(), [&](const auto& c) { return c.get() == raw; });
-        if (found != leaving_.end()) {
-            discardLater(std::move(*found));
-            leaving_.erase(found);
-        }
-    };
     if (!isViewLoaded()) {
-        release();
+        discardLater(std::move(popped));
         return raw;
     }
+    // A QObject child until the slide is done; ~QObject deletes it if this goes first.
+    popped.release()->setParent(this);
+    auto release = [raw] { discardLater(std::unique_ptr<ViewController>(raw)); };
     QWidget* entering = topViewController()->view();
     entering->setGeometry(contentRect());
     entering->show();

@@ -49,7 +49,6 @@ private:
     void popViewControllerAnimated();
 
     std::vector<std::unique_ptr<ViewController>> stack_;
-    std::vector<std::unique_ptr<ViewController>> leaving_;
     View* bar_ = nullptr;
     Label* barTitle_ = nullptr;
     Button* backButton_ = nullptr;

@@ -24,7 +24,6 @@ Window::Window(QWidget* parent) : QWidget(parent) {
 
 Window::~Window() {
     abandonTransitions(*this);
-    leaving_.clear();
     root_.reset();
 }
 
@@ -124,17 +123,13 @@ void Window::hidePresented(std::unique_ptr<ViewController> controller, bool anim
     if (previousFocus && previousFocus->isVisible())
         previousFocus->setFocus(Qt::OtherFocusReason);
 
-    ViewController* leaving = controller.get();
-    leaving_.push_back(std::move(controller));
-    auto finish = [this, leaving, container, completion = std::move(completion)] {
+    // A QObject child until the slide is done; ~QObject deletes it if the window goes first.
+    ViewController* leaving = controller.release();
+    leaving->setParent(this);
+    auto finish = [leaving, container, completion = std::move(completion)] {
         container->hide();
         container->deleteLater();
-        const auto found = std::find_if(leaving_.begin(), leaving_.end(),
-                                        [&](const auto& c) { return c.get() == leaving; });
-        if (found != leaving_.end()) {
-            discardLater(std::move(*found));
-            leaving_.erase(found);
-        }
+        discardLater(std::unique_ptr<ViewController>(leaving));
         if (completion)
             completion();
     };

@@ -50,7 +50,6 @@ private:
 
     std::unique_ptr<ViewController> root_;
     std::vector<Layer> layers_;
-    std::vector<std::unique_ptr<ViewController>> leaving_;
 };
 
 }
