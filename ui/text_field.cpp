@@ -186,11 +186,9 @@ void TextField::setClearButtonMode(TextFieldViewMode mode) {
 
 bool TextField::becomeFirstResponder() {
     // QWidget::setFocus on a hidden widget leaves the window's focus where it was.
-    if (!isVisible()) {
-        focusWhenShown_ = true;
-        return true;
-    }
-    editor_->setFocus(Qt::OtherFocusReason);
+    focusWhenShown_ = !isVisible();
+    if (!focusWhenShown_)
+        editor_->setFocus(Qt::OtherFocusReason);
     return true;
 }
 

@@ -56,7 +56,6 @@ protected:
         field = new TextField(&window);
         field->setGeometry(10, 10, 370, 36);
         field->setDelegate(&delegate);
-        field->setAutocapitalizationType(AutocapitalizationType::none);
         field->setClearButtonMode(TextFieldViewMode::always);
         window.show();
     }
