@@ -75,7 +75,8 @@ private:
     friend class NavigationController;
     friend class Window;
 
-    ViewController* presentationContext();
+    // The outermost container.
+    ViewController* presentationContext() const;
     void dismissPresented(bool animated, std::function<void()> completion);
 
     QString nibName_;
