@@ -54,7 +54,7 @@ void ResultsTableViewController::showCover(const ui::TableViewCell& cell, std::o
 void ResultsTableViewController::viewDidLoad() {
     ui::TableViewController::viewDidLoad();
     if (ui::NavigationController* navigation = navigationController())
-        navigation->setNavigationBarHidden(true, false);
+        navigation->setNavigationBarHidden(true);
     ui::TableView& table = *tableView();
 
     indicator = new ui::ActivityIndicatorView(table.frame());

@@ -32,7 +32,6 @@ void TextFieldHeaderView::setupView() {
     contentView->setBackgroundColor(ui::platformVersion() >= 13 ? ui::Color::systemBackground() : ui::Color::white());
     offsetView->setBackgroundColor(shell::coralColor());
     textField->setPlaceholder(localizedText("search_results_placeholder"));
-    textField->setReturnKeyType(ui::ReturnKeyType::done);
     textField->setEnablesReturnKeyAutomatically(false);
     textField->setClearButtonMode(ui::TextFieldViewMode::always);
     textField->setAutocapitalizationType(ui::AutocapitalizationType::words);

@@ -1,7 +1,5 @@
 #include "activity_indicator_view.h"
 
-#include "environment.h"
-
 #include <QPainter>
 #include <QTimerEvent>
 
@@ -22,22 +20,10 @@ ActivityIndicatorView::ActivityIndicatorView(const QRect& frame, QWidget* parent
     setFrame(frame);
 }
 
-ActivityIndicatorStyle ActivityIndicatorView::effectiveStyle() const {
-    if (platformVersion() >= 13)
-        return style_;
-    if (style_ == ActivityIndicatorStyle::medium)
-        return ActivityIndicatorStyle::gray;
-    if (style_ == ActivityIndicatorStyle::large)
-        return ActivityIndicatorStyle::whiteLarge;
-    return style_;
-}
-
 void ActivityIndicatorView::setStyle(ActivityIndicatorStyle style) {
     style_ = style;
-    if (effectiveStyle() == ActivityIndicatorStyle::gray)
+    if (style == ActivityIndicatorStyle::gray)
         color_ = Color::gray();
-    else if (effectiveStyle() == ActivityIndicatorStyle::white || effectiveStyle() == ActivityIndicatorStyle::whiteLarge)
-        color_ = Color::white();
     update();
 }
 
@@ -70,16 +56,6 @@ void ActivityIndicatorView::updateVisibility() {
     update();
 }
 
-int ActivityIndicatorView::wheelDiameter() const {
-    switch (effectiveStyle()) {
-    case ActivityIndicatorStyle::whiteLarge:
-    case ActivityIndicatorStyle::large:
-        return 37;
-    default:
-        return 20;
-    }
-}
-
 void ActivityIndicatorView::timerEvent(QTimerEvent* event) {
     if (event->timerId() != timer_.timerId())
         return View::timerEvent(event);
@@ -91,7 +67,7 @@ void ActivityIndicatorView::paintEvent(QPaintEvent* event) {
     View::paintEvent(event);
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
-    const double radius = wheelDiameter() / 2.0;
+    const double radius = 10.0;
     const double width = radius / 4.0;
     painter.translate(QRectF(rect()).center());
     QColor color = color_.resolved();

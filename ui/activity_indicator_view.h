@@ -7,11 +7,10 @@
 
 namespace wayfarer::ui {
 
-// The indicator styles, with the platform's values. `medium` and `large` exist from
-// platform version 13; before it they show as `gray` and `whiteLarge`.
-enum class ActivityIndicatorStyle { whiteLarge = 0, white = 1, gray = 2, medium = 100, large = 101 };
+// `gray` also sets the colour.
+enum class ActivityIndicatorStyle { medium, gray };
 
-// A spinning wheel of spokes, centred in its bounds, that hides when stopped.
+// A wheel of spokes turned by a QBasicTimer, centred in its bounds.
 class ActivityIndicatorView final : public View {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(ActivityIndicatorView)
@@ -21,8 +20,6 @@ public:
     explicit ActivityIndicatorView(const QRect& frame, QWidget* parent = nullptr);
 
     ActivityIndicatorStyle style() const { return style_; }
-    // The style in effect on the running platform version.
-    ActivityIndicatorStyle effectiveStyle() const;
     void setStyle(ActivityIndicatorStyle style);
     const Color& color() const { return color_; }
     void setColor(const Color& color);
@@ -32,9 +29,6 @@ public:
     void startAnimating();
     void stopAnimating();
     bool isAnimating() const { return animating_; }
-
-    // The diameter of the wheel for the effective style.
-    int wheelDiameter() const;
 
 protected:
     void paintEvent(QPaintEvent* event) override;

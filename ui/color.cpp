@@ -10,8 +10,7 @@ namespace wayfarer::ui {
 
 namespace {
 
-// The system's dark colours, for the parts Qt draws itself: text in fields, placeholders,
-// selections.
+// For what Qt draws itself: QLineEdit's text, placeholder and selection.
 QPalette darkPalette() {
     QPalette palette;
     const QColor background(28, 28, 30);
@@ -52,7 +51,7 @@ Appearance currentAppearance() {
 }
 
 void setAppearancePreference(AppearancePreference preference) {
-    // The desktop's palette, kept from before the first choice so that "system" brings it back.
+    // The desktop's, from before the first choice.
     static const QPalette desktop = QGuiApplication::palette();
     switch (preference) {
     case AppearancePreference::system:
@@ -91,7 +90,6 @@ Color Color::withAlphaComponent(double alpha) const {
 }
 
 Color Color::white() { return Color(QColor(255, 255, 255)); }
-Color Color::black() { return Color(QColor(0, 0, 0)); }
 Color Color::lightGray() { return Color(QColor(170, 170, 170)); }
 Color Color::gray() { return Color(QColor(128, 128, 128)); }
 Color Color::clear() { return Color(QColor(0, 0, 0, 0)); }

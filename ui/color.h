@@ -9,19 +9,15 @@ namespace wayfarer::ui {
 
 enum class Appearance { light, dark };
 
-// The appearance that colours follow: dark when the application's palette is dark. Platform
-// versions before 13 have no dark appearance.
+// Dark when QGuiApplication::palette()'s QPalette::Window is dark, from platformVersion() 13.
 Appearance currentAppearance();
 
-// Which appearance the application shows: the desktop's (its palette as it stands), or
-// one chosen for it whatever the desktop's is. Needs the application object.
+// `system` is the desktop's palette; the others set QApplication::setPalette.
 enum class AppearancePreference { system, light, dark };
 void setAppearancePreference(AppearancePreference preference);
-// The preference of a name: "system", "light" or "dark".
 std::optional<AppearancePreference> appearancePreferenceNamed(std::string_view name);
 
-// A colour as the screens name it: either fixed, or one that follows the appearance and
-// is resolved each time it is drawn.
+// A fixed colour, or one per appearance resolved each time it is drawn.
 class Color {
 public:
     Color() = default;
@@ -31,20 +27,15 @@ public:
 
     QColor resolved() const { return resolved(currentAppearance()); }
     QColor resolved(Appearance appearance) const { return appearance == Appearance::dark ? dark_ : light_; }
-    bool followsAppearance() const { return light_ != dark_; }
-    // This colour in light appearance, and `dark` in dark appearance.
     Color withDarkVariant(const QColor& dark) const { return Color(light_, dark); }
     Color withAlphaComponent(double alpha) const;
 
     friend bool operator==(const Color&, const Color&) = default;
 
-    // Fixed colours.
     static Color white();
-    static Color black();
     static Color lightGray();
     static Color gray();
     static Color clear();
-    // Colours that follow the appearance.
     static Color systemBackground();
     static Color label();
     static Color secondaryLabel();

@@ -2,14 +2,11 @@
 
 namespace wayfarer::ui {
 
-// The major version of the phone platform whose behaviour the toolkit follows. The
-// screens branch on it in a few places; in use it is 13 or later, and tests set an
-// older one to reach the earlier branches.
+// The platform version whose behaviour the toolkit follows: 13; tests set 12 for the older one.
 int platformVersion();
 void setPlatformVersion(int major);
 
-// Whether transitions (presentation, navigation, alerts) animate. Tests turn them off so
-// that every change is complete when the call returns.
+// Whether transitions animate; off, each is complete when the call returns.
 bool animationsEnabled();
 void setAnimationsEnabled(bool enabled);
 

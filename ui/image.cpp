@@ -2,6 +2,7 @@
 
 #include "platform/no_destructor.h"
 
+#include <QCache>
 #include <QCoreApplication>
 #include <QFile>
 #include <QPainter>
@@ -10,8 +11,8 @@
 #include <QThreadPool>
 
 #include <algorithm>
+#include <map>
 #include <mutex>
-#include <vector>
 
 namespace wayfarer::ui {
 
@@ -22,26 +23,24 @@ struct Image::Data {
     std::function<QImage(QSize)> render;
     bool inBackground = false;
     QSizeF size;
-    // The last rendering at a device size, kept because a list draws the same heart at
-    // the same size in every row, and a cover at the same size on every paint.
+    // Every row of a list draws the same heart at the same size.
     mutable std::mutex cacheMutex;
     mutable QImage cached;
-    // Rendered in the background: the renderings at the two sizes drawn last (a cover
-    // shows on a card and on the detail screen, both drawn while one slides over the
-    // other), most recent first; the sizes being rendered, oldest first; who waits, one
-    // callback for each paint device (a view paints many times while a size renders).
-    static constexpr std::size_t keptSizes = 2;
-    mutable std::vector<QImage> renderings;
-    mutable std::vector<QSize> pendingSizes;
-    mutable std::vector<std::pair<const QPaintDevice*, std::function<void()>>> waiting;
+    // In the background, two sizes: a card's cover and the detail screen's, both drawn
+    // while one slides over the other. Keyed by pixelKey().
+    static constexpr int keptSizes = 2;
+    mutable QCache<quint64, QImage> renderings{keptSizes};
+    // Oldest first.
+    mutable QList<QSize> pendingSizes;
+    mutable std::map<const QPaintDevice*, std::function<void()>> waiting;
 };
 
 namespace {
 
-// The workers that render pictures in the background: one fewer than the cores, so that
-// the application's thread keeps one to itself, and at least one.
-// Never destroyed, and waited for as the Qt application goes: a rendering still running
-// as the program ends would paint with Qt's state being torn down.
+quint64 pixelKey(QSize size) { return (quint64(quint32(size.width())) << 32) | quint32(size.height()); }
+
+// One thread fewer than the cores, leaving one to the GUI thread. Waited for by a
+// qAddPostRoutine: a rendering must not outlive QApplication.
 QThreadPool& renderingPool() {
     static platform::NoDestructor<QThreadPool> pool;
     static const bool sized = [] {
@@ -116,7 +115,7 @@ QImage Image::toQImage(const QSize& pixelSize) const {
             painter.end();
             data_->cached = std::move(image);
         } else if (data_->render) {
-            // A null image is kept as no size at all: the next draw asks again.
+            // A null image has no size: the next draw asks again.
             data_->cached = data_->render(pixelSize);
         } else {
             data_->cached = data_->raster.size() == pixelSize
@@ -131,44 +130,31 @@ QImage Image::renderedInBackground(const QSize& pixelSize, const QPaintDevice* d
                                    const std::function<void()>& whenReady) const {
     Data& data = *data_;
     std::lock_guard lock(data.cacheMutex);
-    const auto rendered = std::find_if(data.renderings.begin(), data.renderings.end(),
-                                       [&](const QImage& image) { return image.size() == pixelSize; });
-    if (rendered != data.renderings.end())
+    if (const QImage* rendered = data.renderings.object(pixelKey(pixelSize)))
         return *rendered;
-    if (whenReady) {
-        const auto own = std::find_if(data.waiting.begin(), data.waiting.end(),
-                                      [&](const auto& waiter) { return waiter.first == device; });
-        if (own != data.waiting.end())
-            own->second = whenReady;
-        else
-            data.waiting.emplace_back(device, whenReady);
-    }
-    if (std::find(data.pendingSizes.begin(), data.pendingSizes.end(), pixelSize) != data.pendingSizes.end())
+    if (whenReady)
+        data.waiting[device] = whenReady;
+    if (data.pendingSizes.contains(pixelSize))
         return {};
     // A size asked for no longer (a window being resized) is dropped when it is done.
     if (data.pendingSizes.size() == Data::keptSizes)
-        data.pendingSizes.erase(data.pendingSizes.begin());
-    data.pendingSizes.push_back(pixelSize);
+        data.pendingSizes.removeFirst();
+    data.pendingSizes.append(pixelSize);
     renderingPool().start([shared = data_, pixelSize] {
         QImage image = shared->render(pixelSize);
-        std::vector<std::pair<const QPaintDevice*, std::function<void()>>> waiting;
+        std::map<const QPaintDevice*, std::function<void()>> waiting;
         {
             std::lock_guard storing(shared->cacheMutex);
-            const auto pending = std::find(shared->pendingSizes.begin(), shared->pendingSizes.end(), pixelSize);
-            if (pending == shared->pendingSizes.end())
+            if (!shared->pendingSizes.removeOne(pixelSize))
                 return;
-            shared->pendingSizes.erase(pending);
             if (image.isNull()) {
-                // Nothing to draw: waking the views would only ask again at once, in a loop
-                // while memory is short. The next paint asks again.
-                if (shared->pendingSizes.empty())
+                // Waking the views would ask again at once: a loop while memory is short.
+                if (shared->pendingSizes.isEmpty())
                     shared->waiting.clear();
                 return;
             }
             waiting.swap(shared->waiting);
-            shared->renderings.insert(shared->renderings.begin(), std::move(image));
-            if (shared->renderings.size() > Data::keptSizes)
-                shared->renderings.pop_back();
+            shared->renderings.insert(pixelKey(pixelSize), new QImage(std::move(image)));
         }
         for (auto& waiter : waiting)
             QMetaObject::invokeMethod(QCoreApplication::instance(), std::move(waiter.second), Qt::QueuedConnection);
@@ -179,8 +165,7 @@ QImage Image::renderedInBackground(const QSize& pixelSize, const QPaintDevice* d
 void Image::draw(QPainter& painter, const QRectF& target, const std::function<void()>& whenReady) const {
     if (target.isEmpty())
         return;
-    // Drawn from a copy made at the device's size: scaling a picture on every paint
-    // costs more than the rest of a list row.
+    // From a copy at the device's pixel size: QPainter scaling on every paint costs more.
     const qreal ratio = painter.device() ? painter.device()->devicePixelRatioF() : 1.0;
     const QTransform& transform = painter.worldTransform();
     const qreal scale = ratio * std::max(std::abs(transform.m11()), std::abs(transform.m22()));

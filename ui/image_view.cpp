@@ -33,7 +33,6 @@ ImageView::ImageView(QWidget* parent) : View(parent) {
         if (currentAnimationFrame() != shownFrame_)
             update();
     });
-    connect(&cycle_, &QAbstractAnimation::finished, this, &ImageView::stopAnimating);
 }
 
 void ImageView::setImage(const std::optional<Image>& image) {
@@ -67,7 +66,7 @@ void ImageView::startAnimating() {
     shownFrame_.reset();
     const double cycleSeconds = frameSeconds() * static_cast<double>(animationImages_.size());
     cycle_.setDuration(std::max(1, static_cast<int>(std::lround(cycleSeconds * 1000))));
-    cycle_.setLoopCount(animationRepeatCount_ > 0 ? animationRepeatCount_ : -1);
+    cycle_.setLoopCount(-1);
     cycle_.start();
     update();
 }

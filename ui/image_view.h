@@ -10,14 +10,12 @@
 
 namespace wayfarer::ui {
 
-// How an image fills its view, with the platform's values.
+// The values are the contentMode property's in interface files.
 enum class ContentMode { scaleToFill = 0, scaleAspectFit = 1, scaleAspectFill = 2, center = 4 };
 
-// Where `image` of `imageSize` is drawn inside `bounds` for `mode`.
 QRectF imageRect(const QRectF& bounds, const QSizeF& imageSize, ContentMode mode);
 
-// Shows an image, or cycles through animation images: each frame shows for the duration
-// divided by the number of frames, repeating without end unless a repeat count is set.
+// An image, or animation images cycled on a QVariantAnimation.
 class ImageView final : public View {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(ImageView)
@@ -36,9 +34,6 @@ public:
     void setAnimationImages(std::vector<Image> images);
     double animationDuration() const { return animationDuration_; }
     void setAnimationDuration(double seconds);
-    // 0 repeats without end.
-    int animationRepeatCount() const { return animationRepeatCount_; }
-    void setAnimationRepeatCount(int count) { animationRepeatCount_ = count; }
     void startAnimating();
     void stopAnimating();
     bool isAnimating() const { return animating_; }
@@ -59,9 +54,7 @@ private:
     ContentMode contentMode_ = ContentMode::scaleToFill;
     std::vector<Image> animationImages_;
     double animationDuration_ = 0.0;
-    int animationRepeatCount_ = 0;
     bool animating_ = false;
-    // One cycle through the images, on the clock of Qt's animations.
     QVariantAnimation cycle_;
     std::optional<std::size_t> shownFrame_;
 };

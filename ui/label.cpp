@@ -6,8 +6,7 @@ namespace wayfarer::ui {
 
 Label::Label(QWidget* parent) : QLabel(parent) {
     setTextFormat(Qt::PlainText);
-    // Fixed roles: inside a QAbstractScrollArea's viewport (QPalette::Base) the inherited
-    // foreground role would be QPalette::Text, which applyColors() does not set.
+    // In a QAbstractScrollArea's viewport the inherited foregroundRole() is QPalette::Text.
     setForegroundRole(QPalette::WindowText);
     setBackgroundRole(QPalette::Window);
     applyColors();
@@ -30,9 +29,7 @@ void Label::setBackgroundColor(const Color& color) {
 
 void Label::changeEvent(QEvent* event) {
     QLabel::changeEvent(event);
-    // The application's palette decides the appearance, and a change of it reaches every
-    // widget as QEvent::PaletteChange: colours that follow it are resolved anew into the
-    // palette roles QLabel paints with. Setting an equal palette sends no further event.
+    // The appearance follows QApplication::palette(); an equal palette sends no new event.
     if (event->type() == QEvent::PaletteChange)
         applyColors();
 }

@@ -9,8 +9,7 @@
 
 namespace wayfarer::ui {
 
-// A text, possibly absent (which shows nothing), in a colour that may follow the
-// appearance, over an optional background.
+// A plain-text QLabel whose colours follow the appearance; an absent text shows nothing.
 class Label final : public QLabel {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(Label)
@@ -18,7 +17,6 @@ class Label final : public QLabel {
     Q_PROPERTY(QString text READ plainText WRITE setPlainText)
     Q_PROPERTY(QColor textColor READ textQColor WRITE setTextQColor)
     Q_PROPERTY(QColor backgroundColor READ backgroundQColor WRITE setBackgroundQColor)
-    // The colours in dark appearance, where they differ; named after the light ones.
     Q_PROPERTY(QColor darkTextColor READ darkTextQColor WRITE setDarkTextQColor)
     Q_PROPERTY(QColor darkBackgroundColor READ darkBackgroundQColor WRITE setDarkBackgroundQColor)
     Q_PROPERTY(int numberOfLines READ numberOfLines WRITE setNumberOfLines)

@@ -28,7 +28,6 @@ NavigationController::NavigationController(std::unique_ptr<ViewController> root)
 
 NavigationController::~NavigationController() {
     abandonTransitions(*this);
-    leaving_.clear();
     stack_.clear();
 }
 
@@ -76,7 +75,7 @@ void NavigationController::adopt(ViewController& controller) {
     bar_->raise();
 }
 
-void NavigationController::setViewControllers(std::vector<std::unique_ptr<ViewController>> controllers, bool) {
+void NavigationController::setViewControllers(std::vector<std::unique_ptr<ViewController>> controllers) {
     for (auto& old : stack_)
         discardLater(std::move(old));
     stack_ = std::move(controllers);
@@ -122,23 +121,18 @@ ViewController* NavigationController::popViewController(bool animated) {
     stack_.pop_back();
     ViewController* raw = popped.get();
     raw->parent_ = nullptr;  // off the stack it presents nothing and finds no stack
-    leaving_.push_back(std::move(popped));
     updateBar();
-    auto release = [this, raw] {
-        const auto found = std::find_if(leaving_.begin(), leaving_.end(), [&](const auto& c) { return c.get() == raw; });
-        if (found != leaving_.end()) {
-            discardLater(std::move(*found));
-            leaving_.erase(found);
-        }
-    };
     if (!isViewLoaded()) {
-        release();
+        discardLater(std::move(popped));
         return raw;
     }
+    // A QObject child until the slide is done; ~QObject deletes it if this goes first.
+    popped.release()->setParent(this);
+    auto release = [raw] { discardLater(std::unique_ptr<ViewController>(raw)); };
     QWidget* entering = topViewController()->view();
     entering->setGeometry(contentRect());
     entering->show();
-    // The keys go back where they were on the screen that comes back.
+    // QWidget::focusWidget() of the screen coming back: the focus it had.
     if (QWidget* lastFocused = entering->focusWidget())
         lastFocused->setFocus(Qt::OtherFocusReason);
     slide(entering, raw->isViewLoaded() ? raw->view() : nullptr, false, animated, release);
@@ -157,12 +151,9 @@ void NavigationController::slide(QWidget* entering, QWidget* leaving, bool forwa
     }
     auto* group = new QParallelAnimationGroup;
     auto move = [&](QWidget* widget, int fromX, int toX) {
-        auto* animation = new QPropertyAnimation(widget, "pos", group);
-        animation->setDuration(slideMilliseconds);
-        animation->setEasingCurve(QEasingCurve::OutCubic);
-        animation->setStartValue(QPoint(content.x() + fromX, content.y()));
-        animation->setEndValue(QPoint(content.x() + toX, content.y()));
-        group->addAnimation(animation);
+        group->addAnimation(slideAnimation(*widget, content.topLeft() + QPoint(fromX, 0),
+                                           content.topLeft() + QPoint(toX, 0), slideMilliseconds,
+                                           QEasingCurve::OutCubic));
     };
     if (forward) {
         move(entering, width, 0);
@@ -177,8 +168,7 @@ void NavigationController::slide(QWidget* entering, QWidget* leaving, bool forwa
         }
     }
     bar_->raise();
-    // A slide started on the same views stops this one half way: it still ends, and the
-    // views are placed once the last slide is done.
+    // A slide of the same views stops this one half way; the last one places them.
     ++slides_;
     startTransition(group, *this, [this, done = std::move(done)] {
         if (--slides_ == 0)
@@ -188,7 +178,7 @@ void NavigationController::slide(QWidget* entering, QWidget* leaving, bool forwa
     });
 }
 
-void NavigationController::setNavigationBarHidden(bool hidden, bool) {
+void NavigationController::setNavigationBarHidden(bool hidden) {
     barHidden_ = hidden;
     if (isViewLoaded())
         layoutChildren();

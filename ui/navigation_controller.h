@@ -11,9 +11,8 @@ class Button;
 class Label;
 class View;
 
-// A stack of screens: the top one is shown, under a bar with its title and a back button
-// unless the bar is hidden. Pushing slides the new screen in from the right; popping
-// slides it out again.
+// A stack of screens under a bar with the top one's title and a back button. Push and
+// pop slide (QPropertyAnimation) when `animated` and animationsEnabled().
 class NavigationController final : public ViewController {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(NavigationController)
@@ -23,20 +22,18 @@ public:
     explicit NavigationController(std::unique_ptr<ViewController> root);
     ~NavigationController() override;
 
-    void setViewControllers(std::vector<std::unique_ptr<ViewController>> controllers, bool animated = false);
+    void setViewControllers(std::vector<std::unique_ptr<ViewController>> controllers);
     std::vector<ViewController*> viewControllers() const;
     ViewController* topViewController() const;
 
     void pushViewController(std::unique_ptr<ViewController> controller, bool animated);
-    // Removes the top screen unless it is the root. The screen returned is released once
-    // control is back in the event loop.
+    // Not the root. The screen returned is released by discardLater().
     ViewController* popViewController(bool animated);
 
     bool isNavigationBarHidden() const { return barHidden_; }
-    void setNavigationBarHidden(bool hidden, bool animated);
+    void setNavigationBarHidden(bool hidden);
 
     StatusBarStyle preferredStatusBarStyle() const override;
-    // Where the screens' views go: the view below the bar, or all of it.
     QRect contentRect() const;
 
 protected:
@@ -52,7 +49,6 @@ private:
     void popViewControllerAnimated();
 
     std::vector<std::unique_ptr<ViewController>> stack_;
-    std::vector<std::unique_ptr<ViewController>> leaving_;
     View* bar_ = nullptr;
     Label* barTitle_ = nullptr;
     Button* backButton_ = nullptr;

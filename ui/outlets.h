@@ -8,8 +8,7 @@
 
 namespace wayfarer::ui {
 
-// The outlets an owner offers an interface file: each a name and a place to store the
-// object of that name, which must be of the outlet's type.
+// Named slots an interface file fills with its objects of those names (qobject_cast).
 class Outlets {
 public:
     template <class T>

@@ -17,7 +17,7 @@ namespace {
 
 constexpr int clearButtonSize = 22;
 constexpr int padding = 8;
-// Where the editor starts its text, and how far a placeholder may shrink to fit.
+// Where QLineEdit starts its text, and how far a placeholder may shrink to fit.
 constexpr double placeholderInset = 2.0;
 constexpr double minimumPlaceholderScale = 0.6;
 
@@ -27,63 +27,24 @@ const char* const clearGlyph =
     R"(<path d="M6.5 6.5 L13.5 13.5 M13.5 6.5 L6.5 13.5" stroke="#ffffff" stroke-width="2" stroke-linecap="round"/>)"
     R"(</svg>)";
 
-// Where `inserted` replaced part of `before` to give `after`, when `hint` (the selection
-// or cursor before the edit) explains it; otherwise the smallest differing span.
+// The span of `before` that `after` replaced, at the selection or cursor `hint` before the
+// edit where the text allows: "a" typed into "a|a" goes in at 1, Backspace deletes backwards.
 std::pair<TextRange, QString> describeEdit(const QString& before, const QString& after, TextRange hint) {
-    const int delta = static_cast<int>(after.size()) - static_cast<int>(before.size());
-    auto explains = [&](TextRange range) {
-        if (range.location < 0 || range.location + range.length > before.size())
-            return false;
-        const int insertedLength = range.length + delta;
-        if (insertedLength < 0)
-            return false;
-        return after.left(range.location) == before.left(range.location) &&
-               after.mid(range.location + insertedLength) == before.mid(range.location + range.length);
-    };
-    std::vector<TextRange> candidates;
-    if (hint.length > 0)
-        candidates.push_back(hint);
-    else if (delta >= 0)
-        candidates.push_back({hint.location, 0});
-    else {
-        candidates.push_back({hint.location + delta, -delta});  // deleted backwards
-        candidates.push_back({hint.location, -delta});          // deleted forwards
-    }
-    for (const TextRange& range : candidates)
-        if (explains(range))
-            return {range, after.mid(range.location, range.length + delta)};
-
-    int prefix = 0;
-    while (prefix < before.size() && prefix < after.size() && before[prefix] == after[prefix])
+    const qsizetype shorter = std::min(before.size(), after.size());
+    const qsizetype delta = after.size() - before.size();
+    qsizetype prefix = 0;
+    while (prefix < shorter && before[prefix] == after[prefix])
         ++prefix;
-    int suffix = 0;
-    while (suffix < before.size() - prefix && suffix < after.size() - prefix &&
-           before[before.size() - 1 - suffix] == after[after.size() - 1 - suffix])
+    prefix = std::min(prefix, std::max<qsizetype>(0, hint.length > 0 || delta >= 0 ? hint.location : hint.location + delta));
+    qsizetype suffix = 0;
+    while (suffix < shorter - prefix && before[before.size() - 1 - suffix] == after[after.size() - 1 - suffix])
         ++suffix;
-    const TextRange range{prefix, static_cast<int>(before.size()) - prefix - suffix};
+    const TextRange range{static_cast<int>(prefix), static_cast<int>(before.size() - prefix - suffix)};
     return {range, after.mid(prefix, after.size() - prefix - suffix)};
 }
 
-bool startsCapitalizedUnit(AutocapitalizationType type, const QString& textBefore) {
-    switch (type) {
-    case AutocapitalizationType::none:
-        return false;
-    case AutocapitalizationType::allCharacters:
-        return true;
-    case AutocapitalizationType::words:
-        return textBefore.isEmpty() || textBefore.back().isSpace();
-    case AutocapitalizationType::sentences: {
-        const QString trimmed = textBefore.trimmed();
-        return trimmed.isEmpty() ||
-               (textBefore.back().isSpace() && (trimmed.endsWith(u'.') || trimmed.endsWith(u'!') || trimmed.endsWith(u'?')));
-    }
-    }
-    return false;
 }
 
-}
-
-// Asks the field about every change QLineEdit is about to make to its text.
 class TextField::EditGate final : public QValidator {
 public:
     EditGate(TextField& field) : QValidator(&field), field_(field) {}
@@ -100,7 +61,6 @@ public:
     Editor(TextField& field) : QLineEdit(&field), field_(field) {
         setFrame(false);
         setAttribute(Qt::WA_MacShowFocusRect, false);
-        // The field draws its own background and border.
         QPalette colors = palette();
         colors.setColor(QPalette::Base, Qt::transparent);
         setPalette(colors);
@@ -121,8 +81,9 @@ protected:
         field_.typing_ = false;
     }
     void keyReleaseEvent(QKeyEvent* event) override {
+        // Shift tapped alone turns the next letter's capital off (or on).
         if (event->key() == Qt::Key_Shift && shiftAlone_)
-            field_.shiftTapped();
+            field_.capitalizeNextLetter_ = !field_.capitalizeNextLetter_;
         shiftAlone_ = false;
         QLineEdit::keyReleaseEvent(event);
     }
@@ -132,17 +93,11 @@ protected:
         field_.typing_ = false;
     }
     void focusInEvent(QFocusEvent* event) override {
-        // The field keeps its cursor when Tab brings the keys, as a phone's field does.
-        // Qt would select the whole text: a change of selection that the delegate hears
-        // as the user's (the results screen would search again).
+        // Qt::TabFocusReason makes QLineEdit select all: a selection change the delegate
+        // would take for the user's.
         const bool byTab = event->reason() == Qt::TabFocusReason || event->reason() == Qt::BacktabFocusReason;
         QFocusEvent kept(QEvent::FocusIn, byTab ? Qt::OtherFocusReason : event->reason());
         QLineEdit::focusInEvent(&kept);
-        field_.focusChanged(true);
-    }
-    void focusOutEvent(QFocusEvent* event) override {
-        QLineEdit::focusOutEvent(event);
-        field_.focusChanged(false);
     }
 
 private:
@@ -169,11 +124,9 @@ TextField::TextField(QWidget* parent) : View(parent) {
 }
 
 TextField::~TextField() {
-    // The editor's last signals must not reach a delegate that may already be gone.
+    // Before ~QWidget deletes the children: a focused editor's focusOutEvent reaches this field.
     delegate_ = nullptr;
     editor_->disconnect(this);
-    // Left to the base class, the editor would be destroyed after this object's own
-    // part, and a focused editor reports losing the focus to its field on the way.
     editor_->setValidator(nullptr);
     delete editor_;
 }
@@ -191,8 +144,6 @@ void TextField::setText(const QString& text) {
     update();
 }
 
-QString TextField::placeholder() const { return placeholder_; }
-
 void TextField::setPlaceholder(const QString& placeholder) {
     placeholder_ = placeholder;
     updateAccessibleTexts();
@@ -204,11 +155,9 @@ void TextField::setAccessibleLabel(const QString& label) {
     updateAccessibleTexts();
 }
 
-// The editor holds the keys, so it is what a screen reader reads.
 void TextField::updateAccessibleTexts() {
-    const QString& placeholder = placeholder_;
-    editor_->setAccessibleName(accessibleLabel_.isEmpty() ? placeholder : accessibleLabel_);
-    editor_->setAccessibleDescription(accessibleLabel_.isEmpty() ? QString() : placeholder);
+    editor_->setAccessibleName(accessibleLabel_.isEmpty() ? placeholder_ : accessibleLabel_);
+    editor_->setAccessibleDescription(accessibleLabel_.isEmpty() ? QString() : placeholder_);
 }
 
 void TextField::setTextColor(const Color& color) {
@@ -235,19 +184,11 @@ void TextField::setClearButtonMode(TextFieldViewMode mode) {
     updateClearButton();
 }
 
-void TextField::setBorderStyle(TextBorderStyle style) {
-    borderStyle_ = style;
-    update();
-}
-
 bool TextField::becomeFirstResponder() {
-    // A field that is not on screen yet takes the focus when it is shown: focus given
-    // to a widget outside a shown window would stay with the window it had then.
-    if (!isVisible()) {
-        focusWhenShown_ = true;
-        return true;
-    }
-    editor_->setFocus(Qt::OtherFocusReason);
+    // QWidget::setFocus on a hidden widget leaves the window's focus where it was.
+    focusWhenShown_ = !isVisible();
+    if (!focusWhenShown_)
+        editor_->setFocus(Qt::OtherFocusReason);
     return true;
 }
 
@@ -276,10 +217,8 @@ TextField::State TextField::currentState() const {
 }
 
 int TextField::reviewEdit(QString& proposed, int& cursor) {
-    // An edit is QLineEdit validating the text it has just changed to (QWidgetLineControl::
-    // finishChange). Qt also validates for plain checks: the text as it stands
-    // (hasAcceptableInput), or a text it has not set (QAccessibleLineEdit before setText).
-    // Only an edit asks the delegate, and only once.
+    // An edit is QWidgetLineControl::finishChange validating the text it changed to;
+    // hasAcceptableInput and QAccessibleLineEdit::setText validate other texts, no edits.
     if (settingProgrammatically_ || clearing_ || reviewing_ || proposed == committed_ || proposed == allowed_ ||
         proposed != editor_->text())
         return QValidator::Acceptable;
@@ -288,15 +227,8 @@ int TextField::reviewEdit(QString& proposed, int& cursor) {
                                ? TextRange{reported_.selectionStart, reported_.selectionLength}
                                : TextRange{reported_.cursor, 0};
     auto [range, replacement] = describeEdit(committed_, proposed, hint);
-
-    if (typing_ && !shiftHeld_) {
-        QString before = committed_.left(range.location);
-        for (qsizetype i = 0; i < replacement.size(); ++i) {
-            if (replacement[i].isLetter() && startsCapitalizedUnit(autocapitalization_, before) && capitalizeNextLetter_)
-                replacement[i] = replacement[i].toUpper();
-            before += replacement[i];
-        }
-    }
+    if (typing_ && !shiftHeld_ && autocapitalization_ == AutocapitalizationType::words)
+        capitalize(range, replacement);
     if (typing_)
         capitalizeNextLetter_ = true;
 
@@ -310,6 +242,15 @@ int TextField::reviewEdit(QString& proposed, int& cursor) {
     return QValidator::Acceptable;
 }
 
+void TextField::capitalize(TextRange range, QString& replacement) {
+    QString before = committed_.left(range.location);
+    for (QChar& letter : replacement) {
+        if (letter.isLetter() && capitalizeNextLetter_ && (before.isEmpty() || before.back().isSpace()))
+            letter = letter.toUpper();
+        before += letter;
+    }
+}
+
 void TextField::commitText() {
     if (committed_.isEmpty() != editor_->text().isEmpty())
         update();  // the placeholder comes or goes
@@ -320,24 +261,16 @@ void TextField::commitText() {
 }
 
 void TextField::reportIfChanged() {
-    // QLineEdit moves the cursor before it validates an input method's text
-    // (QWidgetLineControl::processInputMethodEvent): the text is the field's once
-    // textChanged says so, and is reported then.
+    // QWidgetLineControl::processInputMethodEvent moves the cursor before it validates:
+    // reported at textChanged.
     if (editor_->text() != committed_)
         return;
     const State state = currentState();
     if (settingProgrammatically_ || state == reported_)
         return;
     reported_ = state;
-    // The notification exists from platform version 13 on.
     if (delegate_ && platformVersion() >= 13)
         delegate_->textFieldDidChangeSelection(*this);
-}
-
-void TextField::shiftTapped() {
-    // Tapping Shift alone turns off the capital the next letter would get, as the
-    // shift key of a phone keyboard does.
-    capitalizeNextLetter_ = !capitalizeNextLetter_;
 }
 
 void TextField::clearPressed() {
@@ -355,33 +288,8 @@ void TextField::returnKeyPressed() {
         emit returnPressed();
 }
 
-void TextField::focusChanged(bool focused) {
-    updateClearButton();
-    if (!delegate_)
-        return;
-    if (focused)
-        delegate_->textFieldDidBeginEditing(*this);
-    else
-        delegate_->textFieldDidEndEditing(*this);
-}
-
 void TextField::updateClearButton() {
-    const bool editing = editor_->hasFocus();
-    bool shown = false;
-    switch (clearButtonMode_) {
-    case TextFieldViewMode::never:
-        break;
-    case TextFieldViewMode::whileEditing:
-        shown = editing;
-        break;
-    case TextFieldViewMode::unlessEditing:
-        shown = !editing;
-        break;
-    case TextFieldViewMode::always:
-        shown = true;
-        break;
-    }
-    shown = shown && !committed_.isEmpty();
+    const bool shown = clearButtonMode_ == TextFieldViewMode::always && !committed_.isEmpty();
     if (shown == !clearButton_->isHidden())
         return;
     clearButton_->setVisible(shown);
@@ -403,31 +311,12 @@ void TextField::resizeEvent(QResizeEvent* event) {
 
 void TextField::paintEvent(QPaintEvent* event) {
     View::paintEvent(event);
-    paintBorder();
-    paintPlaceholder();
-}
-
-void TextField::paintBorder() {
-    if (borderStyle_ == TextBorderStyle::none)
-        return;
-    QPainter painter(this);
-    painter.setRenderHint(QPainter::Antialiasing);
-    if (backgroundColor().resolved().alpha() == 0 && borderStyle_ == TextBorderStyle::roundedRect)
-        paintBackground(painter, rect(), Color::systemBackground(), 5.0);
-    painter.setPen(QPen(Color::systemGray().resolved(), borderStyle_ == TextBorderStyle::bezel ? 1.5 : 1.0));
-    const double radius = borderStyle_ == TextBorderStyle::roundedRect ? 5.0 : 0.0;
-    painter.drawRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), radius, radius);
-}
-
-// The field draws the placeholder itself, under the editor, so that a placeholder wider
-// than the field (larger text, a longer language) shrinks to fit rather than being cut.
-void TextField::paintPlaceholder() {
     if (!committed_.isEmpty() || placeholder_.isEmpty())
         return;
-    QPainter painter(this);
-    const QRectF area = QRectF(editor_->geometry()).adjusted(placeholderInset, 0, -placeholderInset, 0);
+    // Drawn here rather than by QLineEdit so that a placeholder too wide shrinks to fit.
+    QPainter painter(this);    const QRectF area = QRectF(editor_->geometry()).adjusted(placeholderInset, 0, -placeholderInset, 0);
     QFont font = editor_->font();
-    // Font sizes do not scale text widths exactly: shrink by steps until it fits.
+    // Text widths do not scale exactly with point sizes: shrink by steps.
     const double smallest = font.pointSizeF() * minimumPlaceholderScale;
     while (font.pointSizeF() > smallest && QFontMetricsF(font).horizontalAdvance(placeholder_) > area.width())
         font.setPointSizeF(std::max(smallest, font.pointSizeF() - 0.5));

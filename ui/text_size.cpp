@@ -1,5 +1,6 @@
 #include "text_size.h"
 
+
 #include <QApplication>
 #include <QEvent>
 #include <QFontInfo>
@@ -12,33 +13,24 @@ namespace {
 
 constexpr const char* pointSizeProperty = "_wayfarer_scaledPointSize";
 
-void applyScaledPointSize(QWidget& widget, double points) {
+void applyScaledPointSize(QWidget& widget) {
     QFont font = widget.font();
-    font.setPointSizeF(points * textScale());
+    font.setPointSizeF(widget.property(pointSizeProperty).toDouble() * textScale());
     widget.setFont(font);
 }
 
-// Rescales every widget with a scaled size when the application's font changes.
+// Rescales the widgets with a scaled size at qApp's QEvent::ApplicationFontChange.
 class FontFollower final : public QObject {
 public:
-    explicit FontFollower(QObject* parent) : QObject(parent) {}
-
+    using QObject::QObject;
     bool eventFilter(QObject* watched, QEvent* event) override {
         if (watched == qApp && event->type() == QEvent::ApplicationFontChange)
             for (QWidget* widget : QApplication::allWidgets())
-                if (const double points = scaledPointSize(*widget); points > 0)
-                    applyScaledPointSize(*widget, points);
+                if (widget->property(pointSizeProperty).isValid())
+                    applyScaledPointSize(*widget);
         return false;
     }
 };
-
-void followApplicationFont() {
-    static QPointer<FontFollower> follower;
-    if (follower || !qApp)
-        return;
-    follower = new FontFollower(qApp);
-    qApp->installEventFilter(follower);
-}
 
 }
 
@@ -49,11 +41,13 @@ double textScale() {
 }
 
 void setScaledPointSize(QWidget& widget, double points) {
-    followApplicationFont();
+    static QPointer<FontFollower> follower;
+    if (!follower && qApp) {
+        follower = new FontFollower(qApp);
+        qApp->installEventFilter(follower);
+    }
     widget.setProperty(pointSizeProperty, points);
-    applyScaledPointSize(widget, points);
+    applyScaledPointSize(widget);
 }
-
-double scaledPointSize(const QWidget& widget) { return widget.property(pointSizeProperty).toDouble(); }
 
 }

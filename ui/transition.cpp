@@ -1,10 +1,22 @@
 #include "transition.h"
 
-#include <QAbstractAnimation>
+#include <QPropertyAnimation>
+#include <QWidget>
 
 #include <utility>
 
 namespace wayfarer::ui {
+
+QPropertyAnimation* slideAnimation(QWidget& widget, std::optional<QPoint> from, QPoint to, int milliseconds,
+                                   QEasingCurve::Type curve, QObject* parent) {
+    auto* animation = new QPropertyAnimation(&widget, "pos", parent);
+    animation->setDuration(milliseconds);
+    animation->setEasingCurve(curve);
+    if (from)
+        animation->setStartValue(*from);
+    animation->setEndValue(to);
+    return animation;
+}
 
 void startTransition(QAbstractAnimation* animation, QObject& owner, std::function<void()> done) {
     animation->setParent(&owner);

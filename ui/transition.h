@@ -1,20 +1,28 @@
 #pragma once
 
+#include <QEasingCurve>
+#include <QPoint>
+
 #include <functional>
+#include <optional>
 
 class QAbstractAnimation;
 class QObject;
+class QPropertyAnimation;
+class QWidget;
 
 namespace wayfarer::ui {
 
-// Starts `animation`, owned by `owner` from then on, and runs `done` once as it stops: at
-// its end, or cut short, when it is stopped (a QPropertyAnimation of the same property
-// stops the top-level group of the one before) or the widget it moves is destroyed.
-// QAbstractAnimation::finished comes only at the end.
+// A QPropertyAnimation of `widget`'s "pos" to `to`, from `from` when given.
+QPropertyAnimation* slideAnimation(QWidget& widget, std::optional<QPoint> from, QPoint to, int milliseconds,
+                                   QEasingCurve::Type curve, QObject* parent = nullptr);
+
+// Starts `animation`, owned by `owner`, and runs `done` once as it stops (QAbstractAnimation::
+// finished comes only at its end): also when a QPropertyAnimation of the same property
+// stops it, or the widget it moves is destroyed.
 void startTransition(QAbstractAnimation* animation, QObject& owner, std::function<void()> done);
 
-// Lets the transitions `owner` started stop without their `done`: for an owner being
-// destroyed, whose screens the callbacks would reach.
+// Disconnects the `done` of `owner`'s transitions, for an owner being destroyed.
 void abandonTransitions(QObject& owner);
 
 }

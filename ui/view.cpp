@@ -14,8 +14,7 @@ namespace {
 
 constexpr const char* maskProperty = "_wayfarer_autoresizingMask";
 
-// Watches a widget's parent for resizes and moves or resizes the widget as its mask says,
-// sharing the change in size among the flexible parts as the platform does.
+// Shares a change of the parent's size among the mask's flexible margins and size.
 class AutoresizingFilter final : public QObject {
 public:
     static constexpr const char* name = "_wayfarer_autoresizing";
@@ -46,8 +45,7 @@ private:
             widget_->installEventFilter(this);
     }
 
-    // Measured from the size last seen rather than the event's old size: a hidden
-    // parent's resizes arrive as one event, without an old size, when it is shown.
+    // From the size last seen: a hidden parent's resizes come as one, without oldSize(), when shown.
     void follow(const QResizeEvent* event) {
         const QSize before = parentSize_;
         parentSize_ = event->size();

@@ -10,7 +10,7 @@ class QPainter;
 
 namespace wayfarer::ui {
 
-// How a view follows its parent's size, with the platform's bit values.
+// The bits of the autoresizingMask property in interface files.
 enum class Autoresizing : int {
     none = 0,
     flexibleLeftMargin = 1,
@@ -23,22 +23,17 @@ enum class Autoresizing : int {
 Q_DECLARE_FLAGS(AutoresizingMask, Autoresizing)
 Q_DECLARE_OPERATORS_FOR_FLAGS(AutoresizingMask)
 
-// Makes `widget` follow its parent's size changes by `mask`, whatever kind of widget
-// either is; an empty mask stops it.
+// Any QWidget: an event filter on the parent's QEvent::Resize; an empty mask removes it.
 void setAutoresizingMask(QWidget& widget, AutoresizingMask mask);
 AutoresizingMask autoresizingMask(const QWidget& widget);
 
-// Paints a background of `color` with rounded corners, as views do.
 void paintBackground(QPainter& painter, const QRectF& rect, const Color& color, double cornerRadius);
 
-// A rectangle of the screen: a background colour, rounded corners, subviews, and the
-// autoresizing that keeps it in step with its parent. Views made from an interface file
-// can list outlets and are told when the file has been loaded.
+// A QWidget with a background colour, rounded corners and an autoresizing mask.
 class View : public QWidget, public OutletOwner {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(View)
     Q_PROPERTY(QColor backgroundColor READ backgroundQColor WRITE setBackgroundQColor)
-    // The background in dark appearance, where it differs; named after backgroundColor.
     Q_PROPERTY(QColor darkBackgroundColor READ darkBackgroundQColor WRITE setDarkBackgroundQColor)
     Q_PROPERTY(double cornerRadius READ cornerRadius WRITE setCornerRadius)
     Q_PROPERTY(int autoresizingMask READ autoresizingMaskValue WRITE setAutoresizingMaskValue)
@@ -57,13 +52,12 @@ public:
     AutoresizingMask autoresizingMask() const { return ui::autoresizingMask(*this); }
     void setAutoresizingMask(AutoresizingMask mask) { ui::setAutoresizingMask(*this, mask); }
 
-    // Adds `subview` on top of the other subviews; it keeps its frame.
+    // On top of the other subviews, keeping its frame.
     void addSubview(QWidget& subview);
 
-    // The outlets that an interface file loaded with this view (as owner, or as the
-    // file's top-level object) connects.
+    // For an interface file loaded with this view as owner or top-level object.
     void declareOutlets(Outlets& outlets) override;
-    // Runs once, after an interface file that made this view has connected its outlets.
+    // After an interface file that made this view has connected its outlets.
     virtual void awakeFromNib() {}
 
 protected:

@@ -76,19 +76,14 @@ ModalPresentationStyle ViewController::effectivePresentationStyle() const {
     return modalPresentationStyle_;
 }
 
-ViewController* ViewController::presentationContext() {
-    ViewController* context = this;
+ViewController* ViewController::presentationContext() const {
+    ViewController* context = const_cast<ViewController*>(this);
     while (context->parent_)
         context = context->parent_;
     return context;
 }
 
-ViewController* ViewController::presentingViewController() const {
-    const ViewController* context = this;
-    while (context->parent_)
-        context = context->parent_;
-    return context->presenting_;
-}
+ViewController* ViewController::presentingViewController() const { return presentationContext()->presenting_; }
 
 NavigationController* ViewController::navigationController() const {
     for (ViewController* container = parent_; container; container = container->parent_)
@@ -98,9 +93,7 @@ NavigationController* ViewController::navigationController() const {
 }
 
 Window* ViewController::window() const {
-    const ViewController* context = this;
-    while (context->parent_)
-        context = context->parent_;
+    const ViewController* context = presentationContext();
     if (context->window_)
         return context->window_;
     return context->presenting_ ? context->presenting_->window() : nullptr;

@@ -15,20 +15,19 @@ namespace wayfarer::ui {
 class NavigationController;
 class Window;
 
-enum class StatusBarStyle { defaultStyle = 0, lightContent = 1, darkContent = 3 };
-// With the platform's values. `automatic` is a sheet over a dimmed screen from platform
-// version 13, full screen before.
-enum class ModalPresentationStyle { fullScreen = 0, pageSheet = 1, overFullScreen = 5, automatic = -2 };
+// Kept as a property: no status bar is drawn.
+enum class StatusBarStyle { defaultStyle, lightContent, darkContent };
+// `automatic` is `pageSheet` from platformVersion() 13, `fullScreen` before.
+enum class ModalPresentationStyle { automatic, fullScreen, pageSheet, overFullScreen };
 
-// Manages one screen: its view, made on first use, and its place among the screens (in
-// a navigation stack, or presented over another screen).
+// One screen: its view, made on first use, and its place in a navigation stack or over
+// the screen that presented it.
 class ViewController : public QObject, public OutletOwner {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(ViewController)
 
 public:
-    // With a nib name, the view comes from that interface file with this controller as
-    // its owner; the file's top-level widget becomes the view.
+    // With a nib name, the view is that interface file's top-level widget, this its owner.
     explicit ViewController(QString nibName = {});
     ~ViewController() override;
 
@@ -38,49 +37,46 @@ public:
     // fails, loading nothing, when the view is loaded already or the file is broken.
     LoadResult<bool> loadViewFromNib(const Nib& nib);
     bool isViewLoaded() const { return view_ != nullptr; }
-    const QString& nibName() const { return nibName_; }
 
     QString title() const { return title_; }
     void setTitle(const QString& title);
 
     virtual StatusBarStyle preferredStatusBarStyle() const { return StatusBarStyle::defaultStyle; }
-    // The Escape key, unused by the focused view: a screen that can go back does so and
-    // answers true. The window asks the top screen first, then the screens it sits in.
+    // Qt::Key_Escape, unused by the focus widget: true when the screen went back. The
+    // window asks the top screen first, then its containers.
     virtual bool performEscape() { return false; }
     ModalPresentationStyle modalPresentationStyle() const { return modalPresentationStyle_; }
     void setModalPresentationStyle(ModalPresentationStyle style) { modalPresentationStyle_ = style; }
-    // The style the presentation uses on the running platform version.
     ModalPresentationStyle effectivePresentationStyle() const;
 
-    // Presents `controller` over this screen (or over the container this screen sits
-    // in). Does nothing when this screen is not in a window or already presents one.
+    // `animated` everywhere here is also subject to animationsEnabled().
+    // Presents over this screen's outermost container; nothing when that is in no window
+    // or already presents one.
     void present(std::unique_ptr<ViewController> controller, bool animated, std::function<void()> completion = {});
-    // Dismisses the screen this one presents, or, when it presents none, this screen
-    // itself (with what it presents) from the screen that presented it.
+    // Dismisses the screen this one presents, or else this one (with what it presents).
     void dismiss(bool animated, std::function<void()> completion = {});
     ViewController* presentedViewController() const { return presented_.get(); }
     ViewController* presentingViewController() const;
 
     ViewController* parentViewController() const { return parent_; }
     NavigationController* navigationController() const;
-    // The window whose screens include this one, if any.
     Window* window() const;
 
     void declareOutlets(Outlets& outlets) override;
 
 protected:
-    // Makes the view; by default from the nib, or an empty view.
+    // By default from the nib, or an empty View.
     virtual void loadView();
     virtual void viewDidLoad() {}
     void setView(QWidget* view);
-    // The size a new view starts with: its container's, else the window's.
     QSize initialViewSize() const;
 
 private:
     friend class NavigationController;
     friend class Window;
 
-    ViewController* presentationContext();
+    // The outermost container.
+    ViewController* presentationContext() const;
     void dismissPresented(bool animated, std::function<void()> completion);
 
     QString nibName_;

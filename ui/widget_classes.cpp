@@ -15,24 +15,22 @@ namespace wayfarer::ui {
 
 namespace {
 
+// Under QMetaObject::className(), "wayfarer::ui::View", and the short name.
+template <class... T>
+QHash<QString, WidgetFactory> toolkitClasses() {
+    QHash<QString, WidgetFactory> classes;
+    (..., [&classes] {
+        const QString name = QString::fromLatin1(T::staticMetaObject.className());
+        WidgetFactory factory = [](QWidget* parent) { return new T(parent); };
+        classes.insert(name, factory);
+        classes.insert(name.section(u':', -1), factory);
+    }());
+    return classes;
+}
+
 QHash<QString, WidgetFactory>& registry() {
-    static QHash<QString, WidgetFactory> classes = [] {
-        QHash<QString, WidgetFactory> toolkit;
-        auto add = [&toolkit]<class T>(const char* shortName, T*) {
-            WidgetFactory factory = [](QWidget* parent) { return new T(parent); };
-            toolkit.insert(QString::fromLatin1(shortName), factory);
-            toolkit.insert(QStringLiteral("wayfarer::ui::") + QString::fromLatin1(shortName), factory);
-        };
-        add("View", static_cast<View*>(nullptr));
-        add("Button", static_cast<Button*>(nullptr));
-        add("Label", static_cast<Label*>(nullptr));
-        add("ImageView", static_cast<ImageView*>(nullptr));
-        add("TextField", static_cast<TextField*>(nullptr));
-        add("TableView", static_cast<TableView*>(nullptr));
-        add("TableViewCell", static_cast<TableViewCell*>(nullptr));
-        add("ActivityIndicatorView", static_cast<ActivityIndicatorView*>(nullptr));
-        return toolkit;
-    }();
+    static QHash<QString, WidgetFactory> classes =
+        toolkitClasses<View, Button, Label, ImageView, TextField, TableView, TableViewCell, ActivityIndicatorView>();
     return classes;
 }
 

@@ -7,9 +7,8 @@
 
 namespace wayfarer::ui {
 
-// The classes that interface files may name, beyond Qt's own. The toolkit's classes are
-// registered under their qualified and their short names ("wayfarer::ui::Button",
-// "Button"); an application registers its views and cells before loading files that use them.
+// Classes interface files may name beyond QUiLoader's own; the toolkit's under their short
+// and qualified names ("Button", "wayfarer::ui::Button").
 using WidgetFactory = std::function<QWidget*(QWidget* parent)>;
 
 void registerWidgetClass(const QString& className, WidgetFactory factory);
@@ -19,7 +18,7 @@ void registerWidgetClass(const QString& className) {
     registerWidgetClass(className, [](QWidget* parent) { return new T(parent); });
 }
 
-// A new widget of a registered class, owned by `parent`; null for a class not registered.
+// Null for a class not registered.
 QWidget* createRegisteredWidget(const QString& className, QWidget* parent);
 
 }

@@ -15,16 +15,6 @@ namespace {
 constexpr int slideMilliseconds = 300;
 constexpr int sheetTopInset = 40;
 
-// The layer a presented screen sits in: it covers the window, catches the clicks meant
-// for the screens below, and dims them when the screen does not cover them.
-class PresentationLayer final : public View {
-public:
-    PresentationLayer(QWidget& window, bool dims) : View(&window) {
-        if (dims)
-            setBackgroundColor(Color(QColor(0, 0, 0, 100)));
-    }
-};
-
 }
 
 Window::Window(QWidget* parent) : QWidget(parent) {
@@ -34,7 +24,6 @@ Window::Window(QWidget* parent) : QWidget(parent) {
 
 Window::~Window() {
     abandonTransitions(*this);
-    leaving_.clear();
     root_.reset();
 }
 
@@ -85,7 +74,10 @@ QRect Window::frameFor(const ViewController& controller) const {
 void Window::showPresented(ViewController& controller, bool animated, std::function<void()> completion) {
     const bool covers = controller.effectivePresentationStyle() == ModalPresentationStyle::fullScreen ||
                         controller.effectivePresentationStyle() == ModalPresentationStyle::overFullScreen;
-    auto* container = new PresentationLayer(*this, !covers);
+    // Covers the window, takes the clicks meant for the screens below, and dims them.
+    auto* container = new View(this);
+    if (!covers)
+        container->setBackgroundColor(Color(QColor(0, 0, 0, 100)));
     container->setGeometry(rect());
     QWidget* view = controller.view();
     view->setParent(container);
@@ -95,7 +87,6 @@ void Window::showPresented(ViewController& controller, bool animated, std::funct
     layers_.push_back({&controller, container, focused});
     container->show();
     container->raise();
-    // Keys must not reach the screens underneath.
     if (focused && !container->isAncestorOf(focused))
         focused->clearFocus();
 
@@ -106,13 +97,9 @@ void Window::showPresented(ViewController& controller, bool animated, std::funct
             completion();
         return;
     }
-    auto* animation = new QPropertyAnimation(view, "pos");
-    animation->setDuration(slideMilliseconds);
-    animation->setEasingCurve(QEasingCurve::OutCubic);
-    animation->setStartValue(QPoint(view->x(), height()));
-    animation->setEndValue(view->pos());
+    auto* animation = slideAnimation(*view, QPoint(view->x(), height()), view->pos(), slideMilliseconds,
+                                     QEasingCurve::OutCubic);
     view->move(view->x(), height());
-    // Also when the screen is dismissed and released before it is in.
     startTransition(animation, *this, [this, completion = std::move(completion)] {
         updateCoveredLayers();
         if (completion)
@@ -136,28 +123,21 @@ void Window::hidePresented(std::unique_ptr<ViewController> controller, bool anim
     if (previousFocus && previousFocus->isVisible())
         previousFocus->setFocus(Qt::OtherFocusReason);
 
-    ViewController* leaving = controller.get();
-    leaving_.push_back(std::move(controller));
-    auto finish = [this, leaving, container, completion = std::move(completion)] {
+    // A QObject child until the slide is done; ~QObject deletes it if the window goes first.
+    ViewController* leaving = controller.release();
+    leaving->setParent(this);
+    auto finish = [leaving, container, completion = std::move(completion)] {
         container->hide();
         container->deleteLater();
-        const auto found = std::find_if(leaving_.begin(), leaving_.end(),
-                                        [&](const auto& c) { return c.get() == leaving; });
-        if (found != leaving_.end()) {
-            discardLater(std::move(*found));
-            leaving_.erase(found);
-        }
+        discardLater(std::unique_ptr<ViewController>(leaving));
         if (completion)
             completion();
     };
     QWidget* view = leaving->isViewLoaded() ? leaving->view() : nullptr;
     if (!animated || !view || leaving->effectivePresentationStyle() == ModalPresentationStyle::overFullScreen)
         return finish();
-    auto* animation = new QPropertyAnimation(view, "pos");
-    animation->setDuration(slideMilliseconds);
-    animation->setEasingCurve(QEasingCurve::InCubic);
-    animation->setEndValue(QPoint(view->x(), height()));
-    startTransition(animation, *this, std::move(finish));
+    startTransition(slideAnimation(*view, {}, QPoint(view->x(), height()), slideMilliseconds, QEasingCurve::InCubic),
+                    *this, std::move(finish));
 }
 
 void Window::keyPressEvent(QKeyEvent* event) {
@@ -170,8 +150,7 @@ void Window::keyPressEvent(QKeyEvent* event) {
 }
 
 void Window::updateCoveredLayers() {
-    // Screens under one that covers the whole window are hidden: they cannot be seen,
-    // and they need not be drawn.
+    // Hidden under a fullScreen one: not seen, not painted.
     bool covered = false;
     for (auto layer = layers_.rbegin(); layer != layers_.rend(); ++layer) {
         layer->container->setVisible(!covered);

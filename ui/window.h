@@ -11,9 +11,7 @@
 
 namespace wayfarer::ui {
 
-// The application's window: it shows its root controller's view and, above it, every
-// screen presented from there, each in a layer of its own. No status bar is drawn; the
-// style the screens ask for is kept as a property.
+// Shows the root controller's view and, above it, each presented screen in a layer of its own.
 class Window final : public QWidget {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(Window)
@@ -28,8 +26,7 @@ public:
     void setRootViewController(std::unique_ptr<ViewController> controller);
     void makeKeyAndVisible();
 
-    // The screen on top: the last presented one, or the root; a navigation stack
-    // counts as its top screen.
+    // The last presented screen, or the root; for a navigation stack, its top screen.
     ViewController* topmostViewController() const;
     StatusBarStyle statusBarStyle() const;
 
@@ -42,7 +39,6 @@ private:
     struct Layer {
         ViewController* controller;
         QWidget* container;
-        // Where the keyboard focus was before the screen came, to return it there.
         QPointer<QWidget> previousFocus;
     };
 
@@ -54,7 +50,6 @@ private:
 
     std::unique_ptr<ViewController> root_;
     std::vector<Layer> layers_;
-    std::vector<std::unique_ptr<ViewController>> leaving_;
 };
 
 }

@@ -98,7 +98,7 @@ TEST_F(ControllerTest, NavigationStackSlidesScreensInAndPopsThem) {
     navigation->setModalPresentationStyle(ModalPresentationStyle::fullScreen);
     rootScreen->present(std::move(navigation), true);
     EXPECT_TRUE(root->inNavigation) << "the root knows its stack when its view loads";
-    stack->setNavigationBarHidden(true, false);
+    stack->setNavigationBarHidden(true);
     EXPECT_EQ(root->view()->geometry(), QRect(QPoint(0, 0), window.size()));
 
     using namespace std::chrono_literals;
