@@ -5,6 +5,7 @@
 #include "widget_classes.h"
 
 #include <QBuffer>
+#include <QCoreApplication>
 #include <QFile>
 #include <QHash>
 #include <QUiLoader>
@@ -25,11 +26,18 @@ public:
     }
 };
 
-// One loader for the program: making one scans for plugins, which costs far more than
-// building a small file.
+// One loader for the program. Its constructor loads every plugin under
+// QCoreApplication::libraryPaths()/designer (libqquickwidget.so pulls in Qt Quick); the files
+// use none, so it is made with the paths empty.
 WidgetLoader& loader() {
-    static WidgetLoader instance;
-    return instance;
+    static WidgetLoader* instance = [] {
+        const QStringList paths = QCoreApplication::libraryPaths();
+        QCoreApplication::setLibraryPaths({});
+        auto* made = new WidgetLoader;
+        QCoreApplication::setLibraryPaths(paths);
+        return made;
+    }();
+    return *instance;
 }
 
 QObject* findNamed(QWidget& root, const QString& name) {
