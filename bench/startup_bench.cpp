@@ -1,10 +1,12 @@
 // Start-up to first frame of `wayfarer` beside a bare Qt Widgets window of the same size,
-// in turns, on a private Xvfb: the time from posix_spawn to the first XDamage report on
-// the program's top-level window, i.e. the first backing-store flush reaching the server.
+// in turns, on a private Xvfb: the time to the first XDamage report on the program's
+// top-level window (its first backing-store flush reaching the server), from main (the
+// entry to __libc_start_main, reported by main_clock.so) and from posix_spawn (the dynamic
+// loader included).
 //
 //   startup_bench [--runs N]
 //
-// Prints the median, fastest and slowest of each and the ratio of the medians. Default 11
+// Prints the median, fastest and slowest of each and the ratios of the medians. Default 11
 // runs each, after one unmeasured run of each (page cache, fontconfig cache).
 
 #include <xcb/damage.h>
@@ -94,6 +96,10 @@ std::pair<pid_t, std::string> startXvfb() {
     return {pid, ":" + number};
 }
 
+struct Times {
+    double fromMain, fromSpawn;
+};
+
 class FirstFrameWatch {
 public:
     explicit FirstFrameWatch(const std::string& display) {
@@ -112,15 +118,24 @@ public:
     }
     ~FirstFrameWatch() { xcb_disconnect(connection_); }
 
-    // Starts `argv` and returns the milliseconds to the first drawing into a top-level window.
-    double measure(const std::vector<std::string>& argv, const std::string& display) {
+    // Starts `argv` and returns the milliseconds from its main and from its spawn to its first
+    // drawing into a top-level window.
+    Times measure(const std::vector<std::string>& argv, const std::string& display) {
+        int mainClock[2];
+        if (pipe2(mainClock, O_CLOEXEC) != 0)
+            fail("pipe");
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+        posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+        posix_spawn_file_actions_adddup2(&actions, mainClock[1], 3);
         const auto start = Clock::now();
-        posix_spawn_file_actions_t quiet;
-        posix_spawn_file_actions_init(&quiet);
-        posix_spawn_file_actions_addopen(&quiet, 1, "/dev/null", O_WRONLY, 0);
-        posix_spawn_file_actions_addopen(&quiet, 2, "/dev/null", O_WRONLY, 0);
-        const pid_t pid = spawn(argv, {"DISPLAY=" + display, "QT_QPA_PLATFORM=xcb"}, &quiet);
-        posix_spawn_file_actions_destroy(&quiet);
+        const pid_t pid = spawn(argv,
+                                {"DISPLAY=" + display, "QT_QPA_PLATFORM=xcb", "LD_PRELOAD=" MAIN_CLOCK_LIBRARY,
+                                 "STARTUP_BENCH_MAIN_FD=3"},
+                                &actions);
+        posix_spawn_file_actions_destroy(&actions);
+        close(mainClock[1]);
         const int exited = static_cast<int>(syscall(SYS_pidfd_open, pid, 0));
         std::optional<Clock::time_point> frame;
         std::vector<xcb_damage_damage_t> damages;
@@ -152,13 +167,18 @@ public:
         }
         stop(pid);
         close(exited);
+        std::int64_t mainAt = 0;
+        if (read(mainClock[0], &mainAt, sizeof mainAt) != sizeof mainAt)
+            fail(argv[0] + " did not report its main");
+        close(mainClock[0]);
         for (const auto damage : damages)
             xcb_damage_destroy(connection_, damage);
         // Every event of this run (the windows' destruction among them) is read before the next.
         free(xcb_get_input_focus_reply(connection_, xcb_get_input_focus(connection_), nullptr));
         while (xcb_generic_event_t* event = xcb_poll_for_event(connection_))
             free(event);
-        return std::chrono::duration<double, std::milli>(*frame - start).count();
+        const auto frameAt = std::chrono::duration<double, std::milli>(frame->time_since_epoch()).count();
+        return {frameAt - static_cast<double>(mainAt) / 1e6, std::chrono::duration<double, std::milli>(*frame - start).count()};
     }
 
 private:
@@ -194,12 +214,11 @@ int main(int argc, char** argv) {
     const std::vector<std::string> bare = {BARE_WINDOW_PROGRAM};
 
     const auto [xvfb, display] = startXvfb();
-    double ratio = 0;
     {
         FirstFrameWatch watch(display);
         watch.measure(bare, display);
         watch.measure(wayfarer, display);
-        std::vector<double> wayfarerTimes, bareTimes;
+        std::vector<Times> wayfarerTimes, bareTimes;
         for (int i = 0; i < runs; ++i) {
             // Turn about, so that neither always runs right after the other.
             if (i % 2 == 0) {
@@ -210,12 +229,19 @@ int main(int argc, char** argv) {
                 bareTimes.push_back(watch.measure(bare, display));
             }
         }
-        const Summary w = summarise(wayfarerTimes), b = summarise(bareTimes);
-        ratio = w.median / b.median;
-        std::printf("start to first frame, medians of %d runs on Xvfb %s:\n", runs, display.c_str());
-        std::printf("  wayfarer     %6.1f ms  (%.1f to %.1f)\n", w.median, w.fastest, w.slowest);
-        std::printf("  bare window  %6.1f ms  (%.1f to %.1f)\n", b.median, b.fastest, b.slowest);
-        std::printf("  ratio        %6.2f\n", ratio);
+        std::printf("first frame, medians of %d runs on Xvfb %s (fastest to slowest):\n", runs, display.c_str());
+        for (const auto from : {&Times::fromMain, &Times::fromSpawn}) {
+            const auto pick = [from](const std::vector<Times>& times) {
+                std::vector<double> picked;
+                for (const Times& t : times)
+                    picked.push_back(t.*from);
+                return summarise(picked);
+            };
+            const Summary w = pick(wayfarerTimes), b = pick(bareTimes);
+            std::printf("  from %-5s  wayfarer %6.1f ms (%.1f to %.1f), bare window %5.1f ms (%.1f to %.1f): %.2fx\n",
+                        from == &Times::fromMain ? "main" : "spawn", w.median, w.fastest, w.slowest, b.median,
+                        b.fastest, b.slowest, w.median / b.median);
+        }
     }
     kill(xvfb, SIGTERM);
     waitpid(xvfb, nullptr, 0);
