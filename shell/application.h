@@ -26,7 +26,7 @@ public:
 
     // Everything up to the visible window. Fails with a message when the settings or the
     // main interface file do not make a first screen.
-    ui::LoadResult<bool> launch(const QVariantMap& launchOptions = {});
+    platform::Result<void> launch(const QVariantMap& launchOptions = {});
 
     AppDelegate& appDelegate() { return appDelegate_; }
     SceneDelegate* sceneDelegate() const { return sceneDelegate_.get(); }
@@ -38,7 +38,7 @@ public:
     void enterForeground();
 
 private:
-    ui::LoadResult<std::unique_ptr<ui::Window>> makeWindow(const QString& interfaceFile) const;
+    platform::Result<std::unique_ptr<ui::Window>> makeWindow(const QString& interfaceFile) const;
 
     ApplicationSettings settings_;
     const ControllerClasses& classes_;
