@@ -4,7 +4,7 @@
 // entry to __libc_start_main, reported by main_clock.so) and from posix_spawn (the dynamic
 // loader included).
 //
-//   startup_bench [--runs N]
+//   startup_bench [--runs N] [--wayfarer PROGRAM]
 //
 // Prints the median, fastest and slowest of each and the ratios of the medians. Default 11
 // runs each, after one unmeasured run of each (page cache, fontconfig cache).
@@ -202,15 +202,17 @@ Summary summarise(std::vector<double> times) {
 
 int main(int argc, char** argv) {
     int runs = 11;
+    std::vector<std::string> wayfarer = {WAYFARER_PROGRAM};
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--runs") == 0 && i + 1 < argc && std::atoi(argv[i + 1]) > 0) {
             runs = std::atoi(argv[++i]);
+        } else if (std::strcmp(argv[i], "--wayfarer") == 0 && i + 1 < argc) {
+            wayfarer = {argv[++i]};
         } else {
-            std::fprintf(stderr, "usage: startup_bench [--runs N]\n");
+            std::fprintf(stderr, "usage: startup_bench [--runs N] [--wayfarer PROGRAM]\n");
             return 2;
         }
     }
-    const std::vector<std::string> wayfarer = {WAYFARER_PROGRAM};
     const std::vector<std::string> bare = {BARE_WINDOW_PROGRAM};
 
     const auto [xvfb, display] = startXvfb();
