@@ -100,19 +100,28 @@ int usageError(const std::string& message) {
     return 2;
 }
 
-// Starts the catalogue (the demo one: its TLS identity, index and listener) on a thread of
-// its own while Qt starts, and puts it in use on the first input or MetaCall (AT-SPI actions
-// arrive as one) or once the first QEvent::Paint has been flushed, whichever is first: no
-// search can be sent before it.
+// Starts the catalogue (the demo one: TLS identity, index, listener) on a thread once the
+// first QEvent::Paint is flushed, and puts it in use when it is up, or at once, waiting for
+// it, on the first input or AT-SPI call: no search can be sent before.
 class CatalogueStart final : public QObject {
 public:
-    explicit CatalogueStart(const tools::CatalogueChoice& choice)
-        : started_(std::async(std::launch::async, [choice] { return tools::connectCatalogue(choice); })) {}
+    explicit CatalogueStart(tools::CatalogueChoice choice) : choice_(std::move(choice)) {}
+
+    void start() {
+        if (started_.valid() || finished_)
+            return;
+        started_ = std::async(std::launch::async, [this] {
+            auto connected = tools::connectCatalogue(choice_);
+            QMetaObject::invokeMethod(this, [this] { finish(); }, Qt::QueuedConnection);
+            return connected;
+        });
+    }
 
     // Exits with status 1 when the catalogue cannot be used.
     void finish() {
         if (finished_)
             return;
+        start();
         finished_ = true;
         QCoreApplication::instance()->removeEventFilter(this);
         const auto catalogue = started_.get();
@@ -128,8 +137,8 @@ public:
         switch (event->type()) {
         case QEvent::Paint:
             // Queued behind the paint, which QWidgetRepaintManager flushes before returning.
-            if (!std::exchange(finishQueued_, true))
-                QMetaObject::invokeMethod(this, [this] { finish(); }, Qt::QueuedConnection);
+            if (!std::exchange(startQueued_, true))
+                QMetaObject::invokeMethod(this, [this] { start(); }, Qt::QueuedConnection);
             break;
         case QEvent::KeyPress:
         case QEvent::ShortcutOverride:
@@ -149,8 +158,9 @@ public:
     }
 
 private:
+    const tools::CatalogueChoice choice_;
     std::future<platform::Result<tools::ConnectedCatalogue>> started_;
-    bool finishQueued_ = false;
+    bool startQueued_ = false;
     bool finished_ = false;
 };
 
