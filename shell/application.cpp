@@ -89,8 +89,7 @@ void Application::enterForeground() {
 
 namespace {
 
-// The process's background work posts to the Qt application through the main queue, and
-// it stops for good before the application is gone.
+// Threads that post to QtMainQueue, stopped before ~QApplication.
 struct BackgroundWorkStop {
     BackgroundWorkStop() = default;
     BackgroundWorkStop(const BackgroundWorkStop&) = delete;
@@ -114,7 +113,7 @@ std::optional<double> textScaleNamed(const QString& value) {
 
 int runApplication(int argc, char** argv, const ControllerClasses& classes, const LaunchHooks& hooks) {
     QApplication qtApplication(argc, argv);
-    // After the Qt application, so that it runs before the application goes.
+    // Declared after QApplication, so destroyed before it.
     const BackgroundWorkStop backgroundWorkStop;
     platform::setMainQueue(std::make_shared<ui::QtMainQueue>());
     if (const QString value = qEnvironmentVariable(textScaleVariable); !value.isEmpty()) {
@@ -156,7 +155,7 @@ int runApplication(int argc, char** argv, const ControllerClasses& classes, cons
                              application.enterBackground();
                      });
     const int status = QApplication::exec();
-    // The window goes before the Qt application object it needs.
+    // Widgets go before ~QApplication.
     application.appDelegate().setWindow(nullptr);
     if (application.sceneDelegate())
         application.sceneDelegate()->setWindow(nullptr);
