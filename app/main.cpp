@@ -6,13 +6,15 @@
 #include "tools/catalogue_choice.h"
 #include "ui/color.h"
 
-#include <QGuiApplication>
+#include <QApplication>
+#include <QEvent>
 
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <future>
 #include <optional>
 #include <string>
+#include <utility>
 #include <variant>
 #include <vector>
 
@@ -98,6 +100,70 @@ int usageError(const std::string& message) {
     return 2;
 }
 
+// Starts the catalogue (the demo one: TLS identity, index, listener) on a thread once the
+// first QEvent::Paint is flushed, and puts it in use when it is up, or at once, waiting for
+// it, on the first input or AT-SPI call: no search can be sent before.
+class CatalogueStart final : public QObject {
+public:
+    explicit CatalogueStart(tools::CatalogueChoice choice) : choice_(std::move(choice)) {}
+
+    void start() {
+        if (started_.valid() || finished_)
+            return;
+        started_ = std::async(std::launch::async, [this] {
+            auto connected = tools::connectCatalogue(choice_);
+            QMetaObject::invokeMethod(this, [this] { finish(); }, Qt::QueuedConnection);
+            return connected;
+        });
+    }
+
+    // Exits with status 1 when the catalogue cannot be used.
+    void finish() {
+        if (finished_)
+            return;
+        start();
+        finished_ = true;
+        QCoreApplication::instance()->removeEventFilter(this);
+        const auto catalogue = started_.get();
+        const auto used = catalogue ? tools::useCatalogue(*catalogue) : platform::Result<void>(catalogue.error());
+        if (!used) {
+            std::fprintf(stderr, "wayfarer: %s\n", used.error().detail.c_str());
+            std::fflush(stderr);
+            std::_Exit(1);
+        }
+    }
+
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        switch (event->type()) {
+        case QEvent::Paint:
+            // Queued behind the paint, which QWidgetRepaintManager flushes before returning.
+            if (!std::exchange(startQueued_, true))
+                QMetaObject::invokeMethod(this, [this] { start(); }, Qt::QueuedConnection);
+            break;
+        case QEvent::KeyPress:
+        case QEvent::ShortcutOverride:
+        case QEvent::MouseButtonPress:
+        case QEvent::TouchBegin:
+            finish();
+            break;
+        case QEvent::MetaCall:
+            // A D-Bus call to the AT-SPI adaptor, which can press a button.
+            if (watched->inherits("QDBusVirtualObject"))
+                finish();
+            break;
+        default:
+            break;
+        }
+        return false;
+    }
+
+private:
+    const tools::CatalogueChoice choice_;
+    std::future<platform::Result<tools::ConnectedCatalogue>> started_;
+    bool startQueued_ = false;
+    bool finished_ = false;
+};
+
 bool hasDisplay() {
     const char* x11 = std::getenv("DISPLAY");
     const char* wayland = std::getenv("WAYLAND_DISPLAY");
@@ -107,7 +173,6 @@ bool hasDisplay() {
 }
 
 int main(int argc, char** argv) {
-    const auto processStart = std::chrono::steady_clock::now();
     auto parsed = parseOptions(argc, argv);
     if (const auto* message = std::get_if<std::string>(&parsed))
         return usageError(*message);
@@ -121,22 +186,13 @@ int main(int argc, char** argv) {
         return 0;
     }
 
-    const auto catalogue = tools::connectCatalogue(options.catalogue);
-    if (!catalogue) {
-        std::fprintf(stderr, "wayfarer: %s\n", catalogue.error().detail.c_str());
-        return 1;
-    }
-    if (const auto used = tools::useCatalogue(*catalogue); !used) {
-        std::fprintf(stderr, "wayfarer: %s\n", used.error().detail.c_str());
-        return 1;
-    }
-
+    CatalogueStart catalogue(options.catalogue);
     if (options.tourDirectory && !hasDisplay() && std::getenv("QT_QPA_PLATFORM") == nullptr)
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
 
     std::optional<app::Tour> tour;
     shell::LaunchHooks hooks;
-    hooks.beforeLaunch = [&options](const QStringList& arguments) -> std::optional<int> {
+    hooks.beforeLaunch = [&options, &catalogue](const QStringList& arguments) -> std::optional<int> {
         if (arguments.size() > 1) {
             const std::string argument = arguments.at(1).toStdString();
             return usageError((argument.starts_with('-') ? "unknown option '" : "unexpected argument '") + argument +
@@ -149,11 +205,13 @@ int main(int argc, char** argv) {
             ui::setAppearancePreference(options.appearance);
 
         registerScreenViews();
+        QCoreApplication::instance()->installEventFilter(&catalogue);
         return std::nullopt;
     };
     if (options.tourDirectory)
         hooks.afterLaunch = [&](shell::Application& application) {
-            tour.emplace(application, QString::fromStdString(*options.tourDirectory), processStart);
+            catalogue.finish();
+            tour.emplace(application, QString::fromStdString(*options.tourDirectory));
             tour->start();
         };
     int qtArgc = static_cast<int>(options.qtArguments.size());

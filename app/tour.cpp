@@ -25,6 +25,7 @@
 #include <QMouseEvent>
 #include <QTimer>
 
+#include <chrono>
 #include <cstdio>
 #include <functional>
 
@@ -32,7 +33,6 @@ namespace wayfarer::app {
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
 
 constexpr std::chrono::seconds stepLimit{20};
 
@@ -109,8 +109,8 @@ bool searchIdle(ResultsTableViewController& results) {
 
 }
 
-Tour::Tour(shell::Application& application, QString directory, Clock::time_point processStart)
-    : application_(application), directory_(std::move(directory)), processStart_(processStart) {}
+Tour::Tour(shell::Application& application, QString directory)
+    : application_(application), directory_(std::move(directory)) {}
 
 void Tour::start() {
     QTimer::singleShot(0, [this] { QApplication::exit(run()); });
@@ -143,10 +143,6 @@ int Tour::run() {
     // Every change completes before the picture of it is taken.
     ui::setAnimationsEnabled(false);
 
-    window->grab();
-    const auto firstFrameAt = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - processStart_);
-    std::printf("wayfarer: the welcome screen's first frame was drawn %lld ms after start\n",
-                static_cast<long long>(firstFrameAt.count()));
     std::printf("wayfarer: the tour's pictures:\n");
     if (!save("1-welcome"))
         return cannotSave();

@@ -2,8 +2,6 @@
 
 #include <QString>
 
-#include <chrono>
-
 namespace wayfarer::shell {
 class Application;
 }
@@ -17,7 +15,7 @@ namespace wayfarer::app {
 // was saved.
 class Tour {
 public:
-    Tour(shell::Application& application, QString directory, std::chrono::steady_clock::time_point processStart);
+    Tour(shell::Application& application, QString directory);
 
     // Starts the walk once the event loop runs.
     void start();
@@ -27,7 +25,6 @@ private:
 
     shell::Application& application_;
     QString directory_;
-    std::chrono::steady_clock::time_point processStart_;
 };
 
 }

@@ -10,7 +10,7 @@ packages=(
   libcpp-httplib-dev libssl-dev zlib1g-dev libbrotli-dev
   qt6-base-dev qt6-tools-dev libqt6opengl6-dev qt6-svg-dev fonts-dejavu-core
   libgtest-dev libgmock-dev libbenchmark-dev
-  xvfb xdotool at-spi2-core dbus-daemon nginx iproute2
+  xvfb libxcb-damage0-dev xdotool at-spi2-core dbus-daemon nginx iproute2
   librsvg2-bin help2man dpkg-dev file
   lintian desktop-file-utils appstream
 )

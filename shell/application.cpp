@@ -21,18 +21,18 @@ ui::Window* Application::window() const {
     return sceneDelegate_ ? sceneDelegate_->window() : appDelegate_.window();
 }
 
-ui::LoadResult<std::unique_ptr<ui::Window>> Application::makeWindow(const QString& interfaceFile) const {
+platform::Result<std::unique_ptr<ui::Window>> Application::makeWindow(const QString& interfaceFile) const {
     const auto nib = ui::Nib::named(interfaceFile);
     if (!nib->exists())
-        return ui::LoadError{QStringLiteral("interface file \"%1\" is not among the application's resources").arg(interfaceFile)};
+        return ui::loadError(QStringLiteral("interface file \"%1\" is not among the application's resources").arg(interfaceFile));
     const auto className = nib->topLevelStringProperty(viewControllerClassProperty);
     if (!className)
-        return ui::LoadError{QStringLiteral("interface file \"%1\" names no screen class (the property \"%2\")")
-                                 .arg(interfaceFile, viewControllerClassProperty)};
+        return ui::loadError(QStringLiteral("interface file \"%1\" names no screen class (the property \"%2\")")
+                                 .arg(interfaceFile, viewControllerClassProperty));
     auto controller = classes_.create(*className);
     if (!controller)
-        return ui::LoadError{QStringLiteral("interface file \"%1\" names the screen class \"%2\", which the program lacks")
-                                 .arg(interfaceFile, *className)};
+        return ui::loadError(QStringLiteral("interface file \"%1\" names the screen class \"%2\", which the program lacks")
+                                 .arg(interfaceFile, *className));
     auto loaded = controller->loadViewFromNib(*nib);
     if (!loaded.ok())
         return loaded.error();
@@ -43,7 +43,7 @@ ui::LoadResult<std::unique_ptr<ui::Window>> Application::makeWindow(const QStrin
     return window;
 }
 
-ui::LoadResult<bool> Application::launch(const QVariantMap& launchOptions) {
+platform::Result<void> Application::launch(const QVariantMap& launchOptions) {
     appDelegate_.didFinishLaunchingWithOptions(launchOptions);
     if (ui::platformVersion() < 13) {
         auto window = makeWindow(settings_.mainInterfaceFile);
@@ -51,18 +51,18 @@ ui::LoadResult<bool> Application::launch(const QVariantMap& launchOptions) {
             return window.error();
         appDelegate_.setWindow(std::move(window.value()));
         appDelegate_.window()->makeKeyAndVisible();
-        return true;
+        return {};
     }
 
     const SceneSession session;
     const SceneConfiguration configuration = appDelegate_.configurationForConnectingSceneSession(session, {});
     const SceneManifestEntry* entry = settings_.sceneConfiguration(configuration.name, configuration.sessionRole);
     if (!entry)
-        return ui::LoadError{QStringLiteral("application settings: no scene configuration \"%1\" for the role \"%2\"")
-                                 .arg(configuration.name, configuration.sessionRole)};
+        return ui::loadError(QStringLiteral("application settings: no scene configuration \"%1\" for the role \"%2\"")
+                                 .arg(configuration.name, configuration.sessionRole));
     if (entry->delegateClass != QLatin1String("SceneDelegate"))
-        return ui::LoadError{QStringLiteral("application settings: the scene delegate class \"%1\" is unknown")
-                                 .arg(entry->delegateClass)};
+        return ui::loadError(QStringLiteral("application settings: the scene delegate class \"%1\" is unknown")
+                                 .arg(entry->delegateClass));
     auto window = makeWindow(entry->interfaceFile);
     if (!window.ok())
         return window.error();
@@ -70,7 +70,7 @@ ui::LoadResult<bool> Application::launch(const QVariantMap& launchOptions) {
     sceneDelegate_->setWindow(std::move(window.value()));
     sceneDelegate_->window()->makeKeyAndVisible();
     sceneDelegate_->willConnectToSession(session, {});
-    return true;
+    return {};
 }
 
 void Application::enterBackground() {
@@ -89,8 +89,7 @@ void Application::enterForeground() {
 
 namespace {
 
-// The process's background work posts to the Qt application through the main queue, and
-// it stops for good before the application is gone.
+// Threads that post to QtMainQueue, stopped before ~QApplication.
 struct BackgroundWorkStop {
     BackgroundWorkStop() = default;
     BackgroundWorkStop(const BackgroundWorkStop&) = delete;
@@ -114,7 +113,7 @@ std::optional<double> textScaleNamed(const QString& value) {
 
 int runApplication(int argc, char** argv, const ControllerClasses& classes, const LaunchHooks& hooks) {
     QApplication qtApplication(argc, argv);
-    // After the Qt application, so that it runs before the application goes.
+    // Declared after QApplication, so destroyed before it.
     const BackgroundWorkStop backgroundWorkStop;
     platform::setMainQueue(std::make_shared<ui::QtMainQueue>());
     if (const QString value = qEnvironmentVariable(textScaleVariable); !value.isEmpty()) {
@@ -137,13 +136,13 @@ int runApplication(int argc, char** argv, const ControllerClasses& classes, cons
 
     auto settings = ApplicationSettings::load();
     if (!settings.ok()) {
-        std::fprintf(stderr, "wayfarer: %s\n", qPrintable(settings.error().message));
+        std::fprintf(stderr, "wayfarer: %s\n", settings.error().detail.c_str());
         return 1;
     }
     QApplication::setApplicationName(settings.value().applicationName);
     Application application(std::move(settings.value()), classes);
     if (auto launched = application.launch(); !launched.ok()) {
-        std::fprintf(stderr, "wayfarer: %s\n", qPrintable(launched.error().message));
+        std::fprintf(stderr, "wayfarer: %s\n", launched.error().detail.c_str());
         return 1;
     }
     if (hooks.afterLaunch)
@@ -156,7 +155,7 @@ int runApplication(int argc, char** argv, const ControllerClasses& classes, cons
                              application.enterBackground();
                      });
     const int status = QApplication::exec();
-    // The window goes before the Qt application object it needs.
+    // Widgets go before ~QApplication.
     application.appDelegate().setWindow(nullptr);
     if (application.sceneDelegate())
         application.sceneDelegate()->setWindow(nullptr);

@@ -9,13 +9,13 @@ namespace wayfarer::shell {
 
 namespace {
 
-ui::LoadError invalid(const QString& what) {
-    return ui::LoadError{QStringLiteral("application settings: %1").arg(what)};
+platform::Error invalid(const QString& what) {
+    return ui::loadError(QStringLiteral("application settings: %1").arg(what));
 }
 
 }
 
-ui::LoadResult<ApplicationSettings> ApplicationSettings::parse(const QByteArray& json) {
+platform::Result<ApplicationSettings> ApplicationSettings::parse(const QByteArray& json) {
     QJsonParseError error;
     const QJsonDocument document = QJsonDocument::fromJson(json, &error);
     if (error.error != QJsonParseError::NoError)
@@ -48,7 +48,7 @@ ui::LoadResult<ApplicationSettings> ApplicationSettings::parse(const QByteArray&
     return settings;
 }
 
-ui::LoadResult<ApplicationSettings> ApplicationSettings::load() {
+platform::Result<ApplicationSettings> ApplicationSettings::load() {
     QFile file(QStringLiteral(":/Info.json"));
     if (!file.open(QIODevice::ReadOnly))
         return invalid(QStringLiteral("the file Info.json is not among the application's resources"));

@@ -25,8 +25,8 @@ struct ApplicationSettings {
     QString mainInterfaceFile;
     std::vector<SceneManifestEntry> sceneConfigurations;
 
-    static ui::LoadResult<ApplicationSettings> parse(const QByteArray& json);
-    static ui::LoadResult<ApplicationSettings> load();
+    static platform::Result<ApplicationSettings> parse(const QByteArray& json);
+    static platform::Result<ApplicationSettings> load();
 
     const SceneManifestEntry* sceneConfiguration(const QString& name, const QString& role) const;
 };

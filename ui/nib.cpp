@@ -5,8 +5,8 @@
 #include "widget_classes.h"
 
 #include <QBuffer>
+#include <QCoreApplication>
 #include <QFile>
-#include <QHash>
 #include <QUiLoader>
 #include <QXmlStreamReader>
 
@@ -25,22 +25,22 @@ public:
     }
 };
 
-// One loader for the program: making one scans for plugins, which costs far more than
-// building a small file.
+// One loader for the program. Its constructor loads every plugin under
+// QCoreApplication::libraryPaths()/designer (libqquickwidget.so pulls in Qt Quick); the files
+// use none, so it is made with the paths empty.
 WidgetLoader& loader() {
-    static WidgetLoader instance;
-    return instance;
+    static WidgetLoader* instance = [] {
+        const QStringList paths = QCoreApplication::libraryPaths();
+        QCoreApplication::setLibraryPaths({});
+        auto* made = new WidgetLoader;
+        QCoreApplication::setLibraryPaths(paths);
+        return made;
+    }();
+    return *instance;
 }
 
-QObject* findNamed(QWidget& root, const QString& name) {
-    if (root.objectName() == name)
-        return &root;
-    return root.findChild<QObject*>(name);
-}
-
-// Whether the file gave `widget` a text size of its own. A font carries the sizes it
-// inherits among the parts it says were set, so a size equal to a parent's given one is
-// the parent's.
+// Whether the file set `widget`'s point size: QFont::resolveMask() also holds inherited parts,
+// so a size equal to a parent's set one is the parent's.
 bool hasOwnTextSize(const QWidget& widget) {
     if (!widget.testAttribute(Qt::WA_SetFont) || !(widget.font().resolveMask() & QFont::SizeResolved))
         return false;
@@ -48,32 +48,29 @@ bool hasOwnTextSize(const QWidget& widget) {
     return !parent || !parent->testAttribute(Qt::WA_SetFont) || parent->font().pointSizeF() != widget.font().pointSizeF();
 }
 
-// The file's text sizes are for the standard text size; shown, they follow the
-// application's font.
+// The file's point sizes are for the default font; they scale with QApplication::font().
 void scaleTextSizes(QWidget& root) {
-    QList<QWidget*> widgets = root.findChildren<QWidget*>();
-    widgets.prepend(&root);
     QList<QWidget*> sized;
-    for (QWidget* widget : widgets)
+    for (QWidget* widget : QList<QWidget*>{&root} + root.findChildren<QWidget*>())
         if (hasOwnTextSize(*widget))
             sized.append(widget);
     for (QWidget* widget : sized)
         setScaledPointSize(*widget, widget->font().pointSizeF());
 }
 
-std::optional<LoadError> connect(const QString& file, QWidget& root, OutletOwner& owner, const char* ownerKind) {
+std::optional<platform::Error> connect(const QString& file, QWidget& root, OutletOwner& owner, const char* ownerKind) {
     Outlets outlets;
     owner.declareOutlets(outlets);
     std::vector<QObject*> found;
     for (const auto& outlet : outlets.entries()) {
-        QObject* object = findNamed(root, outlet.name);
+        QObject* object = root.objectName() == outlet.name ? &root : root.findChild<QObject*>(outlet.name);
         if (!object)
-            return LoadError{QStringLiteral("interface file \"%1\": no object named \"%2\" for the %3's outlet")
-                                 .arg(file, outlet.name, QString::fromLatin1(ownerKind))};
+            return loadError(QStringLiteral("interface file \"%1\": no object named \"%2\" for the %3's outlet")
+                                 .arg(file, outlet.name, QString::fromLatin1(ownerKind)));
         if (!outlet.accepts(object))
-            return LoadError{QStringLiteral("interface file \"%1\": the object \"%2\" is a %3, the %4's outlet needs a %5")
+            return loadError(QStringLiteral("interface file \"%1\": the object \"%2\" is a %3, the %4's outlet needs a %5")
                                  .arg(file, outlet.name, QString::fromLatin1(object->metaObject()->className()),
-                                      QString::fromLatin1(ownerKind), outlet.typeName)};
+                                      QString::fromLatin1(ownerKind), outlet.typeName));
         found.push_back(object);
     }
     for (std::size_t i = 0; i < found.size(); ++i)
@@ -83,11 +80,14 @@ std::optional<LoadError> connect(const QString& file, QWidget& root, OutletOwner
 
 }
 
+platform::Error loadError(const QString& message) {
+    return platform::Error{platform::ErrorCode::cannotParse, message.toStdString()};
+}
+
 std::shared_ptr<const Nib> Nib::named(const QString& name) {
     QFile file(QStringLiteral(":/Interface/%1.ui").arg(name));
-    if (!file.open(QIODevice::ReadOnly))
-        return std::shared_ptr<const Nib>(new Nib(name, std::nullopt));
-    return std::shared_ptr<const Nib>(new Nib(name, file.readAll()));
+    const bool exists = file.open(QIODevice::ReadOnly);
+    return std::shared_ptr<const Nib>(new Nib(name, exists ? std::optional(file.readAll()) : std::nullopt));
 }
 
 std::shared_ptr<const Nib> Nib::fromData(const QString& name, const QByteArray& contents) {
@@ -116,39 +116,35 @@ std::optional<QString> Nib::topLevelStringProperty(const QString& property) cons
     return std::nullopt;
 }
 
-LoadResult<std::unique_ptr<QWidget>> Nib::instantiate(OutletOwner* owner) const {
+platform::Result<std::unique_ptr<QWidget>> Nib::instantiate(OutletOwner* owner) const {
     if (!contents_)
-        return LoadError{QStringLiteral("interface file \"%1\" is not among the application's resources").arg(name_)};
+        return loadError(QStringLiteral("interface file \"%1\" is not among the application's resources").arg(name_));
     QByteArray bytes = *contents_;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::ReadOnly);
     std::unique_ptr<QWidget> root(loader().load(&buffer));
     if (!root)
-        return LoadError{QStringLiteral("interface file \"%1\" could not be read: %2").arg(name_, loader().errorString())};
+        return loadError(QStringLiteral("interface file \"%1\" could not be read: %2").arg(name_, loader().errorString()));
     scaleTextSizes(*root);
 
-    // The file's top-level view receives its own outlets first, so that an owner
-    // reading them in its own outlets finds them set.
-    if (auto* view = dynamic_cast<View*>(root.get())) {
+    // The top-level view's outlets first: an owner's outlet may reach through them.
+    if (auto* view = dynamic_cast<View*>(root.get()))
         if (auto error = connect(name_, *root, *view, "top-level view"))
             return *error;
-    }
-    if (owner) {
+    if (owner)
         if (auto error = connect(name_, *root, *owner, "owner"))
             return *error;
-    }
-    const auto views = root->findChildren<View*>();
-    for (View* view : views)
+    for (View* view : root->findChildren<View*>())
         view->awakeFromNib();
     if (auto* view = dynamic_cast<View*>(root.get()))
         view->awakeFromNib();
-    return LoadResult<std::unique_ptr<QWidget>>(std::move(root));
+    return root;
 }
 
 std::unique_ptr<QWidget> instantiateOrDie(const Nib& nib, OutletOwner* owner) {
     auto loaded = nib.instantiate(owner);
     if (!loaded.ok())
-        qFatal("%s", qPrintable(loaded.error().message));
+        qFatal("%s", loaded.error().detail.c_str());
     return std::move(loaded.value());
 }
 

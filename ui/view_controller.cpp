@@ -36,16 +36,16 @@ QWidget* ViewController::view() {
 
 void ViewController::setView(QWidget* view) { view_ = view; }
 
-LoadResult<bool> ViewController::loadViewFromNib(const Nib& nib) {
+platform::Result<void> ViewController::loadViewFromNib(const Nib& nib) {
     if (view_)
-        return LoadError{QStringLiteral("interface file \"%1\": the screen's view is loaded already").arg(nib.name())};
+        return loadError(QStringLiteral("interface file \"%1\": the screen's view is loaded already").arg(nib.name()));
     auto loaded = nib.instantiate(this);
     if (!loaded.ok())
         return loaded.error();
     setView(loaded.value().release());
     view_->resize(initialViewSize());
     viewDidLoad();
-    return true;
+    return {};
 }
 
 void ViewController::loadView() {

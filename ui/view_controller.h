@@ -35,7 +35,7 @@ public:
     QWidget* view();
     // Loads the view from `nib` with this controller as the owner, then runs viewDidLoad;
     // fails, loading nothing, when the view is loaded already or the file is broken.
-    LoadResult<bool> loadViewFromNib(const Nib& nib);
+    platform::Result<void> loadViewFromNib(const Nib& nib);
     bool isViewLoaded() const { return view_ != nullptr; }
 
     QString title() const { return title_; }

@@ -297,8 +297,7 @@ TEST(Nib, LoadingConnectsEveryOutletByNameOrFailsAtLoadWithAClearMessageAndConne
         auto loaded = c.nib->instantiate(&owner);
         ASSERT_EQ(loaded.ok(), c.error == nullptr);
         if (c.error) {
-            const QString message = loaded.error().message;
-            EXPECT_TRUE(message.startsWith(QString::fromUtf8(c.error))) << message.toStdString();
+            EXPECT_TRUE(loaded.error().detail.starts_with(c.error)) << loaded.error().detail;
             EXPECT_EQ(owner.textField, nullptr);
             EXPECT_EQ(owner.contentView, nullptr);
             EXPECT_EQ(owner.wronglyTyped, c.wrongType ? reinterpret_cast<Label*>(1) : nullptr);
@@ -330,7 +329,7 @@ private:
 // interface files switch to their dark variants, others stay.
 TEST(Appearance, APreferenceOverridesTheDesktopsAndInterfaceFilesGiveDarkVariants) {
     auto loaded = Nib::named(QStringLiteral("Themed"))->instantiate();
-    ASSERT_TRUE(loaded.ok()) << loaded.error().message.toStdString();
+    ASSERT_TRUE(loaded.ok()) << loaded.error().detail;
     auto* card = qobject_cast<View*>(loaded.value().get());
     auto* close = card->findChild<Button*>(QStringLiteral("close"));
     auto* caption = card->findChild<Label*>(QStringLiteral("caption"));
