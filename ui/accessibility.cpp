@@ -91,16 +91,14 @@ public:
 
     QAccessibleInterface* child(int index) const override {
         const auto parts = table().partsInReadingOrder();
-        if (index < 0 || index >= static_cast<int>(parts.size()))
-            return nullptr;
-        return QAccessible::queryAccessibleInterface(parts[static_cast<std::size_t>(index)]);
+        return index >= 0 && index < static_cast<int>(parts.size())
+                   ? QAccessible::queryAccessibleInterface(parts[static_cast<std::size_t>(index)])
+                   : nullptr;
     }
 
     int indexOfChild(const QAccessibleInterface* child) const override {
-        if (!child)
-            return -1;
         const auto parts = table().partsInReadingOrder();
-        const auto found = std::find(parts.begin(), parts.end(), child->object());
+        const auto found = std::find(parts.begin(), parts.end(), child ? child->object() : nullptr);
         return found == parts.end() ? -1 : static_cast<int>(found - parts.begin());
     }
 
