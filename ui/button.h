@@ -42,7 +42,6 @@ public:
     void setTitle(const std::optional<QString>& title, ControlState = ControlState::normal);
     const std::optional<Image>& image(ControlState = ControlState::normal) const { return image_; }
     void setImage(const std::optional<Image>& image, ControlState = ControlState::normal);
-    ContentMode imageContentMode() const { return imageContentMode_; }
     void setImageContentMode(ContentMode mode);
 
     const Color& tintColor() const { return tintColor_; }

@@ -38,8 +38,6 @@ public:
     // Not owned: unset them before they go; without a data source the next layout has no rows.
     void setDataSource(TableViewDataSource* dataSource) { dataSource_ = dataSource; }
     void setDelegate(TableViewDelegate* delegate) { delegate_ = delegate; }
-    TableViewDataSource* dataSource() const { return dataSource_; }
-    TableViewDelegate* delegate() const { return delegate_; }
 
     QRect frame() const { return geometry(); }
 
@@ -53,17 +51,14 @@ public:
     // didEndDisplayingCell go only to rows whose visibility changed.
     void reloadData();
 
-    double rowHeight() const { return rowHeight_; }
     void setRowHeight(double height);
     void setSeparatorStyle(TableViewCellSeparatorStyle) {}
 
     // Reparented to the viewport; their height is kept, their width follows the table's.
-    QWidget* tableHeaderView() const { return tableHeaderView_; }
     void setTableHeaderView(QWidget* view);
     QWidget* tableFooterView() const { return tableFooterView_; }
     void setTableFooterView(QWidget* view);
     // Fills the viewport behind the rows without scrolling.
-    QWidget* backgroundView() const { return backgroundView_; }
     void setBackgroundView(QWidget* view);
 
     int numberOfRows() const { return static_cast<int>(rowCount_); }

@@ -20,11 +20,8 @@ public:
     explicit TableViewCell(QWidget* parent = nullptr);
 
     View& contentView();
-    const QString& reuseIdentifier() const { return reuseIdentifier_; }
 
-    TableViewCellSelectionStyle selectionStyle() const { return selectionStyle_; }
     void setSelectionStyle(TableViewCellSelectionStyle style);
-    bool isHighlighted() const { return highlighted_; }
     void setHighlighted(bool highlighted);
     bool isSelected() const { return selected_; }
     void setSelected(bool selected);
