@@ -20,9 +20,7 @@ TableView* tableOfViewport(QWidget* widget) {
     return table && table->viewport() == widget ? table : nullptr;
 }
 
-// The toolkit's widgets: a role given with setAccessibleRole wins over the kind's own, and
-// the parts of a table have the table, not its viewport, as their parent, as the table
-// lists them among its children.
+// A role from setAccessibleRole wins; a TableView's viewport children report the table as parent.
 class ToolkitAccessible : public QAccessibleWidget {
 public:
     ToolkitAccessible(QWidget* widget, QAccessible::Role role) : QAccessibleWidget(widget, role) {}
@@ -39,16 +37,13 @@ public:
     }
 };
 
-// A button: named by its title unless given a name; a toggle (checkable) tells its state.
-// Pressing or toggling it from assistive technology is a click, so that it runs the same
-// actions as a tap.
+// Qt's QAccessibleButton is private, and its press is a delayed animateClick() and its toggle
+// flips the state without a click: here both are click(), whose actions own the state.
 class ButtonAccessible final : public ToolkitAccessible {
 public:
     explicit ButtonAccessible(Button* button) : ToolkitAccessible(button, QAccessible::Button) {}
 
-    // A toggle is a check box, as QAccessibleButton makes a checkable QAbstractButton: the
-    // AT-SPI bridge maps no state but the role to a toggle (a push button stays a push
-    // button there, checkable or not).
+    // Checkable is CheckBox, as in QAccessibleButton: AT-SPI knows a toggle by its role only.
     QAccessible::Role role() const override {
         const QAccessible::Role role = ToolkitAccessible::role();
         return role == QAccessible::Button && button().isCheckable() ? QAccessible::CheckBox : role;
@@ -87,7 +82,7 @@ private:
     Button& button() const { return *static_cast<Button*>(widget()); }
 };
 
-// A table: a list whose children are its parts in the order a person sees them.
+// A List whose children are TableView::partsInReadingOrder().
 class TableViewAccessible final : public ToolkitAccessible {
 public:
     explicit TableViewAccessible(TableView* table) : ToolkitAccessible(table, QAccessible::List) {}
@@ -96,16 +91,14 @@ public:
 
     QAccessibleInterface* child(int index) const override {
         const auto parts = table().partsInReadingOrder();
-        if (index < 0 || index >= static_cast<int>(parts.size()))
-            return nullptr;
-        return QAccessible::queryAccessibleInterface(parts[static_cast<std::size_t>(index)]);
+        return index >= 0 && index < static_cast<int>(parts.size())
+                   ? QAccessible::queryAccessibleInterface(parts[static_cast<std::size_t>(index)])
+                   : nullptr;
     }
 
     int indexOfChild(const QAccessibleInterface* child) const override {
-        if (!child)
-            return -1;
         const auto parts = table().partsInReadingOrder();
-        const auto found = std::find(parts.begin(), parts.end(), child->object());
+        const auto found = std::find(parts.begin(), parts.end(), child ? child->object() : nullptr);
         return found == parts.end() ? -1 : static_cast<int>(found - parts.begin());
     }
 
@@ -120,7 +113,7 @@ private:
     TableView& table() const { return *static_cast<TableView*>(widget()); }
 };
 
-// The texts `root` shows, top to bottom and then left to right.
+// The texts of the QLabels `root` shows, top to bottom and then left to right.
 QStringList shownTexts(QWidget& root) {
     std::vector<std::pair<QPoint, QString>> texts;
     for (QLabel* label : root.findChildren<QLabel*>()) {
@@ -138,8 +131,7 @@ QStringList shownTexts(QWidget& root) {
     return ordered;
 }
 
-// A row: a list item named, unless given a name, after the texts it shows, read
-// together. The arrow keys' mark is its focus; activating it selects the row as a tap does.
+// A ListItem named after its texts; focused when it is the TableView's keyboardRow().
 class TableViewCellAccessible final : public ToolkitAccessible {
 public:
     explicit TableViewCellAccessible(TableViewCell* cell) : ToolkitAccessible(cell, QAccessible::ListItem) {}

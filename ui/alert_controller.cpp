@@ -16,27 +16,16 @@ namespace {
 constexpr int cardWidth = 270;
 }
 
-AlertController::AlertController(QString title, QString message, AlertControllerStyle style)
-    : title_(std::move(title)), message_(std::move(message)), style_(style) {
+AlertController::AlertController(QString title, QString message, AlertControllerStyle)
+    : title_(std::move(title)), message_(std::move(message)) {
     setModalPresentationStyle(ModalPresentationStyle::overFullScreen);
 }
 
-void AlertController::addAction(AlertAction action) { actions_.push_back(std::move(action)); }
-
-std::optional<std::size_t> AlertController::defaultActionIndex() const {
-    if (preferred_ && *preferred_ < actions_.size())
-        return preferred_;
+std::optional<std::size_t> AlertController::firstAction(bool cancel) const {
     for (std::size_t i = 0; i < actions_.size(); ++i)
-        if (actions_[i].style != AlertActionStyle::cancel)
+        if ((actions_[i].style == AlertActionStyle::cancel) == cancel)
             return i;
-    return actions_.empty() ? std::nullopt : std::optional<std::size_t>(0);
-}
-
-std::optional<std::size_t> AlertController::cancelActionIndex() const {
-    for (std::size_t i = 0; i < actions_.size(); ++i)
-        if (actions_[i].style == AlertActionStyle::cancel)
-            return i;
-    return std::nullopt;
+    return cancel || actions_.empty() ? std::nullopt : std::optional<std::size_t>(0);
 }
 
 Button* AlertController::buttonForAction(std::size_t index) const {
@@ -53,17 +42,15 @@ void AlertController::choose(std::size_t index) {
         handler();
 }
 
+// On the overlay: a focused Button takes Return itself; Escape propagates up from it.
 bool AlertController::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::KeyPress) {
-        const auto* key = static_cast<QKeyEvent*>(event);
+        const int key = static_cast<QKeyEvent*>(event)->key();
         std::optional<std::size_t> chosen;
-        const auto focused = std::find(buttons_.begin(), buttons_.end(), watched);
-        if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) && focused != buttons_.end())
-            chosen = static_cast<std::size_t>(focused - buttons_.begin());
-        else if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)
-            chosen = defaultActionIndex();
-        else if (key->key() == Qt::Key_Escape)
-            chosen = cancelActionIndex() ? cancelActionIndex() : defaultActionIndex();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter)
+            chosen = firstAction(false);
+        else if (key == Qt::Key_Escape)
+            chosen = firstAction(true) ? firstAction(true) : firstAction(false);
         if (chosen) {
             choose(*chosen);
             return true;
@@ -77,13 +64,11 @@ void AlertController::loadView() {
     overlay->setBackgroundColor(Color(QColor(0, 0, 0, 100)));
     overlay->setFocusPolicy(Qt::StrongFocus);
     overlay->installEventFilter(this);
-    // Read as a dialog: its title, then its message, then the button that has the keys.
     setAccessibleRole(*overlay, QAccessible::Dialog);
     overlay->setAccessibleName(title_);
     overlay->setAccessibleDescription(message_);
 
     auto* card = new View(overlay);
-    card->setObjectName(QStringLiteral("alertCard"));
     card->setBackgroundColor(Color::dynamic(QColor(242, 242, 242), QColor(44, 44, 46)));
     card->setCornerRadius(13);
     card->setFixedWidth(cardWidth);
@@ -92,7 +77,6 @@ void AlertController::loadView() {
     column->setSpacing(6);
 
     auto* titleLabel = new Label(card);
-    titleLabel->setObjectName(QStringLiteral("titleLabel"));
     titleLabel->setText(title_);
     QFont bold = titleLabel->font();
     bold.setBold(true);
@@ -103,14 +87,12 @@ void AlertController::loadView() {
     column->addWidget(titleLabel);
 
     auto* messageLabel = new Label(card);
-    messageLabel->setObjectName(QStringLiteral("messageLabel"));
     messageLabel->setText(message_);
     messageLabel->setAlignment(Qt::AlignCenter);
     messageLabel->setWordWrap(true);
     messageLabel->setVisible(!message_.isEmpty());
     column->addWidget(messageLabel);
-    // A wrapped text asks its layout for too little height in a card of fixed width: each
-    // label is given the height its text needs at the card's inner width.
+    // QLabel's word wrap under-asks in a fixed-width card: heightForWidth at the inner width.
     const int textWidth = cardWidth - column->contentsMargins().left() - column->contentsMargins().right();
     for (Label* label : {titleLabel, messageLabel})
         label->setMinimumHeight(label->heightForWidth(textWidth));
@@ -125,12 +107,11 @@ void AlertController::loadView() {
         button->setMinimumHeight(44);
         if (actions_[i].style == AlertActionStyle::destructive)
             button->setTintColor(Color(QColor(255, 59, 48)));
-        if (i == defaultActionIndex()) {
+        if (i == firstAction(false)) {
             QFont font = button->font();
             font.setBold(true);
             button->setFont(font);
         }
-        button->installEventFilter(this);
         QObject::connect(button, &QAbstractButton::clicked, this, [this, i] { choose(i); });
         buttons->addWidget(button);
         buttons_.push_back(button);
@@ -143,9 +124,9 @@ void AlertController::loadView() {
     center->addStretch();
     setView(overlay);
 
-    // The alert takes the keys as soon as it is on screen.
+    // The focus goes to the default button once the overlay is shown.
     QTimer::singleShot(0, overlay, [overlay, this] {
-        if (const auto index = defaultActionIndex(); index && buttons_[*index]->isVisible())
+        if (const auto index = firstAction(false); index && buttons_[*index]->isVisible())
             buttons_[*index]->setFocus(Qt::OtherFocusReason);
         else
             overlay->setFocus(Qt::OtherFocusReason);

@@ -10,8 +10,9 @@ namespace wayfarer::ui {
 
 class Button;
 
-enum class AlertControllerStyle { actionSheet = 0, alert = 1 };
-enum class AlertActionStyle { defaultStyle = 0, cancel = 1, destructive = 2 };
+// Both styles draw the same centred card; the style is kept for UIKit's call shape.
+enum class AlertControllerStyle { actionSheet, alert };
+enum class AlertActionStyle { defaultStyle, cancel, destructive };
 
 struct AlertAction {
     QString title;
@@ -19,30 +20,20 @@ struct AlertAction {
     std::function<void()> handler;
 };
 
-// A modal alert drawn inside the window over the dimmed screen: a title, a message and
-// a row of buttons. Choosing a button dismisses the alert, then runs its handler. Return
-// chooses the default button, Escape the cancel button (or the default one when there is
-// none); Tab moves between the buttons.
+// A modal card over the dimmed window (ModalPresentationStyle::overFullScreen), read as a
+// QAccessible::Dialog. A button dismisses it, then runs its handler; Return chooses the
+// focused or default button, Escape the cancel button (else the default one).
 class AlertController final : public ViewController {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(AlertController)
 
 public:
-    AlertController(QString title, QString message, AlertControllerStyle style = AlertControllerStyle::alert);
+    AlertController(QString title, QString message, AlertControllerStyle = AlertControllerStyle::alert);
 
-    const QString& alertTitle() const { return title_; }
     const QString& message() const { return message_; }
-    AlertControllerStyle preferredStyle() const { return style_; }
-
-    void addAction(AlertAction action);
-    const std::vector<AlertAction>& actions() const { return actions_; }
-    // The button Return chooses: the preferred one when set, else the first that is not
-    // a cancel button, else the first.
-    std::optional<std::size_t> defaultActionIndex() const;
-    void setPreferredAction(std::size_t index) { preferred_ = index; }
+    void addAction(AlertAction action) { actions_.push_back(std::move(action)); }
     Button* buttonForAction(std::size_t index) const;
-
-    // Does what a click on the button of `index` does.
+    // Does what a click on the button of `index` does, once per alert.
     void choose(std::size_t index);
 
 protected:
@@ -50,14 +41,13 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    std::optional<std::size_t> cancelActionIndex() const;
+    // The first cancel action, or (cancel false) the default one: the first other, else the first.
+    std::optional<std::size_t> firstAction(bool cancel) const;
 
     QString title_;
     QString message_;
-    AlertControllerStyle style_;
     std::vector<AlertAction> actions_;
     std::vector<Button*> buttons_;
-    std::optional<std::size_t> preferred_;
     bool chosen_ = false;
 };
 

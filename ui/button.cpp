@@ -25,26 +25,18 @@ Button::Button(QWidget* parent) : QAbstractButton(parent) {
     policy.setVerticalPolicy(QSizePolicy::Minimum);
     policy.setHeightForWidth(true);
     setSizePolicy(policy);
-    connect(this, &QAbstractButton::pressed, this, [this] { sendActions(ControlEvent::touchDown); });
-    connect(this, &QAbstractButton::clicked, this, [this] { sendActions(ControlEvent::touchUpInside); });
+    connect(this, &QAbstractButton::pressed, this, [this] { emit touchDown(this); });
+    connect(this, &QAbstractButton::clicked, this, [this] { emit touchUpInside(this); });
 }
 
-std::optional<QString> Button::title(ControlState) const { return title_; }
-
-void Button::setTitle(const std::optional<QString>& title, ControlState state) {
-    if (state != ControlState::normal)
-        return;
+void Button::setTitle(const std::optional<QString>& title, ControlState) {
     title_ = title;
     setText(title.value_or(QString()));
     updateGeometry();
     update();
 }
 
-const std::optional<Image>& Button::image(ControlState) const { return image_; }
-
-void Button::setImage(const std::optional<Image>& image, ControlState state) {
-    if (state != ControlState::normal)
-        return;
+void Button::setImage(const std::optional<Image>& image, ControlState) {
     image_ = image;
     updateGeometry();
     update();

@@ -3,7 +3,6 @@
 #include "color.h"
 #include "image.h"
 #include "image_view.h"
-#include "target_action.h"
 #include "view.h"
 
 #include <QAbstractButton>
@@ -12,11 +11,13 @@
 
 namespace wayfarer::ui {
 
-enum class ControlState { normal = 0, highlighted = 1, disabled = 2 };
+// A control's states; only the normal one has a title and an image of its own here.
+enum class ControlState { normal };
+// touchDown is QAbstractButton::pressed, touchUpInside QAbstractButton::clicked.
+enum class ControlEvent { touchDown, touchUpInside };
 
-// A push button with a title and an image beside it, a tint that colours the title, a
-// background with rounded corners, an integer tag, and target-action on its events: a
-// click (press and release inside) is touch-up-inside.
+// A QAbstractButton with a title, an image beside it, a tint for the title, a rounded
+// background, an integer tag, and target-action over Qt connections.
 class Button final : public QAbstractButton {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(Button)
@@ -37,13 +38,10 @@ public:
     QRect frame() const { return geometry(); }
     void setFrame(const QRect& frame) { setGeometry(frame); }
 
-    // Only the normal state has its own title and image; the others show the normal ones.
-    std::optional<QString> title(ControlState state = ControlState::normal) const;
-    void setTitle(const std::optional<QString>& title, ControlState state = ControlState::normal);
-    const std::optional<Image>& image(ControlState state = ControlState::normal) const;
-    void setImage(const std::optional<Image>& image, ControlState state = ControlState::normal);
-    // How the image fills the space beside the title; the image view's content mode.
-    ContentMode imageContentMode() const { return imageContentMode_; }
+    std::optional<QString> title(ControlState = ControlState::normal) const { return title_; }
+    void setTitle(const std::optional<QString>& title, ControlState = ControlState::normal);
+    const std::optional<Image>& image(ControlState = ControlState::normal) const { return image_; }
+    void setImage(const std::optional<Image>& image, ControlState = ControlState::normal);
     void setImageContentMode(ContentMode mode);
 
     const Color& tintColor() const { return tintColor_; }
@@ -55,36 +53,43 @@ public:
     double cornerRadius() const { return cornerRadius_; }
     void setCornerRadius(double radius);
 
-    // A toggle: the button shows a state, on or off, that its owner sets; a click runs the
-    // actions and leaves the state to them. Assistive technology reads it as checked or
-    // not. Setting the state makes the button a toggle.
+    // Makes the button checkable; clicks leave the checked state to the actions.
     bool isSelected() const { return isCheckable() && isChecked(); }
     void setSelected(bool selected);
 
     int tag() const { return tag_; }
     void setTag(int tag) { tag_ = tag; }
 
+    // `action` is a member of `target` taking nothing or the sending Button; a second add of
+    // the same pair is ignored (Qt::UniqueConnection) and a destroyed target drops out.
     template <class Target, class Action>
-    void addTarget(Target* target, Action action, ControlEvents events) { actions_.add(target, action, events); }
+    void addTarget(Target* target, Action action, ControlEvent event) {
+        connect(this, signalOf(event), target, action, Qt::UniqueConnection);
+    }
     template <class Target, class Action>
-    void removeTarget(Target* target, Action action, ControlEvents events) { actions_.remove(target, action, events); }
-    void sendActions(ControlEvents events) { actions_.send(*this, events); }
-    std::size_t actionCount(ControlEvents events) { return actions_.count(events); }
+    void removeTarget(Target* target, Action action, ControlEvent event) {
+        disconnect(this, signalOf(event), target, action);
+    }
 
     QSize sizeHint() const override;
     // A title wider than the button wraps at its words: the height it then needs.
     bool hasHeightForWidth() const override;
     int heightForWidth(int width) const override;
 
+signals:
+    void touchDown(wayfarer::ui::Button* sender);
+    void touchUpInside(wayfarer::ui::Button* sender);
+
 protected:
     void paintEvent(QPaintEvent* event) override;
-    // Return and Enter press a focused button, as Space does; the arrow keys go on to the
-    // views around it (a table moves its marked row with them).
+    // Return and Enter click as Space does; arrow keys propagate to the parent (a TableView).
     void keyPressEvent(QKeyEvent* event) override;
-    // The state of a toggle is its owner's to set.
     void nextCheckState() override {}
 
 private:
+    static auto signalOf(ControlEvent event) {
+        return event == ControlEvent::touchDown ? &Button::touchDown : &Button::touchUpInside;
+    }
     // What a button `width` wide shows: the title on one line beside the image when both
     // fit; larger text than the button was laid out for gives the title the whole width,
     // on one line if it fits, else wrapped at its words, and leaves the image out.
@@ -118,7 +123,6 @@ private:
     Color backgroundColor_ = Color::clear();
     double cornerRadius_ = 0.0;
     int tag_ = 0;
-    TargetActions<Button> actions_;
 };
 
 }

@@ -9,9 +9,6 @@
 #include <algorithm>
 #include <cmath>
 
-// The table's layout and cell reuse. The keyboard, the focus ring and kinetic dragging
-// have files of their own.
-
 namespace wayfarer::ui {
 
 namespace {
@@ -25,10 +22,9 @@ TableView::TableView(QWidget* parent) : TableView(TableViewStyle::plain, parent)
 TableView::TableView(TableViewStyle style, QWidget* parent) : QAbstractScrollArea(parent), style_(style) { setUp(); }
 
 TableView::~TableView() {
-    // Cells and views die with the viewport; callbacks must not run from their destructors.
+    // No callbacks from the viewport's children as they die (a focused field moves the focus).
     dataSource_ = nullptr;
     delegate_ = nullptr;
-    // A focused field among them hands the focus on as it goes: the ring is no longer ours.
     disconnect(focusRingConnection_);
 }
 
@@ -36,7 +32,6 @@ void TableView::setUp() {
     installAccessibleInterfaces();
     setFrameShape(QFrame::NoFrame);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    // A phone list shows no scroll bar; the wheel, keys and touch scroll it.
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setFocusPolicy(Qt::TabFocus);
     verticalScrollBar()->setSingleStep(40);
@@ -91,27 +86,24 @@ void TableView::setRowHeight(double height) {
         layout(Pass::resize);
 }
 
-void TableView::adopt(QWidget* view) {
-    if (!view)
-        return;
-    view->setParent(viewport());
-    view->show();
+void TableView::adopt(QPointer<QWidget>& slot, QWidget* view) {
+    if (slot && slot != view)
+        slot->hide();
+    slot = view;
+    if (view) {
+        view->setParent(viewport());
+        view->show();
+    }
 }
 
 void TableView::setTableHeaderView(QWidget* view) {
-    if (tableHeaderView_ && tableHeaderView_ != view)
-        tableHeaderView_->hide();
-    tableHeaderView_ = view;
-    adopt(view);
+    adopt(tableHeaderView_, view);
     if (loaded_)
         layout(Pass::resize);
 }
 
 void TableView::setTableFooterView(QWidget* view) {
-    if (tableFooterView_ && tableFooterView_ != view)
-        tableFooterView_->hide();
-    tableFooterView_ = view;
-    adopt(view);
+    adopt(tableFooterView_, view);
     if (loaded_)
         layout(Pass::resize);
 }
@@ -185,11 +177,6 @@ void TableView::selectRow(std::optional<IndexPath> indexPath) {
             cell->setSelected(true);
 }
 
-void TableView::deselectRow(IndexPath indexPath, bool) {
-    if (selectedRow_ == indexPath)
-        selectRow(std::nullopt);
-}
-
 int TableView::contentOffset() const { return verticalScrollBar()->value(); }
 
 void TableView::setContentOffset(int y) {
@@ -207,8 +194,6 @@ void TableView::scrollToRow(IndexPath indexPath, ScrollPosition position, bool a
     if (row.isNull())
         return;
     const int visible = viewport()->height();
-    // In a plain table rows pass under the pinned section header: a row shown at the top
-    // shows below it.
     const int covered = static_cast<int>(std::lround(pinnedHeight()));
     int y = contentOffset();
     switch (position) {
@@ -243,7 +228,7 @@ void TableView::scrollContentsBy(int, int) { layout(Pass::scroll); }
 
 void TableView::showEvent(QShowEvent* event) {
     QAbstractScrollArea::showEvent(event);
-    // The rows are first asked for when the table is shown, after its owner has set it up.
+    // The first layout waits for the show, after the owner's set-up.
     if (!loaded_)
         layout(Pass::reload);
 }
@@ -256,7 +241,7 @@ bool TableView::viewportEvent(QEvent* event) {
 
 void TableView::layout(Pass pass) {
     if (layingOut_) {
-        // A callback asked for a layout in the middle of one: run it right after.
+        // Asked for by a delegate callback: runs right after this one.
         pendingPass_ = std::max(pendingPass_.value_or(Pass::scroll), pass);
         return;
     }
@@ -275,8 +260,6 @@ double TableView::pinnedHeight() const {
 }
 
 std::optional<TableView::RowAnchor> TableView::topRowAnchor() const {
-    // Rows at the top of a plain table pass under the pinned section header: the first
-    // row seen is the one just below it.
     const double top = contentOffset() + pinnedHeight() - rowsTop();
     if (rowCount_ == 0 || top < 0)
         return std::nullopt;
@@ -323,8 +306,7 @@ void TableView::recycle(TableViewCell& cell) {
 
 void TableView::runLayout(Pass pass) {
     layingOut_ = true;
-    // A table whose data source is gone (its controller is being destroyed) has no rows,
-    // whatever it counted before.
+    // A data source gone (its controller being destroyed) leaves no rows.
     if (!loaded_ || (!dataSource_ && rowCount_ > 0))
         pass = Pass::reload;
     loaded_ = true;
@@ -332,11 +314,7 @@ void TableView::runLayout(Pass pass) {
     if (pass == Pass::reload) {
         rowCount_ = dataSource_ ? static_cast<std::size_t>(std::max(0, dataSource_->numberOfRowsInSection(*this, 0))) : 0;
         selectedRow_.reset();
-        QWidget* header = delegate_ ? delegate_->viewForHeaderInSection(*this, 0) : nullptr;
-        if (sectionHeaderView_ && sectionHeaderView_ != header)
-            sectionHeaderView_->hide();
-        sectionHeaderView_ = header;
-        adopt(header);
+        adopt(sectionHeaderView_, delegate_ ? delegate_->viewForHeaderInSection(*this, 0) : nullptr);
         sectionHeaderHeight_ = delegate_ ? std::max(0.0, delegate_->heightForHeaderInSection(*this, 0)) : 0.0;
     }
     // A resize changes the rows' heights: the row in view at the top stays there.
@@ -363,8 +341,7 @@ void TableView::runLayout(Pass pass) {
     visibleCells_.clear();
     firstVisible_ = first;
 
-    // Rows that stay keep their cells unless the data is reloaded; the others give theirs
-    // back before the new rows ask, so that the new rows can reuse them.
+    // Staying rows keep their cells unless reloaded; the rest are pooled before new rows ask.
     std::vector<TableViewCell*> kept(static_cast<std::size_t>(std::max(0, last - first)), nullptr);
     std::vector<std::pair<TableViewCell*, int>> ended;
     for (int row = oldFirst; row < oldLast; ++row) {

@@ -16,14 +16,15 @@
 
 namespace wayfarer::ui {
 
-enum class TableViewStyle { plain = 0, grouped = 1 };
-enum class TableViewCellSeparatorStyle { none = 0, singleLine = 1 };
-enum class ScrollPosition { none = 0, top = 1, middle = 2, bottom = 3 };
+// A plain table pins its section header to the top while rows scroll under it.
+enum class TableViewStyle { plain, grouped };
+// The table draws no separators: the style is kept for UIKit's call shape.
+enum class TableViewCellSeparatorStyle { none, singleLine };
+enum class ScrollPosition { none, top, middle, bottom };
 
-// A scrolling list of one section: a table header view, a section header pinned to the
-// top while the rows scroll under it, the rows, and a table footer view, over a
-// background view. Only the rows in the visible area have cells; cells that leave it go
-// back to a pool per reuse identifier and are handed out again.
+// A QAbstractScrollArea of one section: table header, section header, rows, table footer,
+// over a background view. Only visible rows have cells; the others go back to a pool per
+// reuse identifier.
 class TableView final : public QAbstractScrollArea {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(TableView)
@@ -34,72 +35,56 @@ public:
     ~TableView() override;
 
     TableViewStyle style() const { return style_; }
-    // Observers: the data source and delegate must outlive the table or be unset first.
-    // Without a data source the table has no rows from its next layout on.
+    // Not owned: unset them before they go; without a data source the next layout has no rows.
     void setDataSource(TableViewDataSource* dataSource) { dataSource_ = dataSource; }
     void setDelegate(TableViewDelegate* delegate) { delegate_ = delegate; }
-    TableViewDataSource* dataSource() const { return dataSource_; }
-    TableViewDelegate* delegate() const { return delegate_; }
 
     QRect frame() const { return geometry(); }
 
     // Cells for `identifier` are made from `nib`, whose top-level widget is a TableViewCell.
     void registerNib(std::shared_ptr<const Nib> nib, const QString& identifier);
     void registerCellClass(std::function<TableViewCell*()> factory, const QString& identifier);
-    // A cell for `identifier`: one from the pool, after its prepareForReuse, or a new one.
-    // Dequeuing an identifier that nothing was registered for is a programming error.
+    // A pooled cell after its prepareForReuse, or a new one; an unregistered identifier is fatal.
     TableViewCell& dequeueReusableCell(const QString& identifier, IndexPath indexPath);
 
-    // Asks for the row count and heights again and refills every visible row. "Will
-    // display" goes only to rows that were not visible before, "did end displaying" only
-    // to rows that are no longer visible.
+    // Asks for the rows again and refills the visible ones; willDisplayCell and
+    // didEndDisplayingCell go only to rows whose visibility changed.
     void reloadData();
 
-    double rowHeight() const { return rowHeight_; }
     void setRowHeight(double height);
-    TableViewCellSeparatorStyle separatorStyle() const { return separatorStyle_; }
-    void setSeparatorStyle(TableViewCellSeparatorStyle style) { separatorStyle_ = style; }
+    void setSeparatorStyle(TableViewCellSeparatorStyle) {}
 
-    // The table becomes the parent of these views; their height is kept, their width
-    // follows the table's.
-    QWidget* tableHeaderView() const { return tableHeaderView_; }
+    // Reparented to the viewport; their height is kept, their width follows the table's.
     void setTableHeaderView(QWidget* view);
     QWidget* tableFooterView() const { return tableFooterView_; }
     void setTableFooterView(QWidget* view);
-    // Fills the area behind the rows and does not scroll.
-    QWidget* backgroundView() const { return backgroundView_; }
+    // Fills the viewport behind the rows without scrolling.
     void setBackgroundView(QWidget* view);
 
     int numberOfRows() const { return static_cast<int>(rowCount_); }
-    // Visible rows in order, and the cell of a visible row.
     std::vector<IndexPath> indexPathsForVisibleRows() const;
     TableViewCell* cellForRow(IndexPath indexPath) const;
     std::optional<IndexPath> indexPathForCell(const TableViewCell& cell) const;
     QRect rectForRow(IndexPath indexPath) const;
 
-    // The row the arrow keys have moved to, marked with a focus ring while the table or a
-    // control of that row has the keyboard focus; Return or Enter selects it as a tap would.
+    // The row the arrow keys marked: ringed while it or the table has the focus; Return selects it.
     std::optional<IndexPath> keyboardRow() const { return keyboardRow_; }
 
-    // What the table shows, in the order a person sees it: the table header, the section
-    // header, the background (when shown), the visible rows' cells, the footer.
+    // Headers, background (when shown), visible cells, footer: the QAccessible children.
     std::vector<QWidget*> partsInReadingOrder() const;
-    // Where Tab goes inside the table: the controls of the headers, the table itself (the
-    // list, where the arrows move), the controls of the marked row, those of the footer.
+    // The Tab chain: the headers' controls, the table, the marked row's controls, the footer's.
     std::vector<QWidget*> focusOrder() const;
 
     std::optional<IndexPath> indexPathForSelectedRow() const { return selectedRow_; }
     void selectRow(std::optional<IndexPath> indexPath);
-    void deselectRow(IndexPath indexPath, bool animated);
 
     int contentOffset() const;
     void setContentOffset(int y);
     int contentHeight() const;
-    // Scrolls `indexPath` to `position` (`none`: just into view). In a plain table a row
-    // at the top shows below the pinned section header, not under it.
+    // `none` scrolls just into view; in a plain table `top` is below the pinned section header.
     void scrollToRow(IndexPath indexPath, ScrollPosition position, bool animated);
 
-    // Cells the table holds, in view and in the pools; and how many it has made.
+    // Cells held (visible and pooled), and cells made.
     int cellCount() const;
     int cellsCreated() const { return cellsCreated_; }
 
@@ -137,7 +122,6 @@ private:
     void placeViews();
     std::pair<int, int> visibleRange() const;
     double rowsTop() const;
-    // The height of the section header that rows scroll under.
     double pinnedHeight() const;
     std::optional<RowAnchor> topRowAnchor() const;
     void recycle(TableViewCell& cell);
@@ -145,11 +129,10 @@ private:
     void chooseRow(IndexPath indexPath);
     void moveKeyboardRow(int step);
     void placeFocusRing();
-    // Whether the keys are in the marked row: on the table, or on a control of that row.
     bool keyboardRowHasFocus() const;
-    // Feeds a mouse drag over `source` to the kinetic scroller; true once it is scrolling.
+    // Feeds QScroller::handleInput by hand, with the events' timestamps; true once it drags.
     bool dragInput(QScroller::Input input, QWidget& source, const QMouseEvent& event);
-    void adopt(QWidget* view);
+    void adopt(QPointer<QWidget>& slot, QWidget* view);
 
     TableViewStyle style_ = TableViewStyle::plain;
     TableViewDataSource* dataSource_ = nullptr;
@@ -161,7 +144,6 @@ private:
     std::vector<double> rowTops_{0.0};  // rowTops_[i] is the top of row i; the last entry is the rows' end
     double rowHeight_ = 44.0;
     double sectionHeaderHeight_ = 0.0;
-    TableViewCellSeparatorStyle separatorStyle_ = TableViewCellSeparatorStyle::singleLine;
 
     int firstVisible_ = 0;
     std::vector<TableViewCell*> visibleCells_;  // the cells of rows firstVisible_ onwards

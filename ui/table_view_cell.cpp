@@ -80,8 +80,7 @@ void TableViewCell::resizeEvent(QResizeEvent* event) {
         highlightView_->setGeometry(rect());
 }
 
-// A press on the row may start a drag that scrolls the table; only a press and release
-// without one is a tap.
+// Presses, moves and releases also drive the table's QScroller; a release without a drag taps.
 void TableViewCell::mousePressEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton)
         return View::mousePressEvent(event);

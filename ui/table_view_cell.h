@@ -8,10 +8,10 @@ namespace wayfarer::ui {
 
 class TableView;
 
-enum class TableViewCellSelectionStyle { none = 0, blue = 1, gray = 2, defaultStyle = 3 };
+// Every style but none draws the same grey highlight.
+enum class TableViewCellSelectionStyle { none, defaultStyle };
 
-// One row of a table. Its content view fills it; a cell made from an interface file uses
-// the file's child view named "contentView" as its content view when there is one.
+// One row of a table; its content view (an interface file's child "contentView", if any) fills it.
 class TableViewCell : public View {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(TableViewCell)
@@ -20,22 +20,17 @@ public:
     explicit TableViewCell(QWidget* parent = nullptr);
 
     View& contentView();
-    const QString& reuseIdentifier() const { return reuseIdentifier_; }
 
-    TableViewCellSelectionStyle selectionStyle() const { return selectionStyle_; }
     void setSelectionStyle(TableViewCellSelectionStyle style);
-    bool isHighlighted() const { return highlighted_; }
     void setHighlighted(bool highlighted);
     bool isSelected() const { return selected_; }
     void setSelected(bool selected);
-    // Whether the highlight is drawn now: highlighted or selected, with a selection style.
     bool showsSelectionHighlight() const;
 
-    // Runs each time the table hands the cell out again, before it is filled anew.
     virtual void prepareForReuse() {}
-    // The height the content view's layout asks for at `width`; 0 without a layout.
+    // The content view's QLayout height at `width`; 0 without a layout.
     int fittingHeight(int width);
-    // What activating the row from assistive technology does: selects it as a tap would.
+    // QAccessible's press: selects the row as a tap does.
     void accessibilityActivate();
 
 protected:

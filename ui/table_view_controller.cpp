@@ -11,8 +11,7 @@ namespace wayfarer::ui {
 
 namespace {
 
-// The view of a screen whose table keeps to a column: the table centred, at most `width`
-// wide, over the page colour.
+// The table centred in a column at most `width` wide, over systemBackground.
 class ColumnView final : public View {
 public:
     ColumnView(TableView& table, int width) : table_(&table), width_(width) {
@@ -20,7 +19,7 @@ public:
         table.setParent(this);
     }
 
-    // A hidden view gets its QResizeEvent only when shown: the table is placed now as well.
+    // Also called directly: a hidden widget gets its QResizeEvent only when shown.
     void placeTable() {
         if (!table_)
             return;
@@ -34,7 +33,7 @@ protected:
         placeTable();
     }
 
-    // A wheel turned beside the column scrolls the table, as one turned over it does.
+    // A QWheelEvent beside the column scrolls the table.
     void wheelEvent(QWheelEvent* event) override {
         if (table_)
             QCoreApplication::sendEvent(table_->viewport(), event);

@@ -5,7 +5,7 @@
 
 namespace wayfarer::ui {
 
-// The widest a table kept to a readable column grows: about a large phone's width.
+// A readable column: about a large phone's width.
 inline constexpr int readableContentWidth = 480;
 
 // A screen whose view is a table, of which it is the data source and the delegate.
@@ -19,8 +19,7 @@ public:
 
     TableView* tableView();
 
-    // On a screen wider than `width`, the table keeps to a column that wide, centred over
-    // the page colour; 0, the default, lets it fill the screen. Set before the view loads.
+    // Above 0, the table keeps to a centred column this wide; set before the view loads.
     void setMaximumTableWidth(int width) { maximumTableWidth_ = width; }
 
     int numberOfRowsInSection(TableView&, int) override { return 0; }
@@ -28,7 +27,7 @@ public:
 
 protected:
     void loadView() override;
-    // Places the table in its column: the screen's own viewDidLoad reads the table's frame.
+    // Places the column before the subclass's viewDidLoad reads the table's frame.
     void viewDidLoad() override;
 
 private:

@@ -20,23 +20,20 @@ class TableViewDataSource {
 public:
     virtual ~TableViewDataSource() = default;
     virtual int numberOfRowsInSection(TableView& table, int section) = 0;
-    // A cell for the row, normally from the table's dequeueReusableCell.
     virtual TableViewCell& cellForRow(TableView& table, IndexPath indexPath) = 0;
 };
 
-// What a table asks about its layout and tells about its rows. Tables have one section.
+// Layout questions and row events of a table; tables have one section.
 class TableViewDelegate {
 public:
     virtual ~TableViewDelegate() = default;
     // Negative means the table's own row height.
     virtual double heightForRow(TableView&, IndexPath) { return -1; }
-    // The view the table shows above the section's rows, pinned to the top while they
-    // scroll past; the table becomes its parent.
+    // Shown above the rows (pinned in a plain table); the table becomes its parent.
     virtual QWidget* viewForHeaderInSection(TableView&, int /*section*/) { return nullptr; }
     virtual double heightForHeaderInSection(TableView&, int /*section*/) { return 0; }
-    // A row enters the visible area.
     virtual void willDisplayCell(TableView&, TableViewCell&, IndexPath) {}
-    // A row has left the visible area (or the list).
+    // The row left the visible area or the list.
     virtual void didEndDisplayingCell(TableView&, TableViewCell&, IndexPath) {}
     virtual void didSelectRow(TableView&, IndexPath) {}
 };

@@ -6,13 +6,11 @@
 #include <QApplication>
 #include <QPainter>
 
-// The ring around the marked row, shown while the keys are on the table or on that row.
-
 namespace wayfarer::ui {
 
 namespace {
 
-// The outline of the row the arrow keys have reached.
+// Drawn around keyboardRow() while the table or a control of that row has the focus.
 class FocusRing final : public QWidget {
 public:
     using QWidget::QWidget;
@@ -29,7 +27,6 @@ protected:
 }
 
 void TableView::setUpFocusRing() {
-    // The ring stays on the marked row while the keys are on one of its controls.
     focusRingConnection_ = connect(qApp, &QApplication::focusChanged, this, [this] { placeFocusRing(); });
 }
 

@@ -8,26 +8,23 @@
 
 #include <algorithm>
 
-// The table's keys: the arrows move a marked row, Return chooses it, Tab goes through the
-// headers, the list and the marked row's controls.
-
 namespace wayfarer::ui {
 
 namespace {
 
-// The widgets inside `root` (and `root` itself) that Tab stops at, in the order of the tree.
+bool takesTab(const QWidget& widget) {
+    return (widget.focusPolicy() & Qt::TabFocus) && widget.isEnabled() && !widget.focusProxy();
+}
+
+// `root` and the widgets under it that Tab stops at, in the order of the tree.
 void appendTabStops(QWidget* root, std::vector<QWidget*>& stops) {
     if (!root || root->isHidden())
         return;
-    if ((root->focusPolicy() & Qt::TabFocus) && root->isEnabled() && !root->focusProxy())
+    if (takesTab(*root))
         stops.push_back(root);
     for (QObject* child : root->children())
         if (auto* widget = qobject_cast<QWidget*>(child); widget && !widget->isWindow())
             appendTabStops(widget, stops);
-}
-
-bool acceptsTab(const QWidget& widget) {
-    return (widget.focusPolicy() & Qt::TabFocus) && widget.isEnabled() && widget.isVisible() && !widget.focusProxy();
 }
 
 }
@@ -59,8 +56,7 @@ void TableView::keyPressEvent(QKeyEvent* event) {
 }
 
 void TableView::moveKeyboardRow(int step) {
-    // Keys that reach the table from a child (the search field of a header) bring the
-    // focus with them, so that Return then chooses the row.
+    // Arrows propagated from a header's child (a search field) bring the focus, for Return.
     setFocus(Qt::OtherFocusReason);
     if (rowCount_ == 0)
         return;
@@ -98,11 +94,10 @@ bool TableView::focusNextPrevChild(bool next) {
         order[static_cast<std::size_t>(target)]->setFocus(reason);
         return true;
     }
-    // Out of the table: the nearest widget outside it in the window's order, else round
-    // to the table's other end.
+    // Past either end: the next widget outside the table in Qt's focus chain, else wrap round.
     for (QWidget* widget = next ? nextInFocusChain() : previousInFocusChain(); widget && widget != this;
          widget = next ? widget->nextInFocusChain() : widget->previousInFocusChain()) {
-        if (!isAncestorOf(widget) && widget->window() == window() && acceptsTab(*widget)) {
+        if (!isAncestorOf(widget) && widget->window() == window() && widget->isVisible() && takesTab(*widget)) {
             widget->setFocus(reason);
             return true;
         }

@@ -4,7 +4,8 @@
 #include <QScroller>
 #include <QScrollerProperties>
 
-// Kinetic dragging: a touch or a mouse drag moves the list and flings it on release.
+// Touch through QScroller::grabGesture; the mouse by hand (dragInput), since QFlickGesture
+// delays or swallows the press and release the cells need and reads the wall clock.
 
 namespace wayfarer::ui {
 

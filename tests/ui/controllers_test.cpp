@@ -188,6 +188,9 @@ TEST_F(ControllerTest, APresentationCutShortMidSlideStillCompletesOnce) {
 // The alert dims the screen underneath; its buttons dismiss it before their handler runs.
 TEST_F(ControllerTest, AlertButtonsRunTheirHandlerOnceAfterDismissal) {
     const auto key = [](Qt::Key k) { return [k](AlertController& alert) { QTest::keyClick(alert.view(), k); }; };
+    const auto keyOnFirst = [](Qt::Key k) {
+        return [k](AlertController& alert) { QTest::keyClick(alert.buttonForAction(0), k); };
+    };
     const auto click = [](AlertController& alert) { QTest::mouseClick(alert.buttonForAction(0), Qt::LeftButton); };
     const auto twice = [](AlertController& alert) {
         alert.choose(0);
@@ -205,6 +208,8 @@ TEST_F(ControllerTest, AlertButtonsRunTheirHandlerOnceAfterDismissal) {
         {"Escape on the only button", {Style::defaultStyle}, key(Qt::Key_Escape), {0}},
         {"Return skips cancel", {Style::cancel, Style::defaultStyle}, key(Qt::Key_Return), {1}},
         {"Escape chooses cancel", {Style::defaultStyle, Style::cancel}, key(Qt::Key_Escape), {1}},
+        {"Return on a focused cancel button", {Style::cancel, Style::defaultStyle}, keyOnFirst(Qt::Key_Return), {0}},
+        {"Escape on a focused button", {Style::defaultStyle, Style::cancel}, keyOnFirst(Qt::Key_Escape), {1}},
         {"chosen twice", {Style::defaultStyle}, twice, {0}},
     };
     for (const auto& c : cases) {
