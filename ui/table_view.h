@@ -38,6 +38,8 @@ public:
     // Not owned: unset them before they go; without a data source the next layout has no rows.
     void setDataSource(TableViewDataSource* dataSource) { dataSource_ = dataSource; }
     void setDelegate(TableViewDelegate* delegate) { delegate_ = delegate; }
+    TableViewDataSource* dataSource() const { return dataSource_; }
+    TableViewDelegate* delegate() const { return delegate_; }
 
     QRect frame() const { return geometry(); }
 
@@ -60,6 +62,7 @@ public:
     void setTableFooterView(QWidget* view);
     // Fills the viewport behind the rows without scrolling.
     void setBackgroundView(QWidget* view);
+    QWidget* backgroundView() const { return backgroundView_; }
 
     int numberOfRows() const { return static_cast<int>(rowCount_); }
     std::vector<IndexPath> indexPathsForVisibleRows() const;
