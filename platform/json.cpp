@@ -14,6 +14,7 @@
 namespace wayfarer::platform {
 
 static_assert(jsonPadding == simdjson::SIMDJSON_PADDING);
+static_assert(std::is_trivially_destructible_v<JsonKeys>);
 
 // JsonValue carries a simdjson::dom::element by value, bytes and all.
 struct JsonAccess {
@@ -63,6 +64,8 @@ bool sameKey(std::string_view key, std::uint64_t head, std::uint64_t tail, std::
 }
 
 JsonKeys::JsonKeys(std::initializer_list<std::string_view> keys) {
+    if (keys.size() > std::size(keys_))
+        std::abort();
     std::fill(std::begin(byLength_), std::end(byLength_), none);
     for (const std::string_view text : keys) {
         Key key{text};
@@ -74,12 +77,10 @@ JsonKeys::JsonKeys(std::initializer_list<std::string_view> keys) {
             key.head = wordAt<std::uint32_t>(text.data());
             key.tail = wordAt<std::uint32_t>(text.data() + n - 4);
         }
-        keys_.push_back(key);
+        keys_[count_++] = key;
     }
-    if (keys_.size() >= none)
-        std::abort();
     // Chained backwards, so the first key of a length is looked at first.
-    for (std::size_t i = keys_.size(); i-- > 0;)
+    for (std::size_t i = count_; i-- > 0;)
         if (keys_[i].text.size() < shortKey) {
             keys_[i].next = byLength_[keys_[i].text.size()];
             byLength_[keys_[i].text.size()] = static_cast<std::uint8_t>(i);

@@ -10,7 +10,6 @@
 #include <string>
 #include <string_view>
 #include <type_traits>
-#include <vector>
 
 namespace wayfarer::platform {
 
@@ -18,12 +17,13 @@ namespace wayfarer::platform {
 // or an embedded file) bytes parse in place; otherwise they are copied once.
 inline constexpr std::size_t jsonPadding = 64;
 
-// Member names looked up together by JsonValue::findMembers, prepared once.
+// Up to 16 member names looked up together by JsonValue::findMembers, prepared once.
+// Trivially destructible, so a function-local static outlives threads still parsing at exit.
 class JsonKeys {
 public:
     JsonKeys(std::initializer_list<std::string_view> keys);
 
-    std::size_t size() const { return keys_.size(); }
+    std::size_t size() const { return count_; }
 
 private:
     friend class JsonValue;
@@ -34,7 +34,8 @@ private:
     };
     static constexpr std::uint8_t none = 0xff;
     static constexpr std::size_t shortKey = 32;
-    std::vector<Key> keys_;
+    Key keys_[16];
+    std::size_t count_ = 0;
     // The first key of each length below shortKey; longer ones are compared in turn.
     std::uint8_t byLength_[shortKey];
 };
