@@ -8,6 +8,7 @@
 
 #include <benchmark/benchmark.h>
 #include <curl/curl.h>
+#include <simdjson.h>
 #include <pthread.h>
 #include <sched.h>
 #include <sys/eventfd.h>

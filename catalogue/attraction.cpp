@@ -1,9 +1,6 @@
 #include "attraction.h"
 
 #include <algorithm>
-#include <cstdint>
-#include <cstring>
-#include <type_traits>
 
 namespace wayfarer {
 
@@ -78,63 +75,28 @@ template <typename T> struct WithRoom {
     template <typename U> bool operator==(const WithRoom<U>& other) const noexcept { return room == other.room; }
 };
 
-// A key compared with a name of up to 16 characters as two words that may overlap,
-// without a call to memcmp for every member of every record.
-template <std::size_t N> bool is(std::string_view key, const char (&name)[N]) {
-    constexpr std::size_t length = N - 1;
-    static_assert(length >= 4 && length <= 16);
-    if (key.size() != length)
-        return false;
-    using Word = std::conditional_t<length >= 8, std::uint64_t, std::uint32_t>;
-    Word keyHead, keyTail, nameHead, nameTail;
-    std::memcpy(&keyHead, key.data(), sizeof(Word));
-    std::memcpy(&keyTail, key.data() + length - sizeof(Word), sizeof(Word));
-    std::memcpy(&nameHead, name, sizeof(Word));
-    std::memcpy(&nameTail, name + length - sizeof(Word), sizeof(Word));
-    return keyHead == nameHead && keyTail == nameTail;
-}
-
-// The members a record reads, in one pass over the object; a repeated key counts at its
-// first occurrence, as a lookup by key would. A value of another type reads as absent.
+// The members a record reads, found in one pass; a repeated key counts at its first
+// occurrence, as a lookup by key would. A value of another type reads as absent.
 struct RecordMembers {
-    std::size_t count = 0;
     bool hasUuid = false;
-    bool coverIsText = false;
     Attraction::Texts texts;
-    std::optional<platform::JsonValue> retailPrice;
 
     explicit RecordMembers(platform::JsonValue object) {
-        unsigned seen = 0;
-        const auto once = [&seen](unsigned bit) { return !(seen & bit) && (seen |= bit); };
-        object.forEachMember([&](std::string_view key, platform::JsonValue value) {
-            ++count;
-            if (is(key, "uuid")) {
-                if (once(1))
-                    hasUuid = value.readString(texts.uuid);
-            } else if (is(key, "title")) {
-                if (once(2))
-                    read(value, texts.title);
-            } else if (is(key, "description")) {
-                if (once(4))
-                    read(value, texts.description);
-            } else if (is(key, "operational_days")) {
-                if (once(8))
-                    read(value, texts.operationalDays);
-            } else if (is(key, "cover_image_url")) {
-                if (once(16))
-                    read(value, texts.coverURL);
-            } else if (is(key, "retail_price")) {
-                if (once(32))
-                    retailPrice = value;
-            }
-        });
-        if (retailPrice && retailPrice->isObject())
-            if (const auto formatted = retailPrice->member("formatted_value"))
-                read(*formatted, texts.price);
+        static const platform::JsonKeys keys{"uuid",  "title", "description", "operational_days", "cover_image_url",
+                                             "retail_price"};
+        std::optional<platform::JsonValue> found[6];
+        object.findMembers(keys, found);
+        hasUuid = found[0] && found[0]->readString(texts.uuid);
+        read(found[1], texts.title);
+        read(found[2], texts.description);
+        read(found[3], texts.operationalDays);
+        read(found[4], texts.coverURL);
+        if (found[5])
+            read(found[5]->member("formatted_value"), texts.price);
     }
 
-    static void read(platform::JsonValue value, std::optional<std::string_view>& text) {
-        if (std::string_view view; value.readString(view))
+    static void read(const std::optional<platform::JsonValue>& value, std::optional<std::string_view>& text) {
+        if (std::string_view view; value && value->readString(view))
             text.emplace(view);
     }
 
@@ -153,7 +115,7 @@ std::shared_ptr<Attraction> Attraction::fromDictionary(platform::JsonValue objec
     if (!object.isObject())
         return nullptr;
     const RecordMembers members(object);
-    if (members.count == 0 || !members.hasUuid || members.texts.uuid.empty())
+    if (!members.hasUuid || members.texts.uuid.empty())
         return nullptr;
     const std::size_t room = members.textBytes();
     void* texts = nullptr;

@@ -4,23 +4,37 @@
 #include <functional>
 #include <memory>
 #include <memory_resource>
+#include <ostream>
 #include <string>
 #include <string_view>
 
 namespace wayfarer {
 
-// A text of a record: a std::pmr::string in the record's own memory, which reads as a
-// std::string wherever one is asked for (a copy, like any copy of a record's text).
-class RecordText : public std::pmr::string {
+// A text of a record, held in a std::pmr::string from the record's TextRoom. A copy owns
+// its bytes (select_on_container_copy_construction gives the default resource); a move
+// keeps the record's memory.
+class RecordText {
 public:
-    using std::pmr::string::basic_string;
-    using std::pmr::string::operator=;
+    using allocator_type = std::pmr::polymorphic_allocator<char>;
 
-    operator std::string() const { return std::string(data(), size()); }
+    RecordText(std::string_view text, allocator_type allocator = {}) : text_(text, allocator) {}
+    RecordText(const std::string& text) : text_(text) {}
+    RecordText(const char* text) : text_(text) {}
 
-    friend bool operator==(const RecordText& a, const RecordText& b) { return std::string_view(a) == std::string_view(b); }
-    friend bool operator==(const RecordText& a, std::string_view b) { return std::string_view(a) == b; }
-    friend bool operator==(const RecordText& a, const char* b) { return std::string_view(a) == b; }
+    std::string_view view() const { return text_; }
+    operator std::string_view() const { return text_; }
+    operator std::string() const { return std::string(text_); }
+    const char* c_str() const { return text_.c_str(); }
+    std::size_t size() const { return text_.size(); }
+    bool empty() const { return text_.empty(); }
+
+    friend bool operator==(const RecordText& a, const RecordText& b) { return a.view() == b.view(); }
+    friend bool operator==(const RecordText& a, std::string_view b) { return a.view() == b; }
+    friend bool operator==(const RecordText& a, const char* b) { return a.view() == b; }
+    friend std::ostream& operator<<(std::ostream& out, const RecordText& text) { return out << text.view(); }
+
+private:
+    std::pmr::string text_;
 };
 
 // The memory a record's texts come from: first the room made for them in the record's own

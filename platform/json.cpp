@@ -1,25 +1,182 @@
 #include "json.h"
 
+#include <simdjson.h>
+
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstdlib>
+#include <cstring>
 #include <limits>
+#include <type_traits>
 #include <vector>
 
 namespace wayfarer::platform {
 
+static_assert(jsonPadding == simdjson::SIMDJSON_PADDING);
+static_assert(std::is_trivially_destructible_v<JsonKeys>);
+
+// JsonValue carries a simdjson::dom::element by value, bytes and all.
+struct JsonAccess {
+    static_assert(sizeof(simdjson::dom::element) == sizeof(JsonValue::element_) &&
+                  std::is_trivially_copyable_v<simdjson::dom::element>);
+
+    static simdjson::dom::element element(const JsonValue& value) {
+        simdjson::dom::element element;
+        std::memcpy(&element, value.element_, sizeof element);
+        return element;
+    }
+    static JsonValue value(simdjson::dom::element element) {
+        JsonValue value;
+        std::memcpy(value.element_, &element, sizeof element);
+        return value;
+    }
+};
+
+namespace {
+
+simdjson::dom::element elementOf(const JsonValue& value) {
+    return JsonAccess::element(value);
+}
+
+JsonValue valueOf(simdjson::dom::element element) {
+    return JsonAccess::value(element);
+}
+
+template <typename Word> Word wordAt(const char* at) {
+    Word word;
+    std::memcpy(&word, at, sizeof word);
+    return word;
+}
+
+// Keys of 4 to 16 bytes compare as two words that may overlap, without a memcmp call.
+bool sameKey(std::string_view key, std::uint64_t head, std::uint64_t tail, std::string_view name) {
+    const std::size_t n = name.size();
+    if (key.size() != n)
+        return false;
+    if (n >= 8 && n <= 16)
+        return wordAt<std::uint64_t>(key.data()) == head && wordAt<std::uint64_t>(key.data() + n - 8) == tail;
+    if (n >= 4 && n < 8)
+        return wordAt<std::uint32_t>(key.data()) == head && wordAt<std::uint32_t>(key.data() + n - 4) == tail;
+    return key == name;
+}
+
+}
+
+JsonKeys::JsonKeys(std::initializer_list<std::string_view> keys) {
+    if (keys.size() > std::size(keys_))
+        std::abort();
+    std::fill(std::begin(byLength_), std::end(byLength_), none);
+    for (const std::string_view text : keys) {
+        Key key{text};
+        const std::size_t n = text.size();
+        if (n >= 8 && n <= 16) {
+            key.head = wordAt<std::uint64_t>(text.data());
+            key.tail = wordAt<std::uint64_t>(text.data() + n - 8);
+        } else if (n >= 4 && n < 8) {
+            key.head = wordAt<std::uint32_t>(text.data());
+            key.tail = wordAt<std::uint32_t>(text.data() + n - 4);
+        }
+        keys_[count_++] = key;
+    }
+    // Chained backwards, so the first key of a length is looked at first.
+    for (std::size_t i = count_; i-- > 0;)
+        if (keys_[i].text.size() < shortKey) {
+            keys_[i].next = byLength_[keys_[i].text.size()];
+            byLength_[keys_[i].text.size()] = static_cast<std::uint8_t>(i);
+        }
+}
+
+bool JsonValue::isObject() const {
+    return elementOf(*this).is_object();
+}
+
+bool JsonValue::isArray() const {
+    return elementOf(*this).is_array();
+}
+
+bool JsonValue::isString() const {
+    return elementOf(*this).is_string();
+}
+
+std::optional<std::string_view> JsonValue::string() const {
+    std::string_view text;
+    if (!readString(text))
+        return std::nullopt;
+    return text;
+}
+
+bool JsonValue::readString(std::string_view& text) const {
+    return elementOf(*this).get_string().get(text) == simdjson::SUCCESS;
+}
+
+std::optional<JsonValue> JsonValue::member(std::string_view key) const {
+    simdjson::dom::object object;
+    simdjson::dom::element value;
+    if (elementOf(*this).get_object().get(object) != simdjson::SUCCESS || object.at_key(key).get(value) != simdjson::SUCCESS)
+        return std::nullopt;
+    return valueOf(value);
+}
+
+void JsonValue::findMembers(const JsonKeys& keys, std::optional<JsonValue>* found) const {
+    simdjson::dom::object object;
+    if (elementOf(*this).get_object().get(object) != simdjson::SUCCESS)
+        return;
+    std::size_t missing = keys.size();
+    const auto take = [&](std::size_t i, simdjson::dom::element value) {
+        if (found[i])
+            return;
+        found[i] = valueOf(value);
+        --missing;
+    };
+    for (auto [key, value] : object) {
+        if (key.size() < JsonKeys::shortKey) {
+            for (std::uint8_t i = keys.byLength_[key.size()]; i != JsonKeys::none; i = keys.keys_[i].next)
+                if (const JsonKeys::Key& name = keys.keys_[i]; sameKey(key, name.head, name.tail, name.text)) {
+                    take(i, value);
+                    break;
+                }
+        } else {
+            for (std::size_t i = 0; i < keys.size(); ++i)
+                if (keys.keys_[i].text == key) {
+                    take(i, value);
+                    break;
+                }
+        }
+        if (missing == 0)
+            return;
+    }
+}
+
+void JsonValue::forEachElement(void* f, void (*call)(void*, JsonValue)) const {
+    simdjson::dom::array array;
+    if (elementOf(*this).get_array().get(array) != simdjson::SUCCESS)
+        return;
+    for (simdjson::dom::element element : array)
+        call(f, valueOf(element));
+}
+
+void JsonValue::forEachMember(void* f, void (*call)(void*, std::string_view, JsonValue)) const {
+    simdjson::dom::object object;
+    if (elementOf(*this).get_object().get(object) != simdjson::SUCCESS)
+        return;
+    for (auto [key, value] : object)
+        call(f, key, valueOf(value));
+}
+
 std::optional<std::int64_t> JsonValue::wholeNumber() const {
-    switch (element_.type()) {
+    const simdjson::dom::element element = elementOf(*this);
+    switch (element.type()) {
     case simdjson::dom::element_type::INT64:
-        return element_.get_int64().value_unsafe();
+        return element.get_int64().value_unsafe();
     case simdjson::dom::element_type::UINT64: {
-        const std::uint64_t value = element_.get_uint64().value_unsafe();
+        const std::uint64_t value = element.get_uint64().value_unsafe();
         if (value > static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max()))
             return std::nullopt;
         return static_cast<std::int64_t>(value);
     }
     case simdjson::dom::element_type::DOUBLE: {
-        const double value = element_.get_double().value_unsafe();
+        const double value = element.get_double().value_unsafe();
         // 2^63 itself does not fit; every double below it that is whole does.
         constexpr double limit = 9223372036854775808.0;
         if (!std::isfinite(value) || value != std::trunc(value) || value >= limit || value < -limit)
@@ -32,9 +189,10 @@ std::optional<std::int64_t> JsonValue::wholeNumber() const {
 }
 
 std::size_t JsonValue::size() const {
-    if (simdjson::dom::array array; element_.get_array().get(array) == simdjson::SUCCESS)
+    const simdjson::dom::element element = elementOf(*this);
+    if (simdjson::dom::array array; element.get_array().get(array) == simdjson::SUCCESS)
         return array.size();
-    if (simdjson::dom::object object; element_.get_object().get(object) == simdjson::SUCCESS)
+    if (simdjson::dom::object object; element.get_object().get(object) == simdjson::SUCCESS)
         return object.size();
     return 0;
 }
@@ -159,7 +317,7 @@ Result<void> readWithParser(const char* data, std::size_t length, bool copyNeede
         return Error{ErrorCode::cannotParse, simdjson::error_message(status)};
     if (!root.is_object() && !root.is_array())
         return Error{ErrorCode::cannotParse, "the top-level value is neither an object nor an array"};
-    use(JsonValue(root));
+    use(valueOf(root));
     return {};
 }
 

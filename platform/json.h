@@ -2,93 +2,98 @@
 
 #include "result.h"
 
-#include <simdjson.h>
-
+#include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <initializer_list>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <type_traits>
 
 namespace wayfarer::platform {
 
-// Bytes are read in place when this many bytes past their end may be read (a buffer
-// with the spare capacity, or an embedded file, which carries that padding); otherwise
-// they are copied once.
-inline constexpr std::size_t jsonPadding = simdjson::SIMDJSON_PADDING;
+// simdjson::SIMDJSON_PADDING: with this many readable bytes past the end (spare capacity,
+// or an embedded file) bytes parse in place; otherwise they are copied once.
+inline constexpr std::size_t jsonPadding = 64;
 
-// One value of a parsed JSON document. Valid only inside the callback of readJson.
-class JsonValue {
+// Up to 16 member names looked up together by JsonValue::findMembers, prepared once.
+// Trivially destructible, so a function-local static outlives threads still parsing at exit.
+class JsonKeys {
 public:
-    explicit JsonValue(simdjson::dom::element element) : element_(element) {}
+    JsonKeys(std::initializer_list<std::string_view> keys);
 
-    bool isObject() const { return element_.is_object(); }
-    bool isArray() const { return element_.is_array(); }
-    bool isString() const { return element_.is_string(); }
-
-    // The text of a string, or nothing for any other kind of value.
-    std::optional<std::string_view> string() const {
-        std::string_view text;
-        if (!readString(text))
-            return std::nullopt;
-        return text;
-    }
-    // The same into `text`, which is left alone for any other kind of value.
-    bool readString(std::string_view& text) const { return element_.get_string().get(text) == simdjson::SUCCESS; }
-    // A number whose value is whole and fits a signed 64-bit integer, or nothing (also for
-    // a whole number written with more digits than 64 bits hold).
-    std::optional<std::int64_t> wholeNumber() const;
-    // The member of an object (the first one, if a key repeats), or nothing when this is
-    // not an object or has no such member.
-    std::optional<JsonValue> member(std::string_view key) const {
-        simdjson::dom::object object;
-        simdjson::dom::element value;
-        if (element_.get_object().get(object) != simdjson::SUCCESS || object.at_key(key).get(value) != simdjson::SUCCESS)
-            return std::nullopt;
-        return JsonValue(value);
-    }
-
-    // Number of elements of an array or members of an object; 0 for other values.
-    std::size_t size() const;
-    // Calls f for each element of an array, in order; nothing for other values.
-    template <typename F> void forEachElement(F&& f) const;
-    // Calls f(key, value) for each member of an object, in order.
-    template <typename F> void forEachMember(F&& f) const;
+    std::size_t size() const { return count_; }
 
 private:
-    simdjson::dom::element element_;
+    friend class JsonValue;
+    struct Key {
+        std::string_view text;
+        std::uint64_t head = 0, tail = 0;
+        std::uint8_t next = none;  // the next key of the same length
+    };
+    static constexpr std::uint8_t none = 0xff;
+    static constexpr std::size_t shortKey = 32;
+    Key keys_[16];
+    std::size_t count_ = 0;
+    // The first key of each length below shortKey; longer ones are compared in turn.
+    std::uint8_t byLength_[shortKey];
 };
 
-// Reads bytes as JSON by the platform reader's rules: the top-level value is an object or
-// an array (no fragments), the text is valid UTF-8, and nothing follows the value. Whole
-// numbers of any length are valid; those beyond 64 bits cost a second reading. On
-// success calls `use` with the top-level value; otherwise fails with cannotParse. Uses one
-// reusable parser per thread.
+// A simdjson::dom::element held opaquely; valid only inside the callback of readJson.
+class JsonValue {
+public:
+    bool isObject() const;
+    bool isArray() const;
+    bool isString() const;
+
+    // The text of a string, or nothing for any other kind of value.
+    std::optional<std::string_view> string() const;
+    // The same into `text`, left alone for any other kind of value.
+    bool readString(std::string_view& text) const;
+    // A whole number that fits int64_t, however it is written; nothing otherwise.
+    std::optional<std::int64_t> wholeNumber() const;
+    // The first member named `key`; nothing when there is none or this is no object.
+    std::optional<JsonValue> member(std::string_view key) const;
+    // In one pass over an object, the first member named by each of `keys` into
+    // found[i] (left alone when absent); `found` holds keys.size() values.
+    void findMembers(const JsonKeys& keys, std::optional<JsonValue>* found) const;
+
+    // Elements of an array or members of an object; 0 for other values.
+    std::size_t size() const;
+    // f(element) for each element of an array, in order; nothing for other values.
+    template <typename F> void forEachElement(F&& f) const {
+        forEachElement(&f, [](void* callee, JsonValue element) { (*static_cast<std::remove_reference_t<F>*>(callee))(element); });
+    }
+    // f(key, value) for each member of an object, in order.
+    template <typename F> void forEachMember(F&& f) const {
+        forEachMember(&f, [](void* callee, std::string_view key, JsonValue value) {
+            (*static_cast<std::remove_reference_t<F>*>(callee))(key, value);
+        });
+    }
+
+private:
+    friend struct JsonAccess;
+    JsonValue() = default;
+
+    void forEachElement(void* f, void (*call)(void*, JsonValue)) const;
+    void forEachMember(void* f, void (*call)(void*, std::string_view, JsonValue)) const;
+
+    // The element's bytes (a document pointer and a tape index).
+    alignas(8) std::byte element_[16];
+};
+
+// Reads bytes as JSON (RFC 8259): the top-level value is an object or an array, the text
+// is valid UTF-8 and nothing follows the value. Whole numbers beyond 64 bits are valid
+// and cost a second reading. On success calls `use` with the top-level value; otherwise
+// fails with cannotParse. One simdjson::dom::parser per thread.
 Result<void> readJson(std::string_view bytes, const std::function<void(JsonValue)>& use);
 
-// Same as readJson, with the padding promised: `bytes` must be followed by jsonPadding
-// readable bytes (see makeJsonBuffer).
+// Same as readJson; `bytes` must be followed by jsonPadding readable bytes.
 Result<void> readPaddedJson(std::string_view bytes, const std::function<void(JsonValue)>& use);
 
-// A buffer whose capacity leaves room for the padding, so bodies received into it are
-// parsed without a copy.
+// A buffer with room for the padding, so bodies received into it parse in place.
 std::string makeJsonBuffer(std::size_t expectedSize = 0);
 bool hasJsonPadding(const std::string& buffer);
-
-template <typename F> void JsonValue::forEachElement(F&& f) const {
-    simdjson::dom::array array;
-    if (element_.get_array().get(array) != simdjson::SUCCESS)
-        return;
-    for (simdjson::dom::element element : array)
-        f(JsonValue(element));
-}
-
-template <typename F> void JsonValue::forEachMember(F&& f) const {
-    simdjson::dom::object object;
-    if (element_.get_object().get(object) != simdjson::SUCCESS)
-        return;
-    for (auto [key, value] : object)
-        f(key, JsonValue(value));
-}
 
 }

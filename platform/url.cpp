@@ -5,6 +5,7 @@
 #include <arpa/inet.h>
 #include <curl/curl.h>
 
+#include <algorithm>
 #include <array>
 #include <cctype>
 #include <cstdint>
@@ -107,6 +108,7 @@ struct CommonForm {
     std::size_t schemeLength;
     std::size_t hostBegin;
     std::size_t hostLength;
+    std::size_t originLength;
 };
 
 bool isPathStart(std::string_view text, std::size_t at) {
@@ -139,7 +141,8 @@ std::optional<CommonForm> findCommonOrigin(std::string_view text, std::size_t& o
     originLength = static_cast<std::size_t>(p - begin);
     if (!isPathStart(text, originLength))
         return std::nullopt;
-    return CommonForm{schemeLength, static_cast<std::size_t>(host - begin), static_cast<std::size_t>(hostEnd - host)};
+    return CommonForm{schemeLength, static_cast<std::size_t>(host - begin), static_cast<std::size_t>(hostEnd - host),
+                      originLength};
 }
 
 // The covers of one answer nearly always come from one server, so the origin last read
@@ -164,7 +167,7 @@ std::optional<CommonForm> findCommonForm(std::string_view text) {
     // Escapes are rare, so they are looked at only when the rest has a '%' at all.
     const std::string_view tail = text.substr(originLength);
     bool escapes = false;
-    if (!isPrintableAscii(tail, escapes))
+    if (!isPrintableAscii(tail, escapes) || tail.find("/.") != tail.npos)
         return std::nullopt;
     for (std::size_t at = escapes ? tail.find('%') : tail.npos; at != tail.npos; at = tail.find('%', at + 1))
         if (!hasEscapeAt(tail, at))
@@ -189,7 +192,13 @@ std::optional<Parts> readCommonForm(std::string_view text) {
     const auto form = findCommonForm(text);
     if (!form)
         return std::nullopt;
-    return Parts{std::string(text.substr(0, form->schemeLength)), std::string(text.substr(form->hostBegin, form->hostLength))};
+    const std::size_t hostEnd = form->hostBegin + form->hostLength;
+    const std::size_t portBegin = std::min(hostEnd + 1, form->originLength);
+    const std::string_view tail = text.substr(form->originLength);
+    const std::string_view path = tail.substr(0, tail.find_first_of("?#"));
+    return Parts{std::string(text.substr(0, form->schemeLength)), std::string(text.substr(form->hostBegin, form->hostLength)),
+                 std::string(text.substr(portBegin, form->originLength - portBegin)),
+                 path.empty() ? std::string("/") : std::string(path)};
 }
 
 std::optional<Parts> readWithCurl(const std::string& text) {
@@ -201,7 +210,8 @@ std::optional<Parts> readWithCurl(const std::string& text) {
     auto scheme = part(handle.get(), CURLUPART_SCHEME);
     if (!scheme)
         return std::nullopt;
-    return Parts{std::move(*scheme), part(handle.get(), CURLUPART_HOST).value_or("")};
+    return Parts{std::move(*scheme), part(handle.get(), CURLUPART_HOST).value_or(""),
+                 part(handle.get(), CURLUPART_PORT).value_or(""), part(handle.get(), CURLUPART_PATH).value_or("")};
 }
 
 }

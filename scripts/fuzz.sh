@@ -10,7 +10,7 @@ seconds="${1:-20}"
 [ $# -gt 0 ] && shift
 targets=("$@")
 if [ ${#targets[@]} -eq 0 ]; then
-  targets=(answer_fuzzer activities_url_fuzzer url_fuzzer strings_table_fuzzer
+  targets=(answer_fuzzer activities_url_fuzzer url_fuzzer url_differential_fuzzer strings_table_fuzzer
            jpeg_fuzzer png_fuzzer webp_fuzzer activities_request_fuzzer http_worker_fuzzer)
 fi
 

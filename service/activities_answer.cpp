@@ -84,9 +84,9 @@ ActivitiesResponse answerActivitiesRequest(const ActivityCatalogue& catalogue, c
                                            const QueryItems& items, std::string_view currencyHeader,
                                            std::string_view languageHeader, std::string_view baseURL) {
     const auto read = readActivitiesQuery(items, currencyHeader, languageHeader);
-    if (const auto* refused = std::get_if<RequestError>(&read))
-        return {refused->status, errorAnswer(refused->status, refused->message)};
-    const auto& query = std::get<ActivitiesQuery>(read);
+    if (!read)
+        return {400, errorAnswer(400, read.error().detail)};
+    const ActivitiesQuery& query = *read;
     const SearchPage page = index.search(query.text, query.firstRecord(), query.limit, query.options);
     return {200, activitiesAnswer(catalogue, page, query, baseURL)};
 }

@@ -29,11 +29,10 @@ std::size_t ActivitiesQuery::firstRecord() const {
     return offset * limit;
 }
 
-std::variant<ActivitiesQuery, RequestError> readActivitiesQuery(const QueryItems& items,
-                                                                std::string_view currencyHeader,
-                                                                std::string_view languageHeader) {
+platform::Result<ActivitiesQuery> readActivitiesQuery(const QueryItems& items, std::string_view currencyHeader,
+                                                      std::string_view languageHeader) {
     ActivitiesQuery query;
-    const auto refuse = [](std::string message) { return RequestError{400, std::move(message)}; };
+    const auto refuse = [](std::string message) { return platform::Error{platform::ErrorCode::cannotParse, std::move(message)}; };
 
     if (const auto* text = firstValue(items, "text"))
         query.text = *text;

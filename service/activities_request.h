@@ -3,10 +3,11 @@
 #include "price_format.h"
 #include "search_index.h"
 
+#include "platform/result.h"
+
 #include <map>
 #include <string>
 #include <string_view>
-#include <variant>
 
 namespace wayfarer::service {
 
@@ -25,12 +26,6 @@ struct ActivitiesQuery {
     std::size_t firstRecord() const;
 };
 
-// Why a request is refused: a 4xx status and a message for the JSON error body.
-struct RequestError {
-    int status = 400;
-    std::string message;
-};
-
 using QueryItems = std::multimap<std::string, std::string>;
 
 // Checks the decoded query items and the two headers of an activities request. Missing
@@ -38,8 +33,8 @@ using QueryItems = std::multimap<std::string, std::string>;
 // a value out of range or not understood is refused. "extend_other_languages" and
 // "extend_content_fields" are accepted and have no effect: the catalogue has one language
 // and always searches all its fields.
-std::variant<ActivitiesQuery, RequestError> readActivitiesQuery(const QueryItems& items,
-                                                                std::string_view currencyHeader,
-                                                                std::string_view languageHeader);
+// A refusal is answered 400 with the error's detail as the JSON error body's message.
+platform::Result<ActivitiesQuery> readActivitiesQuery(const QueryItems& items, std::string_view currencyHeader,
+                                                      std::string_view languageHeader);
 
 }

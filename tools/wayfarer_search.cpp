@@ -44,7 +44,10 @@ constexpr const char* helpText =
     "  WAYFARER_CATALOGUE_URL     the catalogue to search when --catalogue is not given\n"
     "  LC_ALL, LC_MESSAGES, LANG  the language of messages and prices (the first set, not empty)\n";
 
+enum class Request { search, help, version };
+
 struct Options {
+    Request request = Request::search;
     tools::CatalogueChoice catalogue;
     Attraction::Currency currency = Attraction::Currency::USD;
     int pages = 1;
@@ -54,13 +57,12 @@ struct Options {
     std::optional<std::string> text;
 };
 
-struct UsageError {
-    std::string message;
-};
+// A failure is a usage error, the detail its message.
+platform::Error usageError(std::string message) {
+    return {platform::ErrorCode::unknown, std::move(message)};
+}
 
-enum class Request { help, version };
-
-std::variant<Options, Request, UsageError> parseOptions(int argc, char** argv) {
+platform::Result<Options> parseOptions(int argc, char** argv) {
     Options options;
     std::vector<std::string> arguments(argv + 1, argv + argc);
     for (std::size_t i = 0; i < arguments.size(); ++i) {
@@ -73,7 +75,7 @@ std::variant<Options, Request, UsageError> parseOptions(int argc, char** argv) {
         if (argument == "--catalogue" || argument == "--ca-file" || argument == "--currency" || argument == "--pages") {
             const auto given = value();
             if (!given)
-                return UsageError{argument + " needs a value"};
+                return usageError(argument + " needs a value");
             if (argument == "--catalogue") {
                 options.catalogue.catalogue = *given;
             } else if (argument == "--ca-file") {
@@ -81,13 +83,13 @@ std::variant<Options, Request, UsageError> parseOptions(int argc, char** argv) {
             } else if (argument == "--currency") {
                 const auto currency = Attraction::currencyFromRawValue(*given);
                 if (!currency)
-                    return UsageError{"--currency must be USD or EUR, not '" + *given + "'"};
+                    return usageError("--currency must be USD or EUR, not '" + *given + "'");
                 options.currency = *currency;
             } else {
                 int pages = 0;
                 const auto [end, error] = std::from_chars(given->data(), given->data() + given->size(), pages);
                 if (error != std::errc() || end != given->data() + given->size() || pages < 1 || pages > 1000)
-                    return UsageError{"--pages must be a whole number from 1 to 1000, not '" + *given + "'"};
+                    return usageError("--pages must be a whole number from 1 to 1000, not '" + *given + "'");
                 options.pages = pages;
             }
         } else if (argument == "--covers") {
@@ -97,26 +99,28 @@ std::variant<Options, Request, UsageError> parseOptions(int argc, char** argv) {
         } else if (argument == "--url") {
             options.urlOnly = true;
         } else if (argument == "--help" || argument == "-h") {
-            return Request::help;
+            options.request = Request::help;
+            return options;
         } else if (argument == "--version") {
-            return Request::version;
+            options.request = Request::version;
+            return options;
         } else if (argument == "--") {
             if (i + 2 != arguments.size())
-                return UsageError{"give exactly one search text"};
+                return usageError("give exactly one search text");
             options.text = arguments[i + 1];
             break;
         } else if (argument.size() > 1 && argument.front() == '-') {
-            return UsageError{"unknown option '" + argument + "'"};
+            return usageError("unknown option '" + argument + "'");
         } else if (options.text) {
-            return UsageError{"give exactly one search text (quote a text with spaces)"};
+            return usageError("give exactly one search text (quote a text with spaces)");
         } else {
             options.text = argument;
         }
     }
     if (!options.text)
-        return UsageError{"no search text given"};
+        return usageError("no search text given");
     if (const auto checked = tools::completeCatalogueChoice(options.catalogue); !checked)
-        return UsageError{checked.error().detail};
+        return checked.error();
     return options;
 }
 
@@ -131,15 +135,15 @@ int fail(const Options& options, const std::string& message) {
 
 int main(int argc, char** argv) {
     const auto parsed = parseOptions(argc, argv);
-    if (const auto* request = std::get_if<Request>(&parsed)) {
-        std::cout << (*request == Request::help ? helpText : "wayfarer-search (Wayfarer) " WAYFARER_VERSION "\n");
-        return 0;
-    }
-    if (const auto* usage = std::get_if<UsageError>(&parsed)) {
-        std::cerr << "wayfarer-search: " << usage->message << "\nTry 'wayfarer-search --help' for more information.\n";
+    if (!parsed) {
+        std::cerr << "wayfarer-search: " << parsed.error().detail << "\nTry 'wayfarer-search --help' for more information.\n";
         return 2;
     }
-    const Options& options = std::get<Options>(parsed);
+    const Options& options = *parsed;
+    if (options.request != Request::search) {
+        std::cout << (options.request == Request::help ? helpText : "wayfarer-search (Wayfarer) " WAYFARER_VERSION "\n");
+        return 0;
+    }
 
     const auto catalogue = tools::connectCatalogue(options.catalogue);
     if (!catalogue)

@@ -9,9 +9,9 @@ namespace {
 // What readActivitiesQuery makes of the items and the two headers, in one line.
 std::string reading(const QueryItems& items, std::string_view currency, std::string_view language) {
     const auto result = readActivitiesQuery(items, currency, language);
-    if (const auto* refused = std::get_if<RequestError>(&result))
-        return std::to_string(refused->status) + " " + refused->message;
-    const auto& query = std::get<ActivitiesQuery>(result);
+    if (!result)
+        return "400 " + result.error().detail;
+    const auto& query = *result;
     const auto& options = query.options;
     return "'" + query.text + "' page " + std::to_string(query.offset) + " of " + std::to_string(query.limit) +
            (options.everyTerm ? " AND " : " OR ") + (options.emptyTextMatchesAll ? "ALL " : "NONE ") +
