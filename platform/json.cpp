@@ -204,12 +204,10 @@ simdjson::dom::parser& threadParser() {
     return parser;
 }
 
-// simdjson's DOM refuses whole numbers beyond 64 bits with NUMBER_ERROR, although they
-// are valid JSON. On that error the document is walked with On-Demand, which tokenizes
-// without parsing what is not asked for, to find such numbers; each becomes the nearest
-// double beyond the 64-bit range, so that it still reads as a number without a whole
-// 64-bit value. The DOM then judges the rewritten copy: a number is swapped for a number,
-// so every other fault of the text is still found.
+// simdjson::dom fails integers beyond 64 bits with NUMBER_ERROR though RFC 8259 allows
+// them. On that error simdjson::ondemand finds them and each is rewritten as a double
+// just outside int64 range; simdjson::dom then parses the copy, so every other syntax
+// error is still caught (only a number was swapped for a number).
 constexpr int maxDepth = 1024;
 
 bool isWholeNumberText(std::string_view text) {
@@ -282,8 +280,7 @@ bool findWideIntegers(simdjson::ondemand::value value, int depth, std::vector<st
     }
 }
 
-// The text with every whole number beyond 64 bits rewritten, or nothing when it has none
-// (or is broken in a way the walk already sees).
+// nullopt when there is nothing to rewrite or the ondemand walk hit another error.
 std::optional<std::string> withWideIntegersRewritten(std::string_view bytes) {
     const simdjson::padded_string padded(bytes);
     simdjson::ondemand::parser parser;
