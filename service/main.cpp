@@ -169,7 +169,7 @@ int main(int argc, char** argv) {
             generateCatalogue(static_cast<std::size_t>(generate), options.seed + 1));
     }
 
-    // Block the stop signals before any thread starts, so that only sigwait sees them.
+    // pthread_sigmask before any thread starts, so threads inherit the mask and only sigwait sees them.
     sigset_t stopSignals;
     sigemptyset(&stopSignals);
     sigaddset(&stopSignals, SIGINT);
