@@ -16,7 +16,7 @@ namespace wayfarer::platform {
 static_assert(jsonPadding == simdjson::SIMDJSON_PADDING);
 static_assert(std::is_trivially_destructible_v<JsonKeys>);
 
-// JsonValue carries a simdjson::dom::element by value, bytes and all.
+// Copies simdjson::dom::element in and out of JsonValue::element_.
 struct JsonAccess {
     static_assert(sizeof(simdjson::dom::element) == sizeof(JsonValue::element_) &&
                   std::is_trivially_copyable_v<simdjson::dom::element>);
@@ -49,7 +49,7 @@ template <typename Word> Word wordAt(const char* at) {
     return word;
 }
 
-// Keys of 4 to 16 bytes compare as two words that may overlap, without a memcmp call.
+// 4-16 byte keys: two possibly overlapping word loads instead of a memcmp call.
 bool sameKey(std::string_view key, std::uint64_t head, std::uint64_t tail, std::string_view name) {
     const std::size_t n = name.size();
     if (key.size() != n)
@@ -232,8 +232,7 @@ std::string beyondSixtyFourBits(std::string_view digits) {
     return std::string(text, written.ptr);
 }
 
-// Collects the whole numbers that do not fit 64 bits under `value`; false when the walk
-// meets an error of another kind.
+// Collects integers beyond 64 bits under `value`; false on any other ondemand error.
 bool findWideIntegers(simdjson::ondemand::value value, int depth, std::vector<std::string_view>& found) {
     if (depth > maxDepth)
         return false;

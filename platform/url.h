@@ -7,9 +7,9 @@
 
 namespace wayfarer::platform {
 
-// An absolute URL as curl_url_set reads it; the common http(s) form is read without a
-// CURLU, to the same parts (fuzz/url_differential_fuzzer.cpp). Any scheme parses; what
-// may be fetched is isPermittedAddress's and the HTTP client's decision.
+// An absolute URL as curl_url_set parses it; common http(s) URLs take a CURLU-free fast
+// path with identical parts (fuzz/url_differential_fuzzer.cpp). Any scheme parses:
+// isPermittedAddress and HttpClient decide what is fetched.
 class URL {
 public:
     using Allocator = std::pmr::polymorphic_allocator<char>;

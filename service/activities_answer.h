@@ -28,7 +28,7 @@ ActivitiesResponse answerActivitiesRequest(const ActivityCatalogue& catalogue, c
 // The JSON body of a refused request: {"error": {"status": S, "message": M}}.
 std::string errorAnswer(int status, std::string_view message);
 
-// Appends text as a JSON string literal.
+// Quoted and escaped per RFC 8259.
 void appendJsonString(std::string& out, std::string_view text);
 
 }

@@ -1,4 +1,4 @@
-// wayfarer-catalogue: the local catalogue service as a program of its own.
+// wayfarer-catalogue: CatalogueServer as a standalone program.
 #include "activity_catalogue.h"
 #include "catalogue_server.h"
 

@@ -45,7 +45,7 @@ public:
 private:
     struct Posting {
         std::uint32_t record;
-        std::uint8_t fields;  // bit set of the fields holding the term
+        std::uint8_t fields;  // Field bits where the term occurs
     };
     struct TermMatch {
         std::uint32_t term;
@@ -57,7 +57,7 @@ private:
     std::vector<std::string> terms_;                  // sorted, for prefix look-up
     std::vector<std::vector<Posting>> postings_;      // per term, in record order
     std::vector<std::vector<std::uint32_t>> byLength_;  // term ids by character count
-    std::vector<std::uint64_t> masks_;                 // per term, for the fuzzy match
+    std::vector<std::uint64_t> masks_;                 // letterMask per term
     std::size_t recordCount_ = 0;
 };
 

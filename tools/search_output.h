@@ -8,7 +8,7 @@
 
 namespace wayfarer::tools {
 
-// The session's list as one JSON document:
+// DataManager's state as JSON:
 // {"attractions": [...], "count": N, "offsetPage": K, "didFinishLoading": B}.
 void writeJson(std::ostream& out, const DataManager& session);
 // Human-readable table.
