@@ -18,8 +18,8 @@
 
 namespace wayfarer {
 
-// The catalogue's only HttpSession user: GET /activities, JSON into Attraction records,
-// meta.count kept. Search completions run on the HttpClient worker thread.
+// The catalogue's only HttpSession user: the activities GET, its JSON into Attraction
+// records, meta.count kept. Search completions run on the HttpClient worker thread.
 class DataTaskManager : public std::enable_shared_from_this<DataTaskManager> {
 public:
     struct Success {

@@ -16,7 +16,7 @@ namespace {
 // Pause before retrying CURLE_COULDNT_CONNECT with an isUnreachable() errno.
 constexpr auto unreachableRetryPause = std::chrono::milliseconds(500);
 constexpr long maxRedirects = 5;
-// curl_easy_reset keeps a handle's buffers and caches: cheaper than curl_easy_init.
+// Reusing a handle after curl_easy_reset is cheaper than curl_easy_init.
 constexpr std::size_t maxSpareHandles = 8;
 // Consecutive curl_multi_poll failures before the running transfers fail.
 constexpr int maxPollFailures = 5;

@@ -123,7 +123,7 @@ void resetConnection(const httplib::Request& request, httplib::Response& respons
 void setNoDelay(socket_t socket) {
     const int on = 1;
     setsockopt(socket, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
-    // httplib writes headers and body separately; with Nagle the second write waits for the
+    // httplib sends an answer in several small writes; with Nagle the second waits for the
     // client's delayed ACK, ~40 ms per kept-alive request.
     setsockopt(socket, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
 }
