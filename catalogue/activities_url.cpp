@@ -7,10 +7,8 @@ namespace wayfarer {
 
 namespace {
 
-// Counts code points. Every text that passes the character check below is ASCII, where
-// code points and user-perceived characters agree, and every other text is refused by
-// that check whatever its length; so this count decides exactly as a count of
-// user-perceived characters would.
+// Code points, not grapheme clusters: only ASCII passes the character check below, and
+// there the two counts agree.
 std::size_t characterCount(std::string_view text) {
     return static_cast<std::size_t>(
         std::count_if(text.begin(), text.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
@@ -34,8 +32,7 @@ std::optional<platform::URL> activitiesURL(std::string_view baseURL, std::string
         else
             escaped += c;
     }
-    // A '%' the user typed is not checked, but it stays in the text and must then begin a
-    // valid escape for the address to parse.
+    // A typed '%' passes here, but URL::parse then rejects it unless it starts a valid escape.
     const bool accepted =
         std::all_of(escaped.begin(), escaped.end(), [](char c) { return c == '%' || isAsciiLetterOrDigit(c); });
     if (!accepted)

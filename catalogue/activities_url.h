@@ -8,11 +8,9 @@
 
 namespace wayfarer {
 
-// The address of one activities search: the base address of the catalogue service,
-// its activities path and nine query items, or nothing when the text is refused
-// (fewer than 3 characters, or a character other than an ASCII letter, a digit, a
-// space or '%') or the result does not parse as a URL. Spaces travel as %20; nothing
-// else is escaped. `offset` is the page number as the session counts it.
+// baseURL + activities path + nine query items. nullopt when `text` has fewer than 3
+// characters or any byte besides [A-Za-z0-9 %], or URL::parse fails. Only spaces are
+// escaped (%20). `offset` is a page number.
 std::optional<platform::URL> activitiesURL(std::string_view baseURL, std::string_view text, std::int64_t offset);
 
 }

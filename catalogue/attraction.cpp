@@ -31,7 +31,7 @@ std::optional<Attraction::Text> textOf(const std::optional<std::string_view>& te
 
 }
 
-// Every field is made in place, straight from the answer's text.
+// Each RecordText is built in place in the TextRoom, straight from the JSON's bytes.
 Attraction::Attraction(Token, const Texts& texts, bool loaded, void* const* room, std::size_t roomSize)
     : texts_(room ? *room : nullptr, room ? roomSize : 0),
       uuid(texts.uuid, textAllocator()),
@@ -52,8 +52,8 @@ std::shared_ptr<Attraction> Attraction::make(std::string_view uuid) {
 
 namespace {
 
-// Allocates a record together with `room` bytes after it for its texts, and leaves their
-// address in `*where` for the record's constructor, which runs just after.
+// Allocator for std::allocate_shared: one block for the control block, the object and
+// `room` text bytes, whose address goes to `*where` for the constructor.
 template <typename T> struct WithRoom {
     using value_type = T;
 
@@ -69,14 +69,13 @@ template <typename T> struct WithRoom {
         *where = block + size;
         return reinterpret_cast<T*>(block);
     }
-    // Unsized: not every compiler turns on sized deallocation by default.
+    // Unsized ::operator delete: sized deallocation is off by default in some compilers (clang < 19).
     void deallocate(T* block, std::size_t) noexcept { ::operator delete(block); }
 
     template <typename U> bool operator==(const WithRoom<U>& other) const noexcept { return room == other.room; }
 };
 
-// The members a record reads, found in one pass; a repeated key counts at its first
-// occurrence, as a lookup by key would. A value of another type reads as absent.
+// Filled by one JsonValue::findMembers pass; first duplicate key wins, wrong JSON type is absent.
 struct RecordMembers {
     bool hasUuid = false;
     Attraction::Texts texts;
@@ -100,7 +99,6 @@ struct RecordMembers {
             text.emplace(view);
     }
 
-    // Each text with its terminating NUL.
     std::size_t textBytes() const {
         std::size_t bytes = texts.uuid.size() + 1;
         for (const auto* text : {&texts.title, &texts.description, &texts.coverURL, &texts.price, &texts.operationalDays})
@@ -119,7 +117,6 @@ std::shared_ptr<Attraction> Attraction::fromDictionary(platform::JsonValue objec
         return nullptr;
     const std::size_t room = members.textBytes();
     void* texts = nullptr;
-    // No "cover_image_url" text: nothing to download.
     const bool didLoadImage = !members.texts.coverURL;
     return std::allocate_shared<Attraction>(WithRoom<Attraction>(room, &texts), Token{}, members.texts, didLoadImage,
                                             &texts, room);

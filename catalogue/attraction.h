@@ -21,35 +21,30 @@ class Image;
 
 struct CatalogueContext;
 
-// One activity of the catalogue, shared by reference: the session's list, the cells and
-// the detail screen hold the same object, so a like or a fetched cover is seen by all.
-// After it is handed to the session, it is changed on the main thread only.
+// Shared by DataManager, the table cells and the detail screen, so a like or a loaded
+// cover shows everywhere. Once DataManager holds it, mutate it on the main thread only.
 class Attraction : public std::enable_shared_from_this<Attraction> {
-    // Where the texts live; destroyed after them, so it comes first.
+    // Declared first so it is destroyed after the texts that live in it.
     TextRoom texts_;
 
 public:
     enum class Currency { USD, EUR };
 
-    // A record read from an answer is one allocation: its texts live in room made for
-    // them after the record. A text copied out of a record owns its bytes; one moved out
-    // by construction still lives in the record.
+    // fromDictionary makes one allocation: the texts live in a TextRoom tail after the
+    // object. A copied Text owns its bytes; a moved-from-construction one still points there.
     using Text = RecordText;
 
     static std::optional<Currency> currencyFromRawValue(std::string_view rawValue);
     static std::string_view rawValue(Currency currency);
 
-    // A record with only its uuid; nothing for an empty uuid.
+    // nullptr for an empty uuid.
     static std::shared_ptr<Attraction> make(std::string_view uuid);
 
-    // The record of one JSON object of the catalogue's answer, or nothing when the object
-    // is empty or has no non-empty string "uuid". A member of the wrong type counts as
-    // missing.
+    // nullptr without a non-empty string "uuid"; a member of the wrong JSON type is absent.
     static std::shared_ptr<Attraction> fromDictionary(platform::JsonValue object);
 
-    // Fetches the cover image once and keeps it in the record. Call on the main thread;
-    // `completion` runs once, at once when there is no coverURL, otherwise from the main
-    // queue after the image (or its absence) has been stored.
+    // Main thread. Fetches once; `completion` runs synchronously without coverURL, else on
+    // the main queue after the image (or its absence) is stored.
     void loadCoverImage(std::function<void()> completion);
     void loadCoverImage(std::function<void()> completion, const CatalogueContext& context);
 
@@ -62,15 +57,12 @@ public:
     std::shared_ptr<const platform::Image> coverImg;
     bool userDidLike = false;
     bool didLoadImage = false;
-    // Where the answer that brought the record was served from: its cover is fetched on
-    // that server's behalf (HttpRequest::initiator), so one from the internet cannot reach
-    // this machine or its network. The transport sets it; other records count as from the internet.
+    // HttpResponse::server of the answer it came in; the cover's HttpRequest::initiator,
+    // so an internet record cannot make us fetch from a local address. Default is the safe one.
     platform::AddressSpace origin = platform::AddressSpace::internet;
 
-    // Records are the same activity when their uuids are the same text.
     friend bool operator==(const Attraction& a, const Attraction& b) { return a.uuid == b.uuid; }
 
-    // The texts a record is made from, read from an answer.
     struct Texts {
         std::string_view uuid;
         std::optional<std::string_view> title, description, coverURL, price, operationalDays;
@@ -82,8 +74,7 @@ private:
     std::pmr::polymorphic_allocator<char> textAllocator() { return &texts_; }
 
 public:
-    // `*room`, when there is one, holds `roomSize` bytes for the texts; it is read only
-    // here, because it is known only once the record's memory is allocated.
+    // `*room` (roomSize bytes) is set by WithRoom::allocate just before this runs.
     Attraction(Token, const Texts& texts, bool didLoadImage, void* const* room, std::size_t roomSize);
 };
 

@@ -8,12 +8,11 @@
 
 namespace wayfarer {
 
-// Where catalogue work runs: the HTTP client that carries it and the main queue that
-// receives its results, with the time-outs of every request. The programs use the
-// shared ones; tests make their own.
+// The HttpSession, MainQueue and request time-outs catalogue work uses; programs use
+// HttpClient::shared(), tests inject their own.
 struct CatalogueContext {
     platform::HttpSession* http = nullptr;
-    // Empty: the process's main queue at the time of each post.
+    // Empty: platform::mainQueue() at each post.
     std::shared_ptr<platform::MainQueue> mainQueue;
     std::chrono::milliseconds timeout = std::chrono::seconds(10);
 

@@ -1,5 +1,5 @@
-// Attraction::loadCoverImage lives beside the transport it calls, apart from the record's
-// JSON reading, so that the record can be built and tested without the network.
+// Attraction::loadCoverImage, apart from attraction.cpp so the record links without
+// DataTaskManager and libcurl.
 #include "attraction.h"
 #include "catalogue_context.h"
 #include "data_task_manager.h"
@@ -16,7 +16,7 @@ void Attraction::loadCoverImage(std::function<void()> completion, const Catalogu
         completion();
         return;
     }
-    // The delivery holds the record, so it lives until its image is stored.
+    // Captures shared_from_this() so the record lives until the image is stored.
     DataTaskManager::downloadImage(
         *coverURL,
         [self = shared_from_this(), context, completion = std::move(completion)](

@@ -9,7 +9,7 @@ namespace wayfarer {
 
 namespace {
 
-// The client's address, then scheme and authority: the transfers that may share connections.
+// HttpSession pointer plus scheme://authority: the unit of connection sharing.
 std::string hostOf(const platform::HttpSession* client, std::string_view url) {
     const auto schemeEnd = url.find("://");
     const auto authority = schemeEnd == std::string_view::npos ? 0 : schemeEnd + 3;
@@ -31,8 +31,8 @@ std::int64_t CoverQueue::rankFor(const std::string& url) {
 void CoverQueue::fetch(const platform::URL& url, Delivery completion, const CatalogueContext& context,
                        platform::AddressSpace initiator) {
     std::string address(url.string());
-    // Transfers of one client only are shared: another's may be gone before it would start.
-    // Nor across initiators: the address policy judges each by whose behalf it is on.
+    // Keyed by HttpSession (another session may be destroyed before the transfer starts) and
+    // initiator (the AddressSpace policy depends on it), not by URL alone.
     std::string key = std::to_string(reinterpret_cast<std::uintptr_t>(context.http)) + ' ' +
                       std::to_string(static_cast<int>(initiator)) + ' ' + address;
     std::vector<std::shared_ptr<Download>> startable;
@@ -67,7 +67,7 @@ void CoverQueue::hidden(const std::string& url) {
     if (shown == visible_.end() || --shown->second > 0)
         return;
     visible_.erase(shown);
-    // Shown until now: the first of those off screen.
+    // Its recency stamp becomes the newest among off-screen URLs.
     rerank(url);
 }
 
@@ -131,7 +131,7 @@ void CoverQueue::deliver(const std::shared_ptr<Download>& download, const std::s
     std::vector<Waiter> waiters;
     {
         std::lock_guard lock(mutex_);
-        // Calls from now on start a transfer of their own.
+        // Later fetch() calls for this URL start a new transfer.
         if (const auto found = downloads_.find(download->key); found != downloads_.end() && found->second == download)
             downloads_.erase(found);
         waiters.swap(download->waiters);

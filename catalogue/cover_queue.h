@@ -17,12 +17,10 @@
 
 namespace wayfarer {
 
-// Schedules cover downloads: at most `transfersPerHost` transfers at once for each host
-// (streams of one connection over HTTP/2), the others waiting in the order of what the
-// list shows: addresses on screen first, the most recently shown next, those long gone
-// last. Their decoding takes the same order. Nothing is ever cancelled; a waiting
-// download only waits longer. Downloads of one address that overlap share one transfer,
-// and each still gets its own delivery, exactly once.
+// Cover download scheduler: at most `transfersPerHost` per host (HTTP/2 streams on one
+// connection); waiting ones go on-screen first, then most recently shown; decodeImageAsync
+// uses the same priority. Nothing is cancelled, only deprioritised. Concurrent fetches of
+// one URL share a transfer; each caller still gets exactly one delivery.
 class CoverQueue {
 public:
     using Delivery = std::function<void(std::shared_ptr<const platform::Image>)>;
@@ -31,16 +29,14 @@ public:
     CoverQueue(const CoverQueue&) = delete;
     CoverQueue& operator=(const CoverQueue&) = delete;
 
-    // The process's queue, which DataTaskManager::downloadImage uses. Never destroyed.
+    // Leaked; used by DataTaskManager::downloadImage.
     static CoverQueue& shared();
 
-    // Fetches and decodes `url` as DataTaskManager::downloadImage does: `completion` runs
-    // once on the context's main queue, with the image or with nothing.
+    // `completion` runs once on the context's MainQueue, with nullptr for any failure.
     void fetch(const platform::URL& url, Delivery completion, const CatalogueContext& context,
                platform::AddressSpace initiator = platform::AddressSpace::internet);
 
-    // A row showing `url` came on screen, or left it; a row may show the same address as
-    // another. Main thread.
+    // Main thread; visibility is reference-counted, as several rows may show one URL.
     void shown(const std::string& url);
     void hidden(const std::string& url);
 
@@ -60,12 +56,12 @@ private:
         bool started = false;
     };
 
-    // Visible addresses rank above every stamp.
+    // Priority of visible URLs: above any recency stamp.
     static constexpr std::int64_t onScreen = std::int64_t{1} << 62;
 
     std::int64_t rankFor(const std::string& url);
     void rerank(const std::string& url);
-    // Marks the best waiting download of hosts with a free slot as started, and returns it.
+    // Per host with a free slot, the highest-priority waiting download, marked started.
     std::vector<std::shared_ptr<Download>> takeStartable();
     void start(const std::shared_ptr<Download>& download);
     void transferred(const std::shared_ptr<Download>& download, std::string body);
@@ -73,10 +69,10 @@ private:
 
     const std::size_t transfersPerHost_;
     std::mutex mutex_;
-    // Downloads waiting or running, by client and address.
+    // Waiting or running, keyed by HttpSession and URL.
     std::unordered_map<std::string, std::shared_ptr<Download>> downloads_;
     std::unordered_map<std::string, std::size_t> running_;
-    // How many rows show each address now.
+    // URL -> number of rows showing it.
     std::unordered_map<std::string, int> visible_;
     std::int64_t lastStamp_ = 0;
 };

@@ -23,8 +23,8 @@ void DataManager::loadAttractions(std::optional<std::string> text, bool nextPage
         completion(Failure{localized("error_no_text")});
         return;
     }
-    // The transport may answer on its worker thread or, without an address, at once; either
-    // way the answer is handled on the main queue.
+    // Answers come on the HttpClient worker or, with no URL, synchronously; both are posted
+    // to the main queue.
     taskManager->fetchAttractions(
         textToSearch_, currency_, offsetPage_,
         [weak = weak_from_this(), queue = mainQueue_ ? mainQueue_ : platform::mainQueue(), search = search_,
@@ -55,15 +55,14 @@ void DataManager::merge(std::vector<std::shared_ptr<Attraction>>& answer, std::o
     if (count)
         count_ = *count;
     const auto heldAll = [this] { return static_cast<std::int64_t>(attractions_.size()) >= count_; };
-    // With whole pages the service never repeats a page: the end shows as the empty page
-    // after the last, once the list holds the whole total.
+    // Pages never overlap, so the end is the empty page after the last, once meta.count
+    // records are held.
     if (answer.empty()) {
         if (heldAll())
             didFinishLoading_ = true;
         return;
     }
-    // A set of the held uuids stands in for a scan of the list: the same decisions, in
-    // the same order, in time linear in the answer.
+    // A uuid set instead of a list scan: same result, linear in the answer.
     const std::size_t answerSize = answer.size();
     std::size_t duplicates = 0;
     for (auto& record : answer) {

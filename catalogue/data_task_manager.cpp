@@ -64,7 +64,7 @@ void DataTaskManager::fetchAttractions(std::string_view text, Attraction::Curren
         {"accept-language", configuration_.languageCode().value_or("en-US")},
         {"x-lorvanta-currency", std::string(Attraction::rawValue(currency))},
     };
-    // The handler keeps the transport alive until it has run.
+    // The completion captures shared_from_this(): the manager outlives the transfer.
     dataTask_ = configuration_.context.http->start(
         std::move(*request), [self = shared_from_this(), completion = std::move(completion)](platform::HttpResult result) {
             self->parseAttractions(result, completion);
@@ -76,7 +76,7 @@ void DataTaskManager::parseAttractions(const platform::HttpResult& result, const
         completion(Failure{result.error()});
         return;
     }
-    // An error page in JSON is no page of results, whatever its body holds.
+    // A JSON error body is not a results page.
     if (result->status < 200 || result->status > 299) {
         completion(Failure{platform::Error{platform::ErrorCode::badServerResponse,
                                            "HTTP status " + std::to_string(result->status)}});
@@ -96,7 +96,7 @@ void DataTaskManager::parseAttractions(const platform::HttpResult& result, const
         const auto data = root.member("data");
         if (!data || !data->isArray())
             return;
-        // One element that is not an object empties the whole list.
+        // Any non-object element in "data" empties the whole list.
         bool allObjects = true;
         attractions.reserve(data->size());
         data->forEachElement([&](platform::JsonValue element) {

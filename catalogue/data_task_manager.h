@@ -18,16 +18,14 @@
 
 namespace wayfarer {
 
-// The only part of the catalogue that talks to the network: sends one search to the
-// catalogue service, reads its JSON answer into records and remembers the service's
-// total. Completions of searches run on the HTTP worker thread.
+// The catalogue's only HttpSession user: the activities GET, its JSON into Attraction
+// records, meta.count kept. Search completions run on the HttpClient worker thread.
 class DataTaskManager : public std::enable_shared_from_this<DataTaskManager> {
 public:
     struct Success {
-        // Always filled by this transport, possibly empty.
+        // Always set by this class, possibly to an empty vector.
         std::optional<std::vector<std::shared_ptr<Attraction>>> attractions;
-        // The total this answer reported in "meta", when it reported one. It travels with
-        // its answer so that a late answer of another search cannot change this one's end.
+        // meta.count of this answer; carried with it so a stale answer cannot change count().
         std::optional<std::int64_t> count;
     };
     struct Failure {
@@ -37,10 +35,10 @@ public:
     using Completion = std::function<void(Result)>;
 
     struct Configuration {
-        // The catalogue service's base address, without the activities path.
+        // Without the activities path.
         std::string baseURL;
         CatalogueContext context = CatalogueContext::shared();
-        // The user's language code for "accept-language"; asked at every request.
+        // Accept-Language value, called for every request.
         std::function<std::optional<std::string>()> languageCode = nullptr;
     };
 
@@ -48,43 +46,39 @@ public:
     static constexpr std::size_t maxImageSize = 16u << 20;
 
     explicit DataTaskManager(Configuration configuration);
-    // Cancels the last search task, if any.
+    // Cancels dataTask().
     ~DataTaskManager();
     DataTaskManager(const DataTaskManager&) = delete;
     DataTaskManager& operator=(const DataTaskManager&) = delete;
 
-    // The process's transport, made on first use from the configuration set before it.
+    // Made on first use from setSharedConfiguration's configuration.
     static std::shared_ptr<DataTaskManager> shared();
-    // Takes effect only before the first call of shared(); fails after it.
+    // Fails once shared() has been called.
     static platform::Result<void> setSharedConfiguration(Configuration configuration);
 
-    // Where this transport's work runs; cover downloads for its records go the same way.
+    // Also used by downloadImage for this transport's records.
     const CatalogueContext& context() const { return configuration_.context; }
 
-    // Searches `text` at page `offset`. When no address can be made, `completion` runs
-    // at once, before this returns, with a failure without an error, and nothing is sent.
+    // When no URL can be built, `completion` runs synchronously with a failure carrying no
+    // Error, and nothing is sent.
     void fetchAttractions(std::string_view text, Attraction::Currency currency, std::int64_t offset,
                           Completion completion);
 
-    // The GET request for `url` with the transport's settings; nothing without a URL.
     std::optional<platform::HttpRequest> makeGetRequest(const std::optional<platform::URL>& url) const;
 
-    // Reads one finished search: the body of a 2xx response (read in place when received
-    // with JSON padding); any other status fails as badServerResponse, whatever the body.
+    // Non-2xx fails as badServerResponse whatever the body; a jsonPadding body parses in place.
     void parseAttractions(const platform::HttpResult& result, const Completion& completion);
 
-    // Fetches and decodes one image on behalf of a server in `initiator`'s space, as
-    // CoverQueue::shared() schedules it. `completion` runs once on the main queue, with the
-    // image or with nothing (no body, a transport error, a refused address, bytes that are
-    // no image).
+    // Scheduled by CoverQueue::shared(); `initiator` becomes HttpRequest::initiator.
+    // `completion` runs once on the main queue, with nullptr for any failure.
     static void downloadImage(const platform::URL& url,
                               std::function<void(std::shared_ptr<const platform::Image>)> completion,
                               const CatalogueContext& context = CatalogueContext::shared(),
                               platform::AddressSpace initiator = platform::AddressSpace::internet);
 
-    // The total the service reported in the last answer that carried one.
+    // meta.count of the last answer that had one.
     std::int64_t count() const { return count_.load(); }
-    // The last search task started; main thread only.
+    // Main thread only.
     const std::shared_ptr<platform::HttpTask>& dataTask() const { return dataTask_; }
 
 private:

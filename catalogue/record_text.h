@@ -10,9 +10,8 @@
 
 namespace wayfarer {
 
-// A text of a record, held in a std::pmr::string from the record's TextRoom. A copy owns
-// its bytes (select_on_container_copy_construction gives the default resource); a move
-// keeps the record's memory.
+// A std::pmr::string on the record's TextRoom. A copy owns its bytes
+// (select_on_container_copy_construction gives the default resource); a move keeps the room.
 class RecordText {
 public:
     using allocator_type = std::pmr::polymorphic_allocator<char>;
@@ -37,9 +36,8 @@ private:
     std::pmr::string text_;
 };
 
-// The memory a record's texts come from: first the room made for them in the record's own
-// allocation, then ordinary memory, which is given back when a text is, so that texts set
-// later come and go as std::string's would.
+// std::pmr::memory_resource: bumps through the text room in the record's own allocation,
+// then falls back to new_delete_resource(), so texts assigned later free like std::string's.
 class TextRoom final : public std::pmr::memory_resource {
 public:
     TextRoom() = default;

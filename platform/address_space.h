@@ -6,16 +6,13 @@ struct sockaddr;
 
 namespace wayfarer::platform {
 
-// Which side of the address policy an address is on: this machine and the networks only
-// it reaches (loopback, private RFC 1918 and IPv6 unique-local, link-local, unspecified),
-// or the internet. A server on the internet may not aim the client at the local side.
+// local: loopback, RFC 1918, IPv6 ULA (fc00::/7), link-local and unspecified; internet:
+// the rest. An internet server may not redirect or point the client at a local address.
 enum class AddressSpace { local, internet };
 
-// The space of an IPv4 or IPv6 socket address; an IPv4-mapped IPv6 address counts as its
-// IPv4 address, any other family as local.
+// ::ffff:a.b.c.d counts as its IPv4 address; a family other than AF_INET/AF_INET6 is local.
 AddressSpace addressSpaceOf(const sockaddr& address);
-// The same for a numeric address as text (as CURLINFO_PRIMARY_IP gives it); text that is
-// no address counts as local.
+// For CURLINFO_PRIMARY_IP-style text; unparseable text is local (fail closed).
 AddressSpace addressSpaceOf(std::string_view numericAddress);
 
 }

@@ -24,8 +24,7 @@ std::shared_ptr<const PixelBuffer> DecodedImageCache::insert(std::uint64_t key,
                                                              std::shared_ptr<const PixelBuffer> pixels) {
     if (!pixels)
         return nullptr;
-    // Whatever is dropped is released after the lock, so a large free never holds up
-    // the threads waiting for it.
+    // Evicted pixels are freed after the mutex is released: a large free blocks no waiter.
     std::list<Entry> dropped;
     std::lock_guard lock(mutex_);
     if (const auto found = index_.find(key); found != index_.end()) {

@@ -11,43 +11,34 @@
 
 namespace wayfarer::platform {
 
-// A bounded store of decoded pixels, so that images shown again soon are not decoded
-// again while the many images merely held keep only their encoded bytes. Bounded by the
-// bytes of the pixels it holds; the least recently used go first. Safe from any thread.
-//
-// Pixels handed out stay valid for as long as their holder keeps them, also after the
-// cache has dropped them; only the cache's own references count against its capacity.
+// Thread-safe LRU of decoded pixels, capped in bytes, so held images keep only their
+// JPEG bytes. Evicted pixels live on in their shared_ptr holders and no longer count.
 class DecodedImageCache {
 public:
-    // Thirteen 1200 x 800 covers: the rows of a phone-sized list, the detail screen and some
-    // scrolling back. With a thousand covers held as JPEG (about 90 MB) the process stays
-    // near 150 MB; each doubling of this costs its full size in resident memory.
+    // Thirteen 1200x800 RGBA covers: a phone-sized list, the detail screen and some scroll-back.
+    // Measured: 1000 covers held as JPEG (~90 MB) leave RSS near 150 MB; each doubling adds its size.
     static constexpr std::size_t defaultCapacity = std::size_t{48} << 20;
 
     explicit DecodedImageCache(std::size_t capacityBytes = defaultCapacity);
     DecodedImageCache(const DecodedImageCache&) = delete;
     DecodedImageCache& operator=(const DecodedImageCache&) = delete;
 
-    // The process's cache, which images use unless given another. Images hold it by
-    // reference, so it outlives every image, also at process exit.
+    // Images hold it by shared_ptr, so it outlives them all, also during exit.
     static std::shared_ptr<DecodedImageCache> shared();
 
-    // The pixels kept under `key`, now the most recently used, or nothing.
+    // Marks a hit most recently used.
     std::shared_ptr<const PixelBuffer> find(std::uint64_t key);
 
-    // Keeps `pixels` under `key` as the most recently used, dropping the least recently
-    // used until the total fits the capacity. Pixels larger than the whole capacity are
-    // not kept. When the key is held already (two threads decoded the same image), the
-    // pixels held win. Returns the pixels now to be used for the key.
+    // Pixels larger than the capacity are not kept. If two threads decoded the same key,
+    // the first inserted wins and is returned; use the return value.
     std::shared_ptr<const PixelBuffer> insert(std::uint64_t key, std::shared_ptr<const PixelBuffer> pixels);
 
     void erase(std::uint64_t key);
     void clear();
 
-    // Changing the capacity drops the least recently used pixels that no longer fit.
     void setCapacity(std::size_t capacityBytes);
     std::size_t capacity() const;
-    // The bytes of the pixels held now, and how many images they belong to.
+    // Bytes of pixels held; count() is the number of entries.
     std::size_t size() const;
     std::size_t count() const;
 
@@ -57,13 +48,13 @@ private:
         std::shared_ptr<const PixelBuffer> pixels;
     };
 
-    // Moves the least recently used entries to `dropped` until the pixels held fit.
+    // Evicted entries go to `dropped` so their pixels are freed outside the mutex.
     void evictToFit(std::size_t capacityBytes, std::list<Entry>& dropped);
 
     mutable std::mutex mutex_;
     std::size_t capacity_;
     std::size_t size_ = 0;
-    // Most recently used at the front.
+    // MRU first.
     std::list<Entry> entries_;
     std::unordered_map<std::uint64_t, std::list<Entry>::iterator> index_;
 };

@@ -4,7 +4,7 @@
 
 namespace wayfarer::platform {
 
-// The kinds of failure the platform layer reports, after the platform's URL error codes.
+// Modelled on NSURLError codes.
 enum class ErrorCode {
     timedOut,
     cancelled,
@@ -24,12 +24,10 @@ enum class ErrorCode {
 
 struct Error {
     ErrorCode code = ErrorCode::unknown;
-    // What went wrong in a developer's words: what the underlying library said, or why a
-    // setting or a server was refused. Programs print it; screens never show it.
+    // For developers (curl_easy_strerror text, a refusal reason); CLIs print it, screens never show it.
     std::string detail;
 
-    // The description for the user, in the user's language (English when there is no
-    // table for it), as the platform words it.
+    // From the bundled "Errors" strings table, in userLanguageCode() or English.
     std::string localizedDescription() const;
 
     friend bool operator==(const Error& a, const Error& b) { return a.code == b.code; }

@@ -7,11 +7,11 @@
 
 namespace wayfarer::platform {
 
-// curl_global_init, made once a process; every call gives the first call's result.
+// curl_global_init in a function-local static; later calls return the first result.
 CURLcode initCurlOnce();
 
-// The libcurl and system calls whose failure the HTTP worker must survive, gathered so
-// that a test can make any of them fail. The defaults are the real calls.
+// Fault-injection seam: the curl_* and system calls (eventfd, curl_multi_poll...) the
+// worker must survive failing. Defaults are the real functions.
 struct HttpCalls {
     std::function<CURLcode()> globalInit = &initCurlOnce;
     std::function<CURLM*()> multiInit = &curl_multi_init;

@@ -39,9 +39,8 @@ Result<void> HttpClient::setSharedOptions(HttpClientOptions options) {
 
 HttpClient& HttpClient::shared() {
     HttpClient& client = sharedClient.get();
-    // Registered once the client is built, so that it stops before the static objects
-    // built before it are destroyed; those built after it, which its completions may
-    // reach, are never destroyed (the main queue, the decode queue) or stop themselves.
+    // std::atexit after construction, so the stop runs before earlier statics are destroyed;
+    // later ones its completions reach (main queue, decode queue) are leaked or stop themselves.
     static const bool stopsAtExit = [] { return std::atexit(&HttpClient::stopShared) == 0; }();
     static_cast<void>(stopsAtExit);
     return client;

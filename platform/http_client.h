@@ -16,50 +16,46 @@ namespace wayfarer::platform {
 struct HttpRequest {
     std::string url;
     std::vector<std::pair<std::string, std::string>> headers;
-    // The longest silence allowed while the transfer runs.
+    // CURLOPT_LOW_SPEED_TIME at 1 byte/s: the longest silence allowed.
     std::chrono::milliseconds requestTimeout = std::chrono::seconds(10);
-    // The whole transfer, retries while the network is unreachable included.
+    // CURLOPT_TIMEOUT_MS over the whole transfer, unreachable-network retries included.
     std::chrono::milliseconds resourceTimeout = std::chrono::seconds(10);
-    // A larger body, counted after content decoding, fails the transfer with tooLarge as
-    // soon as it passes the cap; nothing partial is delivered.
+    // Counted after Content-Encoding is decoded; past it the transfer fails as tooLarge
+    // with no partial body.
     std::size_t maxBodySize = 8u << 20;
-    // Where the server that named this address is (HttpResponse::server of the answer
-    // that held it); local for an address of the program's own choosing.
+    // HttpResponse::server of the answer that named this URL; local for our own URLs.
     AddressSpace initiator = AddressSpace::local;
 };
 
 struct HttpResponse {
     long status = 0;
-    // Received with spare capacity for jsonPadding, so it parses in place.
+    // Has capacity for jsonPadding spare, so simdjson parses it in place.
     std::string body;
-    // Where the server that gave this answer is: the initiator of the requests for the
-    // addresses the answer names.
+    // Becomes HttpRequest::initiator for the URLs this body names.
     AddressSpace server = AddressSpace::local;
 };
 
-// A response of any status, or the error that kept the transfer from getting one.
+// Any HTTP status is a value; only a failed transfer is an Error.
 using HttpResult = Result<HttpResponse>;
 
 using HttpCompletion = std::function<void(HttpResult)>;
 
-// A running transfer. Cancelling one that has not finished makes its completion run
-// with a cancelled error; cancelling later does nothing. Safe from any thread.
+// cancel() is thread-safe; before completion it makes it run with ErrorCode::cancelled,
+// after it is a no-op.
 class HttpTask {
 public:
     virtual ~HttpTask() = default;
     virtual void cancel() = 0;
 };
 
-// What the catalogue starts its transfers on: HttpClient, or in tests a stand-in that
-// runs each completion when the test says.
+// HttpClient, or a test double that completes when the test says.
 class HttpSession {
 public:
     virtual ~HttpSession() = default;
     virtual std::shared_ptr<HttpTask> start(HttpRequest request, HttpCompletion completion) = 0;
 };
 
-// A host name answered with a fixed address instead of asking the resolver, as curl's
-// --resolve: a service reached under the name on its certificate at another address.
+// A CURLOPT_RESOLVE entry: host:port served from `address` under its certificate's name.
 struct PinnedHost {
     std::string host;
     int port = 443;
@@ -69,56 +65,45 @@ struct PinnedHost {
 struct HttpCalls;
 
 struct HttpClientOptions {
-    // A PEM file of certificate authorities trusted beside the system's own.
+    // CURLOPT_CAINFO, with CURLOPT_CAPATH /etc/ssl/certs still trusted.
     std::optional<std::string> extraCaFile;
-    // PEM text of the only certificate authorities trusted (the system's are not).
+    // CURLOPT_CAINFO_BLOB with CURLOPT_CAPATH cleared: the system CAs are not trusted.
     std::optional<std::string> exclusiveCaPem;
     std::vector<PinnedHost> pinnedHosts;
 };
 
-// An HTTP client on libcurl: one worker thread drives every transfer through a multi
-// handle, which keeps connections alive and reuses them. Certificates and host names are
-// always verified. Every request asks for a compressed answer (Accept-Encoding of all
-// that libcurl decodes); the body delivered is the decoded one. Completions run on the
-// worker thread, exactly once per started transfer, never inside start(); where libcurl
-// or the system refuses a call the client needs, the transfers it concerns fail with an
-// unknown error.
+// libcurl client: one worker thread runs a CURLM handle (connection reuse, HTTP/2
+// multiplexing); CURLOPT_SSL_VERIFYPEER/VERIFYHOST always on; CURLOPT_ACCEPT_ENCODING "".
+// Completions run on the worker thread, exactly once per start(), never inside it; a
+// failed curl_* or system call fails the transfers concerned as ErrorCode::unknown.
 //
-// Every address fetched, the first and each redirect (301, 302, 303, 307 and 308, at most
-// 5), must be https, or plain http to a loopback host (isPermittedAddress), and once a
-// transfer has been over https it never goes on over plain http. A transfer whose
-// initiator is on the internet, or that has been through a server on the internet (whose
-// redirect the next hop is), connects to no local address: judged on the address curl
-// resolved, for a new connection and a reused one alike. The client follows redirects
-// itself and checks each address before it connects there; an address that breaks the
-// rule fails the transfer as unsupportedURL, and nothing is sent to it.
+// Redirects (301/302/303/307/308, at most 5) are followed here, not with
+// CURLOPT_FOLLOWLOCATION, so each URL passes isPermittedAddress before it is fetched:
+// https, or http to loopback, and never back to http after https. Once the initiator or
+// any hop is AddressSpace::internet, CURLOPT_OPENSOCKETFUNCTION (new connections) and
+// CURLOPT_PREREQFUNCTION (reused ones) refuse a local resolved address. A refused URL
+// fails as unsupportedURL with nothing sent.
 //
-// A connection refused, or a name that does not resolve, fails at once. A network that
-// cannot be reached (no route to the host) is waited for: the transfer is retried until
-// its resource time-out passes, and then fails as timed out.
+// ECONNREFUSED and CURLE_COULDNT_RESOLVE_HOST fail at once; an isUnreachable() errno
+// (ENETUNREACH...) retries until resourceTimeout, then fails as timedOut.
 class HttpClient final : public HttpSession {
 public:
     explicit HttpClient(HttpClientOptions options = {});
-    // With `calls` in place of the libcurl and system calls it makes, for tests.
+    // For tests: `calls` stands in for the curl_* and system calls.
     HttpClient(HttpClientOptions options, HttpCalls calls);
-    // Cancels the transfers still running (their completions run with a cancelled error,
-    // as do those of transfers those completions start) and joins the worker.
+    // Cancels what is running (and what its completions start), then joins the worker.
     ~HttpClient();
     HttpClient(const HttpClient&) = delete;
     HttpClient& operator=(const HttpClient&) = delete;
 
     std::shared_ptr<HttpTask> start(HttpRequest request, HttpCompletion completion) override;
 
-    // The process's client, made on first use with the options set before that use,
-    // and never destroyed. It stops when the process exits, before the static objects
-    // that completions use are destroyed: what is still running is cancelled and its
-    // completion dropped without running, as are the completions of transfers started
-    // after that.
+    // Leaked singleton; std::atexit (registered on first use) stops it, and
+    // from then on completions are dropped without running.
     static HttpClient& shared();
-    // Stops the shared client now, as at exit, for a program whose main queue goes
-    // before the process ends. Does nothing when it was never made or has stopped.
+    // The atexit stop, run early by a program whose main queue dies before exit.
     static void stopShared();
-    // Takes effect only before the first call of shared(); fails after it.
+    // Fails once shared() has been called.
     static Result<void> setSharedOptions(HttpClientOptions options);
 
     class Worker;

@@ -28,8 +28,7 @@ ErrorCode errorCodeOf(CURLcode code) {
     case CURLE_SSL_SHUTDOWN_FAILED:
     case CURLE_USE_SSL_FAILED: return ErrorCode::secureConnectionFailed;
     case CURLE_FILESIZE_EXCEEDED: return ErrorCode::tooLarge;
-    // Every address is checked before curl sees it, so curl refusing a protocol means
-    // the answer was not HTTP.
+    // URLs are vetted before curl sees them, so this means the server did not speak HTTP.
     case CURLE_UNSUPPORTED_PROTOCOL:
     case CURLE_BAD_CONTENT_ENCODING: return ErrorCode::cannotParseResponse;
     case CURLE_URL_MALFORMAT: return ErrorCode::unsupportedURL;

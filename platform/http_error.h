@@ -6,11 +6,11 @@
 
 namespace wayfarer::platform {
 
-// The platform's error for what libcurl reports of a failed transfer.
+// CURLcode -> NSURLError-style ErrorCode.
 ErrorCode errorCodeOf(CURLcode code);
 
-// Whether a failed connect's errno means the network cannot be reached at all (no route,
-// the interface down), which is waited for, rather than a host that refused.
+// ENETUNREACH, EHOSTUNREACH or ENETDOWN from CURLINFO_OS_ERRNO: retried, unlike
+// ECONNREFUSED.
 bool isUnreachable(long osErrno);
 
 }

@@ -53,8 +53,8 @@ std::size_t Transfer::onBody(char* data, std::size_t size, std::size_t count, vo
         return CURL_WRITEFUNC_ERROR;
     }
     if (transfer.body_.capacity() < needed + jsonPadding) {
-        // Doubled, but never past the cap. Into a new string, since reserve on this one
-        // would double whatever it is asked.
+        // Doubled up to the cap into a new string: reserve() on a non-empty libstdc++ string
+        // grows to at least twice its capacity, which could pass the cap.
         std::string grown;
         grown.reserve(std::min(std::max(needed + jsonPadding, transfer.body_.capacity() * 2),
                                transfer.request_.maxBodySize + jsonPadding));
@@ -71,27 +71,25 @@ void Transfer::beginHop(const TransferSettings& settings, EasyHandle reused) {
     curl_easy_setopt(easy, CURLOPT_URL, url_.c_str());
     curl_easy_setopt(easy, CURLOPT_HTTPGET, 1L);
     curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https");
-    // Redirects are followed by the worker, which checks each address before connecting.
+    // The worker follows redirects so isPermittedAddress sees each URL first.
     curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 0L);
     curl_easy_setopt(easy, CURLOPT_SSL_VERIFYPEER, 1L);
     curl_easy_setopt(easy, CURLOPT_SSL_VERIFYHOST, 2L);
     curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(easy, CURLOPT_SHARE, settings.share);
-    // An https transfer started while a connection to its server is still in its handshake
-    // waits for ALPN to tell whether that one multiplexes (HTTP/2) instead of opening one of
-    // its own: a search and the covers started with it share one connection. Plain http is
-    // HTTP/1.1 here, and curl would learn that only from an answer, so it does not wait.
+    // https: wait for the pending handshake's ALPN so a search and its covers share one
+    // HTTP/2 connection. Plain http is HTTP/1.1 and curl would only learn that from a response.
     curl_easy_setopt(easy, CURLOPT_PIPEWAIT, strncasecmp(url_.c_str(), "https:", 6) == 0 ? 1L : 0L);
     if (settings.pinned)
         curl_easy_setopt(easy, CURLOPT_RESOLVE, settings.pinned);
     curl_easy_setopt(easy, CURLOPT_ERRORBUFFER, errorBuffer_);
     curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, &Transfer::onBody);
     curl_easy_setopt(easy, CURLOPT_WRITEDATA, this);
-    // Every encoding this libcurl decodes (gzip, deflate, br, zstd). onBody sees decoded bytes,
-    // so the cap holds for them; MAXFILESIZE refuses early an announced length over it.
+    // "" offers every encoding this libcurl decodes; onBody caps decoded bytes, and
+    // CURLOPT_MAXFILESIZE_LARGE refuses an over-cap Content-Length early.
     curl_easy_setopt(easy, CURLOPT_ACCEPT_ENCODING, "");
     curl_easy_setopt(easy, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(request_.maxBodySize));
-    // A silence of requestTimeout fails the transfer; curl counts it in whole seconds.
+    // CURLOPT_LOW_SPEED_TIME is in whole seconds.
     const auto silence = std::chrono::ceil<std::chrono::seconds>(request_.requestTimeout);
     curl_easy_setopt(easy, CURLOPT_LOW_SPEED_LIMIT, 1L);
     curl_easy_setopt(easy, CURLOPT_LOW_SPEED_TIME, static_cast<long>(std::max<long>(1, silence.count())));
@@ -102,13 +100,13 @@ void Transfer::beginHop(const TransferSettings& settings, EasyHandle reused) {
                      std::min<long>(remainingMs, static_cast<long>(request_.requestTimeout.count())));
     const HttpClientOptions& options = settings.options;
     if (options.exclusiveCaPem) {
-        // curl only reads a blob that it does not copy.
+        // CURL_BLOB_NOCOPY: options_ outlives the handle, and curl never writes the blob.
         curl_blob blob{const_cast<char*>(options.exclusiveCaPem->data()), options.exclusiveCaPem->size(),
                        CURL_BLOB_NOCOPY};
         curl_easy_setopt(easy, CURLOPT_CAINFO_BLOB, &blob);
         curl_easy_setopt(easy, CURLOPT_CAPATH, nullptr);
     } else if (options.extraCaFile) {
-        // With CAINFO naming the extra file, CAPATH keeps the system's authorities.
+        // CURLOPT_CAPATH keeps the system CAs beside CURLOPT_CAINFO.
         curl_easy_setopt(easy, CURLOPT_CAINFO, options.extraCaFile->c_str());
         curl_easy_setopt(easy, CURLOPT_CAPATH, "/etc/ssl/certs");
     }

@@ -22,20 +22,18 @@ struct SlistDeleter {
 using EasyHandle = std::unique_ptr<CURL, EasyDeleter>;
 using HeaderList = std::unique_ptr<curl_slist, SlistDeleter>;
 
-// Where the answer `easy` has received so far sends the transfer on, or null when it is
-// not a redirect with somewhere to go.
+// CURLINFO_REDIRECT_URL for a 301/302/303/307/308, else null.
 const char* redirectLocation(CURL* easy);
 
-// What every transfer of one client shares: its options and the worker's curl handles.
+// Per-client: HttpClientOptions, the CURLSH and the CURLOPT_RESOLVE list.
 struct TransferSettings {
     const HttpClientOptions& options;
     CURLSH* share = nullptr;
     curl_slist* pinned = nullptr;
 };
 
-// One transfer, from start() to its completion, over one or more hops (the first address
-// and each redirect). The worker thread alone touches the curl handles and the body;
-// `cancelRequested_` is the only field other threads write.
+// One HttpTask across its redirect hops. Only the worker thread touches the CURL handle
+// and body; `cancelRequested_` is the only field written from other threads.
 class Transfer final : public HttpTask {
 public:
     Transfer(HttpRequest request, HttpCompletion completion, std::weak_ptr<HttpClient::Worker> worker)
@@ -44,12 +42,10 @@ public:
 
     void cancel() override;
 
-    // Sets `easy` (a new or reset one) up for the hop to url_, with an empty body to
-    // receive into.
+    // curl_easy_setopt for the hop to url_ on a fresh or curl_easy_reset handle.
     void beginHop(const TransferSettings& settings, EasyHandle easy);
-    // Runs the completion once; later calls do nothing.
     void finish(HttpResult result);
-    // Finished without running the completion.
+    // Finishes without running the completion (Stop::dropping, the atexit stop).
     void drop();
 
     HttpRequest request_;
@@ -57,16 +53,15 @@ public:
     std::weak_ptr<HttpClient::Worker> worker_;
     Clock::time_point deadline_;
     Clock::time_point retryAt_{};
-    // The address of this hop, and what the hops before it did.
+    // The current hop's URL; the fields below record the earlier hops.
     std::string url_;
     int redirects_ = 0;
     bool wentOverHttps_ = false;
-    // The initiator, then where the last hop connected: a redirect is that server's choice.
+    // HttpRequest::initiator, then the AddressSpace of the last hop's connected IP.
     AddressSpace space_;
-    // This hop's resolved address was local, and refused.
+    // Set by the opensocket/prereq callbacks when they refused a local address.
     bool addressRefused_ = false;
-    // Whether the body arriving belongs to a redirect, which is followed, not delivered;
-    // known once the first bytes come.
+    // Decided at the first CURLOPT_WRITEFUNCTION call: a redirect's body is skipped.
     enum class Body { unknown, kept, skipped } bodyKind_ = Body::unknown;
     EasyHandle easy_;
     HeaderList headers_;

@@ -13,19 +13,17 @@ namespace wayfarer::platform {
 
 namespace {
 
-// A network that cannot be reached is retried after this pause, as the platform waits
-// for connectivity instead of failing at once.
+// Pause before retrying CURLE_COULDNT_CONNECT with an isUnreachable() errno.
 constexpr auto unreachableRetryPause = std::chrono::milliseconds(500);
 constexpr long maxRedirects = 5;
-// Easy handles kept for the next transfers: a reset handle is cheaper than a new one.
+// Reusing a handle after curl_easy_reset is cheaper than curl_easy_init.
 constexpr std::size_t maxSpareHandles = 8;
-// Failed polls in a row after which the transfers running are given up.
+// Consecutive curl_multi_poll failures before the running transfers fail.
 constexpr int maxPollFailures = 5;
 
 constexpr const char* localRefusal = "a server on the internet may not reach a local address";
 
-// Why the next hop of a transfer may not go to `url`, or nothing when it may.
-// `afterHttps`: an earlier hop of the same transfer went over https.
+// The refusal message for `url`, or nullopt; `afterHttps`: an earlier hop was https.
 std::optional<std::string> refusalOf(const std::optional<URL>& url, bool afterHttps, AddressSpace space) {
     if (!url || (url->scheme() != "http" && url->scheme() != "https"))
         return "not an http or https URL";
@@ -40,8 +38,7 @@ std::optional<std::string> refusalOf(const std::optional<URL>& url, bool afterHt
     return std::nullopt;
 }
 
-// CURLOPT_OPENSOCKETFUNCTION, for every new connection, with the address resolved: no
-// socket for a local address on an internet server's behalf, so nothing reaches it.
+// CURLOPT_OPENSOCKETFUNCTION: CURL_SOCKET_BAD for a local address on an internet hop.
 curl_socket_t openPermittedSocket(void* user, curlsocktype, curl_sockaddr* address) {
     auto& transfer = *static_cast<Transfer*>(user);
     if (transfer.space_ == AddressSpace::internet && addressSpaceOf(address->addr) == AddressSpace::local) {
@@ -51,8 +48,8 @@ curl_socket_t openPermittedSocket(void* user, curlsocktype, curl_sockaddr* addre
     return ::socket(address->family, address->socktype | SOCK_CLOEXEC, address->protocol);
 }
 
-// CURLOPT_PREREQFUNCTION, before each request, on a new or a reused connection: the same
-// check, and where this hop went, for the hops it redirects to.
+// CURLOPT_PREREQFUNCTION: the same check on reused connections (no opensocket call),
+// and records the hop's AddressSpace for its redirects.
 int checkConnectedAddress(void* user, char* primaryIp, char*, int, int) {
     auto& transfer = *static_cast<Transfer*>(user);
     const AddressSpace connected = addressSpaceOf(primaryIp);
@@ -83,24 +80,23 @@ HttpClient::Worker::Worker(HttpClientOptions options, HttpCalls calls)
         return;
     }
     wakeFd_ = calls_.eventFd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-    // As browsers do: a few connections per server, kept alive and reused, rather than one
-    // for every concurrent request, which a server would have to keep open.
+    // As browsers do: a few kept-alive connections per host, not one per request.
     curl_multi_setopt(multi_, CURLMOPT_MAX_HOST_CONNECTIONS, 6L);
     for (const auto& pinned : options_.pinnedHosts) {
         const std::string entry = pinned.host + ":" + std::to_string(pinned.port) + ":" + pinned.address;
         pinned_.reset(curl_slist_append(pinned_.release(), entry.c_str()));
     }
-    // Without a share each handle keeps its own DNS and TLS session caches.
+    // CURLSH: without it each easy handle keeps its own DNS and TLS session cache.
     share_ = calls_.shareInit();
     if (!share_)
         return;
-    // Only the worker thread uses these handles, so the share needs no locks.
+    // No CURLSHOPT_LOCKFUNC: only the worker thread touches these handles.
     curl_share_setopt(share_, CURLSHOPT_SHARE, CURL_LOCK_DATA_DNS);
     curl_share_setopt(share_, CURLSHOPT_SHARE, CURL_LOCK_DATA_SSL_SESSION);
 }
 
 HttpClient::Worker::~Worker() {
-    // Before the share, which a handle still attached would keep in use.
+    // Before curl_share_cleanup, which fails while an easy handle still uses the share.
     spareHandles_.clear();
     curl_multi_cleanup(multi_);
     curl_share_cleanup(share_);
@@ -119,8 +115,7 @@ void HttpClient::Worker::stop(Stop mode) {
         stopMode_ = mode;
     }
     wake();
-    // A completion that ends the process stops the worker from the worker itself,
-    // which cannot wait for its own end; it ends with the process.
+    // exit() from a completion gets here on the worker thread, which cannot join itself.
     if (thread_.get_id() == std::this_thread::get_id())
         thread_.detach();
     else if (thread_.joinable())
@@ -131,8 +126,8 @@ void HttpClient::Worker::submit(std::shared_ptr<Transfer> transfer) {
     Stop mode = Stop::cancelling;
     {
         std::lock_guard lock(mutex_);
-        // Also while stopping: the thread ends these too, so none completes inside start().
-        // Once it has closed only the shared client's stop at exit is left, which drops them.
+        // Queued even while stopping, so no completion runs inside start(); after closed_
+        // only the atexit stop is left, and it drops them.
         if (!closed_) {
             incoming_.push_back(std::move(transfer));
             transfer = nullptr;
@@ -150,15 +145,14 @@ void HttpClient::Worker::wake() {
     if (wakeFd_ < 0)
         return static_cast<void>(curl_multi_wakeup(multi_));
     const std::uint64_t one = 1;
-    // A full counter already wakes the worker; nothing else can fail here.
+    // EAGAIN means the eventfd counter is full, which already wakes the worker.
     static_cast<void>(write(wakeFd_, &one, sizeof one));
 }
 
 void HttpClient::Worker::add(const std::shared_ptr<Transfer>& transfer) {
     if (broken_)
         return transfer->finish(*broken_);
-    // Before curl sees the address, so that nothing is looked up, connected to or sent
-    // for an address the client may not fetch.
+    // Before curl_multi_add_handle: no DNS lookup, connect or send for a refused URL.
     const auto url = URL::parse(transfer->url_);
     if (auto refusal = refusalOf(url, transfer->wentOverHttps_, transfer->space_)) {
         transfer->finish(Error{ErrorCode::unsupportedURL, std::move(*refusal)});
@@ -218,7 +212,7 @@ void HttpClient::Worker::complete(CURL* easy, CURLcode code) {
     if (found == active_.end())
         return;
     std::shared_ptr<Transfer> transfer = found->second;
-    // Read before the handle goes back to the spares, which resets it.
+    // Read before curl_easy_reset wipes them on the way back to spareHandles_.
     long status = 0;
     long osErrno = 0;
     curl_easy_getinfo(easy, CURLINFO_RESPONSE_CODE, &status);
@@ -278,8 +272,8 @@ void HttpClient::Worker::sweepCancelledAndRetries(Clock::time_point now) {
 }
 
 void HttpClient::Worker::pauseAfterPollFailure(CURLMcode code) {
-    // A poll that keeps failing must not make the loop spin: each try waits longer, and
-    // from the fifth on the transfers running end with its error.
+    // Backs off so a failing curl_multi_poll cannot spin; from maxPollFailures on, the
+    // running transfers fail with its error.
     pollFailures_ = std::min(pollFailures_ + 1, maxPollFailures);
     if (pollFailures_ == maxPollFailures)
         failRunning(Error{ErrorCode::unknown, std::string("curl_multi_poll: ") + curl_multi_strerror(code)});
@@ -313,7 +307,7 @@ void HttpClient::Worker::stopAll(Stop mode) {
     for (auto& transfer : waiting_)
         end(*transfer, mode);
     waiting_.clear();
-    // The completions above may have started more; they end the same way, here.
+    // Completions above may have started more; they end the same way.
     while (true) {
         {
             std::lock_guard lock(mutex_);
@@ -334,7 +328,7 @@ void HttpClient::Worker::loop() {
         bool stopping = false;
         Stop mode = Stop::cancelling;
         {
-            // Swapped, not moved, so that neither list allocates again once it has grown.
+            // swap, not move: both vectors keep their capacity.
             std::lock_guard lock(mutex_);
             arrived_.swap(incoming_);
             stopping = stopping_;
@@ -368,7 +362,7 @@ void HttpClient::Worker::loop() {
             const auto until = std::chrono::ceil<std::chrono::milliseconds>(transfer->retryAt_ - Clock::now());
             waitMs = std::clamp(static_cast<int>(until.count()), 0, waitMs);
         }
-        // Without an eventfd curl polls its own wake-up pair and leaves `woken` alone.
+        // No eventfd: curl_multi_wakeup uses curl's own wake-up socketpair instead.
         curl_waitfd woken{wakeFd_, CURL_WAIT_POLLIN, 0};
         if (const CURLMcode polled = calls_.multiPoll(multi_, &woken, wakeFd_ < 0 ? 0 : 1, waitMs, nullptr);
             polled != CURLM_OK) {

@@ -15,11 +15,11 @@
 
 namespace wayfarer::platform {
 
-// The client's one thread: it drives every transfer through a curl multi handle, checks
-// each hop's address, follows redirects and retries while the network is unreachable.
+// HttpClient's thread: runs curl_multi_poll/curl_multi_perform, checks each hop's URL,
+// follows redirects and retries while the network is unreachable.
 class HttpClient::Worker final : public std::enable_shared_from_this<HttpClient::Worker> {
 public:
-    // What becomes of the completions still to run when the worker stops.
+    // cancelling: completions run with ErrorCode::cancelled; dropping: they never run.
     enum class Stop { cancelling, dropping };
 
     Worker(HttpClientOptions options, HttpCalls calls);
@@ -28,10 +28,10 @@ public:
     Worker& operator=(const Worker&) = delete;
 
     void run();
-    // Ends every transfer as `mode` says and joins the thread; only the first call counts.
+    // Idempotent; joins the thread.
     void stop(Stop mode);
     void submit(std::shared_ptr<Transfer> transfer);
-    // Makes the thread look at its transfers again, for one cancelled from another thread.
+    // Interrupts curl_multi_poll, e.g. after a cancel from another thread.
     void wake();
 
 private:
@@ -48,21 +48,21 @@ private:
 
     HttpClientOptions options_;
     HttpCalls calls_;
-    // Why curl could not be set up, which every transfer then fails with.
+    // curl_global_init/curl_multi_init failure; every transfer then fails with it.
     std::optional<Error> broken_;
     CURLM* multi_ = nullptr;
-    // Written by any thread to wake the worker from its poll: cheaper than the socket pair
-    // curl_multi_wakeup writes to, which stands in when no eventfd could be made.
+    // eventfd in curl_multi_poll's extra fds, cheaper than curl_multi_wakeup's socketpair,
+    // which is used when eventfd() failed (-1).
     int wakeFd_ = -1;
     CURLSH* share_ = nullptr;
     HeaderList pinned_;
     std::thread thread_;
 
     std::mutex mutex_;
-    // Waited on where curl cannot poll: a broken worker, or one pausing after a failed poll.
+    // Waited on instead of curl_multi_poll: when broken_, or backing off after a poll failure.
     std::condition_variable wakeUp_;
     bool stopping_ = false;
-    // The thread has ended every transfer it will ever see.
+    // Set by the thread once it accepts no more transfers; guarded by mutex_.
     bool closed_ = false;
     Stop stopMode_ = Stop::cancelling;
     std::vector<std::shared_ptr<Transfer>> incoming_;

@@ -35,8 +35,7 @@ std::shared_ptr<const Image> Image::decode(std::string bytes, std::shared_ptr<De
             return nullptr;
         std::tie(width, height) = *size;
     }
-    // Bodies arrive in buffers grown as they came; the image keeps them for its whole
-    // life, so the spare capacity is given back now.
+    // Bodies come with doubling growth and jsonPadding spare; the Image keeps them for life.
     bytes.shrink_to_fit();
     auto image = std::make_shared<const Image>(Private{}, std::move(bytes), *format, width, height,
                                                std::move(cache));

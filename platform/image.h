@@ -12,18 +12,15 @@
 
 namespace wayfarer::platform {
 
-// A decoded image that costs little to hold: it keeps its encoded bytes and its size,
-// and hands out its pixels from a DecodedImageCache, decoding them again when the cache
-// has dropped them. Immutable and shared (std::shared_ptr<const Image>); safe from any
-// thread.
+// Holds the encoded bytes only; pixels come from DecodedImageCache, re-decoded after
+// eviction. Immutable, thread-safe, shared as std::shared_ptr<const Image>.
 class Image {
     struct Private {};
 
 public:
-    // Decodes `bytes` once, to be sure they are an image (a JPEG reduced to an eighth, which
-    // still reads every coefficient), and leaves the pixels in the cache. Nothing when the bytes are no JPEG, PNG or WebP, are damaged or
-    // truncated, or hold an image over 50 megapixels. The format comes from the bytes
-    // alone.
+    // Validates by decoding once (JPEG at 1/8 scale, which still reads every coefficient)
+    // and caches those pixels. nullptr for anything not a whole JPEG, PNG or WebP (sniffed
+    // from the bytes) or over 50 megapixels.
     static std::shared_ptr<const Image> decode(std::string bytes);
     static std::shared_ptr<const Image> decode(std::string bytes, std::shared_ptr<DecodedImageCache> cache);
 
@@ -39,12 +36,10 @@ public:
     std::size_t encodedSize() const { return bytes_.size(); }
     std::string_view encodedBytes() const { return bytes_; }
 
-    // The decoded pixels, from the cache or decoded again, and then kept in the cache.
-    // Null only when memory for them cannot be had.
+    // Full size; nullptr only on allocation failure.
     std::shared_ptr<const PixelBuffer> pixels() const;
-    // Pixels at least `minWidth` x `minHeight` (or the whole picture when it is smaller):
-    // those in the cache when they are large enough, else decoded at the smallest size
-    // the format allows that is (a JPEG reduced in the DCT), replacing them in the cache.
+    // At least minWidth x minHeight (capped at full size): the cached pixels if big enough,
+    // else the smallest libjpeg-turbo DCT scale that is, replacing the cache entry.
     std::shared_ptr<const PixelBuffer> pixels(int minWidth, int minHeight) const;
 
 private:
@@ -52,7 +47,7 @@ private:
     const ImageFormat format_;
     const int width_;
     const int height_;
-    // The key of this image's pixels in the cache; never reused in the process.
+    // DecodedImageCache key, unique for the process lifetime.
     const std::uint64_t key_;
     const std::shared_ptr<DecodedImageCache> cache_;
 };

@@ -25,8 +25,8 @@ struct DecodeRequest {
     }
 };
 
-// Never destroyed, so that the HTTP worker may still post while static objects are being
-// destroyed at exit; stop() ends the thread instead.
+// Leaked so the HttpClient worker may still post during static destruction; stop() ends
+// the thread.
 class ImageDecodeQueue {
 public:
     ImageDecodeQueue() : worker_([this] { run(); }) {}
@@ -41,7 +41,7 @@ public:
             dropped.swap(waiting_);
         }
         wake_.notify_one();
-        // A `done` that ends the process would otherwise wait here for itself.
+        // exit() from a `done` lands here on the worker thread, which cannot join itself.
         if (worker_.get_id() == std::this_thread::get_id())
             worker_.detach();
         else
@@ -78,14 +78,14 @@ private:
         }
     }
 
-    // Taken before the thread starts, so the shared cache is made first and, being
-    // destroyed in reverse order, outlives the decoding at exit.
+    // Holding DecodedImageCache::shared() before the thread starts keeps it alive through
+    // any decode at exit.
     const std::shared_ptr<DecodedImageCache> cache_ = DecodedImageCache::shared();
     std::mutex mutex_;
     std::condition_variable wake_;
     std::deque<DecodeRequest> waiting_;
     bool stopping_ = false;
-    // Last: the thread starts once everything it uses is built.
+    // Declared last: started after every member it uses is constructed.
     std::thread worker_;
 };
 
@@ -93,7 +93,7 @@ std::atomic<ImageDecodeQueue*> madeQueue = nullptr;
 
 ImageDecodeQueue& decodeQueue() {
     static NoDestructor<ImageDecodeQueue> queue;
-    // Registered once the queue is built: it stops before the objects built before it go.
+    // std::atexit after construction, so the stop runs before earlier statics are destroyed.
     static const bool stopsAtExit = [] {
         madeQueue = queue.get();
         return std::atexit(stopImageDecoding) == 0;

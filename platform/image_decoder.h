@@ -10,27 +10,26 @@
 
 namespace wayfarer::platform {
 
-// Whole-image decoders into RGBA8888. Each reads the header first and refuses the
-// dimensions that imageDimensionsAllowed refuses before taking any pixel memory; damaged
-// or truncated data anywhere in the image gives nothing, never a partly decoded image.
+// Decoders to RGBA8888. imageDimensionsAllowed is checked on the header before any pixel
+// allocation; damaged or truncated data gives nullopt, never a partial image.
 std::optional<PixelBuffer> decodeJpeg(std::string_view bytes);
-// Reduced in the DCT by the smallest of 1/8, 1/4 and 1/2 that leaves the picture at least
-// `minWidth` x `minHeight`; whole when none does.
+// libjpeg-turbo DCT scaling: the smallest of 1/8, 1/4, 1/2 still at least minWidth x
+// minHeight, else full size.
 std::optional<PixelBuffer> decodeJpeg(std::string_view bytes, int minWidth, int minHeight);
-// The whole picture's width and height from a JPEG's header.
+// From the header only.
 std::optional<std::pair<int, int>> jpegSize(std::string_view bytes);
 std::optional<PixelBuffer> decodePng(std::string_view bytes);
 std::optional<PixelBuffer> decodeWebp(std::string_view bytes);
 
-// Decodes bytes in the format their magic number announces; nothing for any other bytes.
+// Format sniffed from the magic number.
 std::optional<PixelBuffer> decodeImagePixels(std::string_view bytes);
 std::optional<PixelBuffer> decodeImagePixels(ImageFormat format, std::string_view bytes);
-// At least `minWidth` x `minHeight` where the format can decode smaller (JPEG); whole otherwise.
+// Only JPEG can decode smaller; other formats are full size.
 std::optional<PixelBuffer> decodeImagePixels(ImageFormat format, std::string_view bytes, int minWidth,
                                              int minHeight);
 
-// A zeroed buffer for a width x height image, or nothing when the
-// dimensions are refused or the memory cannot be had. The decoders' one way to get pixels.
+// Zeroed; nullopt when imageDimensionsAllowed refuses or allocation fails. All decoders
+// allocate through it.
 std::optional<PixelBuffer> allocatePixelBuffer(std::int64_t width, std::int64_t height);
 
 }

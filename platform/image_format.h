@@ -8,13 +8,11 @@ namespace wayfarer::platform {
 
 enum class ImageFormat { jpeg, png, webp };
 
-// The format that the bytes announce in their first bytes (their magic number), or
-// nothing when they start like no format we decode. Says nothing about the rest.
+// From the magic number only; the rest of the bytes may still be invalid.
 std::optional<ImageFormat> sniffImageFormat(std::string_view bytes);
 
-// The largest image we decode: 50 megapixels, and no side longer than a JPEG's.
-// Larger images would cost hundreds of megabytes decoded and are refused from their
-// header, before any pixel memory is taken.
+// Checked on the header before any pixel allocation: larger images would take hundreds
+// of MB as RGBA. maxImageSide is JPEG's own limit.
 inline constexpr std::int64_t maxImagePixels = 50'000'000;
 inline constexpr std::int64_t maxImageSide = 65'535;
 

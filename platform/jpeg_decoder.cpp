@@ -14,9 +14,8 @@ struct TurboJpegDeleter {
 };
 using TurboJpegHandle = std::unique_ptr<void, TurboJpegDeleter>;
 
-// The smallest of libjpeg-turbo's reductions by 1/8, 1/4 or 1/2 that keeps the picture at
-// least `minWidth` x `minHeight`; the whole picture when none does. Only these have SIMD
-// inverse DCTs: 3/8, 5/8 and the other eighths decode slower than the whole picture.
+// The smallest of 1/8, 1/4, 1/2 covering minWidth x minHeight, else 1/1. Only these
+// tjscalingfactors have SIMD IDCTs; 3/8, 5/8 etc. decode slower than full size.
 tjscalingfactor coveringFactor(int width, int height, int minWidth, int minHeight) {
     for (const int denom : {8, 4, 2}) {
         const tjscalingfactor factor{1, denom};
@@ -65,9 +64,8 @@ std::optional<PixelBuffer> decodeJpeg(std::string_view bytes, int minWidth, int 
     if (!buffer)
         return std::nullopt;
 
-    // A warning (data ran out, a damaged segment) fails the call either way; stopping at
-    // the first one spares decoding the rest. LIMITSCANS refuses progressive files built
-    // with thousands of scans to take minutes.
+    // Any warning (truncation, a damaged segment) fails the call anyway, so stop at the first.
+    // TJFLAG_LIMITSCANS refuses progressive files with thousands of scans (minutes to decode).
     const int flags = TJFLAG_STOPONWARNING | TJFLAG_LIMITSCANS;
     if (tjDecompress2(handle.get(), data, size, buffer->rgba.data(), buffer->width, buffer->bytesPerRow,
                       buffer->height, TJPF_RGBA, flags) != 0)

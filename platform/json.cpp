@@ -16,7 +16,7 @@ namespace wayfarer::platform {
 static_assert(jsonPadding == simdjson::SIMDJSON_PADDING);
 static_assert(std::is_trivially_destructible_v<JsonKeys>);
 
-// JsonValue carries a simdjson::dom::element by value, bytes and all.
+// Copies simdjson::dom::element in and out of JsonValue::element_.
 struct JsonAccess {
     static_assert(sizeof(simdjson::dom::element) == sizeof(JsonValue::element_) &&
                   std::is_trivially_copyable_v<simdjson::dom::element>);
@@ -49,7 +49,7 @@ template <typename Word> Word wordAt(const char* at) {
     return word;
 }
 
-// Keys of 4 to 16 bytes compare as two words that may overlap, without a memcmp call.
+// 4-16 byte keys: two possibly overlapping word loads instead of a memcmp call.
 bool sameKey(std::string_view key, std::uint64_t head, std::uint64_t tail, std::string_view name) {
     const std::size_t n = name.size();
     if (key.size() != n)
@@ -204,12 +204,10 @@ simdjson::dom::parser& threadParser() {
     return parser;
 }
 
-// simdjson's DOM refuses whole numbers beyond 64 bits with NUMBER_ERROR, although they
-// are valid JSON. On that error the document is walked with On-Demand, which tokenizes
-// without parsing what is not asked for, to find such numbers; each becomes the nearest
-// double beyond the 64-bit range, so that it still reads as a number without a whole
-// 64-bit value. The DOM then judges the rewritten copy: a number is swapped for a number,
-// so every other fault of the text is still found.
+// simdjson::dom fails integers beyond 64 bits with NUMBER_ERROR though RFC 8259 allows
+// them. On that error simdjson::ondemand finds them and each is rewritten as a double
+// just outside int64 range; simdjson::dom then parses the copy, so every other syntax
+// error is still caught (only a number was swapped for a number).
 constexpr int maxDepth = 1024;
 
 bool isWholeNumberText(std::string_view text) {
@@ -234,8 +232,7 @@ std::string beyondSixtyFourBits(std::string_view digits) {
     return std::string(text, written.ptr);
 }
 
-// Collects the whole numbers that do not fit 64 bits under `value`; false when the walk
-// meets an error of another kind.
+// Collects integers beyond 64 bits under `value`; false on any other ondemand error.
 bool findWideIntegers(simdjson::ondemand::value value, int depth, std::vector<std::string_view>& found) {
     if (depth > maxDepth)
         return false;
@@ -282,8 +279,7 @@ bool findWideIntegers(simdjson::ondemand::value value, int depth, std::vector<st
     }
 }
 
-// The text with every whole number beyond 64 bits rewritten, or nothing when it has none
-// (or is broken in a way the walk already sees).
+// nullopt when there is nothing to rewrite or the ondemand walk hit another error.
 std::optional<std::string> withWideIntegersRewritten(std::string_view bytes) {
     const simdjson::padded_string padded(bytes);
     simdjson::ondemand::parser parser;

@@ -13,12 +13,12 @@
 
 namespace wayfarer::platform {
 
-// simdjson::SIMDJSON_PADDING: with this many readable bytes past the end (spare capacity,
-// or an embedded file) bytes parse in place; otherwise they are copied once.
+// simdjson::SIMDJSON_PADDING: with this many readable bytes past the end, input parses in
+// place; otherwise simdjson copies it once.
 inline constexpr std::size_t jsonPadding = 64;
 
-// Up to 16 member names looked up together by JsonValue::findMembers, prepared once.
-// Trivially destructible, so a function-local static outlives threads still parsing at exit.
+// Up to 16 member names for JsonValue::findMembers. Trivially destructible, so a
+// function-local static stays valid for threads still parsing during exit.
 class JsonKeys {
 public:
     JsonKeys(std::initializer_list<std::string_view> keys);
@@ -36,36 +36,32 @@ private:
     static constexpr std::size_t shortKey = 32;
     Key keys_[16];
     std::size_t count_ = 0;
-    // The first key of each length below shortKey; longer ones are compared in turn.
+    // Index of the first key of each length < shortKey; longer keys are compared linearly.
     std::uint8_t byLength_[shortKey];
 };
 
-// A simdjson::dom::element held opaquely; valid only inside the callback of readJson.
+// An opaque simdjson::dom::element; valid only inside readJson's callback.
 class JsonValue {
 public:
     bool isObject() const;
     bool isArray() const;
     bool isString() const;
 
-    // The text of a string, or nothing for any other kind of value.
     std::optional<std::string_view> string() const;
-    // The same into `text`, left alone for any other kind of value.
+    // As string(), without the optional; `text` untouched when false.
     bool readString(std::string_view& text) const;
-    // A whole number that fits int64_t, however it is written; nothing otherwise.
+    // Also 1.0 or 1e2 when the value is integral and fits int64_t.
     std::optional<std::int64_t> wholeNumber() const;
-    // The first member named `key`; nothing when there is none or this is no object.
+    // The first member on duplicate keys.
     std::optional<JsonValue> member(std::string_view key) const;
-    // In one pass over an object, the first member named by each of `keys` into
-    // found[i] (left alone when absent); `found` holds keys.size() values.
+    // One pass over the object; found[i] (keys.size() slots) is left alone when absent.
     void findMembers(const JsonKeys& keys, std::optional<JsonValue>* found) const;
 
-    // Elements of an array or members of an object; 0 for other values.
+    // 0 for scalars.
     std::size_t size() const;
-    // f(element) for each element of an array, in order; nothing for other values.
     template <typename F> void forEachElement(F&& f) const {
         forEachElement(&f, [](void* callee, JsonValue element) { (*static_cast<std::remove_reference_t<F>*>(callee))(element); });
     }
-    // f(key, value) for each member of an object, in order.
     template <typename F> void forEachMember(F&& f) const {
         forEachMember(&f, [](void* callee, std::string_view key, JsonValue value) {
             (*static_cast<std::remove_reference_t<F>*>(callee))(key, value);
@@ -79,20 +75,19 @@ private:
     void forEachElement(void* f, void (*call)(void*, JsonValue)) const;
     void forEachMember(void* f, void (*call)(void*, std::string_view, JsonValue)) const;
 
-    // The element's bytes (a document pointer and a tape index).
+    // sizeof(simdjson::dom::element): document pointer and tape index.
     alignas(8) std::byte element_[16];
 };
 
-// Reads bytes as JSON (RFC 8259): the top-level value is an object or an array, the text
-// is valid UTF-8 and nothing follows the value. Whole numbers beyond 64 bits are valid
-// and cost a second reading. On success calls `use` with the top-level value; otherwise
-// fails with cannotParse. One simdjson::dom::parser per thread.
+// RFC 8259, top level an object or array; any failure is cannotParse. Integers beyond
+// 64 bits are accepted at the cost of a second parse (simdjson NUMBER_ERROR). One
+// thread_local simdjson::dom::parser.
 Result<void> readJson(std::string_view bytes, const std::function<void(JsonValue)>& use);
 
-// Same as readJson; `bytes` must be followed by jsonPadding readable bytes.
+// `bytes` must be followed by jsonPadding readable bytes: no copy.
 Result<void> readPaddedJson(std::string_view bytes, const std::function<void(JsonValue)>& use);
 
-// A buffer with room for the padding, so bodies received into it parse in place.
+// Capacity reserved for jsonPadding, for readPaddedJson.
 std::string makeJsonBuffer(std::size_t expectedSize = 0);
 bool hasJsonPadding(const std::string& buffer);
 

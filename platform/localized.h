@@ -5,8 +5,7 @@
 
 namespace wayfarer {
 
-// The text of `key` in the strings table "Localizable", in the user's language, or
-// "**key**" when the table has no such key. Safe from any thread.
+// bundledText("Localizable", key), or "**key**" when missing. Thread-safe.
 std::string localized(std::string_view key);
 
 }

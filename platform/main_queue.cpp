@@ -9,8 +9,7 @@ namespace wayfarer::platform {
 
 namespace {
 std::mutex queueMutex;
-// Never destroyed: background threads post here until they stop, which at exit may be
-// after static objects made later than this one are gone.
+// Leaked: the HttpClient and decode threads may post here during static destruction.
 std::shared_ptr<MainQueue>& installedQueue() {
     static NoDestructor<std::shared_ptr<MainQueue>> queue(std::make_shared<RunLoop>());
     return *queue;

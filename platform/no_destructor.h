@@ -5,8 +5,7 @@
 
 namespace wayfarer::platform {
 
-// Holds a T that is built in place and never destroyed: for process-wide objects that
-// other threads may still use while static destructors run at exit.
+// Placement-new T, never destroyed: for statics other threads may use during exit.
 template <typename T> class NoDestructor {
 public:
     template <typename... Args> explicit NoDestructor(Args&&... args) {

@@ -6,8 +6,7 @@
 
 namespace wayfarer::platform {
 
-// Decoded pixels: rows of RGBA8888 (straight, not premultiplied alpha), top row first,
-// rows packed one after another.
+// RGBA8888, straight (not premultiplied) alpha, top-down, stride = width * 4.
 struct PixelBuffer {
     int width = 0;
     int height = 0;

@@ -6,8 +6,8 @@
 
 namespace wayfarer::platform {
 
-// libpng's simplified reading interface catches its own longjmp inside libpng, so no
-// jump ever crosses a frame of ours with objects to destroy; failures come back as 0.
+// libpng's simplified API (png_image_*) catches its own longjmp internally: no jump
+// crosses our frames, and failures return 0.
 namespace {
 
 struct PngImageFreer {
@@ -21,7 +21,7 @@ std::optional<PixelBuffer> decodePng(std::string_view bytes) {
     image.version = PNG_IMAGE_VERSION;
     const std::unique_ptr<png_image, PngImageFreer> release(&image);
 
-    // Reads the signature and the chunks before the first image data, not the pixels.
+    // Reads up to the first IDAT only: dimensions before any pixel allocation.
     if (png_image_begin_read_from_memory(&image, bytes.data(), bytes.size()) == 0)
         return std::nullopt;
     auto buffer = allocatePixelBuffer(image.width, image.height);

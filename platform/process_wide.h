@@ -10,13 +10,10 @@
 
 namespace wayfarer::platform {
 
-// A process-wide T, made on first use from the options set before that use (default
-// options when none were), and never destroyed: other threads may still use it while
-// static destructors run at exit. Safe from any thread.
-//
-// Constant-initialised (declare it `constinit`), so that it is ready before any other
-// static object that may ask for it; `Options` is not made until the T is, since making
-// the default options may itself reach other process-wide objects.
+// Thread-safe leaked singleton built on first get() from configure()'s options (default
+// ones otherwise); never destroyed, as other threads may use it during static destruction.
+// Declare it `constinit` so it is usable from any static initialiser; default Options are
+// only built with T, since building them may reach other ProcessWide objects.
 template <typename T, typename Options> class ProcessWide {
 public:
     using Make = T (*)(Options);
@@ -25,7 +22,7 @@ public:
     ProcessWide(const ProcessWide&) = delete;
     ProcessWide& operator=(const ProcessWide&) = delete;
 
-    // Takes effect only before the first call of get(); fails once the T is made.
+    // Fails once get() has built T.
     Result<void> configure(Options options) {
         std::lock_guard lock(mutex_);
         if (made_)
@@ -48,7 +45,7 @@ public:
         return *object_.load(std::memory_order_acquire);
     }
 
-    // The T when it has been made, or null; never makes it.
+    // Null until get() has built T; never builds it.
     T* ifMade() const { return object_.load(std::memory_order_acquire); }
 
 private:

@@ -10,13 +10,9 @@
 
 namespace wayfarer::platform {
 
-// The outcome of a call that can fail: its value, or the error that stopped it. Made
-// implicitly from either, so that a function returns `value` or `Error{...}` as it
-// stands. Reading the value of a failure (or the error of a success) is a programming
-// error and ends the process, as a null dereference would, only reliably.
-//
-// std::expected would do, but it needs C++23, and the fuzz build's clang cannot compile
-// the standard library's <expected>.
+// A value or an Error, implicitly constructible from either. Reading the wrong side calls
+// std::abort, reliably unlike a null dereference.
+// Not std::expected: C++23, and the fuzz build's clang cannot compile libstdc++'s <expected>.
 template <typename T> class [[nodiscard]] Result {
     static_assert(!std::is_reference_v<T> && !std::is_same_v<std::remove_cv_t<T>, Error>);
 
@@ -58,7 +54,6 @@ private:
     std::variant<T, Error> state_;
 };
 
-// The outcome of a call that can fail and has nothing to give when it succeeds.
 template <> class [[nodiscard]] Result<void> {
 public:
     using value_type = void;

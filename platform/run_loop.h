@@ -10,18 +10,16 @@
 
 namespace wayfarer::platform {
 
-// A main queue driven by whoever calls run: the command line and the tests use it
-// where the application uses the Qt event loop.
+// A MainQueue pumped by its caller: the CLI and tests use it where the app uses QEventLoop.
 class RunLoop final : public MainQueue {
 public:
     void post(std::function<void()> task) override;
 
-    // Runs posted tasks until `done` holds (checked before each wait and after each
-    // task) or the time-out passes. Returns whether `done` held.
+    // `done` is checked before each wait and after each task; false on time-out.
     [[nodiscard]] bool runUntil(const std::function<bool()>& done,
                   std::chrono::milliseconds timeout = std::chrono::seconds(30));
 
-    // Runs the tasks queued now, and those they post, until the queue is empty.
+    // Until empty, including tasks posted by the tasks it runs.
     void drain();
 
     std::size_t pendingCount() const;

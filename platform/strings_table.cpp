@@ -41,7 +41,7 @@ std::optional<std::string> StringsTable::text(std::string_view key) const {
 
 namespace {
 
-// Parsed once per table and language; the language itself is asked anew on every lookup.
+// Cached per (table, language); userLanguageCode() is re-read on every lookup.
 const StringsTable* loadBundledTable(std::string_view tableName, const std::string& language) {
     static std::mutex mutex;
     static std::map<std::string, std::optional<StringsTable>, std::less<>> tables;

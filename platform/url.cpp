@@ -37,8 +37,7 @@ constexpr bool isDigit(char c) { return c >= '0' && c <= '9'; }
 constexpr bool isLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
 constexpr bool isHexDigit(char c) { return isDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
 
-// What each byte may be in the common form, looked up rather than compared, since every
-// character of every cover address passes through here.
+// Byte-class table for the fast path: every byte of every cover URL is looked up here.
 enum : unsigned char { hostCharacter = 1, tailCharacter = 2 };
 constexpr auto characterClasses = [] {
     std::array<unsigned char, 256> classes{};
@@ -51,9 +50,8 @@ constexpr auto characterClasses = [] {
 }();
 unsigned char classOf(char c) { return characterClasses[static_cast<unsigned char>(c)]; }
 
-// libcurl rewrites hosts that read as IPv4 numbers ("127.1", "0x7f.1", "010.0.0.1"), so
-// a host that starts with a digit is taken here only when it is already in that form:
-// four numbers from 0 to 255 without leading zeros.
+// curl_url normalises numeric IPv4 hosts ("127.1", "0x7f.1", "010.0.0.1"); the fast path
+// takes a digit-led host only in canonical a.b.c.d form (0-255, no leading zeros).
 bool isDottedQuad(const char* p, const char* end) {
     for (int part = 1;; ++part) {
         const char* start = p;
@@ -73,9 +71,8 @@ bool hasEscapeAt(std::string_view text, std::size_t i) {
     return i + 2 < text.size() && isHexDigit(text[i + 1]) && isHexDigit(text[i + 2]);
 }
 
-// Whether every byte is from '!' to '~', eight bytes at a time (the classic tests for a
-// byte below or above a bound in a word; the last word may overlap the one before), and
-// whether one of them is '%'.
+// All bytes in '!'..'~', checked eight at a time with SWAR has-less/has-more tests (the
+// last word may overlap); `hasPercent` reports a '%'.
 bool isPrintableAscii(std::string_view text, bool& hasPercent) {
     if (text.size() < 8) {
         bool printable = true;
@@ -115,8 +112,7 @@ bool isPathStart(std::string_view text, std::size_t at) {
     return at == text.size() || text[at] == '/' || text[at] == '?' || text[at] == '#';
 }
 
-// Scheme, host and port of `text` in the common form, and where they end; nothing when
-// `text` does not begin so.
+// nullopt when `text` does not start with a fast-path scheme://host[:port].
 std::optional<CommonForm> findCommonOrigin(std::string_view text, std::size_t& originLength) {
     const std::size_t schemeLength = text.starts_with("https://") ? 5 : text.starts_with("http://") ? 4 : 0;
     if (schemeLength == 0)
@@ -145,8 +141,7 @@ std::optional<CommonForm> findCommonOrigin(std::string_view text, std::size_t& o
                       originLength};
 }
 
-// The covers of one answer nearly always come from one server, so the origin last read
-// on this thread is compared before it is read again.
+// thread_local cache of the last origin: one answer's covers nearly all share it.
 struct LastOrigin {
     std::string text;
     CommonForm form{};
@@ -164,7 +159,7 @@ std::optional<CommonForm> findCommonForm(std::string_view text) {
             return std::nullopt;
         last = {std::string(text.substr(0, originLength)), *form};
     }
-    // Escapes are rare, so they are looked at only when the rest has a '%' at all.
+    // Percent-escapes are rare: only checked when isPrintableAscii saw a '%'.
     const std::string_view tail = text.substr(originLength);
     bool escapes = false;
     if (!isPrintableAscii(tail, escapes) || tail.find("/.") != tail.npos)
@@ -217,8 +212,7 @@ std::optional<Parts> readWithCurl(const std::string& text) {
 }
 
 std::optional<URL> URL::parse(std::string_view text, Allocator allocator) {
-    // Cover addresses come by the hundred an answer, nearly all in the common form; a
-    // libcurl handle for each was most of the cost of reading an answer.
+    // A CURLU handle per cover URL (hundreds per answer) was most of the cost of reading one.
     if (const auto form = url_syntax::findCommonForm(text))
         return std::optional<URL>(std::in_place, Token{}, text, allocator, text.substr(0, form->schemeLength),
                                   text.substr(form->hostBegin, form->hostLength));
@@ -233,9 +227,8 @@ std::optional<URL> URL::parse(std::string_view text, Allocator allocator) {
 bool isLoopbackHost(std::string_view host) {
     if (host == "localhost" || host == "[::1]" || host == "::1")
         return true;
-    // Only a dotted IPv4 address counts. Text that merely looks like one ("127.999.0.1",
-    // "127.0..1") is a name that libcurl hands to the resolver, which may answer with any
-    // machine.
+    // inet_pton-strict: "127.999.0.1" or "127.0..1" is a host name curl would resolve via
+    // DNS, which may answer with any address.
     const std::string text(host);
     in_addr address{};
     return inet_pton(AF_INET, text.c_str(), &address) == 1 && (ntohl(address.s_addr) >> 24) == 127;

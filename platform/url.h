@@ -7,17 +7,15 @@
 
 namespace wayfarer::platform {
 
-// An absolute URL as curl_url_set reads it; the common http(s) form is read without a
-// CURLU, to the same parts (fuzz/url_differential_fuzzer.cpp). Any scheme parses; what
-// may be fetched is isPermittedAddress's and the HTTP client's decision.
+// An absolute URL as curl_url_set parses it; common http(s) URLs take a CURLU-free fast
+// path with identical parts (fuzz/url_differential_fuzzer.cpp). Any scheme parses:
+// isPermittedAddress and HttpClient decide what is fetched.
 class URL {
 public:
     using Allocator = std::pmr::polymorphic_allocator<char>;
 
-    // Nothing for the empty text, text that is not URL syntax (no scheme, spaces,
-    // control characters, a '%' not followed by two hex digits) or a bad port. The text
-    // is kept in memory from `allocator`; a copy of the URL owns its text, a URL moved
-    // from this one still uses that memory.
+    // nullopt for no scheme, spaces or control bytes, a bad '%' escape or a bad port. The
+    // text lives in `allocator`'s memory (std::pmr); a copy owns its own, a move keeps it.
     static std::optional<URL> parse(std::string_view text, Allocator allocator = {});
 
     std::string_view string() const { return text_; }
@@ -30,7 +28,6 @@ private:
     struct Token {};
 
 public:
-    // Made by parse only.
     URL(Token, std::string_view text, Allocator allocator, std::string_view scheme, std::string_view host)
         : text_(text, allocator), scheme_(scheme), host_(host) {}
 
@@ -40,11 +37,11 @@ private:
     std::string host_;
 };
 
-// Whether `host` names this machine: 127.0.0.0/8, [::1] or localhost.
+// 127.0.0.0/8, [::1] or localhost.
 bool isLoopbackHost(std::string_view host);
 
-// Whether the client may fetch `url` at all: https to any host, plain http only to this
-// machine, where nobody on the way can read or change it.
+// https anywhere; plain http only to a loopback host, where nothing on the path can
+// read or alter it.
 bool isPermittedAddress(const URL& url);
 
 }

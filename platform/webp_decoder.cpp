@@ -9,8 +9,7 @@ std::optional<PixelBuffer> decodeWebp(std::string_view bytes) {
     WebPBitstreamFeatures features{};
     if (WebPGetFeatures(data, bytes.size(), &features) != VP8_STATUS_OK)
         return std::nullopt;
-    // Animations need the demuxer and have no single picture to show; the still decoder
-    // refuses them anyway, but only after we would have taken the memory.
+    // Animations need WebPDemux; WebPDecodeRGBA refuses them, but only after we allocated.
     if (features.has_animation)
         return std::nullopt;
     auto buffer = allocatePixelBuffer(features.width, features.height);

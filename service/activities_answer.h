@@ -14,15 +14,13 @@ namespace wayfarer::service {
 std::string activitiesAnswer(const ActivityCatalogue& catalogue, const SearchPage& page,
                              const ActivitiesQuery& query, std::string_view baseURL);
 
-// The status and JSON body of the answer to one activities request.
 struct ActivitiesResponse {
     int status = 200;
     std::string body;
 };
 
-// Everything the server does with an activities request once it is routed: reads its
-// decoded query items and two headers, searches, and writes the answer, or a 4xx status
-// with an error body. Needs no connection, so that any request can be tried on it alone.
+// The GET /api/v3/activities handler minus httplib: query items and headers in, status
+// and JSON out (4xx with errorAnswer), so fuzzers and tests need no socket.
 ActivitiesResponse answerActivitiesRequest(const ActivityCatalogue& catalogue, const SearchIndex& index,
                                            const QueryItems& items, std::string_view currencyHeader,
                                            std::string_view languageHeader, std::string_view baseURL);
@@ -30,7 +28,7 @@ ActivitiesResponse answerActivitiesRequest(const ActivityCatalogue& catalogue, c
 // The JSON body of a refused request: {"error": {"status": S, "message": M}}.
 std::string errorAnswer(int status, std::string_view message);
 
-// Appends text as a JSON string literal.
+// Quoted and escaped per RFC 8259.
 void appendJsonString(std::string& out, std::string_view text);
 
 }

@@ -12,7 +12,7 @@ const std::string* firstValue(const QueryItems& items, const std::string& key) {
     return it == items.end() ? nullptr : &it->second;
 }
 
-// A whole number written with digits only, or nothing.
+// [0-9]{1,18}: no sign or space, and no size_t overflow.
 std::optional<std::size_t> digits(std::string_view text) {
     std::size_t value = 0;
     if (text.empty() || text.size() > 18 || text.find_first_not_of("0123456789") != std::string_view::npos)

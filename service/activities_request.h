@@ -11,29 +11,25 @@
 
 namespace wayfarer::service {
 
-// What one activities request asks for, once its query items and headers are checked.
 struct ActivitiesQuery {
     std::string text;
     SearchOptions options;
-    // The page number the client sends: 0, 1, 2 and so on, never multiplied by the limit.
+    // A page number (0, 1, 2...), not a record offset.
     std::size_t offset = 0;
     std::size_t limit = 10;
     Currency currency = Currency::USD;
     std::string language = "en";
 
-    // The rank of the page's first record: offset × limit, or past any catalogue when the
-    // product does not fit.
+    // offset * limit, saturating at SIZE_MAX on overflow.
     std::size_t firstRecord() const;
 };
 
 using QueryItems = std::multimap<std::string, std::string>;
 
-// Checks the decoded query items and the two headers of an activities request. Missing
-// items take their usual values (limit 10, offset 0, AND, AUTO, NONE, relevance; USD);
-// a value out of range or not understood is refused. "extend_other_languages" and
-// "extend_content_fields" are accepted and have no effect: the catalogue has one language
-// and always searches all its fields.
-// A refusal is answered 400 with the error's detail as the JSON error body's message.
+// Defaults: limit 10, offset 0, AND, AUTO, NONE, relevance, USD; unknown or out-of-range
+// values fail. extend_other_languages and extend_content_fields are accepted no-ops (one
+// language, all fields always searched). The server answers a failure with HTTP 400 and
+// Error::detail as the JSON error.message.
 platform::Result<ActivitiesQuery> readActivitiesQuery(const QueryItems& items, std::string_view currencyHeader,
                                                       std::string_view languageHeader);
 

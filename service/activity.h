@@ -6,8 +6,7 @@
 
 namespace wayfarer::service {
 
-// One activity as the catalogue stores it. Prices are kept in euro cents and converted
-// when an answer is written, so that every currency comes from the same figure.
+// Prices in euro cents, converted per answer so every currency derives from one figure.
 struct Activity {
     std::string uuid;
     std::string title;

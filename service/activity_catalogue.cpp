@@ -89,7 +89,7 @@ CatalogueResult parse(std::string_view json, bool padded) {
 
 const ActivityCatalogue& embeddedCatalogue() {
     static const ActivityCatalogue catalogue = [] {
-        // The embedded file is checked by the tests; an unreadable one is a build fault.
+        // Validated by the tests; a bad embedded file is a build fault, not a runtime error.
         const auto bytes = embedded::catalogue::find("activities.json");
         if (!bytes)
             return ActivityCatalogue{};
@@ -120,8 +120,8 @@ ActivityCatalogue generateCatalogue(std::size_t count, std::uint64_t seed) {
     std::mt19937_64 random(seed);
     for (std::size_t i = 0; i < count; ++i) {
         const Activity& base = demo[random() % demo.size()];
-        // An invented operator name per record gives the dictionary the long tail of
-        // rare words that a real catalogue of this size has.
+        // A made-up operator name per record gives the SearchIndex term dictionary a real
+        // catalogue's long tail of rare words.
         std::string operatorName;
         for (int s = 0; s < 3; ++s)
             operatorName += syllables[random() % syllables.size()];

@@ -12,15 +12,14 @@
 
 namespace wayfarer::service {
 
-// The activities a server offers, in their stable catalogue order.
+// In catalogue order, which breaks ranking ties.
 struct ActivityCatalogue {
     std::vector<Activity> activities;
 };
 
-// A catalogue, or the reason it could not be read (the error's detail).
 using CatalogueResult = platform::Result<ActivityCatalogue>;
 
-// The demo catalogue carried inside the binary.
+// Compiled into the binary.
 const ActivityCatalogue& embeddedCatalogue();
 
 // Reads a catalogue document: {"activities": [{"uuid", "title", "city", "country",
@@ -28,9 +27,8 @@ const ActivityCatalogue& embeddedCatalogue();
 // "has_cover"?}, ...]}. Every record needs a unique, non-empty uuid and a title.
 CatalogueResult readCatalogue(std::string_view json);
 
-// A catalogue of `count` activities made from the demo catalogue's sights, with
-// varied titles and operators, for scale tests. The same count and seed give the
-// same catalogue.
+// Deterministic in (count, seed): the demo sights with varied titles and operators,
+// for scale tests and benchmarks.
 ActivityCatalogue generateCatalogue(std::size_t count, std::uint64_t seed = 1);
 
 }

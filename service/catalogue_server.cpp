@@ -58,8 +58,8 @@ const char* statusMessage(int status) {
     }
 }
 
-// A host as a front forwards it: a name or an address, with an optional port. Nothing that
-// would end the authority of a URL, so that it cannot send covers elsewhere.
+// X-Forwarded-Host: host[:port] only; no '/', '@', '?' or '#' that would end the
+// authority and point cover URLs elsewhere.
 bool isForwardedHost(std::string_view host) {
     if (host.empty() || host.size() > 255)
         return false;
@@ -68,7 +68,7 @@ bool isForwardedHost(std::string_view host) {
     });
 }
 
-// The first entry of a header that proxies extend with ", ", trimmed.
+// The first, trimmed entry of a comma-separated X-Forwarded-* header.
 std::string firstForwarded(const httplib::Request& request, const char* header) {
     std::string value = request.get_header_value(header);
     value.erase(std::min(value.find(','), value.size()));
@@ -85,8 +85,8 @@ int portOfAddress(const sockaddr_storage& address) {
     return -1;
 }
 
-// The server's socket of a plain-HTTP request, found among the process's descriptors by
-// its two ports; httplib hands handlers the addresses but not the socket.
+// httplib::Request has remote/local address and port but no fd: found in /proc/self/fd
+// by getsockname/getpeername. Plain HTTP only.
 int plainSocketOf(const httplib::Request& request) {
     DIR* directory = opendir("/proc/self/fd");
     if (!directory)
@@ -109,8 +109,7 @@ int plainSocketOf(const httplib::Request& request) {
     return found;
 }
 
-// Makes the connection end with a reset instead of an answer: the socket is set to discard
-// unsent data on close, and the body provider fails, so httplib closes it at once.
+// SO_LINGER 0 plus a failing content provider: httplib closes and the kernel sends RST.
 void resetConnection(const httplib::Request& request, httplib::Response& response) {
     const int fd = request.ssl ? SSL_get_fd(request.ssl) : plainSocketOf(request);
     if (fd >= 0) {
@@ -124,8 +123,8 @@ void resetConnection(const httplib::Request& request, httplib::Response& respons
 void setNoDelay(socket_t socket) {
     const int on = 1;
     setsockopt(socket, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
-    // Answers go out in several small writes; without this the second waits for the
-    // client's delayed acknowledgement, some 40 ms per kept-alive request.
+    // httplib sends an answer in several small writes; with Nagle the second waits for the
+    // client's delayed ACK, ~40 ms per kept-alive request.
     setsockopt(socket, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
 }
 
@@ -142,7 +141,7 @@ struct CatalogueServer::Impl {
     std::unique_ptr<httplib::Server> server;
     std::string baseURL;
     int port = 0;
-    // The listening socket, as httplib hands it to the socket options before binding.
+    // Captured in httplib::Server::set_socket_options, before bind.
     socket_t listener = -1;
     std::thread thread;
 
@@ -159,15 +158,14 @@ struct CatalogueServer::Impl {
     void install();
     httplib::Server::HandlerResponse beforeRouting(const httplib::Request& request, httplib::Response& response);
     void answerActivities(const httplib::Request& request, httplib::Response& response) const;
-    // The base of the cover addresses in the answer to `request`.
+    // Cover URL base: publicURL, X-Forwarded-*, or baseURL().
     std::string publicBase(const httplib::Request& request) const;
     void answerCover(const httplib::Request& request, httplib::Response& response);
 };
 
 void CatalogueServer::Impl::install() {
-    // Each kept-alive connection holds a worker until it closes, so the pool must be larger
-    // than the connections clients keep open (six per host for ours), or requests queue
-    // behind idle connections until their keep-alive time-out.
+    // httplib ties a ThreadPool worker to each kept-alive connection; fewer workers than open
+    // connections (CURLMOPT_MAX_HOST_CONNECTIONS is 6 per client) queue requests until keep-alive expires.
     server->new_task_queue = [] { return new httplib::ThreadPool(48); };
     server->set_socket_options([this](socket_t socket) {
         setNoDelay(socket);
@@ -320,9 +318,8 @@ platform::Result<std::unique_ptr<CatalogueServer>> CatalogueServer::start(Server
             return fail("cannot listen on " + host + ":" + std::to_string(impl->options.port));
         impl->port = impl->options.port;
     }
-    // httplib listens with a backlog of 5: a front opening a connection for each of a
-    // screenful of covers at once overflows it, and each SYN dropped costs the client the
-    // kernel's one-second retransmission. listen() again sets the backlog anew.
+    // httplib calls listen(fd, 5); a front opening a connection per cover overflows it and
+    // each dropped SYN costs a 1 s retransmit. A second listen() raises the backlog.
     if (impl->listener >= 0)
         ::listen(impl->listener, SOMAXCONN);
     impl->baseURL = std::string(impl->options.plainHttp ? "http" : "https") + "://" + hostForURL(host) + ":" +
@@ -332,7 +329,7 @@ platform::Result<std::unique_ptr<CatalogueServer>> CatalogueServer::start(Server
         server->listen_after_bind();
         *ended = true;
     });
-    // stop() only takes effect once the accept loop runs, so wait for it.
+    // httplib::Server::stop() is lost if called before the accept loop runs.
     while (!impl->server->is_running()) {
         if (*ended) {
             impl->thread.join();

@@ -15,45 +15,39 @@ struct ServerOptions {
     std::string host = "127.0.0.1";
     int port = 0;  // 0: a free port
     bool plainHttp = false;
-    // Fault injection, off by default: a delay before every answer, and the share of
-    // answers that fail (a 500 with an HTML body, or a reset connection), drawn from `seed`.
+    // Fault injection, off by default: latency before every answer; a share of answers fail
+    // (HTTP 500 with an HTML body, or TCP RST), drawn from a PRNG seeded with `seed`.
     std::chrono::milliseconds latency{0};
     double failRate = 0.0;
     std::uint64_t seed = 0;
-    // How long a client may take to send a request or read an answer, and how long an
-    // idle kept-alive connection stays open.
+    // httplib read/write timeout and keep-alive timeout.
     std::chrono::seconds timeout{5};
-    // The activities served; the embedded demo catalogue when empty.
+    // Null: the embedded demo catalogue.
     std::shared_ptr<const ActivityCatalogue> catalogue;
-    // Where clients reach the service, when that is not where it listens (behind a front
-    // such as nginx): the base of the cover addresses in its answers. Empty: baseURL().
+    // Cover URL base behind a reverse proxy such as nginx. Empty: baseURL().
     std::string publicURL;
-    // Takes the base of cover addresses from each request's X-Forwarded-Proto and
-    // X-Forwarded-Host, when both are there and well formed: for a front that sets them.
+    // Cover URL base from X-Forwarded-Proto and X-Forwarded-Host when both are well formed.
     bool trustForwardedHeaders = false;
 };
 
-// The local catalogue service, listening on its own threads from start until it is
-// destroyed (or stopped). Serves GET /api/v3/activities and the covers of its records.
+// httplib::Server (or SSLServer) on its own threads: GET /api/v3/activities and covers.
 class CatalogueServer {
 public:
-    // Binds, starts listening and returns once requests are accepted; on failure says why
-    // (the error's detail). Ignores SIGPIPE in the process, as a server must, so that a
-    // client that goes away mid-answer cannot end the program.
+    // Returns once the accept loop runs. Sets SIGPIPE to SIG_IGN process-wide so a client
+    // closing mid-answer cannot kill the process.
     static platform::Result<std::unique_ptr<CatalogueServer>> start(ServerOptions options);
 
     CatalogueServer(const CatalogueServer&) = delete;
     CatalogueServer& operator=(const CatalogueServer&) = delete;
-    // Stops the server and joins its threads.
     ~CatalogueServer();
 
-    // "https://127.0.0.1:40123": scheme, host and port, without a trailing slash.
+    // "https://127.0.0.1:40123", no trailing slash.
     std::string baseURL() const;
     int port() const;
-    // The PEM of the certificate that clients should trust; empty for plain HTTP.
+    // Empty for plain HTTP.
     std::string certificatePem() const;
 
-    // Stops accepting and answering; the destructor does it too.
+    // Also done by the destructor.
     void stop();
 
 private:

@@ -10,14 +10,14 @@
 
 namespace wayfarer::service {
 
-// An encoded cover and its entity tag.
+// JPEG bytes and their ETag.
 struct Cover {
     std::string jpeg;
     std::string etag;
 };
 
-// The most recently used covers, up to a total size in bytes. A cover missing from the
-// cache is made outside the lock, so that slow encoding never holds up other requests.
+// LRU capped in bytes. Misses render outside the mutex so a slow JPEG encode blocks no
+// other httplib worker.
 class CoverCache {
 public:
     explicit CoverCache(std::size_t maxBytes) : maxBytes_(maxBytes) {}

@@ -22,7 +22,7 @@ Rgb mix(Rgb a, Rgb b, float t) {
     return {a.r + (b.r - a.r) * t, a.g + (b.g - a.g) * t, a.b + (b.b - a.b) * t};
 }
 
-// Deterministic pseudo-random numbers (splitmix64), so that a cover never changes.
+// splitmix64, so the same activity always renders the same bytes.
 class Random {
 public:
     explicit Random(std::uint64_t seed) : state_(seed) {}
@@ -77,7 +77,6 @@ public:
         const auto* p = &pixels_[(static_cast<std::size_t>(y) * coverWidth + static_cast<std::size_t>(x)) * 3];
         return {p[0] / 255.0f, p[1] / 255.0f, p[2] / 255.0f};
     }
-    // Fills each column x from top[x] down to `bottom` with the colour given by shade(y).
     template <typename Shade> void fillBelow(const std::vector<float>& top, int bottom, Shade shade) {
         for (int x = 0; x < coverWidth; ++x)
             for (int y = std::max(0, static_cast<int>(top[static_cast<std::size_t>(x)])); y < bottom; ++y)
@@ -114,7 +113,7 @@ void paintSky(Canvas& canvas, const Sky& sky, float horizon, float sunX, float s
         }
 }
 
-// Ridges of mountains or hills: a sum of sines with random phases.
+// A sum of sines with random phases.
 std::vector<float> ridge(Random& random, float base, float amplitude, float roughness) {
     std::array<float, 5> phase{}, frequency{};
     for (std::size_t k = 0; k < phase.size(); ++k) {

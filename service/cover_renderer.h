@@ -9,10 +9,9 @@ namespace wayfarer::service {
 inline constexpr int coverWidth = 1200;
 inline constexpr int coverHeight = 800;
 
-// Paints the cover picture of an activity (a sky at a time of day, with a skyline, hills
-// or mountains after its category and city, water for cities by the sea) and encodes it
-// as a JPEG. The same activity always gives the same bytes. Empty only when the encoder
-// fails.
+// A procedural JPEG cover (sky by time of day; skyline, hills or mountains by category
+// and city; water for coastal cities). Deterministic per activity; empty only when the
+// JPEG encoder fails.
 std::string renderCover(const Activity& activity);
 
 }

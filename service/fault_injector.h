@@ -6,8 +6,8 @@
 
 namespace wayfarer::service {
 
-// Decides, answer by answer, which ones fail, for demos and tests of a flaky service. The
-// same rate and seed give the same sequence of faults for the same order of requests.
+// Per-answer failure draw for simulating a flaky service; deterministic in (rate, seed)
+// for a given request order.
 class FaultInjector {
 public:
     enum class Fault { none, serverError, connectionReset };

@@ -1,4 +1,4 @@
-// wayfarer-catalogue: the local catalogue service as a program of its own.
+// wayfarer-catalogue: CatalogueServer as a standalone program.
 #include "activity_catalogue.h"
 #include "catalogue_server.h"
 
@@ -169,7 +169,7 @@ int main(int argc, char** argv) {
             generateCatalogue(static_cast<std::size_t>(generate), options.seed + 1));
     }
 
-    // Block the stop signals before any thread starts, so that only sigwait sees them.
+    // pthread_sigmask before any thread starts, so threads inherit the mask and only sigwait sees them.
     sigset_t stopSignals;
     sigemptyset(&stopSignals);
     sigaddset(&stopSignals, SIGINT);

@@ -6,7 +6,7 @@ namespace wayfarer::service {
 
 namespace {
 
-// Euro to dollar, fixed so that answers stay the same from run to run.
+// Fixed EUR->USD rate, so answers are reproducible.
 constexpr std::int64_t dollarsPerThousandEuros = 1080;
 
 constexpr std::string_view noBreakSpace = "\u00A0";

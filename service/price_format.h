@@ -9,20 +9,19 @@ namespace wayfarer::service {
 
 enum class Currency { USD, EUR };
 
-// The currency of a header value: exactly "USD" or "EUR".
+// Exactly "USD" or "EUR", case-sensitive.
 std::optional<Currency> currencyFromCode(std::string_view code);
 std::string_view currencyCode(Currency currency);
 
-// A price kept in euro cents, in the given currency's cents, at the catalogue's fixed rate.
+// At the catalogue's fixed EUR/USD rate.
 std::int64_t convertEuroCents(std::int64_t euroCents, Currency currency);
 
-// The language whose number format an accept-language value asks for: the primary subtag
-// of its first range, lower-cased ("it-IT,it;q=0.9" gives "it"); English when empty.
+// Primary subtag of the first Accept-Language range, lower-cased ("it-IT,it;q=0.9" ->
+// "it"); "en" when empty.
 std::string priceLanguage(std::string_view acceptLanguage);
 
-// Cents formatted as a shop in that language writes them: "$1,045.50" and "€45.00" in
-// English, "45,00 €" in Italian, Spanish and German, "45,00 €" with a narrow no-break
-// space in French. Other languages are written as in English.
+// "$1,045.50"/"€45.00" in en, "45,00 €" in it, es and de, "45,00 €" with U+202F in fr;
+// other languages as en.
 std::string formatPrice(std::int64_t cents, Currency currency, std::string_view language);
 
 }

@@ -13,8 +13,7 @@ namespace {
 
 enum Field : std::uint8_t { title = 1, city = 2, country = 4, category = 8, description = 16 };
 
-// A match in the title outweighs any match elsewhere, so that records whose title holds
-// the terms come first.
+// A title match outweighs any other field's, so title hits rank first.
 float fieldWeight(std::uint8_t fields) {
     if (fields & title) return 1000;
     if (fields & city) return 100;
@@ -27,8 +26,8 @@ int autoFuzziness(std::size_t characters) {
     return characters <= 2 ? 0 : characters <= 5 ? 1 : 2;
 }
 
-// Optimal-string-alignment distance of two byte strings, or limit + 1 as soon as it is
-// sure to exceed limit. Terms longer than maxFuzzyLength bytes are only matched exactly.
+// Optimal string alignment (restricted Damerau-Levenshtein) distance, cut off at
+// limit + 1. Terms longer than maxFuzzyLength bytes only match exactly.
 constexpr std::size_t maxFuzzyLength = 48;
 
 int boundedDistance(std::string_view a, std::string_view b, int limit) {
@@ -60,10 +59,9 @@ int boundedDistance(std::string_view a, std::string_view b, int limit) {
     return (*previous)[m];
 }
 
-// The letters and digits a term holds, one bit each (others share the last bit). Each
-// edit adds or removes at most one letter, so two terms are at least as many edits apart
-// as the larger number of letters one has and the other lacks: a cheap test that spares
-// most distance computations.
+// One bit per letter/digit present (other bytes fold onto bits 36-51). An edit adds at
+// most one letter and removes at most one, so fewestEdits (the larger one-sided popcount)
+// is a lower bound on the distance: a cheap filter before boundedDistance.
 std::uint64_t letterMask(std::string_view term) {
     std::uint64_t mask = 0;
     for (const char c : term) {
@@ -78,8 +76,7 @@ int fewestEdits(std::uint64_t a, std::uint64_t b) {
     return std::max(std::popcount(a & ~b), std::popcount(b & ~a));
 }
 
-// Per-thread working arrays, sized to the largest index searched; every search leaves
-// them zeroed.
+// thread_local, sized to the largest index searched; each search leaves them zeroed.
 struct Scratch {
     std::vector<float> termScore;
     std::vector<float> total;
@@ -163,8 +160,7 @@ std::vector<SearchIndex::TermMatch> SearchIndex::matchingTerms(const std::string
             if (fewestEdits(mask, masks_[id]) > edits)
                 continue;
             const int distance = boundedDistance(term, terms_[id], edits);
-            // A misspelt match counts for a tenth of an exact one, so that "rome" in a city
-            // outranks "dome" in a title.
+            // Fuzzy matches weigh 0.1, so "rome" in a city outranks "dome" in a title.
             if (distance > 0 && distance <= edits)
                 consider(id, distance == 1 ? 0.08f : 0.06f);
         }

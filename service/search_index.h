@@ -11,7 +11,7 @@
 
 namespace wayfarer::service {
 
-// How a search text is matched, after the query items of the activities request.
+// Mirrors the activities request's query items.
 struct SearchOptions {
     // text_operator: AND when every term must match, OR when one is enough.
     bool everyTerm = true;
@@ -22,22 +22,21 @@ struct SearchOptions {
     std::optional<int> fixedFuzziness;
 };
 
-// The records of one page of a ranked result, with the number of all matches.
+// One page of ranked records plus the total match count.
 struct SearchPage {
     std::size_t total = 0;
     std::vector<std::uint32_t> records;  // indices into the catalogue
 };
 
-// An inverted index over the searchable fields of a catalogue (title, city, country,
-// category, description). Terms match exactly, within the allowed edits (a swap of two
-// neighbouring letters counts as one), and, for the last term of the text, as the
-// prefix of a word. Results are ranked by where their terms matched (the title first),
-// then by how closely, ties in catalogue order. Safe to search from several threads.
+// Inverted index over title, city, country, category and description. Terms match
+// exactly, within the allowed edits (optimal string alignment: a transposition is one
+// edit), and the last term also as a word prefix. Ranked by field (title first), then
+// closeness, ties in catalogue order. search() is const and thread-safe.
 class SearchIndex {
 public:
     explicit SearchIndex(const ActivityCatalogue& catalogue);
 
-    // Records offset to offset + limit - 1 of the ranked matches of `text`.
+    // Here `offset` is a record index, not a page number.
     SearchPage search(std::string_view text, std::size_t offset, std::size_t limit,
                       const SearchOptions& options = {}) const;
 
@@ -46,7 +45,7 @@ public:
 private:
     struct Posting {
         std::uint32_t record;
-        std::uint8_t fields;  // bit set of the fields holding the term
+        std::uint8_t fields;  // Field bits where the term occurs
     };
     struct TermMatch {
         std::uint32_t term;
@@ -58,7 +57,7 @@ private:
     std::vector<std::string> terms_;                  // sorted, for prefix look-up
     std::vector<std::vector<Posting>> postings_;      // per term, in record order
     std::vector<std::vector<std::uint32_t>> byLength_;  // term ids by character count
-    std::vector<std::uint64_t> masks_;                 // per term, for the fuzzy match
+    std::vector<std::uint64_t> masks_;                 // letterMask per term
     std::size_t recordCount_ = 0;
 };
 

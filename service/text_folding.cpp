@@ -27,7 +27,7 @@ constexpr std::array<std::string_view, 128> latinExtendedA{
 
 constexpr char32_t invalid = 0xFFFFFFFF;
 
-// Decodes one code point at `at`, advancing it; malformed input yields `invalid`.
+// UTF-8; malformed input yields `invalid`.
 char32_t decode(std::string_view text, std::size_t& at) {
     const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
     const unsigned char lead = byte(at);

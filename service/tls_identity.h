@@ -18,12 +18,11 @@ struct CertificateFree {
     void operator()(X509* certificate) const { X509_free(certificate); }
 };
 
-// A key and a self-signed certificate made in memory for one run of the server, valid for
-// 127.0.0.1, ::1, localhost and any further host names given. Clients trust exactly this
-// certificate through its PEM.
+// Ephemeral self-signed certificate, in memory only, with subjectAltName 127.0.0.1, ::1,
+// localhost and `hostNames`. Clients pin its PEM via HttpClientOptions::exclusiveCaPem.
 class TlsIdentity {
 public:
-    // A new EC P-256 key and its certificate, or the reason there is none.
+    // EC P-256 key.
     static platform::Result<TlsIdentity> make(const std::vector<std::string>& hostNames = {});
 
     EVP_PKEY* key() const { return key_.get(); }

@@ -39,7 +39,7 @@ std::string coverSize(const Attraction& record) {
     return std::to_string(record.coverImg->width()) + "x" + std::to_string(record.coverImg->height());
 }
 
-// Cuts UTF-8 text to at most `width` code points, marking the cut.
+// At most `width` UTF-8 code points, the last one U+2026 when cut.
 std::string clip(const std::string& text, std::size_t width) {
     std::size_t points = 0;
     for (std::size_t i = 0; i < text.size(); ++i) {

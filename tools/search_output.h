@@ -8,12 +8,11 @@
 
 namespace wayfarer::tools {
 
-// The session's list as one JSON document:
+// DataManager's state as JSON:
 // {"attractions": [...], "count": N, "offsetPage": K, "didFinishLoading": B}.
 void writeJson(std::ostream& out, const DataManager& session);
-// The same as a table for people.
+// Human-readable table.
 void writeTable(std::ostream& out, const DataManager& session);
-// `text` as a JSON string, quotes included.
 std::string jsonString(std::string_view text);
 
 }

@@ -1,4 +1,4 @@
-// wayfarer-search: the search session on the command line.
+// wayfarer-search: DataManager driven from the command line.
 #include "catalogue_choice.h"
 #include "search_output.h"
 
@@ -57,7 +57,6 @@ struct Options {
     std::optional<std::string> text;
 };
 
-// A failure is a usage error, the detail its message.
 platform::Error usageError(std::string message) {
     return {platform::ErrorCode::unknown, std::move(message)};
 }
@@ -173,7 +172,7 @@ int main(int argc, char** argv) {
                 failure = failed->message;
             done = true;
         });
-        // Each search times out well within this; a session that never completes is a
+        // Each request's resourceTimeout is far shorter; a session that never completes is a
         // failure, not an empty list.
         if (!loop->runUntil([&] { return done; }, std::chrono::minutes(1)))
             failure = localized("error_message");
@@ -182,7 +181,7 @@ int main(int argc, char** argv) {
     session->resetSearch();
     if (!step(*options.text, false))
         return fail(options, *failure);
-    // Like the list, it asks for no page once the end has been found.
+    // As the results screen: no request after didFinishLoading().
     for (int page = 1; page < options.pages && !session->didFinishLoading(); ++page)
         if (!step(std::nullopt, true))
             return fail(options, *failure);
@@ -191,8 +190,7 @@ int main(int argc, char** argv) {
         std::size_t pending = session->attractions().size();
         for (const auto& record : session->attractions())
             record->loadCoverImage([&] { --pending; });
-        // Covers still on their way after this are printed as not loaded, as the list
-        // shows a cover that has not come.
+        // Covers still pending after this print as not loaded, as the list would show them.
         static_cast<void>(loop->runUntil([&] { return pending == 0; }, std::chrono::minutes(2)));
     }
 
