@@ -19,19 +19,29 @@ AddressSpace spaceOfIpv4(std::uint32_t address) {
                        || in(0x0a000000, 8)     // 10.0.0.0/8
                        || in(0xac100000, 12)    // 172.16.0.0/12
                        || in(0xc0a80000, 16)    // 192.168.0.0/16
-                       || in(0xa9fe0000, 16);   // 169.254.0.0/16
+                       || in(0xa9fe0000, 16)    // 169.254.0.0/16
+                       || in(0x64400000, 10)    // 100.64.0.0/10, carrier-grade NAT and VPN overlays
+                       || in(0xe0000000, 3);    // 224.0.0.0/4 multicast, 240.0.0.0/4 and broadcast
     return local ? AddressSpace::local : AddressSpace::internet;
 }
 
+std::uint32_t ipv4At(const in6_addr& address, int offset) {
+    std::uint32_t v4 = 0;
+    std::memcpy(&v4, address.s6_addr + offset, sizeof v4);
+    return ntohl(v4);
+}
+
 AddressSpace spaceOfIpv6(const in6_addr& address) {
-    if (IN6_IS_ADDR_V4MAPPED(&address)) {
-        std::uint32_t v4 = 0;
-        std::memcpy(&v4, address.s6_addr + 12, sizeof v4);
-        return spaceOfIpv4(ntohl(v4));
-    }
+    static constexpr std::uint8_t nat64[12] = {0x00, 0x64, 0xff, 0x9b};
+    // ::ffff:a.b.c.d, ::a.b.c.d and 64:ff9b::a.b.c.d (NAT64) reach the IPv4 address they embed.
+    if (IN6_IS_ADDR_V4MAPPED(&address) || IN6_IS_ADDR_V4COMPAT(&address) || std::memcmp(address.s6_addr, nat64, 12) == 0)
+        return spaceOfIpv4(ipv4At(address, 12));
+    if (address.s6_addr[0] == 0x20 && address.s6_addr[1] == 0x02)  // 2002:a.b.c.d::/48, 6to4
+        return spaceOfIpv4(ipv4At(address, 2));
     const bool local = IN6_IS_ADDR_UNSPECIFIED(&address) || IN6_IS_ADDR_LOOPBACK(&address) ||
                        (address.s6_addr[0] & 0xfe) == 0xfc                                // fc00::/7
-                       || (address.s6_addr[0] == 0xfe && (address.s6_addr[1] & 0x80) == 0x80);  // fe80::/10, fec0::/10
+                       || (address.s6_addr[0] == 0xfe && (address.s6_addr[1] & 0x80) == 0x80)  // fe80::/10, fec0::/10
+                       || address.s6_addr[0] == 0xff;                                     // ff00::/8 multicast
     return local ? AddressSpace::local : AddressSpace::internet;
 }
 
