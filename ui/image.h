@@ -18,7 +18,8 @@ namespace wayfarer::ui {
 // Copies share it.
 class Image {
 public:
-    // ":/Assets/NAME.svg" or ".png", read anew at each call.
+    // ":/Assets/NAME.svg" or ".png", read anew at each call; an SVG is parsed when first measured
+    // or drawn, and an invalid one then has an empty size and draws nothing.
     static std::optional<Image> named(const QString& name);
     static std::optional<Image> fromSvg(const QByteArray& svg, const QString& name = {});
     static std::optional<Image> fromQImage(const QImage& image);
