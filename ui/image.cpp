@@ -150,6 +150,14 @@ QImage Image::toQImage(const QSize& pixelSize) const {
     return data_->cached;
 }
 
+void Image::prepare(const QSize& pixelSize) const {
+    if (data_->render || pixelSize.isEmpty())
+        return;
+    // Parsed here: the QSvgRenderer belongs to this thread.
+    data_->parsedSvg();
+    renderingPool().start([shared = data_, pixelSize] { Image(shared).toQImage(pixelSize); });
+}
+
 QImage Image::renderedInBackground(const QSize& pixelSize, const QPaintDevice* device,
                                    const std::function<void()>& whenReady) const {
     Data& data = *data_;

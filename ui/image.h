@@ -40,6 +40,8 @@ public:
     // In the background, a size not ready draws nothing; `whenReady` then runs on the GUI
     // thread once it is: the last one given for each QPaintDevice, none if it gave nothing.
     void draw(QPainter& painter, const QRectF& target, const std::function<void()>& whenReady = {}) const;
+    // Starts toQImage(pixelSize) on a QThreadPool thread, for a draw() at that size to come.
+    void prepare(const QSize& pixelSize) const;
     // Null for an empty size.
     QImage toQImage(const QSize& pixelSize) const;
     bool isSameAs(const Image& other) const { return data_ == other.data_; }
