@@ -19,6 +19,9 @@ namespace wayfarer::ui {
 struct Image::Data {
     QString name;
     QImage raster;
+    // An asset's SVG is parsed on first use: an animation's later frames after the first paint.
+    QByteArray svgSource;
+    std::once_flag svgParsed;
     std::unique_ptr<QSvgRenderer> svg;
     std::function<QImage(QSize)> render;
     bool inBackground = false;
@@ -33,6 +36,23 @@ struct Image::Data {
     // Oldest first.
     mutable QList<QSize> pendingSizes;
     mutable std::map<const QPaintDevice*, std::function<void()>> waiting;
+
+    // The QSvgRenderer, parsed once; null for a picture not from SVG or an invalid one.
+    QSvgRenderer* parsedSvg() {
+        std::call_once(svgParsed, [this] {
+            if (svgSource.isEmpty())
+                return;
+            auto renderer = std::make_unique<QSvgRenderer>(svgSource);
+            svgSource.clear();
+            if (!renderer->isValid())
+                return;
+            size = renderer->viewBoxF().size();
+            if (size.isEmpty())
+                size = renderer->defaultSize();
+            svg = std::move(renderer);
+        });
+        return svg.get();
+    }
 };
 
 namespace {
@@ -58,8 +78,12 @@ std::optional<Image> Image::named(const QString& name) {
     if (name.isEmpty() || name.contains(u'/'))
         return std::nullopt;
     QFile svg(QStringLiteral(":/Assets/%1.svg").arg(name));
-    if (svg.open(QIODevice::ReadOnly))
-        return fromSvg(svg.readAll(), name);
+    if (svg.open(QIODevice::ReadOnly)) {
+        auto data = std::make_shared<Data>();
+        data->svgSource = svg.readAll();
+        data->name = name;
+        return Image(std::move(data));
+    }
     QImage raster(QStringLiteral(":/Assets/%1.png").arg(name));
     auto image = fromQImage(raster);
     if (image)
@@ -69,13 +93,10 @@ std::optional<Image> Image::named(const QString& name) {
 
 std::optional<Image> Image::fromSvg(const QByteArray& svg, const QString& name) {
     auto data = std::make_shared<Data>();
-    data->svg = std::make_unique<QSvgRenderer>(svg);
-    if (!data->svg->isValid())
+    data->svgSource = svg;
+    if (!data->parsedSvg())
         return std::nullopt;
     data->name = name;
-    data->size = data->svg->viewBoxF().size();
-    if (data->size.isEmpty())
-        data->size = data->svg->defaultSize();
     return Image(std::move(data));
 }
 
@@ -98,7 +119,10 @@ Image Image::fromRenderer(QSizeF size, std::function<QImage(QSize)> render, Rend
 
 void Image::waitForBackgroundRendering() { renderingPool().waitForDone(); }
 
-QSizeF Image::size() const { return data_->size; }
+QSizeF Image::size() const {
+    data_->parsedSvg();
+    return data_->size;
+}
 
 const QString& Image::name() const { return data_->name; }
 
@@ -107,11 +131,11 @@ QImage Image::toQImage(const QSize& pixelSize) const {
         return {};
     std::lock_guard lock(data_->cacheMutex);
     if (data_->cached.size() != pixelSize) {
-        if (data_->svg) {
+        if (QSvgRenderer* svg = data_->parsedSvg()) {
             QImage image(pixelSize, QImage::Format_ARGB32_Premultiplied);
             image.fill(Qt::transparent);
             QPainter painter(&image);
-            data_->svg->render(&painter, QRectF(QPointF(0, 0), QSizeF(pixelSize)));
+            svg->render(&painter, QRectF(QPointF(0, 0), QSizeF(pixelSize)));
             painter.end();
             data_->cached = std::move(image);
         } else if (data_->render) {
@@ -124,6 +148,14 @@ QImage Image::toQImage(const QSize& pixelSize) const {
         }
     }
     return data_->cached;
+}
+
+void Image::prepare(const QSize& pixelSize) const {
+    if (data_->render || pixelSize.isEmpty())
+        return;
+    // Parsed here: the QSvgRenderer belongs to this thread.
+    data_->parsedSvg();
+    renderingPool().start([shared = data_, pixelSize] { Image(shared).toQImage(pixelSize); });
 }
 
 QImage Image::renderedInBackground(const QSize& pixelSize, const QPaintDevice* device,

@@ -18,7 +18,8 @@ namespace wayfarer::ui {
 // Copies share it.
 class Image {
 public:
-    // ":/Assets/NAME.svg" or ".png", read anew at each call.
+    // ":/Assets/NAME.svg" or ".png", read anew at each call; an SVG is parsed when first measured
+    // or drawn, and an invalid one then has an empty size and draws nothing.
     static std::optional<Image> named(const QString& name);
     static std::optional<Image> fromSvg(const QByteArray& svg, const QString& name = {});
     static std::optional<Image> fromQImage(const QImage& image);
@@ -39,6 +40,8 @@ public:
     // In the background, a size not ready draws nothing; `whenReady` then runs on the GUI
     // thread once it is: the last one given for each QPaintDevice, none if it gave nothing.
     void draw(QPainter& painter, const QRectF& target, const std::function<void()>& whenReady = {}) const;
+    // Starts toQImage(pixelSize) on a QThreadPool thread, for a draw() at that size to come.
+    void prepare(const QSize& pixelSize) const;
     // Null for an empty size.
     QImage toQImage(const QSize& pixelSize) const;
     bool isSameAs(const Image& other) const { return data_ == other.data_; }

@@ -4,6 +4,7 @@
 #include <QPointer>
 
 #include <cmath>
+#include <utility>
 
 namespace wayfarer::ui {
 
@@ -83,6 +84,16 @@ std::optional<std::size_t> ImageView::currentAnimationFrame() const {
         return std::nullopt;
     const auto frame = static_cast<std::size_t>(std::floor(cycle_.currentLoopTime() / 1000.0 / frameSeconds()));
     return std::min(frame, animationImages_.size() - 1);
+}
+
+void ImageView::resizeEvent(QResizeEvent* event) {
+    View::resizeEvent(event);
+    // The first size (as the window is shown): the frame rendered on a pool thread meanwhile.
+    if (animating_ && !std::exchange(firstSizePrepared_, true)) {
+        const Image& shown = animationImages_[*currentAnimationFrame()];
+        const QSizeF size = imageRect(rect(), shown.size(), contentMode_).size() * devicePixelRatioF();
+        shown.prepare(size.toSize().expandedTo(QSize(1, 1)));
+    }
 }
 
 void ImageView::paintEvent(QPaintEvent* event) {

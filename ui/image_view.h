@@ -42,6 +42,7 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     QString imageName() const { return image_ ? image_->name() : QString(); }
@@ -57,6 +58,7 @@ private:
     bool animating_ = false;
     QVariantAnimation cycle_;
     std::optional<std::size_t> shownFrame_;
+    bool firstSizePrepared_ = false;
 };
 
 }
