@@ -10,10 +10,7 @@
 #include <QFont>
 #include <QGuiApplication>
 
-#include <fontconfig/fontconfig.h>
-
 #include <cstdio>
-#include <future>
 
 namespace wayfarer::shell {
 
@@ -115,9 +112,6 @@ std::optional<double> textScaleNamed(const QString& value) {
 }
 
 int runApplication(int argc, char** argv, const ControllerClasses& classes, const LaunchHooks& hooks) {
-    // FcInit (fontconfig's configuration and font cache, which QFontDatabase's first use waits
-    // for) on a thread while QApplication connects to the display.
-    auto fontconfigLoaded = std::async(std::launch::async, [] { FcInit(); });
     QApplication qtApplication(argc, argv);
     // Declared after QApplication, so destroyed before it.
     const BackgroundWorkStop backgroundWorkStop;
@@ -147,8 +141,6 @@ int runApplication(int argc, char** argv, const ControllerClasses& classes, cons
     }
     QApplication::setApplicationName(settings.value().applicationName);
     Application application(std::move(settings.value()), classes);
-    // Before the first QFont use: two FcInit at once would both load the configuration.
-    fontconfigLoaded.wait();
     if (auto launched = application.launch(); !launched.ok()) {
         std::fprintf(stderr, "wayfarer: %s\n", launched.error().detail.c_str());
         return 1;
