@@ -23,6 +23,7 @@
 #include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QStyleHints>
 #include <QTimer>
 
 #include <chrono>
@@ -113,6 +114,8 @@ Tour::Tour(shell::Application& application, QString directory)
     : application_(application), directory_(std::move(directory)) {}
 
 void Tour::start() {
+    // No cursor blinking: the text field's cursor is in every picture, whenever it is taken.
+    QGuiApplication::styleHints()->setCursorFlashTime(0);
     QTimer::singleShot(0, [this] { QApplication::exit(run()); });
 }
 
