@@ -8,7 +8,7 @@ packages=(
   g++ cmake ninja-build pkg-config
   libcurl4-openssl-dev libsimdjson-dev libturbojpeg0-dev libpng-dev libwebp-dev
   libcpp-httplib-dev libssl-dev zlib1g-dev libbrotli-dev
-  qt6-base-dev qt6-tools-dev libqt6opengl6-dev qt6-svg-dev fonts-dejavu-core
+  qt6-base-dev qt6-tools-dev libqt6opengl6-dev qt6-svg-dev libfontconfig-dev fonts-dejavu-core
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb libxcb-damage0-dev xdotool at-spi2-core dbus-daemon nginx iproute2
   librsvg2-bin help2man dpkg-dev file

@@ -8,9 +8,13 @@
 
 #include <QApplication>
 #include <QFont>
+#include <QFontDatabase>
 #include <QGuiApplication>
 
+#include <fontconfig/fontconfig.h>
+
 #include <cstdio>
+#include <future>
 
 namespace wayfarer::shell {
 
@@ -112,7 +116,16 @@ std::optional<double> textScaleNamed(const QString& value) {
 }
 
 int runApplication(int argc, char** argv, const ControllerClasses& classes, const LaunchHooks& hooks) {
+    // FcInit (fontconfig's configuration and font cache, which QFontDatabase's first use waits
+    // for) on a thread while QApplication connects to the display.
+    auto fontconfigLoaded = std::async(std::launch::async, [] { FcInit(); });
     QApplication qtApplication(argc, argv);
+    // Over before anything else can reach fontconfig: QFontDatabase's first use, or the
+    // FcConfigDestroy(FcConfigGetCurrent()) in ~QFontconfigDatabase on an early return.
+    fontconfigLoaded.wait();
+    // QFontDatabase (thread-safe) reads fontconfig's font list while the interface files load;
+    // joined before QApplication goes.
+    auto fontsListed = std::async(std::launch::async, [] { QFontDatabase::families(); });
     // Declared after QApplication, so destroyed before it.
     const BackgroundWorkStop backgroundWorkStop;
     platform::setMainQueue(std::make_shared<ui::QtMainQueue>());
