@@ -43,6 +43,8 @@ struct Image::Data {
             if (svgSource.isEmpty())
                 return;
             auto renderer = std::make_unique<QSvgRenderer>(svgSource);
+            if (const QCoreApplication* application = QCoreApplication::instance())
+                renderer->moveToThread(application->thread());
             svgSource.clear();
             if (!renderer->isValid())
                 return;
@@ -153,9 +155,11 @@ QImage Image::toQImage(const QSize& pixelSize) const {
 void Image::prepare(const QSize& pixelSize) const {
     if (data_->render || pixelSize.isEmpty())
         return;
-    // Parsed here: the QSvgRenderer belongs to this thread.
-    data_->parsedSvg();
     renderingPool().start([shared = data_, pixelSize] { Image(shared).toQImage(pixelSize); });
+}
+
+void Image::parseInBackground() const {
+    renderingPool().start([shared = data_] { shared->parsedSvg(); });
 }
 
 QImage Image::renderedInBackground(const QSize& pixelSize, const QPaintDevice* device,

@@ -42,6 +42,8 @@ public:
     void draw(QPainter& painter, const QRectF& target, const std::function<void()>& whenReady = {}) const;
     // Starts toQImage(pixelSize) on a QThreadPool thread, for a draw() at that size to come.
     void prepare(const QSize& pixelSize) const;
+    // Starts an SVG's parsing on a QThreadPool thread; size() and draws wait for it.
+    void parseInBackground() const;
     // Null for an empty size.
     QImage toQImage(const QSize& pixelSize) const;
     bool isSameAs(const Image& other) const { return data_ == other.data_; }

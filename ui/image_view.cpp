@@ -65,6 +65,8 @@ void ImageView::startAnimating() {
         return;
     animating_ = true;
     shownFrame_.reset();
+    // Measured by the first resizeEvent; parsed meanwhile.
+    animationImages_.front().parseInBackground();
     const double cycleSeconds = frameSeconds() * static_cast<double>(animationImages_.size());
     cycle_.setDuration(std::max(1, static_cast<int>(std::lround(cycleSeconds * 1000))));
     cycle_.setLoopCount(-1);
