@@ -2,7 +2,6 @@
 
 #include <httplib.h>
 
-
 #include <cstdlib>
 #include <functional>
 #include <future>
