@@ -26,7 +26,13 @@ std::string unavailable;
 
 constexpr const char* publicAddress = "192.0.2.10";
 
-// An address an answer may name (host names pinned), and whether an internet catalogue may use it.
+// Names pinned to the namespace's addresses, for which `tlsTargets` holds a certificate.
+const std::pair<const char*, const char*> names[] = {
+    {"loopback.example", "127.0.0.1"}, {"private.example", "10.1.2.3"},
+    {"linklocal.example", "169.254.1.2"}, {"public.example", publicAddress},
+};
+
+// An address an answer may name, and whether an internet catalogue may use it.
 struct Target {
     const char* name;
     std::string base;
@@ -59,24 +65,15 @@ protected:
         plainTargets.start();
 
         const std::string port = std::to_string(tlsTargets.port());
-        targets = {
-            Target{"https to 127.0.0.1", "https://127.0.0.1:" + port, false},
-            Target{"https to a name on loopback", "https://loopback.example:" + port, false},
-            Target{"https to a name on a private address", "https://private.example:" + port, false},
-            Target{"https to a name on a link-local address", "https://linklocal.example:" + port, false},
-            Target{"plain http to 127.0.0.1", plainTargets.baseURL(), false},
-            Target{"https to a name on the internet", "https://public.example:" + port, true},
-        };
         platform::HttpClientOptions options;
-        options.exclusiveCaPem =
-            publicCatalogue.certificatePem() + tlsTargets.certificatePem();
-        options.pinnedHosts = {
-            {"catalogue.example", publicCatalogue.port(), publicAddress},
-            {"loopback.example", tlsTargets.port(), "127.0.0.1"},
-            {"private.example", tlsTargets.port(), "10.1.2.3"},
-            {"linklocal.example", tlsTargets.port(), "169.254.1.2"},
-            {"public.example", tlsTargets.port(), publicAddress},
-        };
+        options.exclusiveCaPem = publicCatalogue.certificatePem() + tlsTargets.certificatePem();
+        options.pinnedHosts = {{"catalogue.example", publicCatalogue.port(), publicAddress}};
+        targets = {Target{"https to 127.0.0.1", "https://127.0.0.1:" + port, false},
+                   Target{"plain http to 127.0.0.1", plainTargets.baseURL(), false}};
+        for (const auto& [name, address] : names) {
+            options.pinnedHosts.push_back({name, tlsTargets.port(), address});
+            targets.push_back({name, "https://" + std::string(name) + ":" + port, address == publicAddress});
+        }
         http = std::make_unique<platform::HttpClient>(options);
     }
 

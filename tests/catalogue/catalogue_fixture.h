@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <functional>
 #include <mutex>
+#include <ostream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -54,6 +55,10 @@ inline DataTaskManager::Result searchOnce(DataTaskManager& transport, const std:
 
 struct SeenRequest {
     std::string text, offset, acceptLanguage, currency, accept;
+    bool operator==(const SeenRequest&) const = default;
+    friend void PrintTo(const SeenRequest& r, std::ostream* out) {
+        *out << r.text << " " << r.offset << " " << r.acceptLanguage << " " << r.currency << " " << r.accept;
+    }
 };
 
 // A catalogue on loopback whose answers the test writes, with an HTTP client and a main queue.

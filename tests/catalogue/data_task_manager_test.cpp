@@ -81,10 +81,8 @@ TEST_F(DataTaskManagerTest, ReadsEveryShapeOfAnswer) {
         ASSERT_EQ(manager->count(), 5);
         answerWith([&](const testing::SeenRequest&) { return row.answer; });
         const auto outcome = search(*manager);
-        EXPECT_EQ(outcome.success, row.success) << row.name;
-        EXPECT_EQ(outcome.uuids, row.uuids) << row.name;
-        EXPECT_EQ(outcome.error, row.error) << row.name;
-        EXPECT_EQ(manager->count(), row.count) << row.name;
+        EXPECT_EQ(std::tuple(outcome.success, outcome.uuids, outcome.error, manager->count()),
+                  std::tuple(row.success, row.uuids, row.error, std::int64_t{row.count})) << row.name;
     }
 }
 
@@ -101,15 +99,8 @@ TEST_F(DataTaskManagerTest, SendsTheThreeHeadersAndNothingForARefusedText) {
     search(*manager, "rome", Attraction::Currency::EUR);
     language = std::nullopt;
     search(*manager, "st peter", Attraction::Currency::USD);
-    const auto seen = seenRequests();
-    ASSERT_EQ(seen.size(), 2u);
-    EXPECT_EQ(seen[0].accept, "application/json");
-    EXPECT_EQ(seen[0].acceptLanguage, "it");
-    EXPECT_EQ(seen[0].currency, "EUR");
-    EXPECT_EQ(seen[1].acceptLanguage, "en-US");
-    EXPECT_EQ(seen[1].currency, "USD");
-    EXPECT_EQ(seen[1].text, "st peter");
-    EXPECT_EQ(seen[1].offset, "0");
+    EXPECT_EQ(seenRequests(), (std::vector<testing::SeenRequest>{{"rome", "0", "it", "EUR", "application/json"},
+                                                                 {"st peter", "0", "en-US", "USD", "application/json"}}));
 }
 
 TEST_F(DataTaskManagerTest, TransportFailuresCarryThePlatformError) {

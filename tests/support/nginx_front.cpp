@@ -138,8 +138,9 @@ bool NginxFront::start(const std::string& catalogue) {
     if (spawned != 0)
         throw std::runtime_error("cannot run " + program + " (install it with scripts/setup.sh)");
 
+    // nginx writes its pid file once its listening sockets are open.
     const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while (!acceptsConnections(port_)) {
+    while (!fs::exists(file("nginx.pid"))) {
         int status = 0;
         if (waitpid(pid_, &status, WNOHANG) == pid_) {
             pid_ = -1;

@@ -54,14 +54,6 @@ void serveRedirects(httplib::Server& server) {
 
 namespace {
 
-sockaddr_in loopback(int port) {
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = htons(static_cast<std::uint16_t>(port));
-    return address;
-}
-
 // Gives up after five seconds of silence, so that a client that never sends cannot hold
 // the server's thread.
 void readRequestHead(int socket) {
@@ -79,7 +71,7 @@ void readRequestHead(int socket) {
 
 int loopbackSocket(int& port, int backlog) {
     const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address = loopback(0);
+    sockaddr_in address{AF_INET, 0, {htonl(INADDR_LOOPBACK)}, {}};
     socklen_t length = sizeof address;
     if (fd < 0 || ::bind(fd, reinterpret_cast<sockaddr*>(&address), length) != 0 ||
         (backlog > 0 && ::listen(fd, backlog) != 0) ||
@@ -87,14 +79,6 @@ int loopbackSocket(int& port, int backlog) {
         throw std::runtime_error("cannot bind a loopback port");
     port = ntohs(address.sin_port);
     return fd;
-}
-
-bool acceptsConnections(int port) {
-    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    const sockaddr_in address = loopback(port);
-    const bool connected = fd >= 0 && ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
-    ::close(fd);
-    return connected;
 }
 
 RawServer::RawServer(Script script) {

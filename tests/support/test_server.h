@@ -2,8 +2,6 @@
 
 #include <httplib.h>
 
-#include <unistd.h>
-
 #include <cstdlib>
 #include <functional>
 #include <future>
@@ -55,8 +53,6 @@ inline std::string redirecting(const std::string& base, const std::string& to) {
 
 // A socket bound to a free loopback port, which it sets, listening when `backlog` is above zero.
 int loopbackSocket(int& port, int backlog);
-// Whether a connection to the loopback `port` is accepted.
-bool acceptsConnections(int port);
 
 // A TCP server on loopback for answers no well-behaved server gives: on each connection it
 // reads the request head, then the script writes raw bytes and says how the connection ends.
@@ -88,21 +84,6 @@ struct Gate {
             promise.set_value();
     }
     ~Gate() { open(); }
-};
-
-// A loopback port held by a socket that is bound but never listens: connections are refused.
-class RefusedPort {
-public:
-    RefusedPort() { socket_ = loopbackSocket(port_, 0); }
-    ~RefusedPort() { ::close(socket_); }
-    RefusedPort(const RefusedPort&) = delete;
-    RefusedPort& operator=(const RefusedPort&) = delete;
-
-    std::string baseURL() const { return "http://127.0.0.1:" + std::to_string(port_); }
-
-private:
-    int socket_ = -1;
-    int port_ = 0;
 };
 
 // LC_ALL=en_US.UTF-8 for its lifetime. The first member of a fixture, so that it is set
