@@ -32,7 +32,6 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <condition_variable>
 #include <future>
 #include <limits>
 #include <map>
@@ -92,8 +91,7 @@ protected:
         });
         server.server().Get(R"(/covers/(.+)\.jpg)", [this](const httplib::Request& request, httplib::Response& response) {
             const std::string uuid = request.matches[1];
-            std::unique_lock lock(mutex_);
-            coversReleased_.wait(lock, [&] { return heldCover_ != uuid; });
+            std::lock_guard lock(mutex_);
             // A distinct picture per record, so that a test can tell them apart.
             auto& cover = covers_[uuid];
             if (cover.empty())
@@ -109,7 +107,6 @@ protected:
 
     void TearDown() override {
         ui::setPlatformVersion(13);
-        holdCover(std::nullopt);
         window.reset();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         session.reset();
@@ -158,15 +155,6 @@ protected:
     std::vector<std::string> searches() {
         std::lock_guard lock(mutex_);
         return searches_;
-    }
-
-    // The cover of record `uuid` waits until another (or none) is held.
-    void holdCover(std::optional<std::string> uuid) {
-        {
-            std::lock_guard lock(mutex_);
-            heldCover_ = std::move(uuid);
-        }
-        coversReleased_.notify_all();
     }
 
     // The records "r<first>" to "r<first + count - 1>" of `total`.
@@ -288,8 +276,6 @@ protected:
 
 private:
     std::mutex mutex_;
-    std::condition_variable coversReleased_;
-    std::optional<std::string> heldCover_;
     std::map<std::string, std::string> covers_;
     std::function<Answer(const SeenSearch&)> responder_;
     std::vector<std::string> searches_;

@@ -112,37 +112,6 @@ TEST_F(ResultsScreen, AsksForEachPageOnceNotWhileTheTriggerRowComesBackAndNotPas
     EXPECT_EQ(topmost(), &results());
 }
 
-TEST_F(ResultsScreen, ACoverGoesOnlyIntoACellThatStillShowsItsRecord) {
-    holdCover("r0");
-    openResultsFor();
-    auto* firstCell = &cellAt(0);
-    // Row 0's cell is reused further down (short of the paging row) before its cover comes.
-    table().scrollToRow({0, 4}, ui::ScrollPosition::top, false);
-    QCoreApplication::processEvents();
-    const auto reusedRow = table().indexPathForCell(*firstCell);
-    ASSERT_TRUE(reusedRow.has_value());
-    ASSERT_GT(reusedRow->row, 0);
-    const auto& shown = *session->attractions()[static_cast<std::size_t>(reusedRow->row)];
-    ASSERT_TRUE(QTest::qWaitFor([&] { return shown.didLoadImage; }, 10000));
-
-    holdCover(std::nullopt);
-    const auto& first = *session->attractions()[0];
-    // Until its completion (and any other the covers posted) has run.
-    ASSERT_TRUE(QTest::qWaitFor([&] { return first.didLoadImage && queue->settled(); }, 10000));
-    ASSERT_NE(first.coverImg, nullptr) << "the record keeps its cover";
-    const QSize sample(12, 8);
-    const QImage inCell = firstCell->thumbnailView->image()->toQImage(sample);
-    EXPECT_EQ(inCell, coverImage(shown.coverImg)->toQImage(sample));
-    EXPECT_NE(inCell, coverImage(first.coverImg)->toQImage(sample));
-    // Filled again, a row shows the picture already scaled for it rather than an empty card.
-    table().setContentOffset(0);
-    ASSERT_TRUE(cellAt(0).thumbnailView->image().has_value());
-    EXPECT_TRUE(cellAt(0).thumbnailView->image()->isSameAs(*coverImage(first.coverImg)));
-    const ui::Image before = *cellAt(0).thumbnailView->image();
-    table().reloadData();
-    EXPECT_TRUE(cellAt(0).thumbnailView->image()->isSameAs(before));
-}
-
 TEST_F(ResultsScreen, EveryTextIsSearchedAsTypedOrFailsInOneAlertWhoseButtonEmptiesTheList) {
     struct Case {
         QString typed;
@@ -189,88 +158,36 @@ TEST_F(ResultsScreen, EveryTextIsSearchedAsTypedOrFailsInOneAlertWhoseButtonEmpt
     }
 }
 
-TEST_F(ResultsScreen, AnswersOfAReplacedSearchLeaveTheScreenAlone) {
-    // "Slow" fails when the test says, once "Rome" replaced it or the screen closed.
-    for (const bool closing : {false, true}) {
-        SCOPED_TRACE(closing ? "closed" : "replaced");
-        Gate slowGate, romeGate;
-        answerWith([&, slow = slowGate.opened, rome = romeGate.opened](const SeenSearch& seen) {
-            (seen.text == "Slow" ? slow : rome).wait();
-            return seen.text == "Slow" ? Answer{200, "not json", "text/plain"} : page();
-        });
-        openResults();
-        search("Slow");
-        const int before = queue->run;
-        if (closing)
-            closeResults();
-        else
-            search("Rome");
-        slowGate.open();
-        ASSERT_TRUE(QTest::qWaitFor([&] { return queue->run > before; }, 10000)) << "the answer never came";
-        EXPECT_EQ(alert(), nullptr) << "the replaced search showed its failure";
-        if (closing) {
-            EXPECT_EQ(topmost(), window->rootViewController());
-            EXPECT_TRUE(session->attractions().empty());
-            continue;
-        }
-        EXPECT_TRUE(indicator().isAnimating()) << "the replaced search stopped the indicator";
-        romeGate.open();
-        waitForAnswer();
-        EXPECT_EQ(table().numberOfRows(), 10);
-        closeResults();
-    }
-}
-
-TEST_F(ResultsScreen, TheEmptyListSaysWhatToTypeOrThatNothingWasFoundButNeverBesideRecordsARequestOrAnAlert) {
-    const QString hint = localizedText("search_hint");
-    const std::optional<QString> none;
-    Gate nothingYet, cutOff;
-    const auto held = [&](const Gate& gate) {
-        answerWith([opened = gate.opened, this](const SeenSearch&) {
-            opened.wait();
-            return page(0, 0, 0);
-        });
-    };
-    const auto failing = [&] {
-        answerWith([](const SeenSearch&) { return Answer{500, "<html/>", "text/html"}; });
-        search("Rome");
-        waitForAlert();
-    };
-    const struct Step {
-        const char* what;
-        std::function<void()> act;
-        std::optional<QString> message;
-    } steps[] = {
-        {"opened", [&] { openResults(); }, hint},
-        {"two letters", [&] { type("qx"); }, hint},
-        {"a search running", [&] { held(nothingYet); type("z"); }, none},
-        {"answered with no records", [&] { nothingYet.open(); waitForAnswer(); }, "No attractions found for “Qxz”"},
-        {"records", [&] { answerWith(nullptr); search("Rome"); waitForAnswer(); }, none},
-        {"cleared", [&] { field().clearButton().click(); }, hint},
-        {"a failure", failing, none},
-        {"the failure confirmed", [&] { alert()->choose(0); }, none},
-        {"cleared while a search runs",
-         [&] {
-             held(cutOff);
-             search("Slow");
-             field().clearButton().click();
-             ASSERT_NE(waitForAlert(), nullptr);
-             EXPECT_EQ(alert()->message(), messageOf(platform::ErrorCode::cancelled));
-             EXPECT_EQ(field().text(), "");
-         },
-         none},
-        {"the cancellation confirmed", [&] { alert()->choose(0); }, hint},
-    };
-    for (const Step& step : steps) {
-        SCOPED_TRACE(step.what);
-        step.act();
-        // A screen reader finds the message by its text; no other label in the table reads so.
-        std::optional<QString> read;
+// Where the list is empty with three letters or more, after an answer or an alert.
+TEST_F(ResultsScreen, TheEmptyListSaysNothingWasFoundButNothingAfterAFailureOrACancelledSearch) {
+    const auto message = [&] {
+        // A screen reader finds it by its text; no other label in the table reads so.
         for (ui::Label* label : table().backgroundView()->findChildren<ui::Label*>())
             if (label->isVisible())
-                read = QAccessible::queryAccessibleInterface(label)->text(QAccessible::Name);
-        EXPECT_EQ(read.value_or("(none)").toStdString(), step.message.value_or("(none)").toStdString());
-    }
+                return QAccessible::queryAccessibleInterface(label)->text(QAccessible::Name).toStdString();
+        return std::string("(none)");
+    };
+    answerWith([this](const SeenSearch&) { return page(0, 0, 0); });
+    openResultsFor("Qxz");
+    EXPECT_EQ(message(), "No attractions found for “Qxz”");
+    answerWith([](const SeenSearch&) { return Answer{500, "<html/>", "text/html"}; });
+    search("Rome");
+    waitForAlert()->choose(0);
+    EXPECT_EQ(message(), "(none)");
+
+    // The clear button cancels a search still running: it fails in an alert, and then asks for a word.
+    Gate held;
+    answerWith([opened = held.opened, this](const SeenSearch&) {
+        opened.wait();
+        return page();
+    });
+    search("Slow");
+    field().clearButton().click();
+    ASSERT_NE(waitForAlert(), nullptr);
+    EXPECT_EQ(alert()->message(), messageOf(platform::ErrorCode::cancelled));
+    EXPECT_EQ(message(), "(none)");
+    alert()->choose(0);
+    EXPECT_EQ(message(), localizedText("search_hint").toStdString());
     EXPECT_EQ(localizedText("no_such_key", "Rome"), "**no_such_key**");
 }
 
