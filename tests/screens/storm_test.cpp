@@ -331,6 +331,10 @@ std::optional<std::string> Storm::broken() {
         alerts += qobject_cast<ui::AlertController*>(shown) != nullptr;
     if (alerts > 1)
         return std::to_string(alerts) + " alerts at once";
+    // A heart is filled exactly when liked.
+    const auto filled = [](const ui::Button& heart) { return heart.image()->name() == "Lorvanta_Heart_Fill"; };
+    if (detail() && filled(*detailHeader().likeButton) != detail()->attraction->userDidLike)
+        return std::string("the detail's heart does not show its like");
     if (ResultsTableViewController* screen = shownResults()) {
         ui::TableView& table = *screen->tableView();
         const auto& attractions = session->attractions();
@@ -355,6 +359,9 @@ std::optional<std::string> Storm::broken() {
             const auto thumbnail = cell->thumbnailView->image();
             if (thumbnail.has_value() != cover.has_value() || (cover && !thumbnail->isSameAs(*cover)))
                 return "row " + std::to_string(row.row) + " does not show its record's cover";
+            // Under the detail the list shows its likes as they were until going back reloads it.
+            if (!detail() && filled(*cell->likeButton) != record.userDidLike)
+                return "row " + std::to_string(row.row) + "'s heart does not show its like";
         }
         const bool turning = table.findChild<ui::ActivityIndicatorView*>()->isAnimating();
         // A search is replaced when the session's text changes; one the clear button cancelled
