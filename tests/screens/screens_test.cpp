@@ -12,14 +12,9 @@
 #include "ui/image_view.h"
 
 #include <QAccessible>
-#include <QFile>
 
 #include <algorithm>
 #include <cmath>
-
-// The application's resources, compiled into the shell library.
-int qInitResources_wayfarer_application_resources();
-int qCleanupResources_wayfarer_application_resources();
 
 namespace wayfarer::testing {
 namespace {
@@ -221,13 +216,8 @@ TEST_F(ResultsScreen, ClosingWhileTheListStillMovesNeverReachesPastTheList) {
     EXPECT_EQ(topmost(), window->rootViewController());
 }
 
-// A phone's width is the column; a wider window keeps every screen to one centred column. The
-// welcome screen cycles its pictures only when it has them: the second time, they are gone.
+// A phone's width is the column; a wider window keeps every screen to one centred column.
 TEST_F(EveryScreen, KeepsToAReadableColumnOnAWideWindowAndTheCardInViewThroughAResize) {
-    QFile file(":/Interface/Main.ui");
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    const auto nib = ui::Nib::fromData("Main", file.readAll());
-    std::vector<QString> pictures = {"Milan_Gallery", "Rome_Cathedral", "Archeology"};
     const auto resizeWindow = [&](QSize size) {
         window->resize(size);
         ASSERT_TRUE(QTest::qWaitFor([&] { return window->rootViewController()->view()->size() == size; }, 5000));
@@ -237,19 +227,11 @@ TEST_F(EveryScreen, KeepsToAReadableColumnOnAWideWindowAndTheCardInViewThroughAR
         SCOPED_TRACE(size.width());
         const int margin = (size.width() - column) / 2;
         resizeWindow(size);
-        if (pictures.empty())
-            qCleanupResources_wayfarer_application_resources();
-        showWelcome(*nib);
-        qInitResources_wayfarer_application_resources();
+        showWelcome(*ui::Nib::named("Main"));
         QCoreApplication::processEvents();
         auto& background = welcomePart<ui::ImageView>("backgroundImageView");
         EXPECT_EQ(background.size(), size) << "the pictures fill the window";
-        std::vector<QString> frames;
-        for (const ui::Image& frame : background.animationImages())
-            frames.push_back(frame.name());
-        EXPECT_EQ(frames, pictures);
-        EXPECT_EQ(background.isAnimating(), !pictures.empty());
-        pictures.clear();
+        EXPECT_TRUE(background.isAnimating());
         for (const char* name : {"welcomeButton", "searchButton"}) {
             EXPECT_EQ(left(welcomePart<ui::Button>(name)), margin + 24) << name;
             EXPECT_EQ(welcomePart<ui::Button>(name).width(), column - 48) << name;
@@ -506,39 +488,27 @@ std::unique_ptr<Cell> makeCell(const ui::Nib& nib) {
     return std::unique_ptr<Cell>(cell);
 }
 
-// The card, the detail's cell and the headers, laid out over the size they are given, emptied
-// by prepareForReuse and wholly by a record with no values.
-TEST(RecordViews, FollowTheirSizeAndAreEmptiedWhollyByReuseOrABareRecord) {
+// The headers lay out over the size they are given; a record with no values empties the card,
+// the detail's cell and its header wholly.
+TEST(RecordViews, FollowTheirSizeAndAreEmptiedWhollyByABareRecord) {
     registerScreenViews();
     const auto full = Attraction::make("full");
     full->description = full->price = full->operationalDays = full->title = "Colosseum";
     full->coverImg = platform::Image::decode(samples::encodeJpeg(samples::makePicture(60, 40)));
     full->userDidLike = true;
-    const auto bare = Attraction::make("bare");
     auto card = makeCell<AttractionTableViewCell>(*shell::attractionTableViewCellNib());
     auto cell = makeCell<DetailCell>(*shell::detailCellNib());
     DetailHeaderView header(QRect(0, 0, 390, 440));
     TextFieldHeaderView search(QRect(0, 0, 390, 50));
-    EXPECT_FALSE(header.likeButton->image().has_value()) << "no heart before configure";
-    card->resize(390, 312);
-    card->show();
-    EXPECT_EQ(card->likeButton->geometry().right(), card->thumbnailView->width() - 9) << "the heart leaves the corner";
     for (const auto& [view, content] : {std::pair<QWidget*, QWidget*>{&header, header.contentView},
                                         std::pair<QWidget*, QWidget*>{&search, search.contentView}}) {
         view->show();
         view->resize(600, 64);
         EXPECT_EQ(content->geometry(), QRect(0, 0, 600, 64));
     }
-    card->configure(*full);
-    EXPECT_EQ(card->thumbnailView->image()->size(), QSizeF(60, 40));
-    card->prepareForReuse();
-    EXPECT_FALSE(card->isShowing(*full));
-    EXPECT_FALSE(card->thumbnailView->image().has_value());
-    EXPECT_FALSE(card->likeButton->image().has_value());
-
     header.configure(*full);
     EXPECT_TRUE(header.imageView->image().has_value());
-    for (const auto& record : {full, bare}) {
+    for (const auto& record : {full, Attraction::make("bare")}) {
         card->configure(*record);
         header.configure(*record);
         cell->configure(*record);
@@ -549,7 +519,6 @@ TEST(RecordViews, FollowTheirSizeAndAreEmptiedWhollyByReuseOrABareRecord) {
     EXPECT_EQ(cell->fromLabel->text(), localizedText("from"));
     EXPECT_FALSE(card->thumbnailView->image().has_value());
     EXPECT_FALSE(header.imageView->image().has_value());
-    EXPECT_EQ(card->likeButton->image()->name(), "Lorvanta_Heart_White");
     EXPECT_EQ(header.likeButton->image()->name(), "Lorvanta_Heart_Black");
 }
 
