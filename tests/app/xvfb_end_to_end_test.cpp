@@ -69,25 +69,20 @@ QImage screenshotWhen(const std::function<bool(const QImage&)>& seen, int second
     return shot;
 }
 
-// The window's id once mapped (XSetInputFocus needs a viewable window) and focused, or empty.
-QString startApplication(QProcess& app, const QStringList& environment = {}) {
+// Starts the program with its accessibility on and in English; the window's id once mapped
+// (XSetInputFocus needs a viewable window) and focused, or empty.
+QString startApplication(QProcess& app) {
     app.setProcessChannelMode(QProcess::ForwardedChannels);
-    QProcessEnvironment variables = QProcessEnvironment::systemEnvironment();
-    for (const QString& assignment : environment)
-        variables.insert(assignment.section(u'=', 0, 0), assignment.section(u'=', 1));
-    app.setProcessEnvironment(variables);
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("QT_LINUX_ACCESSIBILITY_ALWAYS_ON"), QStringLiteral("1"));
+    environment.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
+    app.setProcessEnvironment(environment);
     app.start(QStringLiteral(WAYFARER_APP), {});
     QString window;
     if (!app.waitForStarted() || !xdotool({"search", "--sync", "--onlyvisible", "--name", "^Wayfarer$"}, &window) ||
         !xdotool({"windowfocus", "--sync", window}))
         return {};
     return window;
-}
-
-void stopApplication(QProcess& app) {
-    app.terminate();
-    if (!app.waitForFinished(5000))
-        app.kill();
 }
 
 // What a screen reader reads of one element over AT-SPI.
@@ -175,7 +170,7 @@ TEST(EndToEnd, TheKeysShowTheCardsAndAScreenReaderHearsEveryHeartAsAToggleChecke
     if (!reader.connect())
         GTEST_SKIP() << "no AT-SPI bus: at-spi2-core is missing";
     QProcess app;
-    const QString window = startApplication(app, {"QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1", "LC_ALL=C.UTF-8"});
+    const QString window = startApplication(app);
     ASSERT_FALSE(window.isEmpty()) << "no Wayfarer window appeared";
     const QString application = QStringLiteral("Wayfarer");  // its name over AT-SPI
     ASSERT_TRUE(eventually([&] { return !reader.shownElements(application).empty(); }, 10)) << "not on the AT-SPI bus";
@@ -218,7 +213,9 @@ TEST(EndToEnd, TheKeysShowTheCardsAndAScreenReaderHearsEveryHeartAsAToggleChecke
         << "the detail's heart is not a checked toggle";
     keys({"Escape"});
     EXPECT_TRUE(eventually([&] { return hearts().size() > 1 && heartsAre({false, true}); }, 10));
-    stopApplication(app);
+    app.terminate();
+    if (!app.waitForFinished(5000))
+        app.kill();
 }
 
 TEST(Program, TheTourLeavesItsPicturesInTheAppearanceAskedFor) {
