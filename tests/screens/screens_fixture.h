@@ -25,6 +25,7 @@
 #include "ui/text_field.h"
 #include "ui/window.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QKeyEvent>
 #include <QTest>
@@ -229,6 +230,13 @@ protected:
         const std::u32string codePoints = text.toStdU32String();
         field().setText(QString::fromStdU32String(codePoints.substr(0, codePoints.size() - 1)));
         type(QString::fromStdU32String(codePoints.substr(codePoints.size() - 1)));
+    }
+    // The empty list's message as a screen reader finds it: no other label in the table reads so.
+    static std::optional<QString> listMessage(ui::TableView& table) {
+        for (ui::Label* label : table.backgroundView()->findChildren<ui::Label*>())
+            if (label->isVisible())
+                return QAccessible::queryAccessibleInterface(label)->text(QAccessible::Name);
+        return std::nullopt;
     }
     void waitForAnswer() {
         EXPECT_TRUE(QTest::qWaitFor([this] { return !indicator().isAnimating(); }, 10000));

@@ -155,13 +155,7 @@ TEST_F(ResultsScreen, EveryTextIsSearchedAsTypedOrFailsInOneAlertWhoseButtonEmpt
 
 // Where the list is empty with three letters or more, after an answer or an alert.
 TEST_F(ResultsScreen, TheEmptyListSaysNothingWasFoundButNothingAfterAFailureOrACancelledSearch) {
-    const auto message = [&] {
-        // A screen reader finds it by its text; no other label in the table reads so.
-        for (ui::Label* label : table().backgroundView()->findChildren<ui::Label*>())
-            if (label->isVisible())
-                return QAccessible::queryAccessibleInterface(label)->text(QAccessible::Name).toStdString();
-        return std::string("(none)");
-    };
+    const auto message = [&] { return listMessage(table()).value_or("(none)").toStdString(); };
     answerWith([this](int) { return page(0, 0, 0); });
     openResultsFor("Qxz");
     EXPECT_EQ(message(), "No attractions found for “Qxz”");

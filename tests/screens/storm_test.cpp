@@ -375,10 +375,7 @@ std::optional<std::string> Storm::broken() {
             return std::string("a search is in flight and the indicator stopped");
         // The empty list's message stands alone, and asks for a word while there are too few letters.
         const QString text = screen->tableView()->findChild<ui::TextField*>()->text();
-        std::optional<QString> message;
-        for (ui::Label* label : table.backgroundView()->findChildren<ui::Label*>())
-            if (label->isVisible())
-                message = label->text();
+        const std::optional<QString> message = listMessage(table);
         if (message && (!attractions.empty() || turning || alert()))
             return "the list's message shows beside records, the indicator or an alert";
         if (attractions.empty() && !turning && !alert() && text.size() < 3 && message != localizedText("search_hint"))
