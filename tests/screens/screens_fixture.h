@@ -25,6 +25,7 @@
 #include "ui/text_field.h"
 #include "ui/window.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QKeyEvent>
 #include <QTest>
@@ -32,10 +33,8 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <condition_variable>
 #include <future>
 #include <limits>
-#include <map>
 #include <mutex>
 
 namespace wayfarer::testing {
@@ -46,27 +45,21 @@ struct Answer {
     std::string contentType = "application/json";
 };
 
-struct SeenSearch {
-    std::string text;
-    std::string offset;
-};
-
-// A MainQueue that counts the tasks posted and run, so that a test can wait for one that changes nothing.
+// A MainQueue that counts the tasks yet to run, so that a test can wait for those that change nothing.
 class CountingQueue final : public platform::MainQueue, public std::enable_shared_from_this<CountingQueue> {
 public:
     void post(std::function<void()> task) override {
-        ++posted;
+        ++waiting_;
         // The task may outlive the test that posted it.
         queue_.post([self = shared_from_this(), task = std::move(task)] {
             task();
-            ++self->run;
+            --self->waiting_;
         });
     }
-    bool settled() const { return posted == run; }
-    std::atomic<int> posted = 0;
-    std::atomic<int> run = 0;
+    bool settled() const { return waiting_ == 0; }
 
 private:
+    std::atomic<int> waiting_ = 0;
     ui::QtMainQueue queue_;
 };
 
@@ -79,25 +72,19 @@ protected:
         setenv("LC_ALL", locale, 1);
         registerScreenViews();
         server.server().Get("/api/v3/activities", [this](const httplib::Request& request, httplib::Response& response) {
-            const SeenSearch seen{request.get_param_value("text"), request.get_param_value("offset")};
-            std::function<Answer(const SeenSearch&)> responder;
+            const std::string offset = request.get_param_value("offset");
+            std::function<Answer(int)> responder;
             {
                 std::lock_guard lock(mutex_);
-                searches_.push_back(seen.text + "@" + seen.offset);
+                searches_.push_back(request.get_param_value("text") + "@" + offset);
                 responder = responder_;
             }
-            const Answer answer = responder ? responder(seen) : page();
+            const Answer answer = responder ? responder(std::stoi(offset)) : page();
             response.status = answer.status;
             response.set_content(answer.body, answer.contentType);
         });
-        server.server().Get(R"(/covers/(.+)\.jpg)", [this](const httplib::Request& request, httplib::Response& response) {
-            const std::string uuid = request.matches[1];
-            std::unique_lock lock(mutex_);
-            coversReleased_.wait(lock, [&] { return heldCover_ != uuid; });
-            // A distinct picture per record, so that a test can tell them apart.
-            auto& cover = covers_[uuid];
-            if (cover.empty())
-                cover = samples::encodeJpeg(samples::makePicture(120, 80, static_cast<std::uint32_t>(covers_.size())));
+        server.server().Get(R"(/covers/.+\.jpg)", [cover = samples::encodeJpeg(samples::makePicture(120, 80))](
+                                                          const httplib::Request&, httplib::Response& response) {
             response.set_content(cover, "image/jpeg");
         });
         server.start();
@@ -109,7 +96,6 @@ protected:
 
     void TearDown() override {
         ui::setPlatformVersion(13);
-        holdCover(std::nullopt);
         window.reset();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         session.reset();
@@ -148,8 +134,8 @@ protected:
         session = std::make_shared<DataManager>(std::make_shared<DataTaskManager>(std::move(configuration)), queue);
     }
 
-    // Without a responder every search is answered with page().
-    void answerWith(std::function<Answer(const SeenSearch&)> responder) {
+    // The answer to each page asked for; without a responder, page().
+    void answerWith(std::function<Answer(int offset)> responder) {
         std::lock_guard lock(mutex_);
         responder_ = std::move(responder);
     }
@@ -158,15 +144,6 @@ protected:
     std::vector<std::string> searches() {
         std::lock_guard lock(mutex_);
         return searches_;
-    }
-
-    // The cover of record `uuid` waits until another (or none) is held.
-    void holdCover(std::optional<std::string> uuid) {
-        {
-            std::lock_guard lock(mutex_);
-            heldCover_ = std::move(uuid);
-        }
-        coversReleased_.notify_all();
     }
 
     // The records "r<first>" to "r<first + count - 1>" of `total`.
@@ -254,6 +231,13 @@ protected:
         field().setText(QString::fromStdU32String(codePoints.substr(0, codePoints.size() - 1)));
         type(QString::fromStdU32String(codePoints.substr(codePoints.size() - 1)));
     }
+    // The empty list's message as a screen reader finds it: no other label in the table reads so.
+    static std::optional<QString> listMessage(ui::TableView& table) {
+        for (ui::Label* label : table.backgroundView()->findChildren<ui::Label*>())
+            if (label->isVisible())
+                return QAccessible::queryAccessibleInterface(label)->text(QAccessible::Name);
+        return std::nullopt;
+    }
     void waitForAnswer() {
         EXPECT_TRUE(QTest::qWaitFor([this] { return !indicator().isAnimating(); }, 10000));
         QCoreApplication::processEvents();
@@ -288,10 +272,7 @@ protected:
 
 private:
     std::mutex mutex_;
-    std::condition_variable coversReleased_;
-    std::optional<std::string> heldCover_;
-    std::map<std::string, std::string> covers_;
-    std::function<Answer(const SeenSearch&)> responder_;
+    std::function<Answer(int)> responder_;
     std::vector<std::string> searches_;
 };
 

@@ -12,14 +12,9 @@
 #include "ui/image_view.h"
 
 #include <QAccessible>
-#include <QFile>
 
 #include <algorithm>
 #include <cmath>
-
-// The application's resources, compiled into the shell library.
-int qInitResources_wayfarer_application_resources();
-int qCleanupResources_wayfarer_application_resources();
 
 namespace wayfarer::testing {
 namespace {
@@ -68,7 +63,7 @@ TEST_F(ResultsScreen, PagesFromTheTriggerRowForShortAndLongLists) {
     for (const auto& [rows, triggerRow] : {std::pair{1, 0}, std::pair{2, 1}, std::pair{10, 8}}) {
         SCOPED_TRACE(rows);
         // Each page brings the next record: the list grows by one and never ends.
-        answerWith([&, rows = rows](const SeenSearch& seen) { return page(std::stoi(seen.offset), rows, 1000); });
+        answerWith([&, rows = rows](int offset) { return page(offset, rows, 1000); });
         const std::size_t before = searches().size();
         openResultsFor("Rome");
         table().scrollToRow({0, triggerRow}, ui::ScrollPosition::bottom, false);
@@ -82,8 +77,8 @@ TEST_F(ResultsScreen, PagesFromTheTriggerRowForShortAndLongLists) {
 
 TEST_F(ResultsScreen, AsksForEachPageOnceNotWhileTheTriggerRowComesBackAndNotPastTheEnd) {
     // Pages of ten of a total of 25: the fourth page is empty, and ends the search.
-    answerWith([&](const SeenSearch& seen) {
-        const int first = 10 * std::stoi(seen.offset);
+    answerWith([&](int offset) {
+        const int first = 10 * offset;
         return page(first, std::clamp(25 - first, 0, 10), 25);
     });
     openResultsFor("Rome");
@@ -110,37 +105,6 @@ TEST_F(ResultsScreen, AsksForEachPageOnceNotWhileTheTriggerRowComesBackAndNotPas
     cellAt(table().indexPathsForVisibleRows().front().row).likeButton->click();
     delegate.didSelectRow(table(), {0, 24});
     EXPECT_EQ(topmost(), &results());
-}
-
-TEST_F(ResultsScreen, ACoverGoesOnlyIntoACellThatStillShowsItsRecord) {
-    holdCover("r0");
-    openResultsFor();
-    auto* firstCell = &cellAt(0);
-    // Row 0's cell is reused further down (short of the paging row) before its cover comes.
-    table().scrollToRow({0, 4}, ui::ScrollPosition::top, false);
-    QCoreApplication::processEvents();
-    const auto reusedRow = table().indexPathForCell(*firstCell);
-    ASSERT_TRUE(reusedRow.has_value());
-    ASSERT_GT(reusedRow->row, 0);
-    const auto& shown = *session->attractions()[static_cast<std::size_t>(reusedRow->row)];
-    ASSERT_TRUE(QTest::qWaitFor([&] { return shown.didLoadImage; }, 10000));
-
-    holdCover(std::nullopt);
-    const auto& first = *session->attractions()[0];
-    // Until its completion (and any other the covers posted) has run.
-    ASSERT_TRUE(QTest::qWaitFor([&] { return first.didLoadImage && queue->settled(); }, 10000));
-    ASSERT_NE(first.coverImg, nullptr) << "the record keeps its cover";
-    const QSize sample(12, 8);
-    const QImage inCell = firstCell->thumbnailView->image()->toQImage(sample);
-    EXPECT_EQ(inCell, coverImage(shown.coverImg)->toQImage(sample));
-    EXPECT_NE(inCell, coverImage(first.coverImg)->toQImage(sample));
-    // Filled again, a row shows the picture already scaled for it rather than an empty card.
-    table().setContentOffset(0);
-    ASSERT_TRUE(cellAt(0).thumbnailView->image().has_value());
-    EXPECT_TRUE(cellAt(0).thumbnailView->image()->isSameAs(*coverImage(first.coverImg)));
-    const ui::Image before = *cellAt(0).thumbnailView->image();
-    table().reloadData();
-    EXPECT_TRUE(cellAt(0).thumbnailView->image()->isSameAs(before));
 }
 
 TEST_F(ResultsScreen, EveryTextIsSearchedAsTypedOrFailsInOneAlertWhoseButtonEmptiesTheList) {
@@ -171,7 +135,7 @@ TEST_F(ResultsScreen, EveryTextIsSearchedAsTypedOrFailsInOneAlertWhoseButtonEmpt
         openResultsFor("Abc");
         ASSERT_EQ(table().numberOfRows(), 10);
         const std::size_t before = searches().size();
-        answerWith([&](const SeenSearch&) { return c.answer; });
+        answerWith([&](int) { return c.answer; });
         search(c.typed);
         if (!c.alert) {
             waitForAnswer();
@@ -189,88 +153,30 @@ TEST_F(ResultsScreen, EveryTextIsSearchedAsTypedOrFailsInOneAlertWhoseButtonEmpt
     }
 }
 
-TEST_F(ResultsScreen, AnswersOfAReplacedSearchLeaveTheScreenAlone) {
-    // "Slow" fails when the test says, once "Rome" replaced it or the screen closed.
-    for (const bool closing : {false, true}) {
-        SCOPED_TRACE(closing ? "closed" : "replaced");
-        Gate slowGate, romeGate;
-        answerWith([&, slow = slowGate.opened, rome = romeGate.opened](const SeenSearch& seen) {
-            (seen.text == "Slow" ? slow : rome).wait();
-            return seen.text == "Slow" ? Answer{200, "not json", "text/plain"} : page();
-        });
-        openResults();
-        search("Slow");
-        const int before = queue->run;
-        if (closing)
-            closeResults();
-        else
-            search("Rome");
-        slowGate.open();
-        ASSERT_TRUE(QTest::qWaitFor([&] { return queue->run > before; }, 10000)) << "the answer never came";
-        EXPECT_EQ(alert(), nullptr) << "the replaced search showed its failure";
-        if (closing) {
-            EXPECT_EQ(topmost(), window->rootViewController());
-            EXPECT_TRUE(session->attractions().empty());
-            continue;
-        }
-        EXPECT_TRUE(indicator().isAnimating()) << "the replaced search stopped the indicator";
-        romeGate.open();
-        waitForAnswer();
-        EXPECT_EQ(table().numberOfRows(), 10);
-        closeResults();
-    }
-}
+// Where the list is empty with three letters or more, after an answer or an alert.
+TEST_F(ResultsScreen, TheEmptyListSaysNothingWasFoundButNothingAfterAFailureOrACancelledSearch) {
+    const auto message = [&] { return listMessage(table()).value_or("(none)").toStdString(); };
+    answerWith([this](int) { return page(0, 0, 0); });
+    openResultsFor("Qxz");
+    EXPECT_EQ(message(), "No attractions found for “Qxz”");
+    answerWith([](int) { return Answer{500, "<html/>", "text/html"}; });
+    search("Rome");
+    waitForAlert()->choose(0);
+    EXPECT_EQ(message(), "(none)");
 
-TEST_F(ResultsScreen, TheEmptyListSaysWhatToTypeOrThatNothingWasFoundButNeverBesideRecordsARequestOrAnAlert) {
-    const QString hint = localizedText("search_hint");
-    const std::optional<QString> none;
-    Gate nothingYet, cutOff;
-    const auto held = [&](const Gate& gate) {
-        answerWith([opened = gate.opened, this](const SeenSearch&) {
-            opened.wait();
-            return page(0, 0, 0);
-        });
-    };
-    const auto failing = [&] {
-        answerWith([](const SeenSearch&) { return Answer{500, "<html/>", "text/html"}; });
-        search("Rome");
-        waitForAlert();
-    };
-    const struct Step {
-        const char* what;
-        std::function<void()> act;
-        std::optional<QString> message;
-    } steps[] = {
-        {"opened", [&] { openResults(); }, hint},
-        {"two letters", [&] { type("qx"); }, hint},
-        {"a search running", [&] { held(nothingYet); type("z"); }, none},
-        {"answered with no records", [&] { nothingYet.open(); waitForAnswer(); }, "No attractions found for “Qxz”"},
-        {"records", [&] { answerWith(nullptr); search("Rome"); waitForAnswer(); }, none},
-        {"cleared", [&] { field().clearButton().click(); }, hint},
-        {"a failure", failing, none},
-        {"the failure confirmed", [&] { alert()->choose(0); }, none},
-        {"cleared while a search runs",
-         [&] {
-             held(cutOff);
-             search("Slow");
-             field().clearButton().click();
-             ASSERT_NE(waitForAlert(), nullptr);
-             EXPECT_EQ(alert()->message(), messageOf(platform::ErrorCode::cancelled));
-             EXPECT_EQ(field().text(), "");
-         },
-         none},
-        {"the cancellation confirmed", [&] { alert()->choose(0); }, hint},
-    };
-    for (const Step& step : steps) {
-        SCOPED_TRACE(step.what);
-        step.act();
-        // A screen reader finds the message by its text; no other label in the table reads so.
-        std::optional<QString> read;
-        for (ui::Label* label : table().backgroundView()->findChildren<ui::Label*>())
-            if (label->isVisible())
-                read = QAccessible::queryAccessibleInterface(label)->text(QAccessible::Name);
-        EXPECT_EQ(read.value_or("(none)").toStdString(), step.message.value_or("(none)").toStdString());
-    }
+    // The clear button cancels a search still running: it fails in an alert, and then asks for a word.
+    Gate held;
+    answerWith([opened = held.opened, this](int) {
+        opened.wait();
+        return page();
+    });
+    search("Slow");
+    field().clearButton().click();
+    ASSERT_NE(waitForAlert(), nullptr);
+    EXPECT_EQ(alert()->message(), messageOf(platform::ErrorCode::cancelled));
+    EXPECT_EQ(message(), "(none)");
+    alert()->choose(0);
+    EXPECT_EQ(message(), localizedText("search_hint").toStdString());
     EXPECT_EQ(localizedText("no_such_key", "Rome"), "**no_such_key**");
 }
 
@@ -304,13 +210,8 @@ TEST_F(ResultsScreen, ClosingWhileTheListStillMovesNeverReachesPastTheList) {
     EXPECT_EQ(topmost(), window->rootViewController());
 }
 
-// A phone's width is the column; a wider window keeps every screen to one centred column. The
-// welcome screen cycles its pictures only when it has them: the second time, they are gone.
+// A phone's width is the column; a wider window keeps every screen to one centred column.
 TEST_F(EveryScreen, KeepsToAReadableColumnOnAWideWindowAndTheCardInViewThroughAResize) {
-    QFile file(":/Interface/Main.ui");
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    const auto nib = ui::Nib::fromData("Main", file.readAll());
-    std::vector<QString> pictures = {"Milan_Gallery", "Rome_Cathedral", "Archeology"};
     const auto resizeWindow = [&](QSize size) {
         window->resize(size);
         ASSERT_TRUE(QTest::qWaitFor([&] { return window->rootViewController()->view()->size() == size; }, 5000));
@@ -320,19 +221,11 @@ TEST_F(EveryScreen, KeepsToAReadableColumnOnAWideWindowAndTheCardInViewThroughAR
         SCOPED_TRACE(size.width());
         const int margin = (size.width() - column) / 2;
         resizeWindow(size);
-        if (pictures.empty())
-            qCleanupResources_wayfarer_application_resources();
-        showWelcome(*nib);
-        qInitResources_wayfarer_application_resources();
+        showWelcome(*ui::Nib::named("Main"));
         QCoreApplication::processEvents();
         auto& background = welcomePart<ui::ImageView>("backgroundImageView");
         EXPECT_EQ(background.size(), size) << "the pictures fill the window";
-        std::vector<QString> frames;
-        for (const ui::Image& frame : background.animationImages())
-            frames.push_back(frame.name());
-        EXPECT_EQ(frames, pictures);
-        EXPECT_EQ(background.isAnimating(), !pictures.empty());
-        pictures.clear();
+        EXPECT_TRUE(background.isAnimating());
         for (const char* name : {"welcomeButton", "searchButton"}) {
             EXPECT_EQ(left(welcomePart<ui::Button>(name)), margin + 24) << name;
             EXPECT_EQ(welcomePart<ui::Button>(name).width(), column - 48) << name;
@@ -364,13 +257,11 @@ TEST_F(EveryScreen, KeepsToAReadableColumnOnAWideWindowAndTheCardInViewThroughAR
     }
 }
 
-// Each case: the text's scale, the description's sentences, whether the row outgrows its
-// 40 % share, and the taps on the heart before going back.
-TEST_F(DetailScreen, GrowsItsRowOnlyForLongerTextsAndGoingBackReloadsTheListOnlyAfterALikeChangedEvenWhenUndone) {
+// Each case: the text's scale, the description's sentences, and whether the row outgrows its 40 % share.
+TEST_F(DetailScreen, GrowsItsRowOnlyForLongerTextsAndGoingBackAfterALikeUnderAnotherRootOnlyPops) {
     const QFont standard = QApplication::font();
-    const char* const hearts[] = {"Lorvanta_Heart_Black", "Lorvanta_Heart_Fill", "Lorvanta_Heart_White"};
-    for (const auto& [textScale, sentences, grows, taps] :
-         {std::tuple{1.0, 6, false, 0}, std::tuple{1.0, 40, true, 1}, std::tuple{1.5, 6, true, 2}}) {
+    for (const auto& [textScale, sentences, grows] :
+         {std::tuple{1.0, 6, false}, std::tuple{1.0, 40, true}, std::tuple{1.5, 6, true}}) {
         SCOPED_TRACE(::testing::Message() << textScale << " times the text, " << sentences << " sentences");
         QFont font = standard;
         font.setPointSizeF(standard.pointSizeF() * textScale);
@@ -395,28 +286,20 @@ TEST_F(DetailScreen, GrowsItsRowOnlyForLongerTextsAndGoingBackReloadsTheListOnly
             EXPECT_LE(label->mapTo(cell, QPoint(0, label->height())).y(), cell->height());
         }
         QApplication::setFont(standard);
-
-        ui::Button& heart = *detailHeader().likeButton;
-        EXPECT_EQ(heart.image()->name(), hearts[0]);
-        for (int tap = 1; tap <= taps; ++tap) {
-            heart.click();
-            EXPECT_EQ(heart.image()->name(), hearts[tap]);
-        }
-        session->attractions()[1]->title = "Renamed behind the list's back";
         detailHeader().backButton->click();
-        EXPECT_EQ(topmost(), &results());
-        EXPECT_EQ(cellAt(1).titleLabel->text(), taps > 0 ? "Renamed behind the list's back" : "Sight 1");
-        EXPECT_EQ(cellAt(1).likeButton->image()->name(), taps == 1 ? "Lorvanta_Heart_Fill" : "Lorvanta_Heart_White");
         closeResults();
     }
-    // Under a root that is no results screen, going back after a like only pops.
     auto owned = std::make_unique<DetailViewController>();
     owned->attraction = Attraction::make("solo");
     auto navigation = std::make_unique<ui::NavigationController>(std::make_unique<ui::ViewController>());
     ui::NavigationController& stack = *navigation;
     window->rootViewController()->present(std::move(navigation), false);
     stack.pushViewController(std::move(owned), false);
-    detailHeader().likeButton->click();
+    // The detail's heart starts black and, once unliked again, turns white.
+    for (const char* heart : {"Lorvanta_Heart_Black", "Lorvanta_Heart_Fill", "Lorvanta_Heart_White"}) {
+        EXPECT_EQ(detailHeader().likeButton->image()->name(), heart);
+        detailHeader().likeButton->click();
+    }
     EXPECT_TRUE(detail()->attraction->userDidLike);
     detailHeader().backButton->click();
     EXPECT_EQ(stack.viewControllers().size(), 1u);
@@ -466,15 +349,6 @@ void expectInReadingOrder(QWidget& window, const std::vector<Expected>& expected
     }
 }
 
-// The focused heart reads as a toggle, checked when liked, named after what Space does.
-void expectFocusedHeart(bool liked) {
-    QAccessibleInterface* heart = QAccessible::queryAccessibleInterface(QApplication::focusWidget());
-    EXPECT_EQ(heart->role(), QAccessible::CheckBox);
-    EXPECT_TRUE(heart->state().checkable);
-    EXPECT_EQ(heart->state().checked, liked);
-    EXPECT_EQ(heart->text(QAccessible::Name), localizedText(liked ? "accessibility_unlike" : "accessibility_like"));
-}
-
 class Accessibility : public ScreensTest, public ::testing::WithParamInterface<const char*> {
 protected:
     Accessibility() { locale = GetParam(); }
@@ -499,19 +373,12 @@ TEST_P(Accessibility, EveryScreenReadsInOrderAndTheKeysGoThroughItsCardsHeartsAn
     press(Qt::Key_Return);
     ASSERT_NE(shownResults(), nullptr);
     auto& screen = results();
-    EXPECT_EQ(screen.navigationController()->modalPresentationStyle(), ui::ModalPresentationStyle::fullScreen);
-    EXPECT_TRUE(screen.navigationController()->isNavigationBarHidden());
     screen.loadResults(std::nullopt, true);
     EXPECT_FALSE(indicator().isAnimating());
     ASSERT_NE(alert(), nullptr);
     QWidget* ok = alert()->buttonForAction(0);
     ASSERT_TRUE(QTest::qWaitFor([&] { return QApplication::focusWidget() == ok; }, 5000));
-    expectInReadingOrder(*window, {
-        {QAccessible::Dialog, localizedText("error_title"), localizedText("error_no_text")},
-        {QAccessible::StaticText, localizedText("error_title")},
-        {QAccessible::StaticText, localizedText("error_no_text")},
-        {QAccessible::Button, "OK"},
-    });
+    EXPECT_EQ(alert()->message(), localizedText("error_no_text"));
     press(Qt::Key_Return);
     EXPECT_EQ(topmost(), &screen);
     expectInReadingOrder(*window, {
@@ -566,7 +433,6 @@ TEST_P(Accessibility, EveryScreenReadsInOrderAndTheKeysGoThroughItsCardsHeartsAn
         press(Qt::Key_Space);
         EXPECT_EQ(session->attractions()[1]->userDidLike, liked);
         EXPECT_FALSE(session->attractions()[0]->userDidLike);
-        expectFocusedHeart(liked);
         EXPECT_EQ(second.likeButton->image()->name(), liked ? "Lorvanta_Heart_Fill" : "Lorvanta_Heart_White");
         EXPECT_EQ(cellAt(0).likeButton->image()->name(), "Lorvanta_Heart_White");
     }
@@ -593,7 +459,6 @@ TEST_P(Accessibility, EveryScreenReadsInOrderAndTheKeysGoThroughItsCardsHeartsAn
     ASSERT_EQ(QApplication::focusWidget(), detailHeader().likeButton);
     press(Qt::Key_Space);
     EXPECT_FALSE(detail()->attraction->userDidLike);
-    expectFocusedHeart(false);
 
     QTest::keyClick(window.get(), Qt::Key_Escape);
     EXPECT_EQ(topmost(), &screen);
@@ -617,39 +482,27 @@ std::unique_ptr<Cell> makeCell(const ui::Nib& nib) {
     return std::unique_ptr<Cell>(cell);
 }
 
-// The card, the detail's cell and the headers, laid out over the size they are given, emptied
-// by prepareForReuse and wholly by a record with no values.
-TEST(RecordViews, FollowTheirSizeAndAreEmptiedWhollyByReuseOrABareRecord) {
+// The headers lay out over the size they are given; a record with no values empties the card,
+// the detail's cell and its header wholly.
+TEST(RecordViews, FollowTheirSizeAndAreEmptiedWhollyByABareRecord) {
     registerScreenViews();
     const auto full = Attraction::make("full");
     full->description = full->price = full->operationalDays = full->title = "Colosseum";
     full->coverImg = platform::Image::decode(samples::encodeJpeg(samples::makePicture(60, 40)));
     full->userDidLike = true;
-    const auto bare = Attraction::make("bare");
     auto card = makeCell<AttractionTableViewCell>(*shell::attractionTableViewCellNib());
     auto cell = makeCell<DetailCell>(*shell::detailCellNib());
     DetailHeaderView header(QRect(0, 0, 390, 440));
     TextFieldHeaderView search(QRect(0, 0, 390, 50));
-    EXPECT_FALSE(header.likeButton->image().has_value()) << "no heart before configure";
-    card->resize(390, 312);
-    card->show();
-    EXPECT_EQ(card->likeButton->geometry().right(), card->thumbnailView->width() - 9) << "the heart leaves the corner";
     for (const auto& [view, content] : {std::pair<QWidget*, QWidget*>{&header, header.contentView},
                                         std::pair<QWidget*, QWidget*>{&search, search.contentView}}) {
         view->show();
         view->resize(600, 64);
         EXPECT_EQ(content->geometry(), QRect(0, 0, 600, 64));
     }
-    card->configure(*full);
-    EXPECT_EQ(card->thumbnailView->image()->size(), QSizeF(60, 40));
-    card->prepareForReuse();
-    EXPECT_FALSE(card->isShowing(*full));
-    EXPECT_FALSE(card->thumbnailView->image().has_value());
-    EXPECT_FALSE(card->likeButton->image().has_value());
-
     header.configure(*full);
     EXPECT_TRUE(header.imageView->image().has_value());
-    for (const auto& record : {full, bare}) {
+    for (const auto& record : {full, Attraction::make("bare")}) {
         card->configure(*record);
         header.configure(*record);
         cell->configure(*record);
@@ -660,7 +513,6 @@ TEST(RecordViews, FollowTheirSizeAndAreEmptiedWhollyByReuseOrABareRecord) {
     EXPECT_EQ(cell->fromLabel->text(), localizedText("from"));
     EXPECT_FALSE(card->thumbnailView->image().has_value());
     EXPECT_FALSE(header.imageView->image().has_value());
-    EXPECT_EQ(card->likeButton->image()->name(), "Lorvanta_Heart_White");
     EXPECT_EQ(header.likeButton->image()->name(), "Lorvanta_Heart_Black");
 }
 

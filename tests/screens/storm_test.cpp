@@ -3,10 +3,14 @@
 // Every choice comes from the seed, and the network moves only when the storm says: one seed, one run.
 #include "screens_fixture.h"
 
+#include "screens/cover_image.h"
+#include "screens/texts.h"
 #include "service/catalogue_server.h"
+#include "ui/image_view.h"
 
 #include <QScroller>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <deque>
@@ -58,11 +62,20 @@ public:
                 if (const auto waiting = weak.lock())
                     waiting->arrived.set_value(std::move(result));
             });
+        if (transfer->path.starts_with("/api/v3/activities"))
+            lastSearch_ = transfer;
         pending_.push_back(transfer);
         return transfer;
     }
 
     std::size_t pendingCount() const { return pending_.size(); }
+
+    // While the last search sent waits for its answer, whether it was cancelled.
+    std::optional<bool> lastSearchCancelled() const {
+        if (std::find(pending_.begin(), pending_.end(), lastSearch_) == pending_.end())
+            return std::nullopt;
+        return lastSearch_->cancelled.load();
+    }
 
     // Runs the completion of pending transfer `index` and says what it delivered; nothing
     // when the catalogue never answered it.
@@ -110,6 +123,7 @@ private:
     platform::HttpClient& client_;
     const std::uint64_t seed_;
     std::vector<std::shared_ptr<Transfer>> pending_;
+    std::shared_ptr<Transfer> lastSearch_;
 };
 
 // One kind of user action, chosen `weight` times in a hundred; it says what it did.
@@ -317,6 +331,10 @@ std::optional<std::string> Storm::broken() {
         alerts += qobject_cast<ui::AlertController*>(shown) != nullptr;
     if (alerts > 1)
         return std::to_string(alerts) + " alerts at once";
+    // A heart is filled exactly when liked.
+    const auto filled = [](const ui::Button& heart) { return heart.image()->name() == "Lorvanta_Heart_Fill"; };
+    if (detail() && filled(*detailHeader().likeButton) != detail()->attraction->userDidLike)
+        return std::string("the detail's heart does not show its like");
     if (ResultsTableViewController* screen = shownResults()) {
         ui::TableView& table = *screen->tableView();
         const auto& attractions = session->attractions();
@@ -331,11 +349,37 @@ std::optional<std::string> Storm::broken() {
             if (row.row >= static_cast<int>(attractions.size()))
                 return "row " + std::to_string(row.row) + " is shown past the list";
             auto* cell = qobject_cast<AttractionTableViewCell*>(table.cellForRow(row));
-            if (cell && !cell->isShowing(*attractions[static_cast<std::size_t>(row.row)]))
+            const Attraction& record = *attractions[static_cast<std::size_t>(row.row)];
+            if (!cell)
+                continue;
+            if (!cell->isShowing(record))
                 return "row " + std::to_string(row.row) + " is not showing its record";
+            // RecentCovers gives a shown cover's ui::Image back: anything else is another record's.
+            const auto cover = coverImage(record.coverImg);
+            const auto thumbnail = cell->thumbnailView->image();
+            if (thumbnail.has_value() != cover.has_value() || (cover && !thumbnail->isSameAs(*cover)))
+                return "row " + std::to_string(row.row) + " does not show its record's cover";
+            // Under the detail the list shows its likes as they were until going back reloads it.
+            if (!detail() && filled(*cell->likeButton) != record.userDidLike)
+                return "row " + std::to_string(row.row) + "'s heart does not show its like";
         }
-        if (network->pendingCount() == 0 && !alert() && table.findChild<ui::ActivityIndicatorView*>()->isAnimating())
-            return std::string("the indicator still turns with no request of its search in flight");
+        const bool turning = table.findChild<ui::ActivityIndicatorView*>()->isAnimating();
+        // A search is replaced when the session's text changes; one the clear button cancelled
+        // still stops the indicator when it comes back, and so does any page of a search that
+        // asked for the next before the last came.
+        const std::optional<bool> cancelled = network->lastSearchCancelled();
+        if (turning && !cancelled.has_value())
+            return std::string("the indicator turns with no search in flight");
+        if (!turning && cancelled == false && lastOffset == 0 && session->textToSearch() == lastText &&
+            session->offsetPage() == 0)
+            return std::string("a search is in flight and the indicator stopped");
+        // The empty list's message stands alone, and asks for a word while there are too few letters.
+        const QString text = screen->tableView()->findChild<ui::TextField*>()->text();
+        const std::optional<QString> message = listMessage(table);
+        if (message && (!attractions.empty() || turning || alert()))
+            return "the list's message shows beside records, the indicator or an alert";
+        if (attractions.empty() && !turning && !alert() && text.size() < 3 && message != localizedText("search_hint"))
+            return "an empty list with " + std::to_string(text.size()) + " letters does not ask for a word";
     }
     return pagingProblem;
 }
