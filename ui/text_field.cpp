@@ -160,12 +160,6 @@ void TextField::updateAccessibleTexts() {
     editor_->setAccessibleDescription(accessibleLabel_.isEmpty() ? QString() : placeholder_);
 }
 
-void TextField::setTextColor(const Color& color) {
-    QPalette colors = editor_->palette();
-    colors.setColor(QPalette::Text, color.resolved());
-    editor_->setPalette(colors);
-}
-
 TextRange TextField::selectedRange() const {
     if (editor_->hasSelectedText())
         return {editor_->selectionStart(), static_cast<int>(editor_->selectionLength())};
@@ -177,11 +171,6 @@ void TextField::setSelectedRange(TextRange range) {
         editor_->setSelection(range.location, range.length);
     else
         editor_->setCursorPosition(range.location);
-}
-
-void TextField::setClearButtonMode(TextFieldViewMode mode) {
-    clearButtonMode_ = mode;
-    updateClearButton();
 }
 
 bool TextField::becomeFirstResponder() {
@@ -208,8 +197,6 @@ bool TextField::resignFirstResponder() {
 }
 
 bool TextField::isFirstResponder() const { return editor_->window()->focusWidget() == editor_; }
-
-bool TextField::isClearButtonShown() const { return !clearButton_->isHidden(); }
 
 TextField::State TextField::currentState() const {
     return State{editor_->text(), editor_->cursorPosition(), editor_->selectionStart(),
@@ -282,14 +269,12 @@ void TextField::clearPressed() {
 }
 
 void TextField::returnKeyPressed() {
-    if (enablesReturnKeyAutomatically_ && committed_.isEmpty())
-        return;
     if (!delegate_ || delegate_->textFieldShouldReturn(*this))
         emit returnPressed();
 }
 
 void TextField::updateClearButton() {
-    const bool shown = clearButtonMode_ == TextFieldViewMode::always && !committed_.isEmpty();
+    const bool shown = !committed_.isEmpty();
     if (shown == !clearButton_->isHidden())
         return;
     clearButton_->setVisible(shown);
