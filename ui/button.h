@@ -30,7 +30,6 @@ class Button final : public QAbstractButton {
     Q_PROPERTY(QColor darkTintColor READ darkTintQColor WRITE setDarkTintQColor)
     Q_PROPERTY(QColor darkBackgroundColor READ darkBackgroundQColor WRITE setDarkBackgroundQColor)
     Q_PROPERTY(double cornerRadius READ cornerRadius WRITE setCornerRadius)
-    Q_PROPERTY(int tag READ tag WRITE setTag)
 
 public:
     explicit Button(QWidget* parent = nullptr);

@@ -32,7 +32,6 @@ public:
 
     const std::vector<Image>& animationImages() const { return animationImages_; }
     void setAnimationImages(std::vector<Image> images);
-    double animationDuration() const { return animationDuration_; }
     void setAnimationDuration(double seconds);
     void startAnimating();
     void stopAnimating();

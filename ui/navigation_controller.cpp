@@ -44,14 +44,12 @@ void NavigationController::loadView() {
     barTitle_->setFont(font);
     backButton_ = new Button(bar_);
     backButton_->setObjectName(QStringLiteral("backButton"));
-    backButton_->addTarget(this, &NavigationController::popViewControllerAnimated, ControlEvent::touchUpInside);
+    connect(backButton_, &Button::touchUpInside, this, [this] { popViewController(animationsEnabled()); });
     setView(view);
     for (const auto& controller : stack_)
         adopt(*controller);
     layoutChildren();
 }
-
-void NavigationController::popViewControllerAnimated() { popViewController(animationsEnabled()); }
 
 bool NavigationController::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::Resize && isViewLoaded() && watched == view())

@@ -134,14 +134,11 @@ TextField::~TextField() {
 QWidget& TextField::editorWidget() { return *editor_; }
 
 void TextField::setText(const QString& text) {
+    // commitText runs from QLineEdit::textChanged, reporting nothing.
     settingProgrammatically_ = true;
     editor_->setText(text);
     settingProgrammatically_ = false;
-    committed_ = editor_->text();
-    allowed_.reset();
     reported_ = currentState();
-    updateClearButton();
-    update();
 }
 
 void TextField::setPlaceholder(const QString& placeholder) {
