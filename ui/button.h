@@ -21,7 +21,6 @@ enum class ControlEvent { touchUpInside };
 class Button final : public QAbstractButton {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(Button)
-    Q_PROPERTY(int autoresizingMask READ autoresizingMaskValue WRITE setAutoresizingMaskValue)
     Q_PROPERTY(QString title READ titleText WRITE setTitleText)
     Q_PROPERTY(QString imageName READ imageName WRITE setImageName)
     Q_PROPERTY(QColor tintColor READ tintQColor WRITE setTintQColor)
@@ -86,8 +85,6 @@ private:
     };
     double horizontalPadding() const;
     Content contentFor(double width) const;
-    int autoresizingMaskValue() const { return autoresizingMask(*this).toInt(); }
-    void setAutoresizingMaskValue(int mask) { setAutoresizingMask(*this, AutoresizingMask::fromInt(mask)); }
     QString titleText() const { return title_.value_or(QString()); }
     void setTitleText(const QString& text) { setTitle(text); }
     QString imageName() const { return image_ ? image_->name() : QString(); }
