@@ -21,9 +21,7 @@ constexpr int slideMilliseconds = 250;
 NavigationController::NavigationController() = default;
 
 NavigationController::NavigationController(std::unique_ptr<ViewController> root) {
-    std::vector<std::unique_ptr<ViewController>> controllers;
-    controllers.push_back(std::move(root));
-    setViewControllers(std::move(controllers));
+    pushViewController(std::move(root), false);
 }
 
 NavigationController::~NavigationController() {

@@ -69,9 +69,9 @@ public:
 protected:
     void keyPressEvent(QKeyEvent* event) override {
         if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
-            field_.returnKeyPressed();
-            event->accept();
-            return;
+            if (!field_.delegate_ || field_.delegate_->textFieldShouldReturn(field_))
+                emit field_.returnPressed();
+            return event->accept();
         }
         shiftAlone_ = event->key() == Qt::Key_Shift;
         const QString text = event->text();
@@ -114,7 +114,13 @@ TextField::TextField(QWidget* parent) : View(parent) {
     clearButton_->setImageContentMode(ContentMode::scaleAspectFit);
     clearButton_->setFocusPolicy(Qt::NoFocus);
     clearButton_->setCursor(Qt::ArrowCursor);
-    clearButton_->addTarget(this, &TextField::clearPressed, ControlEvent::touchUpInside);
+    connect(clearButton_, &Button::touchUpInside, this, [this] {
+        if (delegate_ && !delegate_->textFieldShouldClear(*this))
+            return;
+        clearing_ = true;
+        editor_->setText(QString());
+        clearing_ = false;
+    });
     setFocusProxy(editor_);
     connect(editor_, &QLineEdit::textChanged, this, [this] { commitText(); });
     connect(editor_, &QLineEdit::cursorPositionChanged, this, [this] { reportIfChanged(); });
@@ -255,19 +261,6 @@ void TextField::reportIfChanged() {
     reported_ = state;
     if (delegate_ && platformVersion() >= 13)
         delegate_->textFieldDidChangeSelection(*this);
-}
-
-void TextField::clearPressed() {
-    if (delegate_ && !delegate_->textFieldShouldClear(*this))
-        return;
-    clearing_ = true;
-    editor_->setText(QString());
-    clearing_ = false;
-}
-
-void TextField::returnKeyPressed() {
-    if (!delegate_ || delegate_->textFieldShouldReturn(*this))
-        emit returnPressed();
 }
 
 void TextField::updateClearButton() {

@@ -74,8 +74,6 @@ private:
     void commitText();
     void reportIfChanged();
     State currentState() const;
-    void clearPressed();
-    void returnKeyPressed();
     void updateClearButton();
     void layoutParts();
     void updateAccessibleTexts();
