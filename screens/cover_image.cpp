@@ -33,7 +33,7 @@ QImage scaled(QImage source, QSize size) {
 }
 
 ui::Image makeCoverImage(const std::shared_ptr<const platform::Image>& cover) {
-    // Decoding and scaling exceed a frame: Rendering::inBackground, empty until done.
+    // Decoding and scaling exceed a frame: rendered on a QThreadPool, empty until done.
     return ui::Image::fromRenderer(
         QSizeF(cover->width(), cover->height()),
         [cover](QSize pixelSize) {
@@ -45,8 +45,7 @@ ui::Image makeCoverImage(const std::shared_ptr<const platform::Image>& cover) {
             const QImage decoded(pixels->rgba.data(), pixels->width, pixels->height, pixels->bytesPerRow,
                                  QImage::Format_RGBA8888);
             return scaled(decoded, pixelSize);
-        },
-        ui::Image::Rendering::inBackground);
+        });
 }
 
 // Most recently used covers with their renderings, so reloadData shows them at once.

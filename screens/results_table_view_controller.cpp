@@ -58,10 +58,6 @@ void ResultsTableViewController::viewDidLoad() {
     ui::TableView& table = *tableView();
 
     indicator = new ui::ActivityIndicatorView(table.frame());
-    indicator->setHidesWhenStopped(true);
-    indicator->setStyle(ui::platformVersion() >= 13 ? ui::ActivityIndicatorStyle::medium
-                                                     : ui::ActivityIndicatorStyle::gray);
-    indicator->setColor(ui::Color::systemGray());
     messageLabel = new ui::Label;
     messageLabel->setNumberOfLines(0);
     messageLabel->setAlignment(Qt::AlignCenter);

@@ -32,8 +32,6 @@ void TextFieldHeaderView::setupView() {
     contentView->setBackgroundColor(ui::platformVersion() >= 13 ? ui::Color::systemBackground() : ui::Color::white());
     offsetView->setBackgroundColor(shell::coralColor());
     textField->setPlaceholder(localizedText("search_results_placeholder"));
-    textField->setEnablesReturnKeyAutomatically(false);
-    textField->setClearButtonMode(ui::TextFieldViewMode::always);
     textField->setAutocapitalizationType(ui::AutocapitalizationType::words);
     textField->setAccessibleLabel(localizedText("accessibility_search_field"));
     textField->clearButton().setAccessibleName(localizedText("accessibility_clear_search"));

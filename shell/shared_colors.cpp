@@ -3,12 +3,12 @@
 namespace wayfarer::shell {
 
 const ui::Color& coralColor() {
-    static const ui::Color coral = ui::Color::fromRgb(1.0, 110.0 / 255.0, 91.0 / 255.0);
+    static const ui::Color coral = ui::Color(QColor(255, 110, 91));
     return coral;
 }
 
 const ui::Color& amberColor() {
-    static const ui::Color amber = ui::Color::fromRgb(1.0, 196.0 / 255.0, 96.0 / 255.0);
+    static const ui::Color amber = ui::Color(QColor(255, 196, 96));
     return amber;
 }
 

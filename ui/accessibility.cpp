@@ -115,20 +115,17 @@ private:
 
 // The texts of the QLabels `root` shows, top to bottom and then left to right.
 QStringList shownTexts(QWidget& root) {
-    std::vector<std::pair<QPoint, QString>> texts;
-    for (QLabel* label : root.findChildren<QLabel*>()) {
-        if (!label->isVisibleTo(&root) || label->text().isEmpty())
-            continue;
+    QList<QLabel*> labels = root.findChildren<QLabel*>();
+    labels.removeIf([&](QLabel* label) { return !label->isVisibleTo(&root) || label->text().isEmpty(); });
+    const auto place = [&](QLabel* label) {
         const QPoint at = label->mapTo(&root, QPoint(0, 0));
-        texts.emplace_back(QPoint(at.x(), at.y()), label->text());
-    }
-    std::stable_sort(texts.begin(), texts.end(), [](const auto& a, const auto& b) {
-        return a.first.y() != b.first.y() ? a.first.y() < b.first.y() : a.first.x() < b.first.x();
-    });
-    QStringList ordered;
-    for (const auto& [at, text] : texts)
-        ordered.append(text);
-    return ordered;
+        return std::pair(at.y(), at.x());
+    };
+    std::stable_sort(labels.begin(), labels.end(), [&](QLabel* a, QLabel* b) { return place(a) < place(b); });
+    QStringList texts;
+    for (QLabel* label : labels)
+        texts.append(label->text());
+    return texts;
 }
 
 // A ListItem named after its texts; focused when it is the TableView's keyboardRow().

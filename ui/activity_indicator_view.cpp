@@ -13,47 +13,22 @@ constexpr int spokes = 8;
 
 ActivityIndicatorView::ActivityIndicatorView(QWidget* parent) : View(parent) {
     setAttribute(Qt::WA_TransparentForMouseEvents);
-    updateVisibility();
+    hide();
 }
 
 ActivityIndicatorView::ActivityIndicatorView(const QRect& frame, QWidget* parent) : ActivityIndicatorView(parent) {
     setFrame(frame);
 }
 
-void ActivityIndicatorView::setStyle(ActivityIndicatorStyle style) {
-    style_ = style;
-    if (style == ActivityIndicatorStyle::gray)
-        color_ = Color::gray();
-    update();
-}
-
-void ActivityIndicatorView::setColor(const Color& color) {
-    color_ = color;
-    update();
-}
-
-void ActivityIndicatorView::setHidesWhenStopped(bool hides) {
-    hidesWhenStopped_ = hides;
-    updateVisibility();
-}
-
 void ActivityIndicatorView::startAnimating() {
-    if (animating_)
-        return;
-    animating_ = true;
-    timer_.start(1000 / 12, this);
-    updateVisibility();
+    if (!timer_.isActive())
+        timer_.start(1000 / 12, this);
+    show();
 }
 
 void ActivityIndicatorView::stopAnimating() {
-    animating_ = false;
     timer_.stop();
-    updateVisibility();
-}
-
-void ActivityIndicatorView::updateVisibility() {
-    setVisible(animating_ || !hidesWhenStopped_);
-    update();
+    hide();
 }
 
 void ActivityIndicatorView::timerEvent(QTimerEvent* event) {
@@ -70,7 +45,7 @@ void ActivityIndicatorView::paintEvent(QPaintEvent* event) {
     const double radius = 10.0;
     const double width = radius / 4.0;
     painter.translate(QRectF(rect()).center());
-    QColor color = color_.resolved();
+    QColor color = Color::systemGray().resolved();
     for (int spoke = 0; spoke < spokes; ++spoke) {
         // The leading spoke is darkest; the others fade behind it as the wheel turns.
         const int age = (spoke - phase_ + spokes) % spokes;

@@ -7,10 +7,8 @@
 
 namespace wayfarer::ui {
 
-// `gray` also sets the colour.
-enum class ActivityIndicatorStyle { medium, gray };
-
-// A wheel of spokes turned by a QBasicTimer, centred in its bounds.
+// A wheel of Color::systemGray() spokes turned by a QBasicTimer, centred in its bounds;
+// hidden while stopped.
 class ActivityIndicatorView final : public View {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(ActivityIndicatorView)
@@ -19,28 +17,15 @@ public:
     explicit ActivityIndicatorView(QWidget* parent = nullptr);
     explicit ActivityIndicatorView(const QRect& frame, QWidget* parent = nullptr);
 
-    ActivityIndicatorStyle style() const { return style_; }
-    void setStyle(ActivityIndicatorStyle style);
-    const Color& color() const { return color_; }
-    void setColor(const Color& color);
-    bool hidesWhenStopped() const { return hidesWhenStopped_; }
-    void setHidesWhenStopped(bool hides);
-
     void startAnimating();
     void stopAnimating();
-    bool isAnimating() const { return animating_; }
+    bool isAnimating() const { return timer_.isActive(); }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
     void timerEvent(QTimerEvent* event) override;
 
 private:
-    void updateVisibility();
-
-    ActivityIndicatorStyle style_ = ActivityIndicatorStyle::medium;
-    Color color_ = Color::systemGray();
-    bool hidesWhenStopped_ = true;
-    bool animating_ = false;
     int phase_ = 0;
     QBasicTimer timer_;
 };

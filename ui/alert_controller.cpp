@@ -103,7 +103,6 @@ void AlertController::loadView() {
     for (std::size_t i = 0; i < actions_.size(); ++i) {
         auto* button = new Button(card);
         button->setTitle(actions_[i].title);
-        button->setTag(static_cast<int>(i));
         button->setMinimumHeight(44);
         if (actions_[i].style == AlertActionStyle::destructive)
             button->setTintColor(Color(QColor(255, 59, 48)));

@@ -25,7 +25,6 @@ Button::Button(QWidget* parent) : QAbstractButton(parent) {
     policy.setVerticalPolicy(QSizePolicy::Minimum);
     policy.setHeightForWidth(true);
     setSizePolicy(policy);
-    connect(this, &QAbstractButton::pressed, this, [this] { emit touchDown(this); });
     connect(this, &QAbstractButton::clicked, this, [this] { emit touchUpInside(this); });
 }
 
@@ -54,11 +53,6 @@ void Button::setImageContentMode(ContentMode mode) {
 
 void Button::setTintColor(const Color& color) {
     tintColor_ = color;
-    update();
-}
-
-void Button::setTitleColor(const std::optional<Color>& color) {
-    titleColor_ = color;
     update();
 }
 
@@ -137,7 +131,7 @@ void Button::paintEvent(QPaintEvent*) {
         x += imageSize.width() + spacing;
     }
     if (!title.isEmpty()) {
-        painter.setPen(titleColor_.value_or(tintColor_).resolved());
+        painter.setPen(tintColor_.resolved());
         painter.setFont(font());
         const int flags = content.wrapped ? Qt::AlignCenter | Qt::TextWordWrap : Qt::AlignVCenter | Qt::AlignLeft;
         painter.drawText(QRectF(x, area.top(), title.width() + 1, area.height()), flags, *title_);

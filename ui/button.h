@@ -13,15 +13,14 @@ namespace wayfarer::ui {
 
 // A control's states; only the normal one has a title and an image of its own here.
 enum class ControlState { normal };
-// touchDown is QAbstractButton::pressed, touchUpInside QAbstractButton::clicked.
-enum class ControlEvent { touchDown, touchUpInside };
+// touchUpInside is QAbstractButton::clicked.
+enum class ControlEvent { touchUpInside };
 
 // A QAbstractButton with a title, an image beside it, a tint for the title, a rounded
 // background, an integer tag, and target-action over Qt connections.
 class Button final : public QAbstractButton {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(Button)
-    Q_PROPERTY(int autoresizingMask READ autoresizingMaskValue WRITE setAutoresizingMaskValue)
     Q_PROPERTY(QString title READ titleText WRITE setTitleText)
     Q_PROPERTY(QString imageName READ imageName WRITE setImageName)
     Q_PROPERTY(QColor tintColor READ tintQColor WRITE setTintQColor)
@@ -30,13 +29,9 @@ class Button final : public QAbstractButton {
     Q_PROPERTY(QColor darkTintColor READ darkTintQColor WRITE setDarkTintQColor)
     Q_PROPERTY(QColor darkBackgroundColor READ darkBackgroundQColor WRITE setDarkBackgroundQColor)
     Q_PROPERTY(double cornerRadius READ cornerRadius WRITE setCornerRadius)
-    Q_PROPERTY(int tag READ tag WRITE setTag)
 
 public:
     explicit Button(QWidget* parent = nullptr);
-
-    QRect frame() const { return geometry(); }
-    void setFrame(const QRect& frame) { setGeometry(frame); }
 
     std::optional<QString> title(ControlState = ControlState::normal) const { return title_; }
     void setTitle(const std::optional<QString>& title, ControlState = ControlState::normal);
@@ -46,8 +41,6 @@ public:
 
     const Color& tintColor() const { return tintColor_; }
     void setTintColor(const Color& color);
-    // Overrides the tint for the title.
-    void setTitleColor(const std::optional<Color>& color);
     const Color& backgroundColor() const { return backgroundColor_; }
     void setBackgroundColor(const Color& color);
     double cornerRadius() const { return cornerRadius_; }
@@ -63,12 +56,8 @@ public:
     // `action` is a member of `target` taking nothing or the sending Button; a second add of
     // the same pair is ignored (Qt::UniqueConnection) and a destroyed target drops out.
     template <class Target, class Action>
-    void addTarget(Target* target, Action action, ControlEvent event) {
-        connect(this, signalOf(event), target, action, Qt::UniqueConnection);
-    }
-    template <class Target, class Action>
-    void removeTarget(Target* target, Action action, ControlEvent event) {
-        disconnect(this, signalOf(event), target, action);
+    void addTarget(Target* target, Action action, ControlEvent) {
+        connect(this, &Button::touchUpInside, target, action, Qt::UniqueConnection);
     }
 
     QSize sizeHint() const override;
@@ -77,7 +66,6 @@ public:
     int heightForWidth(int width) const override;
 
 signals:
-    void touchDown(wayfarer::ui::Button* sender);
     void touchUpInside(wayfarer::ui::Button* sender);
 
 protected:
@@ -87,9 +75,6 @@ protected:
     void nextCheckState() override {}
 
 private:
-    static auto signalOf(ControlEvent event) {
-        return event == ControlEvent::touchDown ? &Button::touchDown : &Button::touchUpInside;
-    }
     // What a button `width` wide shows: the title on one line beside the image when both
     // fit; larger text than the button was laid out for gives the title the whole width,
     // on one line if it fits, else wrapped at its words, and leaves the image out.
@@ -100,8 +85,6 @@ private:
     };
     double horizontalPadding() const;
     Content contentFor(double width) const;
-    int autoresizingMaskValue() const { return autoresizingMask(*this).toInt(); }
-    void setAutoresizingMaskValue(int mask) { setAutoresizingMask(*this, AutoresizingMask::fromInt(mask)); }
     QString titleText() const { return title_.value_or(QString()); }
     void setTitleText(const QString& text) { setTitle(text); }
     QString imageName() const { return image_ ? image_->name() : QString(); }
@@ -119,7 +102,6 @@ private:
     std::optional<Image> image_;
     ContentMode imageContentMode_ = ContentMode::scaleToFill;
     Color tintColor_ = Color::systemBlue();
-    std::optional<Color> titleColor_;
     Color backgroundColor_ = Color::clear();
     double cornerRadius_ = 0.0;
     int tag_ = 0;

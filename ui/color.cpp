@@ -76,11 +76,6 @@ std::optional<AppearancePreference> appearancePreferenceNamed(std::string_view n
     return std::nullopt;
 }
 
-Color Color::fromRgb(double red, double green, double blue, double alpha) {
-    return Color(QColor::fromRgbF(static_cast<float>(red), static_cast<float>(green), static_cast<float>(blue),
-                                  static_cast<float>(alpha)));
-}
-
 Color Color::withAlphaComponent(double alpha) const {
     QColor light = light_;
     QColor dark = dark_;

@@ -23,7 +23,6 @@ public:
     Color() = default;
     Color(const QColor& fixed) : light_(fixed), dark_(fixed) {}  // NOLINT: a fixed colour is a colour
     static Color dynamic(const QColor& light, const QColor& dark) { return Color(light, dark); }
-    static Color fromRgb(double red, double green, double blue, double alpha = 1.0);
 
     QColor resolved() const { return resolved(currentAppearance()); }
     QColor resolved(Appearance appearance) const { return appearance == Appearance::dark ? dark_ : light_; }

@@ -24,13 +24,12 @@ struct Image::Data {
     std::once_flag svgParsed;
     std::unique_ptr<QSvgRenderer> svg;
     std::function<QImage(QSize)> render;
-    bool inBackground = false;
     QSizeF size;
     // Every row of a list draws the same heart at the same size.
     mutable std::mutex cacheMutex;
     mutable QImage cached;
-    // In the background, two sizes: a card's cover and the detail screen's, both drawn
-    // while one slides over the other. Keyed by pixelKey().
+    // A renderer's: a card's cover and the detail screen's, both drawn while one slides
+    // over the other. Keyed by pixelKey().
     static constexpr int keptSizes = 2;
     mutable QCache<quint64, QImage> renderings{keptSizes};
     // Oldest first.
@@ -111,10 +110,9 @@ std::optional<Image> Image::fromQImage(const QImage& image) {
     return Image(std::move(data));
 }
 
-Image Image::fromRenderer(QSizeF size, std::function<QImage(QSize)> render, Rendering rendering) {
+Image Image::fromRenderer(QSizeF size, std::function<QImage(QSize)> render) {
     auto data = std::make_shared<Data>();
     data->render = std::move(render);
-    data->inBackground = rendering == Rendering::inBackground;
     data->size = size;
     return Image(std::move(data));
 }
@@ -206,7 +204,7 @@ void Image::draw(QPainter& painter, const QRectF& target, const std::function<vo
     const QTransform& transform = painter.worldTransform();
     const qreal scale = ratio * std::max(std::abs(transform.m11()), std::abs(transform.m22()));
     const QSize pixels = (target.size() * scale).toSize().expandedTo(QSize(1, 1));
-    if (data_->inBackground) {
+    if (data_->render) {
         const QImage ready = renderedInBackground(pixels, painter.device(), whenReady);
         if (!ready.isNull())
             painter.drawImage(target, ready);

@@ -23,22 +23,18 @@ public:
     static std::optional<Image> named(const QString& name);
     static std::optional<Image> fromSvg(const QByteArray& svg, const QString& name = {});
     static std::optional<Image> fromQImage(const QImage& image);
-    // A renderer's picture: rendered in draw(), or on a QThreadPool drawing nothing until ready.
-    enum class Rendering { whenDrawn, inBackground };
-
-    // `render` gives the picture at a pixel size (never empty), on a pool thread in the
-    // background; the last rendering is kept (in the background, the last two sizes). A
-    // null image (no memory now) draws nothing, and the next draw asks again.
-    static Image fromRenderer(QSizeF size, std::function<QImage(QSize pixelSize)> render,
-                              Rendering rendering = Rendering::whenDrawn);
+    // `render` gives the picture at a pixel size (never empty): for draw() on a QThreadPool
+    // thread, drawing nothing until ready, the last two sizes kept; for toQImage() at once.
+    // A null image (no memory now) draws nothing, and the next draw asks again.
+    static Image fromRenderer(QSizeF size, std::function<QImage(QSize pixelSize)> render);
     // QThreadPool::waitForDone; the views that waited repaint once the event loop runs.
     static void waitForBackgroundRendering();
 
     QSizeF size() const;
     // The asset name, if loaded by named().
     const QString& name() const;
-    // In the background, a size not ready draws nothing; `whenReady` then runs on the GUI
-    // thread once it is: the last one given for each QPaintDevice, none if it gave nothing.
+    // A renderer's size not ready draws nothing; `whenReady` then runs on the GUI thread
+    // once it is: the last one given for each QPaintDevice, none if it gave nothing.
     void draw(QPainter& painter, const QRectF& target, const std::function<void()>& whenReady = {}) const;
     // Starts toQImage(pixelSize) on a QThreadPool thread, for a draw() at that size to come.
     void prepare(const QSize& pixelSize) const;

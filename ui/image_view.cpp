@@ -53,8 +53,6 @@ void ImageView::setAnimationImages(std::vector<Image> images) {
     update();
 }
 
-void ImageView::setAnimationDuration(double seconds) { animationDuration_ = seconds; }
-
 double ImageView::frameSeconds() const {
     const double duration = animationDuration_ > 0 ? animationDuration_ : animationImages_.size() / 30.0;
     return duration / static_cast<double>(animationImages_.size());

@@ -32,8 +32,7 @@ public:
 
     const std::vector<Image>& animationImages() const { return animationImages_; }
     void setAnimationImages(std::vector<Image> images);
-    double animationDuration() const { return animationDuration_; }
-    void setAnimationDuration(double seconds);
+    void setAnimationDuration(double seconds) { animationDuration_ = seconds; }
     void startAnimating();
     void stopAnimating();
     bool isAnimating() const { return animating_; }

@@ -13,12 +13,8 @@ namespace wayfarer::ui {
 class Label final : public QLabel {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(Label)
-    Q_PROPERTY(int autoresizingMask READ autoresizingMaskValue WRITE setAutoresizingMaskValue)
-    Q_PROPERTY(QString text READ plainText WRITE setPlainText)
     Q_PROPERTY(QColor textColor READ textQColor WRITE setTextQColor)
     Q_PROPERTY(QColor backgroundColor READ backgroundQColor WRITE setBackgroundQColor)
-    Q_PROPERTY(QColor darkTextColor READ darkTextQColor WRITE setDarkTextQColor)
-    Q_PROPERTY(QColor darkBackgroundColor READ darkBackgroundQColor WRITE setDarkBackgroundQColor)
     Q_PROPERTY(int numberOfLines READ numberOfLines WRITE setNumberOfLines)
 
 public:
@@ -37,18 +33,10 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
-    int autoresizingMaskValue() const { return autoresizingMask(*this).toInt(); }
-    void setAutoresizingMaskValue(int mask) { setAutoresizingMask(*this, AutoresizingMask::fromInt(mask)); }
-    QString plainText() const { return text_.value_or(QString()); }
-    void setPlainText(const QString& text) { setText(text); }
     QColor textQColor() const { return textColor_.resolved(); }
     void setTextQColor(const QColor& color) { setTextColor(Color(color)); }
     QColor backgroundQColor() const { return backgroundColor_.resolved(); }
     void setBackgroundQColor(const QColor& color) { setBackgroundColor(Color(color)); }
-    QColor darkTextQColor() const { return textColor_.resolved(Appearance::dark); }
-    void setDarkTextQColor(const QColor& color) { setTextColor(textColor_.withDarkVariant(color)); }
-    QColor darkBackgroundQColor() const { return backgroundColor_.resolved(Appearance::dark); }
-    void setDarkBackgroundQColor(const QColor& color) { setBackgroundColor(backgroundColor_.withDarkVariant(color)); }
     void applyColors();
 
     std::optional<QString> text_;

@@ -21,9 +21,7 @@ constexpr int slideMilliseconds = 250;
 NavigationController::NavigationController() = default;
 
 NavigationController::NavigationController(std::unique_ptr<ViewController> root) {
-    std::vector<std::unique_ptr<ViewController>> controllers;
-    controllers.push_back(std::move(root));
-    setViewControllers(std::move(controllers));
+    pushViewController(std::move(root), false);
 }
 
 NavigationController::~NavigationController() {
@@ -44,14 +42,12 @@ void NavigationController::loadView() {
     barTitle_->setFont(font);
     backButton_ = new Button(bar_);
     backButton_->setObjectName(QStringLiteral("backButton"));
-    backButton_->addTarget(this, &NavigationController::popViewControllerAnimated, ControlEvent::touchUpInside);
+    connect(backButton_, &Button::touchUpInside, this, [this] { popViewController(animationsEnabled()); });
     setView(view);
     for (const auto& controller : stack_)
         adopt(*controller);
     layoutChildren();
 }
-
-void NavigationController::popViewControllerAnimated() { popViewController(animationsEnabled()); }
 
 bool NavigationController::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::Resize && isViewLoaded() && watched == view())

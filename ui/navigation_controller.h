@@ -46,7 +46,6 @@ private:
     void layoutChildren();
     void updateBar();
     void slide(QWidget* entering, QWidget* leaving, bool forward, bool animated, std::function<void()> done);
-    void popViewControllerAnimated();
 
     std::vector<std::unique_ptr<ViewController>> stack_;
     View* bar_ = nullptr;

@@ -67,10 +67,10 @@ std::optional<platform::Error> connect(const QString& file, QWidget& root, Outle
         if (!object)
             return loadError(QStringLiteral("interface file \"%1\": no object named \"%2\" for the %3's outlet")
                                  .arg(file, outlet.name, QString::fromLatin1(ownerKind)));
-        if (!outlet.accepts(object))
+        if (!outlet.type->cast(object))
             return loadError(QStringLiteral("interface file \"%1\": the object \"%2\" is a %3, the %4's outlet needs a %5")
                                  .arg(file, outlet.name, QString::fromLatin1(object->metaObject()->className()),
-                                      QString::fromLatin1(ownerKind), outlet.typeName));
+                                      QString::fromLatin1(ownerKind), QString::fromLatin1(outlet.type->className())));
         found.push_back(object);
     }
     for (std::size_t i = 0; i < found.size(); ++i)

@@ -13,19 +13,13 @@ class Outlets {
 public:
     template <class T>
     void add(const char* name, T*& slot) {
-        static_assert(std::is_base_of_v<QObject, T>);
-        entries_.push_back(Entry{
-            QString::fromLatin1(name),
-            QString::fromLatin1(T::staticMetaObject.className()),
-            [](QObject* object) { return qobject_cast<T*>(object) != nullptr; },
-            [&slot](QObject* object) { slot = qobject_cast<T*>(object); },
-        });
+        entries_.push_back(Entry{QString::fromLatin1(name), &T::staticMetaObject,
+                                 [&slot](QObject* object) { slot = qobject_cast<T*>(object); }});
     }
 
     struct Entry {
         QString name;
-        QString typeName;
-        std::function<bool(QObject*)> accepts;
+        const QMetaObject* type;
         std::function<void(QObject*)> assign;
     };
     const std::vector<Entry>& entries() const { return entries_; }

@@ -69,9 +69,9 @@ public:
 protected:
     void keyPressEvent(QKeyEvent* event) override {
         if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
-            field_.returnKeyPressed();
-            event->accept();
-            return;
+            if (!field_.delegate_ || field_.delegate_->textFieldShouldReturn(field_))
+                emit field_.returnPressed();
+            return event->accept();
         }
         shiftAlone_ = event->key() == Qt::Key_Shift;
         const QString text = event->text();
@@ -114,7 +114,13 @@ TextField::TextField(QWidget* parent) : View(parent) {
     clearButton_->setImageContentMode(ContentMode::scaleAspectFit);
     clearButton_->setFocusPolicy(Qt::NoFocus);
     clearButton_->setCursor(Qt::ArrowCursor);
-    clearButton_->addTarget(this, &TextField::clearPressed, ControlEvent::touchUpInside);
+    connect(clearButton_, &Button::touchUpInside, this, [this] {
+        if (delegate_ && !delegate_->textFieldShouldClear(*this))
+            return;
+        clearing_ = true;
+        editor_->setText(QString());
+        clearing_ = false;
+    });
     setFocusProxy(editor_);
     connect(editor_, &QLineEdit::textChanged, this, [this] { commitText(); });
     connect(editor_, &QLineEdit::cursorPositionChanged, this, [this] { reportIfChanged(); });
@@ -134,14 +140,11 @@ TextField::~TextField() {
 QWidget& TextField::editorWidget() { return *editor_; }
 
 void TextField::setText(const QString& text) {
+    // commitText runs from QLineEdit::textChanged, reporting nothing.
     settingProgrammatically_ = true;
     editor_->setText(text);
     settingProgrammatically_ = false;
-    committed_ = editor_->text();
-    allowed_.reset();
     reported_ = currentState();
-    updateClearButton();
-    update();
 }
 
 void TextField::setPlaceholder(const QString& placeholder) {
@@ -160,12 +163,6 @@ void TextField::updateAccessibleTexts() {
     editor_->setAccessibleDescription(accessibleLabel_.isEmpty() ? QString() : placeholder_);
 }
 
-void TextField::setTextColor(const Color& color) {
-    QPalette colors = editor_->palette();
-    colors.setColor(QPalette::Text, color.resolved());
-    editor_->setPalette(colors);
-}
-
 TextRange TextField::selectedRange() const {
     if (editor_->hasSelectedText())
         return {editor_->selectionStart(), static_cast<int>(editor_->selectionLength())};
@@ -177,11 +174,6 @@ void TextField::setSelectedRange(TextRange range) {
         editor_->setSelection(range.location, range.length);
     else
         editor_->setCursorPosition(range.location);
-}
-
-void TextField::setClearButtonMode(TextFieldViewMode mode) {
-    clearButtonMode_ = mode;
-    updateClearButton();
 }
 
 bool TextField::becomeFirstResponder() {
@@ -208,8 +200,6 @@ bool TextField::resignFirstResponder() {
 }
 
 bool TextField::isFirstResponder() const { return editor_->window()->focusWidget() == editor_; }
-
-bool TextField::isClearButtonShown() const { return !clearButton_->isHidden(); }
 
 TextField::State TextField::currentState() const {
     return State{editor_->text(), editor_->cursorPosition(), editor_->selectionStart(),
@@ -273,23 +263,8 @@ void TextField::reportIfChanged() {
         delegate_->textFieldDidChangeSelection(*this);
 }
 
-void TextField::clearPressed() {
-    if (delegate_ && !delegate_->textFieldShouldClear(*this))
-        return;
-    clearing_ = true;
-    editor_->setText(QString());
-    clearing_ = false;
-}
-
-void TextField::returnKeyPressed() {
-    if (enablesReturnKeyAutomatically_ && committed_.isEmpty())
-        return;
-    if (!delegate_ || delegate_->textFieldShouldReturn(*this))
-        emit returnPressed();
-}
-
 void TextField::updateClearButton() {
-    const bool shown = clearButtonMode_ == TextFieldViewMode::always && !committed_.isEmpty();
+    const bool shown = !committed_.isEmpty();
     if (shown == !clearButton_->isHidden())
         return;
     clearButton_->setVisible(shown);

@@ -10,13 +10,12 @@ namespace wayfarer::ui {
 
 class Button;
 
-// `always`: whenever there is text, with the focus or without.
-enum class TextFieldViewMode { never, always };
 // `words`: typed letters that start a word, unless Shift was tapped alone before.
 enum class AutocapitalizationType { none, words };
 
 // A QLineEdit whose QValidator asks the delegate before each edit; the delegate hears
 // of every edit and cursor move after it (QLineEdit::textChanged, cursorPositionChanged).
+// The clear button shows whenever there is text, with the focus or without.
 class TextField final : public View {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(TextField)
@@ -36,14 +35,10 @@ public:
     // The editor's QAccessible name, with the placeholder as its description; without
     // one, the placeholder is the name.
     void setAccessibleLabel(const QString& label);
-    void setTextColor(const Color& color);
     // The selection, or the cursor as an empty range.
     TextRange selectedRange() const;
     void setSelectedRange(TextRange range);
 
-    // When set, Return does nothing while the field is empty.
-    void setEnablesReturnKeyAutomatically(bool enables) { enablesReturnKeyAutomatically_ = enables; }
-    void setClearButtonMode(TextFieldViewMode mode);
     void setAutocapitalizationType(AutocapitalizationType type) { autocapitalization_ = type; }
 
     // Focus asked for while hidden is given in showEvent.
@@ -51,7 +46,6 @@ public:
     bool resignFirstResponder();
     bool isFirstResponder() const;
 
-    bool isClearButtonShown() const;
     QWidget& editorWidget();
     Button& clearButton() { return *clearButton_; }
 
@@ -80,8 +74,6 @@ private:
     void commitText();
     void reportIfChanged();
     State currentState() const;
-    void clearPressed();
-    void returnKeyPressed();
     void updateClearButton();
     void layoutParts();
     void updateAccessibleTexts();
@@ -102,8 +94,6 @@ private:
     bool shiftHeld_ = false;
     bool capitalizeNextLetter_ = true;
     bool focusWhenShown_ = false;
-    bool enablesReturnKeyAutomatically_ = false;
-    TextFieldViewMode clearButtonMode_ = TextFieldViewMode::never;
     AutocapitalizationType autocapitalization_ = AutocapitalizationType::none;
 };
 

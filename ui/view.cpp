@@ -5,87 +5,52 @@
 #include <QEvent>
 #include <QPainter>
 #include <QPainterPath>
-#include <QPointer>
 #include <QResizeEvent>
 
 namespace wayfarer::ui {
 
 namespace {
 
-constexpr const char* maskProperty = "_wayfarer_autoresizingMask";
+// The mask is a dynamic property: QUiLoader sets a property a class does not declare that way.
+constexpr const char* maskProperty = "autoresizingMask";
+// The parent's size that the widget's frame was last laid out for.
+constexpr const char* parentSizeProperty = "_wayfarer_parentSize";
 
-// Shares a change of the parent's size among the mask's flexible margins and size.
-class AutoresizingFilter final : public QObject {
-public:
-    static constexpr const char* name = "_wayfarer_autoresizing";
-
-    AutoresizingFilter(QWidget& widget) : QObject(&widget), widget_(&widget) {
-        setObjectName(QLatin1String(name));
-        watch(widget.parentWidget());
-    }
-
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        if (widget_ && event->type() == QEvent::ParentChange && watched == widget_)
-            watch(widget_->parentWidget());
-        else if (widget_ && event->type() == QEvent::Resize && watched == parent_)
-            follow(static_cast<QResizeEvent*>(event));
-        return false;
-    }
-
-private:
-    void watch(QWidget* parent) {
-        if (parent_)
-            parent_->removeEventFilter(this);
-        parent_ = parent;
-        if (parent_) {
-            parent_->installEventFilter(this);
-            parentSize_ = parent_->size();
-        }
-        if (widget_)
-            widget_->installEventFilter(this);
-    }
-
-    // From the size last seen: a hidden parent's resizes come as one, without oldSize(), when shown.
-    void follow(const QResizeEvent* event) {
-        const QSize before = parentSize_;
-        parentSize_ = event->size();
-        if (!before.isValid() || before == event->size())
+// Shares the change of the parent's size since the widget was last laid out among the
+// mask's flexible margins and size.
+void followParent(QWidget& widget, QSize parentSize) {
+    const AutoresizingMask mask = autoresizingMask(widget);
+    const QSize before = widget.property(parentSizeProperty).toSize();
+    if (!mask || before == parentSize)
+        return;
+    widget.setProperty(parentSizeProperty, parentSize);
+    if (!before.isValid())
+        return;
+    auto share = [](int delta, bool leading, bool size, bool trailing, int& origin, int& extent) {
+        const int parts = int(leading) + int(size) + int(trailing);
+        if (parts == 0)
             return;
-        const auto mask = autoresizingMask(*widget_);
-        QRect frame = widget_->geometry();
-        auto share = [](int delta, bool leading, bool size, bool trailing, int& origin, int& extent) {
-            const int parts = int(leading) + int(size) + int(trailing);
-            if (parts == 0)
-                return;
-            const int each = delta / parts;
-            if (leading)
-                origin += each;
-            if (size)
-                extent += delta - each * (int(leading) + int(trailing));
-        };
-        int x = frame.x(), y = frame.y(), width = frame.width(), height = frame.height();
-        share(event->size().width() - before.width(), mask.testFlag(Autoresizing::flexibleLeftMargin),
-              mask.testFlag(Autoresizing::flexibleWidth), mask.testFlag(Autoresizing::flexibleRightMargin), x, width);
-        share(event->size().height() - before.height(), mask.testFlag(Autoresizing::flexibleTopMargin),
-              mask.testFlag(Autoresizing::flexibleHeight), mask.testFlag(Autoresizing::flexibleBottomMargin), y, height);
-        widget_->setGeometry(x, y, std::max(0, width), std::max(0, height));
-    }
-
-    QPointer<QWidget> widget_;
-    QPointer<QWidget> parent_;
-    QSize parentSize_;
-};
+        const int each = delta / parts;
+        if (leading)
+            origin += each;
+        if (size)
+            extent += delta - each * (int(leading) + int(trailing));
+    };
+    const QRect frame = widget.geometry();
+    int x = frame.x(), y = frame.y(), width = frame.width(), height = frame.height();
+    share(parentSize.width() - before.width(), mask.testFlag(Autoresizing::flexibleLeftMargin),
+          mask.testFlag(Autoresizing::flexibleWidth), mask.testFlag(Autoresizing::flexibleRightMargin), x, width);
+    share(parentSize.height() - before.height(), mask.testFlag(Autoresizing::flexibleTopMargin),
+          mask.testFlag(Autoresizing::flexibleHeight), mask.testFlag(Autoresizing::flexibleBottomMargin), y, height);
+    widget.setGeometry(x, y, std::max(0, width), std::max(0, height));
+}
 
 }
 
 void setAutoresizingMask(QWidget& widget, AutoresizingMask mask) {
     widget.setProperty(maskProperty, mask.toInt());
-    auto* filter = dynamic_cast<AutoresizingFilter*>(
-        widget.findChild<QObject*>(QLatin1String(AutoresizingFilter::name), Qt::FindDirectChildrenOnly));
-    if (mask && !filter)
-        new AutoresizingFilter(widget);  // owned by the widget
-    else if (!mask && filter)
-        delete filter;
+    if (const QWidget* parent = widget.parentWidget())
+        widget.setProperty(parentSizeProperty, parent->size());
 }
 
 AutoresizingMask autoresizingMask(const QWidget& widget) {
@@ -127,6 +92,20 @@ void View::addSubview(QWidget& subview) {
 }
 
 void View::declareOutlets(Outlets&) {}
+
+// From the size each child last saw: a hidden view's resizes come as one, without
+// QResizeEvent::oldSize(), when shown.
+void View::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    for (QWidget* child : findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        followParent(*child, event->size());
+}
+
+void View::childEvent(QChildEvent* event) {
+    QWidget::childEvent(event);
+    if (event->added())
+        event->child()->setProperty(parentSizeProperty, size());
+}
 
 void View::paintEvent(QPaintEvent*) {
     QPainter painter(this);

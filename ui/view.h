@@ -23,7 +23,7 @@ enum class Autoresizing : int {
 Q_DECLARE_FLAGS(AutoresizingMask, Autoresizing)
 Q_DECLARE_OPERATORS_FOR_FLAGS(AutoresizingMask)
 
-// Any QWidget: an event filter on the parent's QEvent::Resize; an empty mask removes it.
+// For a child of a View, which lays it out again as it is resized.
 void setAutoresizingMask(QWidget& widget, AutoresizingMask mask);
 AutoresizingMask autoresizingMask(const QWidget& widget);
 
@@ -36,7 +36,6 @@ class View : public QWidget, public OutletOwner {
     Q_PROPERTY(QColor backgroundColor READ backgroundQColor WRITE setBackgroundQColor)
     Q_PROPERTY(QColor darkBackgroundColor READ darkBackgroundQColor WRITE setDarkBackgroundQColor)
     Q_PROPERTY(double cornerRadius READ cornerRadius WRITE setCornerRadius)
-    Q_PROPERTY(int autoresizingMask READ autoresizingMaskValue WRITE setAutoresizingMaskValue)
 
 public:
     explicit View(QWidget* parent = nullptr);
@@ -62,14 +61,14 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void childEvent(QChildEvent* event) override;
 
 private:
     QColor backgroundQColor() const { return backgroundColor_.resolved(); }
     void setBackgroundQColor(const QColor& color) { setBackgroundColor(Color(color)); }
     QColor darkBackgroundQColor() const { return backgroundColor_.resolved(Appearance::dark); }
     void setDarkBackgroundQColor(const QColor& color) { setBackgroundColor(backgroundColor_.withDarkVariant(color)); }
-    int autoresizingMaskValue() const { return autoresizingMask().toInt(); }
-    void setAutoresizingMaskValue(int mask) { setAutoresizingMask(AutoresizingMask::fromInt(mask)); }
 
     Color backgroundColor_ = Color::clear();
     double cornerRadius_ = 0.0;

@@ -49,9 +49,8 @@ platform::Result<void> ViewController::loadViewFromNib(const Nib& nib) {
 }
 
 void ViewController::loadView() {
-    if (nibName_.isEmpty())
-        return setView(new View);
-    setView(instantiateOrDie(*Nib::named(nibName_), this).release());
+    if (!nibName_.isEmpty())
+        setView(instantiateOrDie(*Nib::named(nibName_), this).release());
 }
 
 void ViewController::declareOutlets(Outlets&) {}

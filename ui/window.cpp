@@ -90,21 +90,17 @@ void Window::showPresented(ViewController& controller, bool animated, std::funct
     if (focused && !container->isAncestorOf(focused))
         focused->clearFocus();
 
-    const bool slides = animated && controller.effectivePresentationStyle() != ModalPresentationStyle::overFullScreen;
-    if (!slides) {
+    auto finish = [this, completion = std::move(completion)] {
         updateCoveredLayers();
         if (completion)
             completion();
-        return;
-    }
+    };
+    if (!animated || controller.effectivePresentationStyle() == ModalPresentationStyle::overFullScreen)
+        return finish();
     auto* animation = slideAnimation(*view, QPoint(view->x(), height()), view->pos(), slideMilliseconds,
                                      QEasingCurve::OutCubic);
     view->move(view->x(), height());
-    startTransition(animation, *this, [this, completion = std::move(completion)] {
-        updateCoveredLayers();
-        if (completion)
-            completion();
-    });
+    startTransition(animation, *this, std::move(finish));
 }
 
 void Window::hidePresented(std::unique_ptr<ViewController> controller, bool animated, std::function<void()> completion) {

@@ -56,7 +56,6 @@ protected:
         field = new TextField(&window);
         field->setGeometry(10, 10, 370, 36);
         field->setDelegate(&delegate);
-        field->setClearButtonMode(TextFieldViewMode::always);
         window.show();
     }
     void type(const QString& keys) { QTest::keyClicks(&field->editorWidget(), keys); }
@@ -77,7 +76,6 @@ TEST_F(TextFieldTest, EachKeyIsAskedForBeforeAndReportedAfterInOrder) {
         Events events;
         QString result;
         std::optional<QChar> refused = {};
-        bool returnNeedsText = false;
         AutocapitalizationType capitalization = AutocapitalizationType::none;
     } steps[] = {
         {"backspace at the end", "rome", {4, 0}, Qt::Key_Backspace, {"change 3+1 '' in 'rome'", "selection 'rom' 3"},
@@ -97,17 +95,15 @@ TEST_F(TextFieldTest, EachKeyIsAskedForBeforeAndReportedAfterInOrder) {
          "rome"},
         {"typing a doubled letter", "aa", {1, 0}, Qt::Key_A, {"change 1+0 'a' in 'aa'", "selection 'aaa' 2"}, "aaa"},
         {"a letter the field capitalises", "", {0, 0}, Qt::Key_R, {"change 0+0 'R' in ''", "selection 'R' 1"}, "R", {},
-         false, AutocapitalizationType::words},
+         AutocapitalizationType::words},
         {"Return on an empty field", "", {0, 0}, Qt::Key_Return, {"return"}, ""},
-        {"Return that wants text, without", "", {0, 0}, Qt::Key_Return, {}, "", {}, true},
-        {"Enter that wants text, with it", "a", {1, 0}, Qt::Key_Enter, {"return"}, "a", {}, true},
+        {"Enter", "a", {1, 0}, Qt::Key_Enter, {"return"}, "a"},
     };
     for (const auto& step : steps) {
         SCOPED_TRACE(step.name);
         QSignalSpy returns(field, &TextField::returnPressed);
         field->setText(step.start);
         field->setSelectedRange(step.selection);
-        field->setEnablesReturnKeyAutomatically(step.returnNeedsText);
         field->setAutocapitalizationType(step.capitalization);
         delegate.refuse = step.refused;
         delegate.take();
@@ -155,16 +151,16 @@ TEST_F(TextFieldTest, EachEditIsAskedForOnceAndQtsChecksOfTheTextAreNoEdits) {
 }
 
 TEST_F(TextFieldTest, ClearButtonShowsWheneverThereIsTextAndAsksTheDelegate) {
-    EXPECT_FALSE(field->isClearButtonShown());
+    EXPECT_FALSE(field->clearButton().isVisible());
     field->setText(QStringLiteral("Milan"));
-    EXPECT_TRUE(field->isClearButtonShown()) << "shown also without focus";
+    EXPECT_TRUE(field->clearButton().isVisible()) << "shown also without focus";
     EXPECT_TRUE(delegate.take().empty()) << "setting the text reports nothing";
     for (const bool allowed : {false, true}) {
         delegate.allowClear = allowed;
         QTest::mouseClick(&field->clearButton(), Qt::LeftButton);
         EXPECT_EQ(delegate.take(), (allowed ? Events{"clear 'Milan'", "selection '' 0"} : Events{"clear 'Milan'"}));
         EXPECT_EQ(field->text(), allowed ? QString() : QStringLiteral("Milan"));
-        EXPECT_EQ(field->isClearButtonShown(), !allowed);
+        EXPECT_EQ(field->clearButton().isVisible(), !allowed);
     }
 }
 
