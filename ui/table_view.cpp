@@ -3,8 +3,11 @@
 #include "accessibility.h"
 #include "environment.h"
 
+#include <QApplication>
+#include <QMouseEvent>
 #include <QScrollBar>
 #include <QScroller>
+#include <QScrollerProperties>
 
 #include <algorithm>
 #include <cmath>
@@ -17,18 +20,7 @@ int heightOf(const QWidget* view) { return view ? view->height() : 0; }
 
 }
 
-TableView::TableView(QWidget* parent) : TableView(TableViewStyle::plain, parent) {}
-
-TableView::TableView(TableViewStyle style, QWidget* parent) : QAbstractScrollArea(parent), style_(style) { setUp(); }
-
-TableView::~TableView() {
-    // No callbacks from the viewport's children as they die (a focused field moves the focus).
-    dataSource_ = nullptr;
-    delegate_ = nullptr;
-    disconnect(focusRingConnection_);
-}
-
-void TableView::setUp() {
+TableView::TableView(TableViewStyle style, QWidget* parent) : QAbstractScrollArea(parent), style_(style) {
     installAccessibleInterfaces();
     setFrameShape(QFrame::NoFrame);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -36,87 +28,80 @@ void TableView::setUp() {
     setFocusPolicy(Qt::TabFocus);
     verticalScrollBar()->setSingleStep(40);
     viewport()->setAutoFillBackground(false);
-    setUpKineticScrolling();
+    viewport()->installEventFilter(this);
+    // Touch through QScroller::grabGesture; the mouse fed by hand in eventFilter, since QFlickGesture
+    // delays or swallows the press and release the cells need and reads the wall clock.
+    QScroller::grabGesture(viewport(), QScroller::TouchGesture);
+    QScrollerProperties properties = QScroller::scroller(viewport())->scrollerProperties();
+    for (const auto policy : {QScrollerProperties::VerticalOvershootPolicy, QScrollerProperties::HorizontalOvershootPolicy})
+        properties.setScrollMetric(policy, QVariant::fromValue(QScrollerProperties::OvershootAlwaysOff));
+    QScroller::scroller(viewport())->setScrollerProperties(properties);
     setUpFocusRing();
 }
 
-void TableView::registerNib(std::shared_ptr<const Nib> nib, const QString& identifier) {
-    registrations_.insert(identifier, Registration{std::move(nib), {}});
+TableView::~TableView() {
+    // No callbacks from the viewport's children as they die (a focused field moves the focus).
+    dataSource_ = nullptr;
+    delegate_ = nullptr;
+    disconnect(qApp, &QApplication::focusChanged, this, nullptr);
 }
 
-void TableView::registerCellClass(std::function<TableViewCell*()> factory, const QString& identifier) {
-    registrations_.insert(identifier, Registration{{}, std::move(factory)});
+void TableView::registerNib(std::shared_ptr<const Nib> nib, const QString& identifier) {
+    nibs_.insert(identifier, std::move(nib));
 }
 
 TableViewCell& TableView::dequeueReusableCell(const QString& identifier, IndexPath) {
-    auto& pool = pools_[identifier];
-    if (!pool.empty()) {
+    if (auto& pool = pools_[identifier]; !pool.empty()) {
         TableViewCell* cell = pool.back();
         pool.pop_back();
         cell->prepareForReuse();
         return *cell;
     }
-    const auto registration = registrations_.constFind(identifier);
-    if (registration == registrations_.constEnd())
+    const std::shared_ptr<const Nib> nib = nibs_.value(identifier);
+    if (!nib)
         qFatal("table view: no cell registered for the reuse identifier \"%s\"", qPrintable(identifier));
-    TableViewCell* cell = nullptr;
-    if (registration->nib) {
-        std::unique_ptr<QWidget> root = instantiateOrDie(*registration->nib, nullptr);
-        cell = dynamic_cast<TableViewCell*>(root.get());
-        if (!cell)
-            qFatal("interface file \"%s\": the top-level widget is a %s, not a table view cell",
-                   qPrintable(registration->nib->name()), root->metaObject()->className());
-        root.release();
-    } else {
-        cell = registration->factory();
-    }
-    cell->setParent(viewport());
+    std::unique_ptr<QWidget> root = instantiateOrDie(*nib, nullptr);
+    auto* cell = qobject_cast<TableViewCell*>(root.get());
+    if (!cell)
+        qFatal("interface file \"%s\": the top-level widget is a %s, not a table view cell",
+               qPrintable(nib->name()), root->metaObject()->className());
+    root.release()->setParent(viewport());
     cell->hide();
+    cell->installEventFilter(this);
     cell->reuseIdentifier_ = identifier;
     cell->table_ = this;
     ++cellsCreated_;
     return *cell;
 }
 
-void TableView::reloadData() { layout(Pass::reload); }
-
 void TableView::setRowHeight(double height) {
     rowHeight_ = height;
-    if (loaded_)
-        layout(Pass::resize);
+    layout(Pass::resize);
 }
 
-void TableView::adopt(QPointer<QWidget>& slot, QWidget* view) {
+void TableView::adopt(QPointer<QWidget>& slot, QWidget* view, bool visible) {
     if (slot && slot != view)
         slot->hide();
     slot = view;
     if (view) {
         view->setParent(viewport());
-        view->show();
+        view->setVisible(visible);
     }
 }
 
 void TableView::setTableHeaderView(QWidget* view) {
     adopt(tableHeaderView_, view);
-    if (loaded_)
-        layout(Pass::resize);
+    layout(Pass::resize);
 }
 
 void TableView::setTableFooterView(QWidget* view) {
     adopt(tableFooterView_, view);
-    if (loaded_)
-        layout(Pass::resize);
+    layout(Pass::resize);
 }
 
 void TableView::setBackgroundView(QWidget* view) {
-    if (backgroundView_ && backgroundView_ != view)
-        backgroundView_->hide();
-    backgroundView_ = view;
+    adopt(backgroundView_, view, view && !view->isHidden());
     if (view) {
-        // The view shows or hides itself (an activity indicator hides when it stops).
-        const bool hidden = view->isHidden();
-        view->setParent(viewport());
-        view->setVisible(!hidden);
         view->setGeometry(viewport()->rect());
         view->lower();
     }
@@ -124,16 +109,12 @@ void TableView::setBackgroundView(QWidget* view) {
 
 std::vector<QWidget*> TableView::partsInReadingOrder() const {
     std::vector<QWidget*> parts;
-    auto add = [&parts](QWidget* part) {
+    for (QWidget* part : {tableHeaderView_.data(), sectionHeaderView_.data(), backgroundView_.data()})
         if (part && !part->isHidden())
             parts.push_back(part);
-    };
-    add(tableHeaderView_);
-    add(sectionHeaderView_);
-    add(backgroundView_);
-    for (TableViewCell* cell : visibleCells_)
-        add(cell);
-    add(tableFooterView_);
+    parts.insert(parts.end(), visibleCells_.begin(), visibleCells_.end());
+    if (tableFooterView_ && !tableFooterView_->isHidden())
+        parts.push_back(tableFooterView_);
     return parts;
 }
 
@@ -152,7 +133,7 @@ TableViewCell* TableView::cellForRow(IndexPath indexPath) const {
 }
 
 std::optional<IndexPath> TableView::indexPathForCell(const TableViewCell& cell) const {
-    const auto found = std::find(visibleCells_.begin(), visibleCells_.end(), &cell);
+    const auto found = std::ranges::find(visibleCells_, &cell);
     if (found == visibleCells_.end())
         return std::nullopt;
     return IndexPath{0, firstVisible_ + static_cast<int>(found - visibleCells_.begin())};
@@ -162,19 +143,16 @@ QRect TableView::rectForRow(IndexPath indexPath) const {
     if (indexPath.section != 0 || indexPath.row < 0 || indexPath.row >= numberOfRows())
         return {};
     const auto row = static_cast<std::size_t>(indexPath.row);
-    const double top = rowsTop() + rowTops_[row];
-    return QRect(0, static_cast<int>(std::lround(top)), viewport()->width(),
-                 static_cast<int>(std::lround(rowsTop() + rowTops_[row + 1])) - static_cast<int>(std::lround(top)));
+    const auto top = static_cast<int>(std::lround(rowsTop() + rowTops_[row]));
+    return QRect(0, top, viewport()->width(), static_cast<int>(std::lround(rowsTop() + rowTops_[row + 1])) - top);
 }
 
 void TableView::selectRow(std::optional<IndexPath> indexPath) {
-    if (selectedRow_)
-        if (TableViewCell* cell = cellForRow(*selectedRow_))
-            cell->setSelected(false);
+    if (TableViewCell* cell = selectedRow_ ? cellForRow(*selectedRow_) : nullptr)
+        cell->setSelected(false);
     selectedRow_ = indexPath;
-    if (selectedRow_)
-        if (TableViewCell* cell = cellForRow(*selectedRow_))
-            cell->setSelected(true);
+    if (TableViewCell* cell = selectedRow_ ? cellForRow(*selectedRow_) : nullptr)
+        cell->setSelected(true);
 }
 
 int TableView::contentOffset() const { return verticalScrollBar()->value(); }
@@ -194,25 +172,15 @@ void TableView::scrollToRow(IndexPath indexPath, ScrollPosition position, bool a
     if (row.isNull())
         return;
     const int visible = viewport()->height();
-    const int covered = static_cast<int>(std::lround(pinnedHeight()));
+    const int top = row.top() - static_cast<int>(std::lround(pinnedHeight()));
+    const int bottom = row.bottom() + 1 - visible;
     int y = contentOffset();
-    switch (position) {
-    case ScrollPosition::top:
-        y = row.top() - covered;
-        break;
-    case ScrollPosition::middle:
+    if (position == ScrollPosition::top || (position == ScrollPosition::none && top < y))
+        y = top;
+    else if (position == ScrollPosition::bottom || (position == ScrollPosition::none && bottom > y))
+        y = bottom;
+    else if (position == ScrollPosition::middle)
         y = row.center().y() - visible / 2;
-        break;
-    case ScrollPosition::bottom:
-        y = row.bottom() + 1 - visible;
-        break;
-    case ScrollPosition::none:
-        if (row.top() - covered < y)
-            y = row.top() - covered;
-        else if (row.bottom() + 1 > y + visible)
-            y = row.bottom() + 1 - visible;
-        break;
-    }
     y = std::clamp(y, 0, verticalScrollBar()->maximum());
     if (animated && animationsEnabled())
         QScroller::scroller(viewport())->scrollTo(QPointF(0, y), 250);
@@ -233,24 +201,47 @@ void TableView::showEvent(QShowEvent* event) {
         layout(Pass::reload);
 }
 
-bool TableView::viewportEvent(QEvent* event) {
-    if (event->type() == QEvent::Resize && loaded_)
+// The viewport's QEvent::Resize lays out; mouse presses, moves and releases on the viewport and
+// the cells feed QScroller::handleInput with their timestamps, and a cell pressed and released
+// without a drag is tapped.
+bool TableView::eventFilter(QObject* watched, QEvent* event) {
+    const QEvent::Type type = event->type();
+    if (type == QEvent::Resize && watched == viewport())
         layout(Pass::resize);
-    return QAbstractScrollArea::viewportEvent(event);
+    if (type != QEvent::MouseButtonPress && type != QEvent::MouseMove && type != QEvent::MouseButtonRelease)
+        return QAbstractScrollArea::eventFilter(watched, event);
+    auto& mouse = *static_cast<QMouseEvent*>(event);
+    if (type == QEvent::MouseMove ? !mouse.buttons().testFlag(Qt::LeftButton) : mouse.button() != Qt::LeftButton)
+        return false;
+    QScroller& scroller = *QScroller::scroller(viewport());
+    const bool dragged = scroller.state() == QScroller::Dragging;
+    const auto input = type == QEvent::MouseButtonPress ? QScroller::InputPress
+                       : type == QEvent::MouseMove      ? QScroller::InputMove
+                                                        : QScroller::InputRelease;
+    const QPoint position = mouse.position().toPoint();
+    scroller.handleInput(input, static_cast<QWidget*>(watched)->mapTo(viewport(), position),
+                         static_cast<qint64>(mouse.timestamp()));
+    if (auto* cell = qobject_cast<TableViewCell*>(watched)) {
+        cell->setHighlighted(input == QScroller::InputPress ||
+                             (input == QScroller::InputMove && scroller.state() != QScroller::Dragging));
+        if (input == QScroller::InputRelease && !dragged && cell->rect().contains(position))
+            chooseRow(indexPathForCell(*cell));
+    }
+    event->accept();
+    return true;
 }
 
 void TableView::layout(Pass pass) {
+    if (!loaded_ && pass == Pass::resize)
+        return;
     if (layingOut_) {
         // Asked for by a delegate callback: runs right after this one.
         pendingPass_ = std::max(pendingPass_.value_or(Pass::scroll), pass);
         return;
     }
     runLayout(pass);
-    while (pendingPass_) {
-        const Pass next = *pendingPass_;
-        pendingPass_.reset();
-        runLayout(next);
-    }
+    while (pendingPass_)
+        runLayout(*std::exchange(pendingPass_, std::nullopt));
 }
 
 double TableView::rowsTop() const { return heightOf(tableHeaderView_) + sectionHeaderHeight_; }
@@ -259,99 +250,74 @@ double TableView::pinnedHeight() const {
     return sectionHeaderView_ && style_ == TableViewStyle::plain ? sectionHeaderHeight_ : 0.0;
 }
 
-std::optional<TableView::RowAnchor> TableView::topRowAnchor() const {
-    const double top = contentOffset() + pinnedHeight() - rowsTop();
-    if (rowCount_ == 0 || top < 0)
-        return std::nullopt;
-    const auto rowEnds = rowTops_.begin() + 1;
-    const auto row = static_cast<std::size_t>(std::upper_bound(rowEnds, rowTops_.end(), top) - rowEnds);
-    if (row >= rowCount_)
-        return std::nullopt;
-    const double height = rowTops_[row + 1] - rowTops_[row];
-    return RowAnchor{row, height > 0 ? (top - rowTops_[row]) / height : 0.0};
-}
-
-void TableView::measureRows() {
-    rowTops_.assign(rowCount_ + 1, 0.0);
-    for (std::size_t row = 0; row < rowCount_; ++row) {
-        double rowHeight = delegate_ ? delegate_->heightForRow(*this, {0, static_cast<int>(row)}) : -1;
-        if (rowHeight < 0)
-            rowHeight = rowHeight_;
-        rowTops_[row + 1] = rowTops_[row] + rowHeight;
-    }
-}
-
-std::pair<int, int> TableView::visibleRange() const {
-    const double top = contentOffset() - rowsTop();
-    const double bottom = top + viewport()->height();
-    if (viewport()->height() <= 0 || rowCount_ == 0)
-        return {0, 0};
-    const auto rowEnds = rowTops_.begin() + 1;
-    const int first = static_cast<int>(std::upper_bound(rowEnds, rowTops_.end(), top) - rowEnds);
-    const int last = static_cast<int>(
-        std::lower_bound(rowTops_.begin(), rowTops_.begin() + static_cast<std::ptrdiff_t>(rowCount_), bottom) -
-        rowTops_.begin());
-    return first < last ? std::pair{first, last} : std::pair{0, 0};
+int TableView::rowAt(double y) const {
+    return static_cast<int>(std::upper_bound(rowTops_.begin() + 1, rowTops_.end(), y) - rowTops_.begin() - 1);
 }
 
 void TableView::recycle(TableViewCell& cell) {
     cell.hide();
     cell.setHighlighted(false);
     cell.setSelected(false);
-    if (cell.reuseIdentifier_.isEmpty())
-        cell.deleteLater();
-    else
-        pools_[cell.reuseIdentifier_].push_back(&cell);
+    pools_[cell.reuseIdentifier_].push_back(&cell);
 }
 
 void TableView::runLayout(Pass pass) {
     layingOut_ = true;
     // A data source gone (its controller being destroyed) leaves no rows.
-    if (!loaded_ || (!dataSource_ && rowCount_ > 0))
+    if (!loaded_ || (!dataSource_ && numberOfRows() > 0))
         pass = Pass::reload;
     loaded_ = true;
-
+    int rows = numberOfRows();
     if (pass == Pass::reload) {
-        rowCount_ = dataSource_ ? static_cast<std::size_t>(std::max(0, dataSource_->numberOfRowsInSection(*this, 0))) : 0;
+        rows = dataSource_ ? std::max(0, dataSource_->numberOfRowsInSection(*this, 0)) : 0;
         selectedRow_.reset();
         adopt(sectionHeaderView_, delegate_ ? delegate_->viewForHeaderInSection(*this, 0) : nullptr);
         sectionHeaderHeight_ = delegate_ ? std::max(0.0, delegate_->heightForHeaderInSection(*this, 0)) : 0.0;
     }
-    // A resize changes the rows' heights: the row in view at the top stays there.
-    const std::optional<RowAnchor> anchor = pass == Pass::resize ? topRowAnchor() : std::nullopt;
-    if (pass != Pass::scroll)
-        measureRows();
+    // A resize changes the rows' heights: the row at the top stays there, as far into it as before.
+    const double anchorY = contentOffset() + pinnedHeight() - rowsTop();
+    const int anchor = pass == Pass::resize && anchorY >= 0 ? rowAt(anchorY) : rows;
+    double anchorShare = 0.0;
+    if (anchor < rows && rowTops_[anchor + 1] > rowTops_[anchor])
+        anchorShare = (anchorY - rowTops_[anchor]) / (rowTops_[anchor + 1] - rowTops_[anchor]);
+    if (pass != Pass::scroll) {
+        rowTops_.assign(static_cast<std::size_t>(rows) + 1, 0.0);
+        for (int row = 0; row < rows; ++row) {
+            const double height = delegate_ ? delegate_->heightForRow(*this, {0, row}) : -1;
+            rowTops_[row + 1] = rowTops_[row] + (height < 0 ? rowHeight_ : height);
+        }
+    }
 
     QScrollBar& bar = *verticalScrollBar();
     bar.setPageStep(viewport()->height());
     bar.setRange(0, std::max(0, contentHeight() - viewport()->height()));
-    if (anchor) {
-        const double top = rowTops_[anchor->row];
-        const double height = rowTops_[anchor->row + 1] - top;
-        bar.setValue(static_cast<int>(std::lround(rowsTop() + top + anchor->share * height - pinnedHeight())));
+    if (anchor < rows) {
+        const double y = rowTops_[anchor] + anchorShare * (rowTops_[anchor + 1] - rowTops_[anchor]);
+        bar.setValue(static_cast<int>(std::lround(rowsTop() + y - pinnedHeight())));
     }
 
-    const auto [first, last] = visibleRange();
-    const int oldFirst = firstVisible_;
-    const int oldLast = firstVisible_ + static_cast<int>(visibleCells_.size());
-    auto wasVisible = [&](int row) { return row >= oldFirst && row < oldLast; };
-    auto isVisible = [&](int row) { return row >= first && row < last; };
-
-    std::vector<TableViewCell*> oldCells = std::move(visibleCells_);
-    visibleCells_.clear();
-    firstVisible_ = first;
+    const double top = contentOffset() - rowsTop();
+    int first = rowAt(top);
+    int last = static_cast<int>(std::lower_bound(rowTops_.begin(), rowTops_.end() - 1, top + viewport()->height()) -
+                                rowTops_.begin());
+    if (viewport()->height() <= 0 || first >= last)
+        first = last = 0;
+    const int oldFirst = std::exchange(firstVisible_, first);
+    const std::vector<TableViewCell*> oldCells = std::exchange(visibleCells_, {});
+    const int oldLast = oldFirst + static_cast<int>(oldCells.size());
 
     // Staying rows keep their cells unless reloaded; the rest are pooled before new rows ask.
-    std::vector<TableViewCell*> kept(static_cast<std::size_t>(std::max(0, last - first)), nullptr);
+    std::vector<TableViewCell*> kept(static_cast<std::size_t>(last - first), nullptr);
     std::vector<std::pair<TableViewCell*, int>> ended;
     for (int row = oldFirst; row < oldLast; ++row) {
         TableViewCell* cell = oldCells[static_cast<std::size_t>(row - oldFirst)];
-        if (pass != Pass::reload && isVisible(row)) {
+        const bool stays = row >= first && row < last;
+        if (stays && pass != Pass::reload) {
             kept[static_cast<std::size_t>(row - first)] = cell;
             continue;
         }
         recycle(*cell);
-        if (!isVisible(row))
+        if (!stays)
             ended.emplace_back(cell, row);
     }
     for (const auto& [cell, row] : ended)
@@ -360,19 +326,16 @@ void TableView::runLayout(Pass pass) {
 
     for (int row = first; row < last; ++row) {
         TableViewCell* cell = kept[static_cast<std::size_t>(row - first)];
-        if (!cell) {
+        const bool entered = !cell && (row < oldFirst || row >= oldLast);
+        if (!cell)
             cell = &dataSource_->cellForRow(*this, {0, row});
-            if (auto& pool = pools_[cell->reuseIdentifier_]; !pool.empty())
-                std::erase(pool, cell);
-            if (cell->parentWidget() != viewport())
-                cell->setParent(viewport());
-            cell->table_ = this;
-        }
+        if (cell->table_ != this)
+            qFatal("table view: row %d's cell is not from dequeueReusableCell", row);
         visibleCells_.push_back(cell);
-        const QRect frame = rectForRow({0, row});
-        cell->setGeometry(frame.translated(0, -contentOffset()));
+        cell->setGeometry(rectForRow({0, row}).translated(0, -contentOffset()));
+        cell->setSelected(selectedRow_ && selectedRow_->row == row);
         cell->show();
-        if (!kept[static_cast<std::size_t>(row - first)] && !wasVisible(row) && delegate_)
+        if (entered && delegate_)
             delegate_->willDisplayCell(*this, *cell, {0, row});
     }
     placeViews();
@@ -382,49 +345,36 @@ void TableView::runLayout(Pass pass) {
 void TableView::placeViews() {
     const int offset = contentOffset();
     const int width = viewport()->width();
-    for (std::size_t i = 0; i < visibleCells_.size(); ++i) {
-        const int row = firstVisible_ + static_cast<int>(i);
-        TableViewCell* cell = visibleCells_[i];
-        cell->setGeometry(rectForRow({0, row}).translated(0, -offset));
-        cell->setSelected(selectedRow_ && selectedRow_->row == row);
-    }
     const int headerHeight = heightOf(tableHeaderView_);
-    if (tableHeaderView_) {
-        tableHeaderView_->setGeometry(0, -offset, width, headerHeight);
-        tableHeaderView_->raise();
-    }
     const int rowsEnd = static_cast<int>(std::lround(rowsTop() + rowTops_.back()));
-    if (tableFooterView_) {
+    if (tableHeaderView_)
+        tableHeaderView_->setGeometry(0, -offset, width, headerHeight);
+    if (tableFooterView_)
         tableFooterView_->setGeometry(0, rowsEnd - offset, width, heightOf(tableFooterView_));
-        tableFooterView_->raise();
-    }
     if (sectionHeaderView_) {
-        const int sectionHeight = static_cast<int>(std::lround(sectionHeaderHeight_));
+        const int height = static_cast<int>(std::lround(sectionHeaderHeight_));
         const int natural = headerHeight - offset;
-        int y = natural;
-        if (style_ == TableViewStyle::plain)
-            y = std::min(std::max(natural, 0), std::max(natural, rowsEnd - offset - sectionHeight));
-        sectionHeaderView_->setGeometry(0, y, width, sectionHeight);
-        sectionHeaderView_->raise();
+        const int pinned = std::min(std::max(natural, 0), std::max(natural, rowsEnd - offset - height));
+        sectionHeaderView_->setGeometry(0, style_ == TableViewStyle::plain ? pinned : natural, width, height);
     }
+    for (QWidget* view : {tableHeaderView_.data(), tableFooterView_.data(), sectionHeaderView_.data()})
+        if (view)
+            view->raise();
     if (backgroundView_) {
         backgroundView_->setGeometry(viewport()->rect());
         backgroundView_->lower();
     }
-    if (keyboardRow_ && keyboardRow_->row >= static_cast<int>(rowCount_))
+    if (keyboardRow_ && keyboardRow_->row >= numberOfRows())
         keyboardRow_.reset();
     placeFocusRing();
 }
 
-void TableView::cellTapped(TableViewCell& cell) {
-    if (const auto indexPath = indexPathForCell(cell))
-        chooseRow(*indexPath);
-}
-
-void TableView::chooseRow(IndexPath indexPath) {
+void TableView::chooseRow(std::optional<IndexPath> indexPath) {
+    if (!indexPath)
+        return;
     selectRow(indexPath);
     if (delegate_)
-        delegate_->didSelectRow(*this, indexPath);
+        delegate_->didSelectRow(*this, *indexPath);
 }
 
 }

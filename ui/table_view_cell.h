@@ -11,7 +11,8 @@ class TableView;
 // Every style but none draws the same grey highlight.
 enum class TableViewCellSelectionStyle { none, defaultStyle };
 
-// One row of a table; its content view (an interface file's child "contentView", if any) fills it.
+// One row of a table; its content view (an interface file's child "contentView", if any) fills
+// it. The table drives its press highlight and its tap through an event filter.
 class TableViewCell : public View {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(TableViewCell)
@@ -35,9 +36,6 @@ public:
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
-    void mousePressEvent(QMouseEvent* event) override;
-    void mouseMoveEvent(QMouseEvent* event) override;
-    void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
     friend class TableView;
@@ -49,7 +47,6 @@ private:
     TableViewCellSelectionStyle selectionStyle_ = TableViewCellSelectionStyle::defaultStyle;
     bool highlighted_ = false;
     bool selected_ = false;
-    bool dragged_ = false;
     TableView* table_ = nullptr;
 };
 

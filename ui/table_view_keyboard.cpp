@@ -1,9 +1,11 @@
 #include "table_view.h"
 
 #include "accessibility.h"
+#include "color.h"
 
 #include <QApplication>
 #include <QKeyEvent>
+#include <QPainter>
 #include <QScrollBar>
 
 #include <algorithm>
@@ -27,27 +29,39 @@ void appendTabStops(QWidget* root, std::vector<QWidget*>& stops) {
             appendTabStops(widget, stops);
 }
 
+// Drawn around keyboardRow() while the table or a control of that row has the focus.
+class FocusRing final : public QWidget {
+public:
+    explicit FocusRing(QWidget* parent) : QWidget(parent) { setAttribute(Qt::WA_TransparentForMouseEvents); }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(QPen(Color::systemBlue().resolved(), 3.0));
+        painter.drawRoundedRect(QRectF(rect()).adjusted(1.5, 1.5, -1.5, -1.5), 6, 6);
+    }
+};
+
 }
 
 void TableView::keyPressEvent(QKeyEvent* event) {
     switch (event->key()) {
     case Qt::Key_Home:
-        verticalScrollBar()->setValue(0);
+        verticalScrollBar()->triggerAction(QAbstractSlider::SliderToMinimum);
         break;
     case Qt::Key_End:
-        verticalScrollBar()->setValue(verticalScrollBar()->maximum());
+        verticalScrollBar()->triggerAction(QAbstractSlider::SliderToMaximum);
         break;
     case Qt::Key_Down:
-        moveKeyboardRow(1);
-        break;
     case Qt::Key_Up:
-        moveKeyboardRow(-1);
+        moveKeyboardRow(event->key() == Qt::Key_Down ? 1 : -1);
         break;
     case Qt::Key_Return:
     case Qt::Key_Enter:
         if (!keyboardRow_)
             return event->ignore();
-        chooseRow(*keyboardRow_);
+        chooseRow(keyboardRow_);
         break;
     default:
         return QAbstractScrollArea::keyPressEvent(event);
@@ -58,12 +72,11 @@ void TableView::keyPressEvent(QKeyEvent* event) {
 void TableView::moveKeyboardRow(int step) {
     // Arrows propagated from a header's child (a search field) bring the focus, for Return.
     setFocus(Qt::OtherFocusReason);
-    if (rowCount_ == 0)
+    if (numberOfRows() == 0)
         return;
-    const auto [first, last] = visibleRange();
-    int row = keyboardRow_ ? keyboardRow_->row + step : (step > 0 ? first : last - 1);
-    row = std::clamp(row, 0, static_cast<int>(rowCount_) - 1);
-    keyboardRow_ = IndexPath{0, row};
+    const int lastVisible = firstVisible_ + static_cast<int>(visibleCells_.size()) - 1;
+    const int row = keyboardRow_ ? keyboardRow_->row + step : (step > 0 ? firstVisible_ : lastVisible);
+    keyboardRow_ = IndexPath{0, std::clamp(row, 0, numberOfRows() - 1)};
     scrollToRow(*keyboardRow_, ScrollPosition::none, false);
     placeFocusRing();
     if (TableViewCell* cell = cellForRow(*keyboardRow_))
@@ -84,26 +97,46 @@ std::vector<QWidget*> TableView::focusOrder() const {
 
 bool TableView::focusNextPrevChild(bool next) {
     const std::vector<QWidget*> order = focusOrder();
-    const auto at = std::find(order.begin(), order.end(), QApplication::focusWidget());
+    const auto at = std::ranges::find(order, QApplication::focusWidget());
     if (at == order.end())
         return QAbstractScrollArea::focusNextPrevChild(next);
-    const Qt::FocusReason reason = next ? Qt::TabFocusReason : Qt::BacktabFocusReason;
-    const auto index = at - order.begin();
-    const auto target = index + (next ? 1 : -1);
-    if (target >= 0 && target < static_cast<std::ptrdiff_t>(order.size())) {
-        order[static_cast<std::size_t>(target)]->setFocus(reason);
-        return true;
-    }
+    const auto target = at - order.begin() + (next ? 1 : -1);
+    QWidget* widget = target >= 0 && target < std::ssize(order) ? order[static_cast<std::size_t>(target)] : nullptr;
     // Past either end: the next widget outside the table in Qt's focus chain, else wrap round.
-    for (QWidget* widget = next ? nextInFocusChain() : previousInFocusChain(); widget && widget != this;
-         widget = next ? widget->nextInFocusChain() : widget->previousInFocusChain()) {
-        if (!isAncestorOf(widget) && widget->window() == window() && widget->isVisible() && takesTab(*widget)) {
-            widget->setFocus(reason);
-            return true;
-        }
+    for (QWidget* candidate = this; !widget;) {
+        candidate = next ? candidate->nextInFocusChain() : candidate->previousInFocusChain();
+        if (!candidate || candidate == this)
+            widget = next ? order.front() : order.back();
+        else if (!isAncestorOf(candidate) && candidate->window() == window() && candidate->isVisible() &&
+                 takesTab(*candidate))
+            widget = candidate;
     }
-    (next ? order.front() : order.back())->setFocus(reason);
+    widget->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
     return true;
+}
+
+void TableView::setUpFocusRing() {
+    focusRing_ = new FocusRing(viewport());
+    focusRing_->hide();
+    connect(qApp, &QApplication::focusChanged, this, &TableView::placeFocusRing);
+}
+
+void TableView::placeFocusRing() {
+    const TableViewCell* cell = keyboardRow_ ? cellForRow(*keyboardRow_) : nullptr;
+    QWidget* focused = QApplication::focusWidget();
+    focusRing_->setVisible(keyboardRow_ && (hasFocus() || (cell && focused && cell->isAncestorOf(focused))));
+    if (focusRing_->isHidden())
+        return;
+    focusRing_->setGeometry(rectForRow(*keyboardRow_).translated(0, -contentOffset()).adjusted(2, 2, -2, -2));
+    focusRing_->raise();
+    if (sectionHeaderView_)
+        sectionHeaderView_->raise();
+}
+
+void TableView::focusInEvent(QFocusEvent* event) {
+    QAbstractScrollArea::focusInEvent(event);
+    if (TableViewCell* cell = keyboardRow_ ? cellForRow(*keyboardRow_) : nullptr)
+        announceFocus(*cell);
 }
 
 }

@@ -29,7 +29,7 @@ public:
     explicit RecordingList(int rowCount) : rows(rowCount) {
         table.setDataSource(this);
         table.setDelegate(this);
-        table.registerCellClass([] { return new TableViewCell; }, identifier);
+        table.registerNib(Nib::fromData(QStringLiteral("PlainCell"), R"(<ui version="4.0"><widget class="wayfarer::ui::TableViewCell" name="cell"/></ui>)"), identifier);
         table.resize(390, visibleHeight);
         table.show();
     }
