@@ -16,6 +16,8 @@ namespace wayfarer::ui {
 
 namespace {
 
+constexpr double defaultRowHeight = 44.0;
+
 int heightOf(const QWidget* view) { return view ? view->height() : 0; }
 
 }
@@ -72,11 +74,6 @@ TableViewCell& TableView::dequeueReusableCell(const QString& identifier, IndexPa
     cell->table_ = this;
     ++cellsCreated_;
     return *cell;
-}
-
-void TableView::setRowHeight(double height) {
-    rowHeight_ = height;
-    layout(Pass::resize);
 }
 
 void TableView::adopt(QPointer<QWidget>& slot, QWidget* view, bool visible) {
@@ -145,14 +142,6 @@ QRect TableView::rectForRow(IndexPath indexPath) const {
     const auto row = static_cast<std::size_t>(indexPath.row);
     const auto top = static_cast<int>(std::lround(rowsTop() + rowTops_[row]));
     return QRect(0, top, viewport()->width(), static_cast<int>(std::lround(rowsTop() + rowTops_[row + 1])) - top);
-}
-
-void TableView::selectRow(std::optional<IndexPath> indexPath) {
-    if (TableViewCell* cell = selectedRow_ ? cellForRow(*selectedRow_) : nullptr)
-        cell->setSelected(false);
-    selectedRow_ = indexPath;
-    if (TableViewCell* cell = selectedRow_ ? cellForRow(*selectedRow_) : nullptr)
-        cell->setSelected(true);
 }
 
 int TableView::contentOffset() const { return verticalScrollBar()->value(); }
@@ -284,7 +273,7 @@ void TableView::runLayout(Pass pass) {
         rowTops_.assign(static_cast<std::size_t>(rows) + 1, 0.0);
         for (int row = 0; row < rows; ++row) {
             const double height = delegate_ ? delegate_->heightForRow(*this, {0, row}) : -1;
-            rowTops_[row + 1] = rowTops_[row] + (height < 0 ? rowHeight_ : height);
+            rowTops_[row + 1] = rowTops_[row] + (height < 0 ? defaultRowHeight : height);
         }
     }
 
@@ -372,7 +361,11 @@ void TableView::placeViews() {
 void TableView::chooseRow(std::optional<IndexPath> indexPath) {
     if (!indexPath)
         return;
-    selectRow(indexPath);
+    if (TableViewCell* cell = selectedRow_ ? cellForRow(*selectedRow_) : nullptr)
+        cell->setSelected(false);
+    selectedRow_ = indexPath;
+    if (TableViewCell* cell = cellForRow(*indexPath))
+        cell->setSelected(true);
     if (delegate_)
         delegate_->didSelectRow(*this, *indexPath);
 }

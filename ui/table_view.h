@@ -16,8 +16,6 @@ namespace wayfarer::ui {
 
 // A plain table pins its section header to the top while rows scroll under it.
 enum class TableViewStyle { plain, grouped };
-// The table draws no separators: the style is kept for UIKit's call shape.
-enum class TableViewCellSeparatorStyle { none, singleLine };
 enum class ScrollPosition { none, top, middle, bottom };
 
 // A QAbstractScrollArea of one section: table header, section header, rows, table footer,
@@ -32,11 +30,9 @@ public:
     explicit TableView(TableViewStyle style, QWidget* parent = nullptr);
     ~TableView() override;
 
-    TableViewStyle style() const { return style_; }
     // Not owned: unset them before they go; without a data source the next layout has no rows.
     void setDataSource(TableViewDataSource* dataSource) { dataSource_ = dataSource; }
     void setDelegate(TableViewDelegate* delegate) { delegate_ = delegate; }
-    TableViewDataSource* dataSource() const { return dataSource_; }
     TableViewDelegate* delegate() const { return delegate_; }
 
     QRect frame() const { return geometry(); }
@@ -44,14 +40,12 @@ public:
     // Cells for `identifier` are made from `nib`, whose top-level widget is a TableViewCell.
     void registerNib(std::shared_ptr<const Nib> nib, const QString& identifier);
     // A pooled cell after its prepareForReuse, or a new one; an unregistered identifier is fatal.
+    // The index path is UIKit's and unused: a cell serves any row.
     TableViewCell& dequeueReusableCell(const QString& identifier, IndexPath indexPath);
 
     // Asks for the rows again and refills the visible ones; willDisplayCell and
     // didEndDisplayingCell go only to rows whose visibility changed.
     void reloadData() { layout(Pass::reload); }
-
-    void setRowHeight(double height);
-    void setSeparatorStyle(TableViewCellSeparatorStyle) {}
 
     // Reparented to the viewport; their height is kept, their width follows the table's.
     void setTableHeaderView(QWidget* view);
@@ -74,7 +68,6 @@ public:
     std::vector<QWidget*> partsInReadingOrder() const;
 
     std::optional<IndexPath> indexPathForSelectedRow() const { return selectedRow_; }
-    void selectRow(std::optional<IndexPath> indexPath);
 
     int contentOffset() const;
     void setContentOffset(int y);
@@ -122,7 +115,6 @@ private:
     QHash<QString, std::vector<TableViewCell*>> pools_;
 
     std::vector<double> rowTops_{0.0};  // rowTops_[i] is the top of row i; the last entry is the rows' end
-    double rowHeight_ = 44.0;
     double sectionHeaderHeight_ = 0.0;
 
     int firstVisible_ = 0;

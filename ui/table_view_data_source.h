@@ -27,7 +27,7 @@ public:
 class TableViewDelegate {
 public:
     virtual ~TableViewDelegate() = default;
-    // Negative means the table's own row height.
+    // Negative means the table's default of 44.
     virtual double heightForRow(TableView&, IndexPath) { return -1; }
     // Shown above the rows (pinned in a plain table); the table becomes its parent.
     virtual QWidget* viewForHeaderInSection(TableView&, int /*section*/) { return nullptr; }
