@@ -6,8 +6,11 @@
 
 namespace wayfarer::ui {
 
-TableViewCell::TableViewCell(QWidget* parent) : View(parent) {
+TableViewCell::TableViewCell(QWidget* parent) : View(parent), highlightView_(new View(this)) {
     setBackgroundColor(Color::systemBackground());
+    highlightView_->setAttribute(Qt::WA_TransparentForMouseEvents);
+    highlightView_->setBackgroundColor(Color::dynamic(QColor(0, 0, 0, 40), QColor(255, 255, 255, 50)));
+    highlightView_->hide();
 }
 
 View& TableViewCell::contentView() {
@@ -50,20 +53,11 @@ void TableViewCell::accessibilityActivate() {
         table_->chooseRow(table_->indexPathForCell(*this));
 }
 
-bool TableViewCell::showsSelectionHighlight() const { return highlightView_ && !highlightView_->isHidden(); }
+bool TableViewCell::showsSelectionHighlight() const { return !highlightView_->isHidden(); }
 
 void TableViewCell::updateHighlight() {
-    const bool shown = (highlighted_ || selected_) && selectionStyle_ != TableViewCellSelectionStyle::none;
-    if (shown && !highlightView_) {
-        highlightView_ = new View(this);
-        highlightView_->setAttribute(Qt::WA_TransparentForMouseEvents);
-        highlightView_->setBackgroundColor(Color::dynamic(QColor(0, 0, 0, 40), QColor(255, 255, 255, 50)));
-    }
-    if (highlightView_) {
-        highlightView_->setGeometry(rect());
-        highlightView_->raise();
-        highlightView_->setVisible(shown);
-    }
+    highlightView_->raise();
+    highlightView_->setVisible((highlighted_ || selected_) && selectionStyle_ != TableViewCellSelectionStyle::none);
 }
 
 void TableViewCell::resizeEvent(QResizeEvent* event) {
@@ -72,8 +66,7 @@ void TableViewCell::resizeEvent(QResizeEvent* event) {
         contentView_ = findChild<View*>(QStringLiteral("contentView"), Qt::FindDirectChildrenOnly);
     if (contentView_)
         contentView_->setGeometry(rect());
-    if (highlightView_)
-        highlightView_->setGeometry(rect());
+    highlightView_->setGeometry(rect());
 }
 
 }

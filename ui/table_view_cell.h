@@ -42,7 +42,7 @@ private:
     void updateHighlight();
 
     QPointer<View> contentView_;
-    View* highlightView_ = nullptr;
+    View* highlightView_;
     QString reuseIdentifier_;
     TableViewCellSelectionStyle selectionStyle_ = TableViewCellSelectionStyle::defaultStyle;
     bool highlighted_ = false;
