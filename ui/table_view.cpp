@@ -35,8 +35,8 @@ TableView::TableView(TableViewStyle style, QWidget* parent) : QAbstractScrollAre
     // delays or swallows the press and release the cells need and reads the wall clock.
     QScroller::grabGesture(viewport(), QScroller::TouchGesture);
     QScrollerProperties properties = QScroller::scroller(viewport())->scrollerProperties();
-    for (const auto policy : {QScrollerProperties::VerticalOvershootPolicy, QScrollerProperties::HorizontalOvershootPolicy})
-        properties.setScrollMetric(policy, QVariant::fromValue(QScrollerProperties::OvershootAlwaysOff));
+    properties.setScrollMetric(QScrollerProperties::VerticalOvershootPolicy,
+                               QVariant::fromValue(QScrollerProperties::OvershootAlwaysOff));
     QScroller::scroller(viewport())->setScrollerProperties(properties);
     setUpFocusRing();
 }
@@ -98,20 +98,15 @@ void TableView::setTableFooterView(QWidget* view) {
 
 void TableView::setBackgroundView(QWidget* view) {
     adopt(backgroundView_, view, view && !view->isHidden());
-    if (view) {
-        view->setGeometry(viewport()->rect());
-        view->lower();
-    }
+    if (loaded_)
+        placeViews();
 }
 
 std::vector<QWidget*> TableView::partsInReadingOrder() const {
-    std::vector<QWidget*> parts;
-    for (QWidget* part : {tableHeaderView_.data(), sectionHeaderView_.data(), backgroundView_.data()})
-        if (part && !part->isHidden())
-            parts.push_back(part);
+    std::vector<QWidget*> parts{tableHeaderView_, sectionHeaderView_, backgroundView_};
     parts.insert(parts.end(), visibleCells_.begin(), visibleCells_.end());
-    if (tableFooterView_ && !tableFooterView_->isHidden())
-        parts.push_back(tableFooterView_);
+    parts.push_back(tableFooterView_);
+    std::erase_if(parts, [](const QWidget* part) { return !part || part->isHidden(); });
     return parts;
 }
 
@@ -126,7 +121,7 @@ TableViewCell* TableView::cellForRow(IndexPath indexPath) const {
     const int index = indexPath.row - firstVisible_;
     if (indexPath.section != 0 || index < 0 || index >= static_cast<int>(visibleCells_.size()))
         return nullptr;
-    return visibleCells_[static_cast<std::size_t>(index)];
+    return visibleCells_[index];
 }
 
 std::optional<IndexPath> TableView::indexPathForCell(const TableViewCell& cell) const {
@@ -139,9 +134,9 @@ std::optional<IndexPath> TableView::indexPathForCell(const TableViewCell& cell) 
 QRect TableView::rectForRow(IndexPath indexPath) const {
     if (indexPath.section != 0 || indexPath.row < 0 || indexPath.row >= numberOfRows())
         return {};
-    const auto row = static_cast<std::size_t>(indexPath.row);
-    const auto top = static_cast<int>(std::lround(rowsTop() + rowTops_[row]));
-    return QRect(0, top, viewport()->width(), static_cast<int>(std::lround(rowsTop() + rowTops_[row + 1])) - top);
+    const auto top = static_cast<int>(std::lround(rowsTop() + rowTops_[indexPath.row]));
+    const auto bottom = static_cast<int>(std::lround(rowsTop() + rowTops_[indexPath.row + 1]));
+    return QRect(0, top, viewport()->width(), bottom - top);
 }
 
 int TableView::contentOffset() const { return verticalScrollBar()->value(); }
@@ -266,9 +261,8 @@ void TableView::runLayout(Pass pass) {
     // A resize changes the rows' heights: the row at the top stays there, as far into it as before.
     const double anchorY = contentOffset() + pinnedHeight() - rowsTop();
     const int anchor = pass == Pass::resize && anchorY >= 0 ? rowAt(anchorY) : rows;
-    double anchorShare = 0.0;
-    if (anchor < rows && rowTops_[anchor + 1] > rowTops_[anchor])
-        anchorShare = (anchorY - rowTops_[anchor]) / (rowTops_[anchor + 1] - rowTops_[anchor]);
+    const double anchorShare =
+        anchor < rows ? (anchorY - rowTops_[anchor]) / (rowTops_[anchor + 1] - rowTops_[anchor]) : 0.0;
     if (pass != Pass::scroll) {
         rowTops_.assign(static_cast<std::size_t>(rows) + 1, 0.0);
         for (int row = 0; row < rows; ++row) {
@@ -296,25 +290,21 @@ void TableView::runLayout(Pass pass) {
     const int oldLast = oldFirst + static_cast<int>(oldCells.size());
 
     // Staying rows keep their cells unless reloaded; the rest are pooled before new rows ask.
-    std::vector<TableViewCell*> kept(static_cast<std::size_t>(last - first), nullptr);
-    std::vector<std::pair<TableViewCell*, int>> ended;
+    std::vector<TableViewCell*> kept(last - first);
     for (int row = oldFirst; row < oldLast; ++row) {
-        TableViewCell* cell = oldCells[static_cast<std::size_t>(row - oldFirst)];
+        TableViewCell* cell = oldCells[row - oldFirst];
         const bool stays = row >= first && row < last;
         if (stays && pass != Pass::reload) {
-            kept[static_cast<std::size_t>(row - first)] = cell;
+            kept[row - first] = cell;
             continue;
         }
         recycle(*cell);
-        if (!stays)
-            ended.emplace_back(cell, row);
-    }
-    for (const auto& [cell, row] : ended)
-        if (delegate_)
+        if (!stays && delegate_)
             delegate_->didEndDisplayingCell(*this, *cell, {0, row});
+    }
 
     for (int row = first; row < last; ++row) {
-        TableViewCell* cell = kept[static_cast<std::size_t>(row - first)];
+        TableViewCell* cell = kept[row - first];
         const bool entered = !cell && (row < oldFirst || row >= oldLast);
         if (!cell)
             cell = &dataSource_->cellForRow(*this, {0, row});

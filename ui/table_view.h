@@ -104,8 +104,6 @@ private:
     void moveKeyboardRow(int step);
     void setUpFocusRing();
     void placeFocusRing();
-    // The Tab chain: the headers' controls, the table, the marked row's controls, the footer's.
-    std::vector<QWidget*> focusOrder() const;
     void adopt(QPointer<QWidget>& slot, QWidget* view, bool visible = true);
 
     TableViewStyle style_;

@@ -83,34 +83,27 @@ void TableView::moveKeyboardRow(int step) {
         announceFocus(*cell);
 }
 
-std::vector<QWidget*> TableView::focusOrder() const {
+// The Tab chain: the headers' controls, the table, the marked row's controls, the footer's.
+bool TableView::focusNextPrevChild(bool next) {
     std::vector<QWidget*> order;
     appendTabStops(tableHeaderView_, order);
     appendTabStops(sectionHeaderView_, order);
     if (focusPolicy() & Qt::TabFocus)
-        order.push_back(const_cast<TableView*>(this));
-    if (keyboardRow_)
-        appendTabStops(cellForRow(*keyboardRow_), order);
+        order.push_back(this);
+    appendTabStops(keyboardRow_ ? cellForRow(*keyboardRow_) : nullptr, order);
     appendTabStops(tableFooterView_, order);
-    return order;
-}
-
-bool TableView::focusNextPrevChild(bool next) {
-    const std::vector<QWidget*> order = focusOrder();
     const auto at = std::ranges::find(order, QApplication::focusWidget());
     if (at == order.end())
         return QAbstractScrollArea::focusNextPrevChild(next);
     const auto target = at - order.begin() + (next ? 1 : -1);
-    QWidget* widget = target >= 0 && target < std::ssize(order) ? order[static_cast<std::size_t>(target)] : nullptr;
+    QWidget* widget = target >= 0 && target < std::ssize(order) ? order[target] : nullptr;
     // Past either end: the next widget outside the table in Qt's focus chain, else wrap round.
-    for (QWidget* candidate = this; !widget;) {
-        candidate = next ? candidate->nextInFocusChain() : candidate->previousInFocusChain();
-        if (!candidate || candidate == this)
-            widget = next ? order.front() : order.back();
-        else if (!isAncestorOf(candidate) && candidate->window() == window() && candidate->isVisible() &&
-                 takesTab(*candidate))
-            widget = candidate;
-    }
+    for (QWidget* w = next ? nextInFocusChain() : previousInFocusChain(); !widget && w != this;
+         w = next ? w->nextInFocusChain() : w->previousInFocusChain())
+        if (!isAncestorOf(w) && w->window() == window() && w->isVisible() && takesTab(*w))
+            widget = w;
+    if (!widget)
+        widget = next ? order.front() : order.back();
     widget->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
     return true;
 }
