@@ -67,8 +67,6 @@ public:
     // Headers, background (when shown), visible cells, footer: the QAccessible children.
     std::vector<QWidget*> partsInReadingOrder() const;
 
-    std::optional<IndexPath> indexPathForSelectedRow() const { return selectedRow_; }
-
     int contentOffset() const;
     void setContentOffset(int y);
     int contentHeight() const;
