@@ -97,10 +97,8 @@ private:
     double pinnedHeight() const;
     // The row whose end is below `y`, in the rows' own coordinates; numberOfRows() past the end.
     int rowAt(double y) const;
-    void recycle(TableViewCell& cell);
     void chooseRow(std::optional<IndexPath> indexPath);
     void moveKeyboardRow(int step);
-    void setUpFocusRing();
     void placeFocusRing();
     void adopt(QPointer<QWidget>& slot, QWidget* view, bool visible = true);
 

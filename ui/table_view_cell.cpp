@@ -53,8 +53,6 @@ void TableViewCell::accessibilityActivate() {
         table_->chooseRow(table_->indexPathForCell(*this));
 }
 
-bool TableViewCell::showsSelectionHighlight() const { return !highlightView_->isHidden(); }
-
 void TableViewCell::updateHighlight() {
     highlightView_->raise();
     highlightView_->setVisible((highlighted_ || selected_) && selectionStyle_ != TableViewCellSelectionStyle::none);
@@ -62,10 +60,8 @@ void TableViewCell::updateHighlight() {
 
 void TableViewCell::resizeEvent(QResizeEvent* event) {
     View::resizeEvent(event);
-    if (!contentView_)
-        contentView_ = findChild<View*>(QStringLiteral("contentView"), Qt::FindDirectChildrenOnly);
-    if (contentView_)
-        contentView_->setGeometry(rect());
+    if (contentView_ || findChild<View*>(QStringLiteral("contentView"), Qt::FindDirectChildrenOnly))
+        contentView();
     highlightView_->setGeometry(rect());
 }
 

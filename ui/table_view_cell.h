@@ -26,7 +26,7 @@ public:
     void setHighlighted(bool highlighted);
     bool isSelected() const { return selected_; }
     void setSelected(bool selected);
-    bool showsSelectionHighlight() const;
+    bool showsSelectionHighlight() const { return !highlightView_->isHidden(); }
 
     virtual void prepareForReuse() {}
     // The content view's QLayout height at `width`; 0 without a layout.
