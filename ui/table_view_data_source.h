@@ -15,7 +15,7 @@ struct IndexPath {
     friend auto operator<=>(const IndexPath&, const IndexPath&) = default;
 };
 
-// Where a table's rows come from.
+// Where a table's rows come from; cellForRow returns a cell from table.dequeueReusableCell.
 class TableViewDataSource {
 public:
     virtual ~TableViewDataSource() = default;
