@@ -35,7 +35,6 @@ void DetailViewController::viewDidLoad() {
         header->configure(*attraction);
     table.setTableFooterView(new ui::View);
     table.tableFooterView()->setGeometry(0, 0, table.frame().width(), 1);
-    table.setSeparatorStyle(ui::TableViewCellSeparatorStyle::none);
     table.registerNib(shell::detailCellNib(), shell::reuseIdentifier);
     table.setTableHeaderView(header);
 }

@@ -80,7 +80,6 @@ void ResultsTableViewController::viewDidLoad() {
 
     table.setTableFooterView(new ui::View);
     table.tableFooterView()->setGeometry(0, 0, table.frame().width(), 1);
-    table.setSeparatorStyle(ui::TableViewCellSeparatorStyle::none);
     table.registerNib(shell::attractionTableViewCellNib(), shell::reuseIdentifier);
 
     // Keyboard focus starts in the text field.

@@ -7,9 +7,7 @@
 #include <QAbstractScrollArea>
 #include <QHash>
 #include <QPointer>
-#include <QScroller>
 
-#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -18,53 +16,46 @@ namespace wayfarer::ui {
 
 // A plain table pins its section header to the top while rows scroll under it.
 enum class TableViewStyle { plain, grouped };
-// The table draws no separators: the style is kept for UIKit's call shape.
-enum class TableViewCellSeparatorStyle { none, singleLine };
 enum class ScrollPosition { none, top, middle, bottom };
 
 // A QAbstractScrollArea of one section: table header, section header, rows, table footer,
 // over a background view. Only visible rows have cells; the others go back to a pool per
-// reuse identifier.
+// reuse identifier. The vertical QScrollBar's value is the content offset.
 class TableView final : public QAbstractScrollArea {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(TableView)
 
 public:
-    explicit TableView(QWidget* parent = nullptr);
+    explicit TableView(QWidget* parent = nullptr) : TableView(TableViewStyle::plain, parent) {}
     explicit TableView(TableViewStyle style, QWidget* parent = nullptr);
     ~TableView() override;
 
-    TableViewStyle style() const { return style_; }
     // Not owned: unset them before they go; without a data source the next layout has no rows.
     void setDataSource(TableViewDataSource* dataSource) { dataSource_ = dataSource; }
     void setDelegate(TableViewDelegate* delegate) { delegate_ = delegate; }
-    TableViewDataSource* dataSource() const { return dataSource_; }
     TableViewDelegate* delegate() const { return delegate_; }
 
     QRect frame() const { return geometry(); }
 
     // Cells for `identifier` are made from `nib`, whose top-level widget is a TableViewCell.
     void registerNib(std::shared_ptr<const Nib> nib, const QString& identifier);
-    void registerCellClass(std::function<TableViewCell*()> factory, const QString& identifier);
     // A pooled cell after its prepareForReuse, or a new one; an unregistered identifier is fatal.
+    // The index path is UIKit's and unused: a cell serves any row.
     TableViewCell& dequeueReusableCell(const QString& identifier, IndexPath indexPath);
 
     // Asks for the rows again and refills the visible ones; willDisplayCell and
     // didEndDisplayingCell go only to rows whose visibility changed.
-    void reloadData();
-
-    void setRowHeight(double height);
-    void setSeparatorStyle(TableViewCellSeparatorStyle) {}
+    void reloadData() { layout(Pass::reload); }
 
     // Reparented to the viewport; their height is kept, their width follows the table's.
     void setTableHeaderView(QWidget* view);
     QWidget* tableFooterView() const { return tableFooterView_; }
     void setTableFooterView(QWidget* view);
-    // Fills the viewport behind the rows without scrolling.
+    // Fills the viewport behind the rows without scrolling; it shows or hides itself.
     void setBackgroundView(QWidget* view);
     QWidget* backgroundView() const { return backgroundView_; }
 
-    int numberOfRows() const { return static_cast<int>(rowCount_); }
+    int numberOfRows() const { return static_cast<int>(rowTops_.size()) - 1; }
     std::vector<IndexPath> indexPathsForVisibleRows() const;
     TableViewCell* cellForRow(IndexPath indexPath) const;
     std::optional<IndexPath> indexPathForCell(const TableViewCell& cell) const;
@@ -75,16 +66,12 @@ public:
 
     // Headers, background (when shown), visible cells, footer: the QAccessible children.
     std::vector<QWidget*> partsInReadingOrder() const;
-    // The Tab chain: the headers' controls, the table, the marked row's controls, the footer's.
-    std::vector<QWidget*> focusOrder() const;
-
-    std::optional<IndexPath> indexPathForSelectedRow() const { return selectedRow_; }
-    void selectRow(std::optional<IndexPath> indexPath);
 
     int contentOffset() const;
     void setContentOffset(int y);
     int contentHeight() const;
     // `none` scrolls just into view; in a plain table `top` is below the pinned section header.
+    // `animated` goes through QScroller::scrollTo unless animations are off.
     void scrollToRow(IndexPath indexPath, ScrollPosition position, bool animated);
 
     // Cells held (visible and pooled), and cells made.
@@ -96,56 +83,32 @@ protected:
     void showEvent(QShowEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
-    void focusOutEvent(QFocusEvent* event) override;
-    void mousePressEvent(QMouseEvent* event) override;
-    void mouseMoveEvent(QMouseEvent* event) override;
-    void mouseReleaseEvent(QMouseEvent* event) override;
-    bool viewportEvent(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
     bool focusNextPrevChild(bool next) override;
 
 private:
     friend class TableViewCell;
-    struct Registration {
-        std::shared_ptr<const Nib> nib;
-        std::function<TableViewCell*()> factory;
-    };
     enum class Pass { scroll, resize, reload };
-    // A row and how far into it, as a share of its height, the view begins.
-    struct RowAnchor {
-        std::size_t row;
-        double share;
-    };
 
-    void setUp();
-    void setUpKineticScrolling();
-    void setUpFocusRing();
     void layout(Pass pass);
     void runLayout(Pass pass);
-    void measureRows();
     void placeViews();
-    std::pair<int, int> visibleRange() const;
     double rowsTop() const;
     double pinnedHeight() const;
-    std::optional<RowAnchor> topRowAnchor() const;
-    void recycle(TableViewCell& cell);
-    void cellTapped(TableViewCell& cell);
-    void chooseRow(IndexPath indexPath);
+    // The row whose end is below `y`, in the rows' own coordinates; numberOfRows() past the end.
+    int rowAt(double y) const;
+    void chooseRow(std::optional<IndexPath> indexPath);
     void moveKeyboardRow(int step);
     void placeFocusRing();
-    bool keyboardRowHasFocus() const;
-    // Feeds QScroller::handleInput by hand, with the events' timestamps; true once it drags.
-    bool dragInput(QScroller::Input input, QWidget& source, const QMouseEvent& event);
-    void adopt(QPointer<QWidget>& slot, QWidget* view);
+    void adopt(QPointer<QWidget>& slot, QWidget* view, bool visible = true);
 
-    TableViewStyle style_ = TableViewStyle::plain;
+    TableViewStyle style_;
     TableViewDataSource* dataSource_ = nullptr;
     TableViewDelegate* delegate_ = nullptr;
-    QHash<QString, Registration> registrations_;
+    QHash<QString, std::shared_ptr<const Nib>> nibs_;
     QHash<QString, std::vector<TableViewCell*>> pools_;
 
-    std::size_t rowCount_ = 0;
     std::vector<double> rowTops_{0.0};  // rowTops_[i] is the top of row i; the last entry is the rows' end
-    double rowHeight_ = 44.0;
     double sectionHeaderHeight_ = 0.0;
 
     int firstVisible_ = 0;
@@ -161,7 +124,6 @@ private:
     QWidget* focusRing_ = nullptr;
     int cellsCreated_ = 0;
     bool layingOut_ = false;
-    QMetaObject::Connection focusRingConnection_;
     std::optional<Pass> pendingPass_;
     bool loaded_ = false;
 };

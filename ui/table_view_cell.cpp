@@ -3,27 +3,26 @@
 #include "table_view.h"
 
 #include <QLayout>
-#include <QMouseEvent>
 
 namespace wayfarer::ui {
 
-TableViewCell::TableViewCell(QWidget* parent) : View(parent) {
+TableViewCell::TableViewCell(QWidget* parent) : View(parent), highlightView_(new View(this)) {
     setBackgroundColor(Color::systemBackground());
+    highlightView_->setAttribute(Qt::WA_TransparentForMouseEvents);
+    highlightView_->setBackgroundColor(Color::dynamic(QColor(0, 0, 0, 40), QColor(255, 255, 255, 50)));
+    highlightView_->hide();
 }
 
 View& TableViewCell::contentView() {
+    if (!contentView_)
+        contentView_ = findChild<View*>(QStringLiteral("contentView"), Qt::FindDirectChildrenOnly);
     if (!contentView_) {
-        auto* fromFile = findChild<View*>(QStringLiteral("contentView"), Qt::FindDirectChildrenOnly);
-        if (fromFile) {
-            contentView_ = fromFile;
-        } else {
-            contentView_ = new View(this);
-            contentView_->setObjectName(QStringLiteral("contentView"));
-            contentView_->lower();
-            contentView_->show();
-        }
-        contentView_->setGeometry(rect());
+        contentView_ = new View(this);
+        contentView_->setObjectName(QStringLiteral("contentView"));
+        contentView_->lower();
+        contentView_->show();
     }
+    contentView_->setGeometry(rect());
     return *contentView_;
 }
 
@@ -51,66 +50,19 @@ int TableViewCell::fittingHeight(int width) {
 
 void TableViewCell::accessibilityActivate() {
     if (table_ && isVisible())
-        table_->cellTapped(*this);
+        table_->chooseRow(table_->indexPathForCell(*this));
 }
 
-bool TableViewCell::showsSelectionHighlight() const { return highlightView_ && !highlightView_->isHidden(); }
-
 void TableViewCell::updateHighlight() {
-    const bool shown = (highlighted_ || selected_) && selectionStyle_ != TableViewCellSelectionStyle::none;
-    if (shown && !highlightView_) {
-        highlightView_ = new View(this);
-        highlightView_->setAttribute(Qt::WA_TransparentForMouseEvents);
-        highlightView_->setBackgroundColor(Color::dynamic(QColor(0, 0, 0, 40), QColor(255, 255, 255, 50)));
-    }
-    if (highlightView_) {
-        highlightView_->setGeometry(rect());
-        highlightView_->raise();
-        highlightView_->setVisible(shown);
-    }
+    highlightView_->raise();
+    highlightView_->setVisible((highlighted_ || selected_) && selectionStyle_ != TableViewCellSelectionStyle::none);
 }
 
 void TableViewCell::resizeEvent(QResizeEvent* event) {
     View::resizeEvent(event);
-    if (!contentView_)
-        contentView_ = findChild<View*>(QStringLiteral("contentView"), Qt::FindDirectChildrenOnly);
-    if (contentView_)
-        contentView_->setGeometry(rect());
-    if (highlightView_)
-        highlightView_->setGeometry(rect());
-}
-
-// Presses, moves and releases also drive the table's QScroller; a release without a drag taps.
-void TableViewCell::mousePressEvent(QMouseEvent* event) {
-    if (event->button() != Qt::LeftButton)
-        return View::mousePressEvent(event);
-    dragged_ = false;
-    setHighlighted(true);
-    if (table_)
-        table_->dragInput(QScroller::InputPress, *this, *event);
-    event->accept();
-}
-
-void TableViewCell::mouseMoveEvent(QMouseEvent* event) {
-    if (!event->buttons().testFlag(Qt::LeftButton) || !table_)
-        return View::mouseMoveEvent(event);
-    if (table_->dragInput(QScroller::InputMove, *this, *event) && !dragged_) {
-        dragged_ = true;
-        setHighlighted(false);
-    }
-    event->accept();
-}
-
-void TableViewCell::mouseReleaseEvent(QMouseEvent* event) {
-    if (event->button() != Qt::LeftButton)
-        return View::mouseReleaseEvent(event);
-    setHighlighted(false);
-    if (table_)
-        table_->dragInput(QScroller::InputRelease, *this, *event);
-    if (!dragged_ && rect().contains(event->position().toPoint()) && table_)
-        table_->cellTapped(*this);
-    dragged_ = false;
-    event->accept();
+    if (contentView_ || findChild<View*>(QStringLiteral("contentView"), Qt::FindDirectChildrenOnly))
+        contentView();
+    highlightView_->setGeometry(rect());
 }
 
 }

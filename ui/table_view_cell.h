@@ -11,7 +11,8 @@ class TableView;
 // Every style but none draws the same grey highlight.
 enum class TableViewCellSelectionStyle { none, defaultStyle };
 
-// One row of a table; its content view (an interface file's child "contentView", if any) fills it.
+// One row of a table; its content view (an interface file's child "contentView", if any) fills
+// it. The table drives its press highlight and its tap through an event filter.
 class TableViewCell : public View {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(TableViewCell)
@@ -25,7 +26,7 @@ public:
     void setHighlighted(bool highlighted);
     bool isSelected() const { return selected_; }
     void setSelected(bool selected);
-    bool showsSelectionHighlight() const;
+    bool showsSelectionHighlight() const { return !highlightView_->isHidden(); }
 
     virtual void prepareForReuse() {}
     // The content view's QLayout height at `width`; 0 without a layout.
@@ -35,21 +36,17 @@ public:
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
-    void mousePressEvent(QMouseEvent* event) override;
-    void mouseMoveEvent(QMouseEvent* event) override;
-    void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
     friend class TableView;
     void updateHighlight();
 
     QPointer<View> contentView_;
-    View* highlightView_ = nullptr;
+    View* highlightView_;
     QString reuseIdentifier_;
     TableViewCellSelectionStyle selectionStyle_ = TableViewCellSelectionStyle::defaultStyle;
     bool highlighted_ = false;
     bool selected_ = false;
-    bool dragged_ = false;
     TableView* table_ = nullptr;
 };
 

@@ -14,33 +14,24 @@ namespace {
 // The table centred in a column at most `width` wide, over systemBackground.
 class ColumnView final : public View {
 public:
-    ColumnView(TableView& table, int width) : table_(&table), width_(width) {
+    ColumnView(TableView& table, int width) : table_(table), width_(width) {
         setBackgroundColor(Color::systemBackground());
         table.setParent(this);
     }
 
     // Also called directly: a hidden widget gets its QResizeEvent only when shown.
     void placeTable() {
-        if (!table_)
-            return;
         const int column = std::min(width(), width_);
-        table_->setGeometry((width() - column) / 2, 0, column, height());
+        table_.setGeometry((width() - column) / 2, 0, column, height());
     }
 
 protected:
-    void resizeEvent(QResizeEvent* event) override {
-        View::resizeEvent(event);
-        placeTable();
-    }
-
+    void resizeEvent(QResizeEvent*) override { placeTable(); }
     // A QWheelEvent beside the column scrolls the table.
-    void wheelEvent(QWheelEvent* event) override {
-        if (table_)
-            QCoreApplication::sendEvent(table_->viewport(), event);
-    }
+    void wheelEvent(QWheelEvent* event) override { QCoreApplication::sendEvent(table_.viewport(), event); }
 
 private:
-    QPointer<TableView> table_;
+    TableView& table_;  // a child: it goes with the column
     int width_;
 };
 

@@ -15,7 +15,7 @@ struct IndexPath {
     friend auto operator<=>(const IndexPath&, const IndexPath&) = default;
 };
 
-// Where a table's rows come from.
+// Where a table's rows come from; cellForRow returns a cell from table.dequeueReusableCell.
 class TableViewDataSource {
 public:
     virtual ~TableViewDataSource() = default;
@@ -27,7 +27,7 @@ public:
 class TableViewDelegate {
 public:
     virtual ~TableViewDelegate() = default;
-    // Negative means the table's own row height.
+    // Negative means the table's default of 44.
     virtual double heightForRow(TableView&, IndexPath) { return -1; }
     // Shown above the rows (pinned in a plain table); the table becomes its parent.
     virtual QWidget* viewForHeaderInSection(TableView&, int /*section*/) { return nullptr; }
