@@ -21,11 +21,12 @@ AlertController::AlertController(QString title, QString message, AlertController
     setModalPresentationStyle(ModalPresentationStyle::overFullScreen);
 }
 
-std::optional<std::size_t> AlertController::firstAction(bool cancel) const {
-    for (std::size_t i = 0; i < actions_.size(); ++i)
-        if ((actions_[i].style == AlertActionStyle::cancel) == cancel)
-            return i;
-    return cancel || actions_.empty() ? std::nullopt : std::optional<std::size_t>(0);
+std::optional<std::size_t> AlertController::defaultAction(bool escape) const {
+    for (const bool cancel : {escape, false})
+        for (std::size_t i = 0; i < actions_.size(); ++i)
+            if ((actions_[i].style == AlertActionStyle::cancel) == cancel)
+                return i;
+    return actions_.empty() ? std::nullopt : std::optional<std::size_t>(0);
 }
 
 Button* AlertController::buttonForAction(std::size_t index) const {
@@ -46,11 +47,8 @@ void AlertController::choose(std::size_t index) {
 bool AlertController::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(event)->key();
-        std::optional<std::size_t> chosen;
-        if (key == Qt::Key_Return || key == Qt::Key_Enter)
-            chosen = firstAction(false);
-        else if (key == Qt::Key_Escape)
-            chosen = firstAction(true) ? firstAction(true) : firstAction(false);
+        const bool escape = key == Qt::Key_Escape;
+        const auto chosen = escape || key == Qt::Key_Return || key == Qt::Key_Enter ? defaultAction(escape) : std::nullopt;
         if (chosen) {
             choose(*chosen);
             return true;
@@ -106,7 +104,7 @@ void AlertController::loadView() {
         button->setMinimumHeight(44);
         if (actions_[i].style == AlertActionStyle::destructive)
             button->setTintColor(Color(QColor(255, 59, 48)));
-        if (i == firstAction(false)) {
+        if (i == defaultAction(false)) {
             QFont font = button->font();
             font.setBold(true);
             button->setFont(font);
@@ -125,7 +123,7 @@ void AlertController::loadView() {
 
     // The focus goes to the default button once the overlay is shown.
     QTimer::singleShot(0, overlay, [overlay, this] {
-        if (const auto index = firstAction(false); index && buttons_[*index]->isVisible())
+        if (const auto index = defaultAction(false); index && buttons_[*index]->isVisible())
             buttons_[*index]->setFocus(Qt::OtherFocusReason);
         else
             overlay->setFocus(Qt::OtherFocusReason);

@@ -41,8 +41,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    // The first cancel action, or (cancel false) the default one: the first other, else the first.
-    std::optional<std::size_t> firstAction(bool cancel) const;
+    // With `escape`, the first cancel action; else, or failing that, the first other, else the first.
+    std::optional<std::size_t> defaultAction(bool escape) const;
 
     QString title_;
     QString message_;

@@ -11,6 +11,8 @@
 #include <QParallelAnimationGroup>
 #include <QPropertyAnimation>
 
+#include <algorithm>
+
 namespace wayfarer::ui {
 
 namespace {
@@ -18,15 +20,12 @@ constexpr int barHeight = 44;
 constexpr int slideMilliseconds = 250;
 }
 
-NavigationController::NavigationController() = default;
-
 NavigationController::NavigationController(std::unique_ptr<ViewController> root) {
     pushViewController(std::move(root), false);
 }
 
 NavigationController::~NavigationController() {
     abandonTransitions(*this);
-    stack_.clear();
 }
 
 void NavigationController::loadView() {
@@ -82,9 +81,8 @@ void NavigationController::setViewControllers(std::vector<std::unique_ptr<ViewCo
 }
 
 std::vector<ViewController*> NavigationController::viewControllers() const {
-    std::vector<ViewController*> controllers;
-    for (const auto& controller : stack_)
-        controllers.push_back(controller.get());
+    std::vector<ViewController*> controllers(stack_.size());
+    std::ranges::transform(stack_, controllers.begin(), &std::unique_ptr<ViewController>::get);
     return controllers;
 }
 
@@ -141,9 +139,7 @@ void NavigationController::slide(QWidget* entering, QWidget* leaving, bool forwa
     const int width = content.width();
     if (!animated || !animationsEnabled()) {
         layoutChildren();
-        if (done)
-            done();
-        return;
+        return done();
     }
     auto* group = new QParallelAnimationGroup;
     auto move = [&](QWidget* widget, int fromX, int toX) {
@@ -151,26 +147,18 @@ void NavigationController::slide(QWidget* entering, QWidget* leaving, bool forwa
                                            content.topLeft() + QPoint(toX, 0), slideMilliseconds,
                                            QEasingCurve::OutCubic));
     };
-    if (forward) {
-        move(entering, width, 0);
-        if (leaving)
-            move(leaving, 0, -width / 3);
-        entering->raise();
-    } else {
-        move(entering, -width / 3, 0);
-        if (leaving) {
-            move(leaving, 0, width);
-            leaving->raise();
-        }
-    }
+    move(entering, forward ? width : -width / 3, 0);
+    if (leaving)
+        move(leaving, 0, forward ? -width / 3 : width);
+    if (QWidget* front = forward ? entering : leaving)
+        front->raise();
     bar_->raise();
     // A slide of the same views stops this one half way; the last one places them.
     ++slides_;
     startTransition(group, *this, [this, done = std::move(done)] {
         if (--slides_ == 0)
             layoutChildren();
-        if (done)
-            done();
+        done();
     });
 }
 

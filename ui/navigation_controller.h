@@ -18,8 +18,7 @@ class NavigationController final : public ViewController {
     Q_DISABLE_COPY_MOVE(NavigationController)
 
 public:
-    NavigationController();
-    explicit NavigationController(std::unique_ptr<ViewController> root);
+    explicit NavigationController(std::unique_ptr<ViewController> root = nullptr);
     ~NavigationController() override;
 
     void setViewControllers(std::vector<std::unique_ptr<ViewController>> controllers);

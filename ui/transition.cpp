@@ -8,8 +8,8 @@
 namespace wayfarer::ui {
 
 QPropertyAnimation* slideAnimation(QWidget& widget, std::optional<QPoint> from, QPoint to, int milliseconds,
-                                   QEasingCurve::Type curve, QObject* parent) {
-    auto* animation = new QPropertyAnimation(&widget, "pos", parent);
+                                   QEasingCurve::Type curve) {
+    auto* animation = new QPropertyAnimation(&widget, "pos");
     animation->setDuration(milliseconds);
     animation->setEasingCurve(curve);
     if (from)

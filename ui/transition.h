@@ -15,7 +15,7 @@ namespace wayfarer::ui {
 
 // A QPropertyAnimation of `widget`'s "pos" to `to`, from `from` when given.
 QPropertyAnimation* slideAnimation(QWidget& widget, std::optional<QPoint> from, QPoint to, int milliseconds,
-                                   QEasingCurve::Type curve, QObject* parent = nullptr);
+                                   QEasingCurve::Type curve);
 
 // Starts `animation`, owned by `owner`, and runs `done` once as it stops (QAbstractAnimation::
 // finished comes only at its end): also when a QPropertyAnimation of the same property

@@ -28,13 +28,20 @@ QWidget* ViewController::view() {
         loadView();
         if (!view_)
             setView(new View);
-        view_->resize(initialViewSize());
         viewDidLoad();
     }
     return view_;
 }
 
-void ViewController::setView(QWidget* view) { view_ = view; }
+void ViewController::setView(QWidget* view) {
+    view_ = view;
+    if (auto* navigation = navigationController(); navigation && navigation->isViewLoaded())
+        view->resize(navigation->contentRect().size());
+    else if (Window* host = window())
+        view->resize(host->size());
+    else
+        view->resize(Window::defaultSize);
+}
 
 platform::Result<void> ViewController::loadViewFromNib(const Nib& nib) {
     if (view_)
@@ -43,7 +50,6 @@ platform::Result<void> ViewController::loadViewFromNib(const Nib& nib) {
     if (!loaded.ok())
         return loaded.error();
     setView(loaded.value().release());
-    view_->resize(initialViewSize());
     viewDidLoad();
     return {};
 }
@@ -59,14 +65,6 @@ void ViewController::setTitle(const QString& title) {
     title_ = title;
     if (auto* navigation = navigationController())
         navigation->updateBar();
-}
-
-QSize ViewController::initialViewSize() const {
-    if (auto* navigation = navigationController(); navigation && navigation->isViewLoaded())
-        return navigation->contentRect().size();
-    if (Window* host = window())
-        return host->size();
-    return Window::defaultSize;
 }
 
 ModalPresentationStyle ViewController::effectivePresentationStyle() const {

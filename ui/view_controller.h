@@ -68,8 +68,8 @@ protected:
     // By default from the nib, or an empty View.
     virtual void loadView();
     virtual void viewDidLoad() {}
+    // Sized to the space it will fill: its stack's content, its window, or Window::defaultSize.
     void setView(QWidget* view);
-    QSize initialViewSize() const;
 
 private:
     friend class NavigationController;

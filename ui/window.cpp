@@ -24,7 +24,6 @@ Window::Window(QWidget* parent) : QWidget(parent) {
 
 Window::~Window() {
     abandonTransitions(*this);
-    root_.reset();
 }
 
 void Window::setRootViewController(std::unique_ptr<ViewController> controller) {
@@ -52,11 +51,9 @@ ViewController* Window::topmostViewController() const {
     ViewController* top = root_.get();
     while (top && top->presentedViewController())
         top = top->presentedViewController();
-    while (auto* navigation = qobject_cast<NavigationController*>(top)) {
-        if (!navigation->topViewController())
-            break;
+    for (auto* navigation = qobject_cast<NavigationController*>(top); navigation && navigation->topViewController();
+         navigation = qobject_cast<NavigationController*>(top))
         top = navigation->topViewController();
-    }
     return top;
 }
 
@@ -72,11 +69,10 @@ QRect Window::frameFor(const ViewController& controller) const {
 }
 
 void Window::showPresented(ViewController& controller, bool animated, std::function<void()> completion) {
-    const bool covers = controller.effectivePresentationStyle() == ModalPresentationStyle::fullScreen ||
-                        controller.effectivePresentationStyle() == ModalPresentationStyle::overFullScreen;
+    const ModalPresentationStyle style = controller.effectivePresentationStyle();
     // Covers the window, takes the clicks meant for the screens below, and dims them.
     auto* container = new View(this);
-    if (!covers)
+    if (style == ModalPresentationStyle::pageSheet)
         container->setBackgroundColor(Color(QColor(0, 0, 0, 100)));
     container->setGeometry(rect());
     QWidget* view = controller.view();
@@ -95,7 +91,7 @@ void Window::showPresented(ViewController& controller, bool animated, std::funct
         if (completion)
             completion();
     };
-    if (!animated || controller.effectivePresentationStyle() == ModalPresentationStyle::overFullScreen)
+    if (!animated || style == ModalPresentationStyle::overFullScreen)
         return finish();
     auto* animation = slideAnimation(*view, QPoint(view->x(), height()), view->pos(), slideMilliseconds,
                                      QEasingCurve::OutCubic);
@@ -157,7 +153,8 @@ void Window::updateCoveredLayers() {
         root_->view()->setVisible(!covered);
 }
 
-void Window::layoutLayers() {
+void Window::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
     if (root_ && root_->isViewLoaded())
         root_->view()->setGeometry(rect());
     for (const Layer& layer : layers_) {
@@ -165,11 +162,6 @@ void Window::layoutLayers() {
         if (layer.controller->isViewLoaded())
             layer.controller->view()->setGeometry(frameFor(*layer.controller));
     }
-}
-
-void Window::resizeEvent(QResizeEvent* event) {
-    QWidget::resizeEvent(event);
-    layoutLayers();
 }
 
 }

@@ -44,7 +44,6 @@ private:
 
     void showPresented(ViewController& controller, bool animated, std::function<void()> completion);
     void hidePresented(std::unique_ptr<ViewController> controller, bool animated, std::function<void()> completion);
-    void layoutLayers();
     void updateCoveredLayers();
     QRect frameFor(const ViewController& controller) const;
 
