@@ -164,8 +164,7 @@ void NavigationController::slide(QWidget* entering, QWidget* leaving, bool forwa
 
 void NavigationController::setNavigationBarHidden(bool hidden) {
     barHidden_ = hidden;
-    if (isViewLoaded())
-        layoutChildren();
+    layoutChildren();
 }
 
 StatusBarStyle NavigationController::preferredStatusBarStyle() const {

@@ -123,14 +123,11 @@ void ViewController::dismissPresented(bool animated, std::function<void()> compl
         presented_->dismissPresented(false, {});
     std::unique_ptr<ViewController> leaving = std::move(presented_);
     leaving->presenting_ = nullptr;  // off screen it presents nothing
-    Window* host = window();
-    if (!host) {
-        discardLater(std::move(leaving));
-        if (completion)
-            completion();
-        return;
-    }
-    host->hidePresented(std::move(leaving), animated && animationsEnabled(), std::move(completion));
+    if (Window* host = window())
+        return host->hidePresented(std::move(leaving), animated && animationsEnabled(), std::move(completion));
+    discardLater(std::move(leaving));
+    if (completion)
+        completion();
 }
 
 }
