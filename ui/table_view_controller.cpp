@@ -59,16 +59,12 @@ void TableViewController::loadView() {
     table_ = new TableView(style_);
     table_->setDataSource(this);
     table_->setDelegate(this);
-    if (maximumTableWidth_ > 0)
-        setView(new ColumnView(*table_, maximumTableWidth_));
-    else
-        setView(table_);
-}
-
-void TableViewController::viewDidLoad() {
-    ViewController::viewDidLoad();
-    if (auto* column = dynamic_cast<ColumnView*>(view()))
-        column->placeTable();
+    if (maximumTableWidth_ <= 0)
+        return setView(table_);
+    // Placed before the subclass's viewDidLoad reads the table's frame.
+    auto* column = new ColumnView(*table_, maximumTableWidth_);
+    setView(column);
+    column->placeTable();
 }
 
 }

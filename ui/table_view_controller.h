@@ -27,8 +27,6 @@ public:
 
 protected:
     void loadView() override;
-    // Places the column before the subclass's viewDidLoad reads the table's frame.
-    void viewDidLoad() override;
 
 private:
     TableViewStyle style_;
