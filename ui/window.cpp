@@ -8,6 +8,8 @@
 #include <QPropertyAnimation>
 #include <QResizeEvent>
 
+#include <algorithm>
+
 namespace wayfarer::ui {
 
 namespace {
@@ -100,8 +102,7 @@ void Window::showPresented(ViewController& controller, bool animated, std::funct
 }
 
 void Window::hidePresented(std::unique_ptr<ViewController> controller, bool animated, std::function<void()> completion) {
-    const auto layer = std::find_if(layers_.begin(), layers_.end(),
-                                    [&](const Layer& l) { return l.controller == controller.get(); });
+    const auto layer = std::ranges::find(layers_, controller.get(), &Layer::controller);
     if (layer == layers_.end()) {
         discardLater(std::move(controller));
         if (completion)
