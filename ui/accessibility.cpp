@@ -1,6 +1,7 @@
 #include "accessibility.h"
 
 #include "button.h"
+#include "image_view.h"
 #include "table_view.h"
 #include "table_view_cell.h"
 
@@ -164,20 +165,18 @@ private:
     TableViewCell& cell() const { return *static_cast<TableViewCell*>(widget()); }
 };
 
-QAccessibleInterface* makeInterface(const QString& className, QObject* object) {
-    if (!object || !object->isWidgetType())
-        return nullptr;
-    auto* widget = static_cast<QWidget*>(object);
-    if (className == QLatin1String("wayfarer::ui::Button"))
-        return new ButtonAccessible(static_cast<Button*>(widget));
-    if (className == QLatin1String("wayfarer::ui::TableView"))
-        return new TableViewAccessible(static_cast<TableView*>(widget));
-    if (className == QLatin1String("wayfarer::ui::TableViewCell"))
-        return new TableViewCellAccessible(static_cast<TableViewCell*>(widget));
-    if (className == QLatin1String("wayfarer::ui::ImageView"))
-        return new ToolkitAccessible(widget, QAccessible::Graphic);
-    if (className == QLatin1String("wayfarer::ui::View"))
-        return new ToolkitAccessible(widget, QAccessible::Client);
+// Called for each class up the QMetaObject chain, the most derived first.
+QAccessibleInterface* makeInterface(const QString&, QObject* object) {
+    if (auto* button = qobject_cast<Button*>(object))
+        return new ButtonAccessible(button);
+    if (auto* table = qobject_cast<TableView*>(object))
+        return new TableViewAccessible(table);
+    if (auto* cell = qobject_cast<TableViewCell*>(object))
+        return new TableViewCellAccessible(cell);
+    if (auto* image = qobject_cast<ImageView*>(object))
+        return new ToolkitAccessible(image, QAccessible::Graphic);
+    if (auto* view = qobject_cast<View*>(object))
+        return new ToolkitAccessible(view, QAccessible::Client);
     return nullptr;
 }
 

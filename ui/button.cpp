@@ -138,10 +138,10 @@ void Button::paintEvent(QPaintEvent*) {
     }
     if (hasFocus() && focusPolicy() != Qt::NoFocus) {
         painter.setOpacity(1.0);
-        QPen pen(tintColor_.resolved(), 1.5);
-        painter.setPen(pen);
+        painter.setPen(QPen(tintColor_.resolved(), 1.5));
         painter.setBrush(Qt::NoBrush);
-        painter.drawRoundedRect(area.adjusted(1, 1, -1, -1), std::max(cornerRadius_, 3.0), std::max(cornerRadius_, 3.0));
+        const double radius = std::max(cornerRadius_, 3.0);
+        painter.drawRoundedRect(area.adjusted(1, 1, -1, -1), radius, radius);
     }
 }
 

@@ -77,11 +77,11 @@ std::optional<AppearancePreference> appearancePreferenceNamed(std::string_view n
 }
 
 Color Color::withAlphaComponent(double alpha) const {
-    QColor light = light_;
-    QColor dark = dark_;
-    light.setAlphaF(static_cast<float>(alpha));
-    dark.setAlphaF(static_cast<float>(alpha));
-    return Color(light, dark);
+    const auto faded = [alpha](QColor color) {
+        color.setAlphaF(static_cast<float>(alpha));
+        return color;
+    };
+    return Color(faded(light_), faded(dark_));
 }
 
 Color Color::white() { return Color(QColor(255, 255, 255)); }

@@ -91,8 +91,6 @@ void View::addSubview(QWidget& subview) {
     subview.show();
 }
 
-void View::declareOutlets(Outlets&) {}
-
 // From the size each child last saw: a hidden view's resizes come as one, without
 // QResizeEvent::oldSize(), when shown.
 void View::resizeEvent(QResizeEvent* event) {

@@ -55,7 +55,7 @@ public:
     void addSubview(QWidget& subview);
 
     // For an interface file loaded with this view as owner or top-level object.
-    void declareOutlets(Outlets& outlets) override;
+    void declareOutlets(Outlets&) override {}
     // After an interface file that made this view has connected its outlets.
     virtual void awakeFromNib() {}
 
