@@ -114,31 +114,27 @@ private:
     TableView& table() const { return *static_cast<TableView*>(widget()); }
 };
 
-// The texts of the QLabels `root` shows, top to bottom and then left to right.
-QStringList shownTexts(QWidget& root) {
-    QList<QLabel*> labels = root.findChildren<QLabel*>();
-    labels.removeIf([&](QLabel* label) { return !label->isVisibleTo(&root) || label->text().isEmpty(); });
-    const auto place = [&](QLabel* label) {
-        const QPoint at = label->mapTo(&root, QPoint(0, 0));
-        return std::pair(at.y(), at.x());
-    };
-    std::stable_sort(labels.begin(), labels.end(), [&](QLabel* a, QLabel* b) { return place(a) < place(b); });
-    QStringList texts;
-    for (QLabel* label : labels)
-        texts.append(label->text());
-    return texts;
-}
-
 // A ListItem named after its texts; focused when it is the TableView's keyboardRow().
 class TableViewCellAccessible final : public ToolkitAccessible {
 public:
     explicit TableViewCellAccessible(TableViewCell* cell) : ToolkitAccessible(cell, QAccessible::ListItem) {}
 
     QString text(QAccessible::Text kind) const override {
-        QString text = ToolkitAccessible::text(kind);
-        if (kind == QAccessible::Name && text.isEmpty())
-            text = shownTexts(cell()).join(QStringLiteral(", "));
-        return text;
+        const QString text = ToolkitAccessible::text(kind);
+        if (kind != QAccessible::Name || !text.isEmpty())
+            return text;
+        // The texts of the QLabels the cell shows, top to bottom and then left to right.
+        QList<QLabel*> labels = cell().findChildren<QLabel*>();
+        labels.removeIf([&](QLabel* label) { return !label->isVisibleTo(&cell()) || label->text().isEmpty(); });
+        const auto place = [&](QLabel* label) {
+            const QPoint at = label->mapTo(&cell(), QPoint(0, 0));
+            return std::pair(at.y(), at.x());
+        };
+        std::stable_sort(labels.begin(), labels.end(), [&](QLabel* a, QLabel* b) { return place(a) < place(b); });
+        QStringList texts;
+        for (QLabel* label : labels)
+            texts.append(label->text());
+        return texts.join(QStringLiteral(", "));
     }
 
     QAccessible::State state() const override {

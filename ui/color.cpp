@@ -16,7 +16,6 @@ QPalette darkPalette() {
     const QColor background(28, 28, 30);
     const QColor raised(44, 44, 46);
     const QColor text(255, 255, 255);
-    const QColor dimmed(235, 235, 245, 96);
     palette.setColor(QPalette::Window, background);
     palette.setColor(QPalette::WindowText, text);
     palette.setColor(QPalette::Base, background);
@@ -37,7 +36,7 @@ QPalette darkPalette() {
     palette.setColor(QPalette::ToolTipBase, raised);
     palette.setColor(QPalette::ToolTipText, text);
     for (const auto role : {QPalette::Text, QPalette::WindowText, QPalette::ButtonText})
-        palette.setColor(QPalette::Disabled, role, dimmed);
+        palette.setColor(QPalette::Disabled, role, QColor(235, 235, 245, 96));
     return palette;
 }
 
