@@ -46,26 +46,6 @@ void Button::setSelected(bool selected) {
     setChecked(selected);
 }
 
-void Button::setImageContentMode(ContentMode mode) {
-    imageContentMode_ = mode;
-    update();
-}
-
-void Button::setTintColor(const Color& color) {
-    tintColor_ = color;
-    update();
-}
-
-void Button::setBackgroundColor(const Color& color) {
-    backgroundColor_ = color;
-    update();
-}
-
-void Button::setCornerRadius(double radius) {
-    cornerRadius_ = radius;
-    update();
-}
-
 double Button::horizontalPadding() const {
     // A rounded button keeps its title clear of its rounded ends.
     return std::max(4.0, cornerRadius_ / 2);

@@ -75,16 +75,6 @@ void paintBackground(QPainter& painter, const QRectF& rect, const Color& color, 
 
 View::View(QWidget* parent) : QWidget(parent) { installAccessibleInterfaces(); }
 
-void View::setBackgroundColor(const Color& color) {
-    backgroundColor_ = color;
-    update();
-}
-
-void View::setCornerRadius(double radius) {
-    cornerRadius_ = radius;
-    update();
-}
-
 void View::addSubview(QWidget& subview) {
     subview.setParent(this);
     subview.raise();
