@@ -20,9 +20,7 @@ Button::Button(QWidget* parent) : QAbstractButton(parent) {
     installAccessibleInterfaces();
     setFocusPolicy(Qt::TabFocus);
     // Narrower than its title, the button wraps the title and grows in height.
-    QSizePolicy policy = sizePolicy();
-    policy.setHorizontalPolicy(QSizePolicy::Preferred);
-    policy.setVerticalPolicy(QSizePolicy::Minimum);
+    QSizePolicy policy(QSizePolicy::Preferred, QSizePolicy::Minimum, sizePolicy().controlType());
     policy.setHeightForWidth(true);
     setSizePolicy(policy);
     connect(this, &QAbstractButton::clicked, this, [this] { emit touchUpInside(this); });
