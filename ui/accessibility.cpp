@@ -51,10 +51,8 @@ public:
     }
 
     QString text(QAccessible::Text kind) const override {
-        QString text = ToolkitAccessible::text(kind);
-        if (kind == QAccessible::Name && text.isEmpty())
-            text = button().title().value_or(QString());
-        return text;
+        const QString text = ToolkitAccessible::text(kind);
+        return kind == QAccessible::Name && text.isEmpty() ? button().title().value_or(QString()) : text;
     }
 
     QAccessible::State state() const override {

@@ -43,10 +43,9 @@ QPalette darkPalette() {
 }
 
 Appearance currentAppearance() {
-    if (platformVersion() < 13)
-        return Appearance::light;
-    return QGuiApplication::palette().color(QPalette::Window).lightness() < 128 ? Appearance::dark
-                                                                                : Appearance::light;
+    return platformVersion() >= 13 && QGuiApplication::palette().color(QPalette::Window).lightness() < 128
+               ? Appearance::dark
+               : Appearance::light;
 }
 
 void setAppearancePreference(AppearancePreference preference) {
