@@ -1,6 +1,7 @@
 #include "accessibility.h"
 
 #include "button.h"
+#include "image_view.h"
 #include "table_view.h"
 #include "table_view_cell.h"
 
@@ -50,10 +51,8 @@ public:
     }
 
     QString text(QAccessible::Text kind) const override {
-        QString text = ToolkitAccessible::text(kind);
-        if (kind == QAccessible::Name && text.isEmpty())
-            text = button().title().value_or(QString());
-        return text;
+        const QString text = ToolkitAccessible::text(kind);
+        return kind == QAccessible::Name && text.isEmpty() ? button().title().value_or(QString()) : text;
     }
 
     QAccessible::State state() const override {
@@ -113,31 +112,27 @@ private:
     TableView& table() const { return *static_cast<TableView*>(widget()); }
 };
 
-// The texts of the QLabels `root` shows, top to bottom and then left to right.
-QStringList shownTexts(QWidget& root) {
-    QList<QLabel*> labels = root.findChildren<QLabel*>();
-    labels.removeIf([&](QLabel* label) { return !label->isVisibleTo(&root) || label->text().isEmpty(); });
-    const auto place = [&](QLabel* label) {
-        const QPoint at = label->mapTo(&root, QPoint(0, 0));
-        return std::pair(at.y(), at.x());
-    };
-    std::stable_sort(labels.begin(), labels.end(), [&](QLabel* a, QLabel* b) { return place(a) < place(b); });
-    QStringList texts;
-    for (QLabel* label : labels)
-        texts.append(label->text());
-    return texts;
-}
-
 // A ListItem named after its texts; focused when it is the TableView's keyboardRow().
 class TableViewCellAccessible final : public ToolkitAccessible {
 public:
     explicit TableViewCellAccessible(TableViewCell* cell) : ToolkitAccessible(cell, QAccessible::ListItem) {}
 
     QString text(QAccessible::Text kind) const override {
-        QString text = ToolkitAccessible::text(kind);
-        if (kind == QAccessible::Name && text.isEmpty())
-            text = shownTexts(cell()).join(QStringLiteral(", "));
-        return text;
+        const QString text = ToolkitAccessible::text(kind);
+        if (kind != QAccessible::Name || !text.isEmpty())
+            return text;
+        // The texts of the QLabels the cell shows, top to bottom and then left to right.
+        QList<QLabel*> labels = cell().findChildren<QLabel*>();
+        labels.removeIf([&](QLabel* label) { return !label->isVisibleTo(&cell()) || label->text().isEmpty(); });
+        const auto place = [&](QLabel* label) {
+            const QPoint at = label->mapTo(&cell(), QPoint(0, 0));
+            return std::pair(at.y(), at.x());
+        };
+        std::stable_sort(labels.begin(), labels.end(), [&](QLabel* a, QLabel* b) { return place(a) < place(b); });
+        QStringList texts;
+        for (QLabel* label : labels)
+            texts.append(label->text());
+        return texts.join(QStringLiteral(", "));
     }
 
     QAccessible::State state() const override {
@@ -164,20 +159,18 @@ private:
     TableViewCell& cell() const { return *static_cast<TableViewCell*>(widget()); }
 };
 
-QAccessibleInterface* makeInterface(const QString& className, QObject* object) {
-    if (!object || !object->isWidgetType())
-        return nullptr;
-    auto* widget = static_cast<QWidget*>(object);
-    if (className == QLatin1String("wayfarer::ui::Button"))
-        return new ButtonAccessible(static_cast<Button*>(widget));
-    if (className == QLatin1String("wayfarer::ui::TableView"))
-        return new TableViewAccessible(static_cast<TableView*>(widget));
-    if (className == QLatin1String("wayfarer::ui::TableViewCell"))
-        return new TableViewCellAccessible(static_cast<TableViewCell*>(widget));
-    if (className == QLatin1String("wayfarer::ui::ImageView"))
-        return new ToolkitAccessible(widget, QAccessible::Graphic);
-    if (className == QLatin1String("wayfarer::ui::View"))
-        return new ToolkitAccessible(widget, QAccessible::Client);
+// Called for each class up the QMetaObject chain, the most derived first.
+QAccessibleInterface* makeInterface(const QString&, QObject* object) {
+    if (auto* button = qobject_cast<Button*>(object))
+        return new ButtonAccessible(button);
+    if (auto* table = qobject_cast<TableView*>(object))
+        return new TableViewAccessible(table);
+    if (auto* cell = qobject_cast<TableViewCell*>(object))
+        return new TableViewCellAccessible(cell);
+    if (auto* image = qobject_cast<ImageView*>(object))
+        return new ToolkitAccessible(image, QAccessible::Graphic);
+    if (auto* view = qobject_cast<View*>(object))
+        return new ToolkitAccessible(view, QAccessible::Client);
     return nullptr;
 }
 

@@ -1,7 +1,6 @@
 #include "activity_indicator_view.h"
 
 #include <QPainter>
-#include <QTimerEvent>
 
 #include <cmath>
 
@@ -13,6 +12,11 @@ constexpr int spokes = 8;
 
 ActivityIndicatorView::ActivityIndicatorView(QWidget* parent) : View(parent) {
     setAttribute(Qt::WA_TransparentForMouseEvents);
+    timer_.setInterval(1000 / 12);
+    connect(&timer_, &QTimer::timeout, this, [this] {
+        phase_ = (phase_ + 1) % spokes;
+        update();
+    });
     hide();
 }
 
@@ -22,20 +26,13 @@ ActivityIndicatorView::ActivityIndicatorView(const QRect& frame, QWidget* parent
 
 void ActivityIndicatorView::startAnimating() {
     if (!timer_.isActive())
-        timer_.start(1000 / 12, this);
+        timer_.start();
     show();
 }
 
 void ActivityIndicatorView::stopAnimating() {
     timer_.stop();
     hide();
-}
-
-void ActivityIndicatorView::timerEvent(QTimerEvent* event) {
-    if (event->timerId() != timer_.timerId())
-        return View::timerEvent(event);
-    phase_ = (phase_ + 1) % spokes;
-    update();
 }
 
 void ActivityIndicatorView::paintEvent(QPaintEvent* event) {

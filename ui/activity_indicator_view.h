@@ -3,11 +3,11 @@
 #include "color.h"
 #include "view.h"
 
-#include <QBasicTimer>
+#include <QTimer>
 
 namespace wayfarer::ui {
 
-// A wheel of Color::systemGray() spokes turned by a QBasicTimer, centred in its bounds;
+// A wheel of Color::systemGray() spokes turned by a QTimer, centred in its bounds;
 // hidden while stopped.
 class ActivityIndicatorView final : public View {
     Q_OBJECT
@@ -23,11 +23,10 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
-    void timerEvent(QTimerEvent* event) override;
 
 private:
     int phase_ = 0;
-    QBasicTimer timer_;
+    QTimer timer_;
 };
 
 }

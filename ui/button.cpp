@@ -20,9 +20,7 @@ Button::Button(QWidget* parent) : QAbstractButton(parent) {
     installAccessibleInterfaces();
     setFocusPolicy(Qt::TabFocus);
     // Narrower than its title, the button wraps the title and grows in height.
-    QSizePolicy policy = sizePolicy();
-    policy.setHorizontalPolicy(QSizePolicy::Preferred);
-    policy.setVerticalPolicy(QSizePolicy::Minimum);
+    QSizePolicy policy(QSizePolicy::Preferred, QSizePolicy::Minimum, sizePolicy().controlType());
     policy.setHeightForWidth(true);
     setSizePolicy(policy);
     connect(this, &QAbstractButton::clicked, this, [this] { emit touchUpInside(this); });
@@ -44,26 +42,6 @@ void Button::setImage(const std::optional<Image>& image, ControlState) {
 void Button::setSelected(bool selected) {
     setCheckable(true);
     setChecked(selected);
-}
-
-void Button::setImageContentMode(ContentMode mode) {
-    imageContentMode_ = mode;
-    update();
-}
-
-void Button::setTintColor(const Color& color) {
-    tintColor_ = color;
-    update();
-}
-
-void Button::setBackgroundColor(const Color& color) {
-    backgroundColor_ = color;
-    update();
-}
-
-void Button::setCornerRadius(double radius) {
-    cornerRadius_ = radius;
-    update();
 }
 
 double Button::horizontalPadding() const {
@@ -138,10 +116,10 @@ void Button::paintEvent(QPaintEvent*) {
     }
     if (hasFocus() && focusPolicy() != Qt::NoFocus) {
         painter.setOpacity(1.0);
-        QPen pen(tintColor_.resolved(), 1.5);
-        painter.setPen(pen);
+        painter.setPen(QPen(tintColor_.resolved(), 1.5));
         painter.setBrush(Qt::NoBrush);
-        painter.drawRoundedRect(area.adjusted(1, 1, -1, -1), std::max(cornerRadius_, 3.0), std::max(cornerRadius_, 3.0));
+        const double radius = std::max(cornerRadius_, 3.0);
+        painter.drawRoundedRect(area.adjusted(1, 1, -1, -1), radius, radius);
     }
 }
 

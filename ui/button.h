@@ -37,14 +37,14 @@ public:
     void setTitle(const std::optional<QString>& title, ControlState = ControlState::normal);
     const std::optional<Image>& image(ControlState = ControlState::normal) const { return image_; }
     void setImage(const std::optional<Image>& image, ControlState = ControlState::normal);
-    void setImageContentMode(ContentMode mode);
+    void setImageContentMode(ContentMode mode) { assignAndUpdate(*this, imageContentMode_, mode); }
 
     const Color& tintColor() const { return tintColor_; }
-    void setTintColor(const Color& color);
+    void setTintColor(const Color& color) { assignAndUpdate(*this, tintColor_, color); }
     const Color& backgroundColor() const { return backgroundColor_; }
-    void setBackgroundColor(const Color& color);
+    void setBackgroundColor(const Color& color) { assignAndUpdate(*this, backgroundColor_, color); }
     double cornerRadius() const { return cornerRadius_; }
-    void setCornerRadius(double radius);
+    void setCornerRadius(double radius) { assignAndUpdate(*this, cornerRadius_, radius); }
 
     // Makes the button checkable; clicks leave the checked state to the actions.
     bool isSelected() const { return isCheckable() && isChecked(); }

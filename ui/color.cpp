@@ -16,7 +16,6 @@ QPalette darkPalette() {
     const QColor background(28, 28, 30);
     const QColor raised(44, 44, 46);
     const QColor text(255, 255, 255);
-    const QColor dimmed(235, 235, 245, 96);
     palette.setColor(QPalette::Window, background);
     palette.setColor(QPalette::WindowText, text);
     palette.setColor(QPalette::Base, background);
@@ -37,17 +36,16 @@ QPalette darkPalette() {
     palette.setColor(QPalette::ToolTipBase, raised);
     palette.setColor(QPalette::ToolTipText, text);
     for (const auto role : {QPalette::Text, QPalette::WindowText, QPalette::ButtonText})
-        palette.setColor(QPalette::Disabled, role, dimmed);
+        palette.setColor(QPalette::Disabled, role, QColor(235, 235, 245, 96));
     return palette;
 }
 
 }
 
 Appearance currentAppearance() {
-    if (platformVersion() < 13)
-        return Appearance::light;
-    return QGuiApplication::palette().color(QPalette::Window).lightness() < 128 ? Appearance::dark
-                                                                                : Appearance::light;
+    return platformVersion() >= 13 && QGuiApplication::palette().color(QPalette::Window).lightness() < 128
+               ? Appearance::dark
+               : Appearance::light;
 }
 
 void setAppearancePreference(AppearancePreference preference) {
@@ -77,11 +75,11 @@ std::optional<AppearancePreference> appearancePreferenceNamed(std::string_view n
 }
 
 Color Color::withAlphaComponent(double alpha) const {
-    QColor light = light_;
-    QColor dark = dark_;
-    light.setAlphaF(static_cast<float>(alpha));
-    dark.setAlphaF(static_cast<float>(alpha));
-    return Color(light, dark);
+    const auto faded = [alpha](QColor color) {
+        color.setAlphaF(static_cast<float>(alpha));
+        return color;
+    };
+    return Color(faded(light_), faded(dark_));
 }
 
 Color Color::white() { return Color(QColor(255, 255, 255)); }

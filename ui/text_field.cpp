@@ -217,8 +217,14 @@ int TextField::reviewEdit(QString& proposed, int& cursor) {
                                ? TextRange{reported_.selectionStart, reported_.selectionLength}
                                : TextRange{reported_.cursor, 0};
     auto [range, replacement] = describeEdit(committed_, proposed, hint);
-    if (typing_ && !shiftHeld_ && autocapitalization_ == AutocapitalizationType::words)
-        capitalize(range, replacement);
+    if (typing_ && !shiftHeld_ && autocapitalization_ == AutocapitalizationType::words) {
+        QString before = committed_.left(range.location);
+        for (QChar& letter : replacement) {
+            if (letter.isLetter() && capitalizeNextLetter_ && (before.isEmpty() || before.back().isSpace()))
+                letter = letter.toUpper();
+            before += letter;
+        }
+    }
     if (typing_)
         capitalizeNextLetter_ = true;
 
@@ -230,15 +236,6 @@ int TextField::reviewEdit(QString& proposed, int& cursor) {
     cursor = range.location + static_cast<int>(replacement.size());
     allowed_ = proposed;
     return QValidator::Acceptable;
-}
-
-void TextField::capitalize(TextRange range, QString& replacement) {
-    QString before = committed_.left(range.location);
-    for (QChar& letter : replacement) {
-        if (letter.isLetter() && capitalizeNextLetter_ && (before.isEmpty() || before.back().isSpace()))
-            letter = letter.toUpper();
-        before += letter;
-    }
 }
 
 void TextField::commitText() {
@@ -289,7 +286,8 @@ void TextField::paintEvent(QPaintEvent* event) {
     if (!committed_.isEmpty() || placeholder_.isEmpty())
         return;
     // Drawn here rather than by QLineEdit so that a placeholder too wide shrinks to fit.
-    QPainter painter(this);    const QRectF area = QRectF(editor_->geometry()).adjusted(placeholderInset, 0, -placeholderInset, 0);
+    QPainter painter(this);
+    const QRectF area = QRectF(editor_->geometry()).adjusted(placeholderInset, 0, -placeholderInset, 0);
     QFont font = editor_->font();
     // Text widths do not scale exactly with point sizes: shrink by steps.
     const double smallest = font.pointSizeF() * minimumPlaceholderScale;

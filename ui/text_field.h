@@ -70,7 +70,6 @@ private:
     };
 
     int reviewEdit(QString& proposed, int& cursor);
-    void capitalize(TextRange range, QString& replacement);
     void commitText();
     void reportIfChanged();
     State currentState() const;

@@ -1,6 +1,5 @@
 #include "text_size.h"
 
-
 #include <QApplication>
 #include <QEvent>
 #include <QFontInfo>

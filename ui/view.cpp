@@ -75,23 +75,11 @@ void paintBackground(QPainter& painter, const QRectF& rect, const Color& color, 
 
 View::View(QWidget* parent) : QWidget(parent) { installAccessibleInterfaces(); }
 
-void View::setBackgroundColor(const Color& color) {
-    backgroundColor_ = color;
-    update();
-}
-
-void View::setCornerRadius(double radius) {
-    cornerRadius_ = radius;
-    update();
-}
-
 void View::addSubview(QWidget& subview) {
     subview.setParent(this);
     subview.raise();
     subview.show();
 }
-
-void View::declareOutlets(Outlets&) {}
 
 // From the size each child last saw: a hidden view's resizes come as one, without
 // QResizeEvent::oldSize(), when shown.

@@ -29,6 +29,13 @@ AutoresizingMask autoresizingMask(const QWidget& widget);
 
 void paintBackground(QPainter& painter, const QRectF& rect, const Color& color, double cornerRadius);
 
+// For the setters of what a paintEvent draws.
+template <class T>
+void assignAndUpdate(QWidget& widget, T& member, const T& value) {
+    member = value;
+    widget.update();
+}
+
 // A QWidget with a background colour, rounded corners and an autoresizing mask.
 class View : public QWidget, public OutletOwner {
     Q_OBJECT
@@ -45,9 +52,9 @@ public:
     QRect bounds() const { return rect(); }
 
     const Color& backgroundColor() const { return backgroundColor_; }
-    void setBackgroundColor(const Color& color);
+    void setBackgroundColor(const Color& color) { assignAndUpdate(*this, backgroundColor_, color); }
     double cornerRadius() const { return cornerRadius_; }
-    void setCornerRadius(double radius);
+    void setCornerRadius(double radius) { assignAndUpdate(*this, cornerRadius_, radius); }
     AutoresizingMask autoresizingMask() const { return ui::autoresizingMask(*this); }
     void setAutoresizingMask(AutoresizingMask mask) { ui::setAutoresizingMask(*this, mask); }
 
@@ -55,7 +62,7 @@ public:
     void addSubview(QWidget& subview);
 
     // For an interface file loaded with this view as owner or top-level object.
-    void declareOutlets(Outlets& outlets) override;
+    void declareOutlets(Outlets&) override {}
     // After an interface file that made this view has connected its outlets.
     virtual void awakeFromNib() {}
 
